@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+// Everything the editor does to the outside world, other than the pedal link, goes through one
+// of these. The application passes real implementations; tests pass scripted ones.
+
+namespace tovel {
+
+// Modal dialogs. Each call returns when the user has dismissed the dialog.
+class Prompts {
+public:
+    enum class Answer { Yes, No, Other };
+
+    virtual ~Prompts() = default;
+    // A modal box with an OK button.
+    virtual void showMessage(const QString &text) = 0;
+    // A modal Yes/No confirmation. Closing the box without choosing gives Other.
+    virtual Answer askYesNo(const QString &text) = 0;
+    // The file-open dialog. An empty filter keeps the filter the dialog had last
+    // ("Wave Files (*.wav)|*.wav" form: description|patterns). Empty result: cancelled.
+    virtual QString openFile(const QString &filter) = 0;
+};
+
+// The fixed sleeps and the "process pending events" turns of the polling loops.
+class Pacing {
+public:
+    virtual ~Pacing() = default;
+    // A plain sleep of the calling thread: nothing is processed meanwhile.
+    virtual void sleepMs(int ms) = 0;
+    // One turn of the event loop: pending window events run here.
+    virtual void processEvents() = 0;
+};
+
+// The folders the program keeps its files in.
+class Folders {
+public:
+    virtual ~Folders() = default;
+    // The user's Documents folder.
+    virtual QString documents() const = 0;
+    // The folder of the program's own executable file, without a trailing separator.
+    virtual QString programFolder() const = 0;
+};
+
+// The diagnostic console: one sink for every trace line of the program.
+class Console {
+public:
+    virtual ~Console() = default;
+    // Adds a line; scrolls to the end when the console's auto-scroll is on.
+    virtual void printToConsole(const QString &text) = 0;
+    // Adds a line without scrolling, whatever auto-scroll says.
+    virtual void appendConsoleLine(const QString &text) = 0;
+};
+
+} // namespace tovel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/seams.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QList>
+
+namespace tovel::test {
+
+// Records every text shown and answers from a script. A question with no scripted answer is
+// a surprise: it is recorded, answered No / cancelled, and the test fails on it.
+class ScriptedPrompts : public Prompts {
+public:
+    void showMessage(const QString &text) override { messages.append(text); }
+    Answer askYesNo(const QString &text) override;
+    QString openFile(const QString &filter) override;
+
+    void scriptAnswer(Answer a) { m_answers.append(a); }
+    void scriptFile(const QString &path) { m_files.append(path); }
+
+    QStringList messages;  // every OK box, in order
+    QStringList questions; // every Yes/No text, in order
+    QStringList filters;   // the filter of every file dialog
+    QStringList surprises; // questions nobody scripted an answer for
+
+private:
+    QList<Answer> m_answers;
+    QStringList m_files;
+};
+
+class RecordingConsole : public Console {
+public:
+    void printToConsole(const QString &text) override { lines.append(text); scrolled.append(true); }
+    void appendConsoleLine(const QString &text) override { lines.append(text); scrolled.append(false); }
+    QStringList lines;
+    QList<bool> scrolled; // per line: added by printToConsole
+};
+
+// Documents and program folders inside a fresh temporary folder.
+class TempFolders : public Folders {
+public:
+    TempFolders();
+    QString documents() const override { return m_documents; }
+    QString programFolder() const override { return m_program; }
+    QString root() const { return m_dir.path(); }
+    void setDocuments(const QString &path) { m_documents = path; }
+    void setProgramFolder(const QString &path) { m_program = path; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_documents;
+    QString m_program;
+};
+
+} // namespace tovel::test

@@ -1,0 +1,185 @@
+#include "tests/support/scriptedftdriver.h"
+#include "tests/support/testseams.h"
+#include "usb/d2xxunit.h"
+
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+class TestD2XXUnit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statusMessages_data();
+    void statusMessages();
+    void successShowsNothing();
+    void openCutsSerialTo49Characters();
+    void listRepliesEndAtZeroAndAt64();
+    void failingListKeepsPreviousText();
+    void readsOverwriteOnlyWhatTheyRead();
+    void readTakesAtMostTheBuffer();
+    void readWithNothingQueuedLeavesBuffer();
+    void staleHandleAfterCloseIsReported();
+    void eepromFailureIsSilentAndKeepsLastWord();
+};
+
+void TestD2XXUnit::statusMessages_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("invalid-handle-on-write") << "FT_Write" << 1u << "FT_Write - Invalid handle...";
+    QTest::newRow("not-found") << "X" << 2u << "X - Device not found...";
+    QTest::newRow("not-opened") << "X" << 3u << "X - Device not opened...";
+    QTest::newRow("io") << "X" << 4u << "X - General IO error...";
+    QTest::newRow("resources") << "X" << 5u << "X - Insufficient resources...";
+    QTest::newRow("parameter") << "X" << 6u << "X - Invalid parameter...";
+    QTest::newRow("baud") << "X" << 7u << "X - Invalid baud rate...";
+    QTest::newRow("erase-no-dash-on-close") << "FT_Close" << 8u << "FT_Close Device not opened for erase...";
+    QTest::newRow("write-no-dash") << "X" << 9u << "X Device not opened for write...";
+    QTest::newRow("failed-write") << "X" << 10u << "X - Failed to write...";
+    QTest::newRow("ee-read") << "X" << 11u << "X - EEPROM read failed...";
+    QTest::newRow("ee-write") << "X" << 12u << "X - EEPROM write failed...";
+    QTest::newRow("ee-erase") << "X" << 13u << "X - EEPROM erase failed...";
+    QTest::newRow("ee-absent") << "X" << 14u << "X - EEPROM not present...";
+    QTest::newRow("ee-blank") << "X" << 15u << "X - EEPROM not programmed...";
+    QTest::newRow("args") << "X" << 16u << "X - Invalid arguments...";
+    QTest::newRow("other-blank-before-dots") << "X" << 17u << "X - Other error ...";
+    QTest::newRow("above-17-empty") << "X" << 18u << "";
+}
+
+void TestD2XXUnit::statusMessages()
+{
+    QFETCH(QString, label);
+    QFETCH(quint32, status);
+    QFETCH(QString, text);
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    usb.ReportFTStatus(label, status);
+    QCOMPARE(prompts.messages, QStringList{text});
+}
+
+void TestD2XXUnit::successShowsNothing()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    QCOMPARE(usb.GetFTDeviceCount(), 0u);
+    QCOMPARE(usb.state.DeviceCount, 0u);
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestD2XXUnit::openCutsSerialTo49Characters()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    const QByteArray long60(60, 'S');
+    driver.devices.append({long60.left(49), "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number(QString::fromLatin1(long60)), 0u);
+    QCOMPARE(driver.openedSerial, long60.left(49));
+    QCOMPARE(usb.state.DeviceHandle, ScriptedFtDriver::kHandle);
+}
+
+void TestD2XXUnit::listRepliesEndAtZeroAndAt64()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({QByteArray("AB12\0junk", 9), QByteArray(70, 'D'), {}});
+    D2XXUnit usb(driver, prompts);
+    usb.GetFTDeviceSerialNo(0);
+    QCOMPARE(usb.state.DeviceListText, QStringLiteral("AB12"));
+    usb.GetFTDeviceDescription(0);
+    QCOMPARE(usb.state.DeviceListText, QString(64, 'D'));
+}
+
+void TestD2XXUnit::failingListKeepsPreviousText()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    usb.GetFTDeviceSerialNo(0);
+    driver.failing[ScriptedFtDriver::Call::Description] = FT_IO_ERROR;
+    QCOMPARE(usb.GetFTDeviceDescription(0), quint32(FT_IO_ERROR));
+    QCOMPARE(usb.state.DeviceListText, QStringLiteral("FT1"));
+    QCOMPARE(prompts.messages, QStringList{"GetFTDeviceDescription - General IO error..."});
+}
+
+void TestD2XXUnit::readsOverwriteOnlyWhatTheyRead()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    usb.Open_USB_Device_By_Serial_Number("FT1");
+    driver.queueAnswer("0123456789");
+    QCOMPARE(usb.ReadFTQueue(), 10u);
+    driver.queueAnswer("abcd");
+    QCOMPARE(usb.ReadFTQueue(), 4u);
+    QCOMPARE(usb.receivedBytes(10), QByteArray("abcd456789"));
+    QCOMPARE(usb.state.ReceiveBuffer[10], quint8(0));
+}
+
+void TestD2XXUnit::readTakesAtMostTheBuffer()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    usb.Open_USB_Device_By_Serial_Number("FT1");
+    QByteArray big(70000, 'x');
+    big[65536] = 'y';
+    driver.queueAnswer(big);
+    QCOMPARE(usb.ReadFTQueue(17), 65536u); // the requested count does not limit the read
+    QCOMPARE(usb.ReadFTQueue(), 70000u - 65536u);
+    QCOMPARE(usb.state.ReceiveBuffer[0], quint8('y'));
+}
+
+void TestD2XXUnit::readWithNothingQueuedLeavesBuffer()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    usb.Open_USB_Device_By_Serial_Number("FT1");
+    usb.state.ReceiveBuffer[0] = 0x42;
+    QCOMPARE(usb.ReadFTQueue(), 0u);
+    QCOMPARE(usb.state.ReceiveBuffer[0], quint8(0x42));
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestD2XXUnit::staleHandleAfterCloseIsReported()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {}});
+    D2XXUnit usb(driver, prompts);
+    usb.Open_USB_Device_By_Serial_Number("FT1");
+    QCOMPARE(usb.CloseFTDevice(), 0u);
+    QCOMPARE(usb.state.DeviceHandle, ScriptedFtDriver::kHandle); // close leaves the value
+    usb.state.TransmitBuffer[0] = 0x05;
+    QCOMPARE(usb.WriteFTBuffer(1), 0u);
+    QCOMPARE(usb.ReadFTQueue(), 0u);
+    QCOMPARE(prompts.messages,
+             (QStringList{"FT_Write - Invalid handle...", "FT_Read - Invalid handle..."}));
+}
+
+void TestD2XXUnit::eepromFailureIsSilentAndKeepsLastWord()
+{
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"FT1", "Tovel", {0x1234, 0x5678}});
+    D2XXUnit usb(driver, prompts);
+    usb.Open_USB_Device_By_Serial_Number("FT1");
+    usb.ReadFTEepromWord(1);
+    driver.failing[ScriptedFtDriver::Call::Eeprom] = FT_EEPROM_READ_FAILED;
+    QCOMPARE(usb.ReadFTEepromWord(0), quint32(FT_EEPROM_READ_FAILED));
+    QCOMPARE(usb.state.EepromWord, quint16(0x5678));
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestD2XXUnit)
+#include "tst_d2xxunit.moc"

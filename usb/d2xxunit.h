@@ -1,0 +1,77 @@
+#pragma once
+
+#include "usb/ftdriver.h"
+
+#include <QString>
+#include <array>
+
+namespace tovel {
+
+class Prompts;
+
+// The USB layer's state: one device handle and the two buffers every byte to and from the
+// pedal passes through.
+struct UsbState {
+    static constexpr quint32 kBufferSize = 65536;
+
+    FtHandle DeviceHandle = 0; // opened last; closing leaves the old value in place
+    quint32 DeviceCount = 0;
+    QString DeviceListText; // result of the last successful list-by-index query
+    quint32 BaudRate = 0;
+    quint8 WordLength = 0;
+    quint8 StopBits = 0;
+    quint8 Parity = 0;
+    quint32 QueuedBytes = 0;
+    quint16 EepromWord = 0;
+    // Commands are built at the start; WriteFTBuffer sends the first n bytes.
+    std::array<quint8, kBufferSize> TransmitBuffer{};
+    // Every read puts its bytes at the start; bytes beyond the last read keep older contents.
+    std::array<quint8, kBufferSize> ReceiveBuffer{};
+};
+
+// The program's only way to the FT driver: small operations, each making one driver call on
+// the one device connection, keeping what it returns in UsbState, and reporting any failure
+// in a message box of the operation's label and the status's suffix. Operations return the
+// D2XX status (0 = success) or, for reads and writes, a byte count.
+class D2XXUnit {
+public:
+    D2XXUnit(FtDriver &driver, Prompts &prompts) : m_driver(driver), m_prompts(prompts) {}
+
+    UsbState state;
+
+    quint32 GetFTDeviceCount();
+    quint32 GetFTDeviceSerialNo(quint32 index);
+    quint32 GetFTDeviceDescription(quint32 index);
+    quint32 Open_USB_Device_By_Serial_Number(const QString &serialNumber);
+    quint32 CloseFTDevice();
+    // Takes exactly what the driver holds now, at most the receive buffer's size; never waits.
+    // The requested count is not a limit (callers pass 65,536 or 17).
+    quint32 ReadFTQueue(quint32 requested = UsbState::kBufferSize);
+    quint32 WriteFTBuffer(quint32 count);
+    quint32 SetFTBaudRate();
+    quint32 SetFTDataCharacteristics();
+    quint32 PurgeFTReceive();
+    quint32 PurgeFTTransmit();
+    quint32 GetFTQueueStatus();
+    // Failures are not reported; EepromWord keeps the word read last.
+    quint32 ReadFTEepromWord(quint32 wordOffset);
+
+    // Shows label + suffix for a non-zero status (an empty text above 17).
+    void ReportFTStatus(const QString &label, quint32 status);
+    static QString statusMessage(const QString &label, quint32 status);
+
+    // The serial number handed to the open call: at most 49 bytes.
+    static QByteArray openBySerialArea(const QString &serialNumber);
+
+    // Copies bytes to the start of TransmitBuffer (at most its size); returns the count copied.
+    quint32 putTransmitBytes(const QByteArray &bytes);
+    QByteArray receivedBytes(quint32 count) const;
+
+    FtDriver &driver() { return m_driver; }
+
+private:
+    FtDriver &m_driver;
+    Prompts &m_prompts;
+};
+
+} // namespace tovel
