@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/mainstate.h"
+#include "usb/d2xxunit.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace tovel {
+
+class CommandExchange;
+class Console;
+class Folders;
+class FtDriver;
+class Pacing;
+class Prompts;
+class TformMain;
+class TformPrint;
+
+// Owns the program's state and its five windows, created in this order: main window, firmware
+// upgrade, console, parameters, information. The main window's FormCreate runs while it is the
+// only window. The outside world comes in through the seams, so tests build a fresh application
+// on scripted ones.
+class Application {
+public:
+    Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver);
+    ~Application();
+
+    Prompts &prompts;
+    Pacing &pacing;
+    Folders &folders;
+    D2XXUnit usb;
+    MainState state;
+
+    TformMain *formMain() const { return m_formMain.get(); }
+    QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
+    TformPrint *formPrint() const { return m_formPrint.get(); }
+    QWidget *formFXParameters() const { return m_formFXParameters.get(); }
+    QWidget *formFXInfo() const { return m_formFXInfo.get(); }
+    Console &console();
+    CommandExchange &exchange() { return *m_exchange; }
+
+private:
+    std::unique_ptr<TformMain> m_formMain;
+    std::unique_ptr<QWidget> m_formFirmwareUpgrade;
+    std::unique_ptr<TformPrint> m_formPrint;
+    std::unique_ptr<QWidget> m_formFXParameters;
+    std::unique_ptr<QWidget> m_formFXInfo;
+    std::unique_ptr<CommandExchange> m_exchange;
+};
+
+} // namespace tovel

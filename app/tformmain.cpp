@@ -1,0 +1,238 @@
+#include "app/tformmain.h"
+
+#include "app/application.h"
+#include "core/seams.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tovel {
+
+namespace {
+
+const char *const kCategoryCaptions[] = {"Gain",   "Modulation",       "Synthesis", "Filter",
+                                         "Dynamic", "Impulse Response", "Other"};
+
+template <typename W>
+W *place(W *w, const char *name, int x, int y, int width, int height)
+{
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+// A control with the toolkit's default size, as the window definition leaves it.
+template <typename W>
+W *placeDefault(W *w, const char *name, int x, int y)
+{
+    w->setObjectName(QLatin1String(name));
+    w->adjustSize();
+    w->move(x, y);
+    return w;
+}
+
+} // namespace
+
+TformMain::TformMain(Application &app) : QWidget(nullptr), m_app(app)
+{
+    setObjectName(QStringLiteral("formMain"));
+    setWindowTitle(QStringLiteral("ZANTH Editor"));
+    // Fixed-size border, system menu and minimise button only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    buildMenus();
+    buildControls();
+}
+
+void TformMain::buildMenus()
+{
+    MenuBar1 = place(new QMenuBar(this), "MenuBar1", 0, 0, kClientWidth, 24);
+    MenuBar1->setNativeMenuBar(false);
+
+    auto entry = [](QMenu *menu, const char *name, const QString &text) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    menuFile = MenuBar1->addMenu(QStringLiteral("File"));
+    menuFile->setObjectName(QStringLiteral("menuFile"));
+    menuLoadConfiguration = entry(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
+    menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
+    menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
+    menuLoadIR->setEnabled(false);
+
+    menuConnection = MenuBar1->addMenu(QStringLiteral("Connection"));
+    menuConnection->setObjectName(QStringLiteral("menuConnection"));
+    menuScan = entry(menuConnection, "menuScan", QStringLiteral("Scan"));
+    menuConnect = entry(menuConnection, "menuConnect", QStringLiteral("Connect"));
+    menuDisconnect = entry(menuConnection, "menuDisconnect", QStringLiteral("Disconnect"));
+    menuDisconnect->setEnabled(false);
+
+    menuSettings = MenuBar1->addMenu(QStringLiteral("Settings"));
+    menuSettings->setObjectName(QStringLiteral("menuSettings"));
+    menuLiveEnable = entry(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
+    menuLiveEnable->setCheckable(true);
+    menuLiveEnable->setVisible(false);
+    menuLook = menuSettings->addMenu(QStringLiteral("Look"));
+    menuLook->setObjectName(QStringLiteral("menuLook"));
+
+    menuFirmwareUpgrade = MenuBar1->addMenu(QStringLiteral("Firmware Upgrade"));
+    menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
+    menuFirmwareUpgradeMode = entry(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"));
+    menuFirmwareUpgradeMode->setCheckable(true);
+    menuStartFirmwareUpgrade = entry(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
+    menuStartFirmwareUpgrade->setEnabled(false);
+
+    menuHelp = MenuBar1->addMenu(QStringLiteral("Help"));
+    menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    menuQuickStart = entry(menuHelp, "menuQuickStart", QStringLiteral("Quick Start"));
+    menuQuickStart->setVisible(false);
+    menuSupport = entry(menuHelp, "menuSupport", QStringLiteral("Support"));
+    menuAppVersion = entry(menuHelp, "menuAppVersion", QStringLiteral("Version: "));
+    menuAppVersion->setEnabled(false);
+    menuNewAppVersion = entry(menuHelp, "menuNewAppVersion", QStringLiteral("New version available:"));
+    menuNewAppVersion->setEnabled(false);
+
+    connect(menuScan, &QAction::triggered, this, &TformMain::menuScanClick);
+    connect(menuConnect, &QAction::triggered, this, &TformMain::menuConnectClick);
+    connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
+
+}
+
+void TformMain::buildControls()
+{
+    lblDeviceName = place(new QLabel(QStringLiteral("Device Name: "), this), "lblDeviceName", 8, 29, 174, 17);
+    lblSerialNumber = place(new QLabel(QStringLiteral("Serial Number: "), this), "lblSerialNumber", 8, 47, 185, 17);
+    auto *half = new QGraphicsOpacityEffect(lblSerialNumber);
+    half->setOpacity(0.5);
+    lblSerialNumber->setGraphicsEffect(half);
+    lblFirmwareVersion = place(new QLabel(QStringLiteral("Firmware Version: "), this), "lblFirmwareVersion", 9, 64, 174, 20);
+    btnUpload = place(new QPushButton(QStringLiteral("Upload Selected Effect"), this), "btnUpload", 7, 90, 174, 36);
+    lblStatus = place(new QLabel(QStringLiteral("Status: "), this), "lblStatus", 7, 134, 174, 17);
+    btnOpenEffect = place(new QPushButton(QStringLiteral("Open FX"), this), "btnOpenEffect", 9, 164, 174, 31);
+    btnRequest = place(new QPushButton(QStringLiteral("Request"), this), "btnRequest", 8, 203, 80, 31);
+    btnAssign = place(new QPushButton(QStringLiteral("Assign"), this), "btnAssign", 97, 203, 86, 31);
+    btnStoreSettingsOnPedal = place(new QPushButton(QStringLiteral("Store Settings On Pedal"), this),
+                                    "btnStoreSettingsOnPedal", 8, 242, 175, 31);
+    chkLiveRequest = placeDefault(new QCheckBox(QStringLiteral("Live Request"), this), "chkLiveRequest", 8, 281);
+    chkLiveRequest->setEnabled(false);
+    btnUploadFile = placeDefault(new QPushButton(QStringLiteral("Upload File"), this), "btnUploadFile", 8, 356);
+    btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), this), "btnTest", 103, 356);
+    chkFirmwareUpgradeMode = place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), this),
+                                   "chkFirmwareUpgradeMode", 9, 423, 174, 19);
+    chkFirmwareUpgradeMode->setVisible(false);
+    btnGetFXInfo = place(new QPushButton(QStringLiteral("?"), this), "btnGetFXInfo", 161, 450, 22, 22);
+    btnGetFXInfo->setEnabled(false);
+    btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
+    btnGetFXInfo->setAccessibleName(QStringLiteral("Effect information"));
+    lstCategory = place(new QListWidget(this), "lstCategory", 191, 28, 200, 137);
+    lstCategory->setAccessibleName(QStringLiteral("Categories"));
+    lstEffects = place(new QListWidget(this), "lstEffects", 191, 173, 200, 299);
+    lstEffects->setAccessibleName(QStringLiteral("Effects"));
+
+    connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
+}
+
+void TformMain::FormCreate()
+{
+    // 1. The attached bridges: serial numbers run together after the label's text; the name
+    // label and ListedDeviceName hold the last description.
+    D2XXUnit &usb = m_app.usb;
+    MainState &state = m_app.state;
+    usb.GetFTDeviceCount();
+    for (quint32 i = 0; i < usb.state.DeviceCount; ++i) {
+        usb.GetFTDeviceSerialNo(i);
+        lblSerialNumber->setText(lblSerialNumber->text() + usb.state.DeviceListText);
+        state.ListedSerialNumber = usb.state.DeviceListText;
+        usb.GetFTDeviceDescription(i);
+        lblDeviceName->setText(usb.state.DeviceListText);
+        state.ListedDeviceName = usb.state.DeviceListText;
+    }
+
+    // 2. Port settings, applied when connecting: 115200 baud, 8 data bits, one stop bit, no parity.
+    usb.state.BaudRate = 115200;
+    usb.state.WordLength = 8;
+    usb.state.StopBits = 0;
+    usb.state.Parity = 0;
+
+    // 3.
+    state.FirmwareUpgradeMode = false;
+    state.EffectOnPedal = false;
+
+    // 4.
+    btnRequest->setEnabled(false);
+    btnAssign->setEnabled(false);
+    btnStoreSettingsOnPedal->setEnabled(false);
+    btnUploadFile->setVisible(false);
+    btnTest->setVisible(false);
+    btnUpload->setEnabled(false);
+    btnOpenEffect->setEnabled(false);
+    chkLiveRequest->setVisible(false);
+
+    // 5. The category rows.
+    for (const char *caption : kCategoryCaptions) {
+        auto *item = new QListWidgetItem(QLatin1String(caption), lstCategory);
+        CategoryItems.append(item);
+    }
+
+    // 8. The Help menu's version entry: its text, a blank and the version.
+    state.AppVersion = QStringLiteral(TOVEL_VERSION_TEXT).section(QLatin1Char('.'), 0, 1);
+    menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + state.AppVersion);
+
+    // 9.
+    CreateDataFolder();
+    CreateDataSubfolder();
+}
+
+bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefix)
+{
+    QString path = m_app.folders.documents();
+    for (const QString &part : parts)
+        path += QDir::separator() + part;
+    std::error_code error;
+    const std::filesystem::path folder(path.toStdString());
+    if (std::filesystem::is_directory(folder, error))
+        return true;
+    std::filesystem::create_directories(folder, error);
+    if (!error && !std::filesystem::is_directory(folder, error))
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (error) {
+        m_app.prompts.showMessage(errorPrefix + QString::fromStdString(error.message()));
+        return false;
+    }
+    return true;
+}
+
+void TformMain::CreateDataFolder()
+{
+    createFolder({QStringLiteral("ZANTH")}, QStringLiteral("Error creating folder: "));
+}
+
+void TformMain::CreateDataSubfolder()
+{
+    createFolder({QStringLiteral("ZANTH"), QStringLiteral("Tovel")},
+                 QStringLiteral("Error creating subfolder: "));
+}
+
+void TformMain::btnTestClick()
+{
+    const QString hex = QStringLiteral("%1").arg(10, 8, 16, QLatin1Char('0')).toUpper();
+    m_app.console().printToConsole(hex);
+    m_app.console().printToConsole(hex.right(2));
+}
+
+
+} // namespace tovel

@@ -1,0 +1,95 @@
+// Connection menu: Scan, Connect, Disconnect.
+#include "app/application.h"
+#include "app/tformmain.h"
+#include "core/seams.h"
+#include "link/deviceidentity.h"
+#include "protocol/commandexchange.h"
+#include "protocol/commands.h"
+#include "protocol/hextext.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tovel {
+
+void TformMain::menuScanClick()
+{
+    D2XXUnit &usb = m_app.usb;
+    Console &console = m_app.console();
+    lblSerialNumber->setText(QStringLiteral("Serial Number: "));
+    lblDeviceName->setText(QStringLiteral("Device Name"));
+    usb.GetFTDeviceCount();
+    console.printToConsole(QStringLiteral("FT device count: %1").arg(usb.state.DeviceCount));
+    if (usb.state.DeviceCount == 0) {
+        m_app.prompts.showMessage(QStringLiteral("No device found"));
+        lblDeviceName->setText(QStringLiteral("No device found"));
+        return;
+    }
+    for (quint32 i = 0; i < usb.state.DeviceCount; ++i) {
+        usb.GetFTDeviceSerialNo(i);
+        console.printToConsole(QStringLiteral("FT_Device_String: ") + usb.state.DeviceListText);
+        lblSerialNumber->setText(lblSerialNumber->text() + usb.state.DeviceListText);
+        m_app.state.ListedSerialNumber = usb.state.DeviceListText;
+        usb.GetFTDeviceDescription(i);
+        lblDeviceName->setText(usb.state.DeviceListText);
+        m_app.state.ListedDeviceName = usb.state.DeviceListText;
+        m_app.prompts.showMessage(usb.state.DeviceListText + QStringLiteral(" found, click Connect"));
+    }
+}
+
+void TformMain::menuConnectClick()
+{
+    D2XXUnit &usb = m_app.usb;
+    Console &console = m_app.console();
+    console.printToConsole(QStringLiteral("serial number: ") + m_app.state.ListedSerialNumber);
+    // A failed open has shown its message; the editor stays not connected and makes no call
+    // on a handle it does not have.
+    if (usb.Open_USB_Device_By_Serial_Number(m_app.state.ListedSerialNumber) != 0)
+        return;
+    lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
+    usb.SetFTBaudRate();
+    usb.SetFTDataCharacteristics();
+    console.printToConsole(QStringLiteral("FT_HANDLE: 0x") + hexField(usb.state.DeviceHandle, 8));
+    console.appendConsoleLine(QStringLiteral("baud rate = %1").arg(usb.state.BaudRate));
+
+    btnUpload->setEnabled(true);
+    btnOpenEffect->setEnabled(true);
+    chkFirmwareUpgradeMode->setEnabled(false);
+    menuScan->setEnabled(false);
+    menuConnect->setEnabled(false);
+    menuDisconnect->setEnabled(true);
+
+    if (m_app.state.FirmwareUpgradeMode) {
+        m_app.exchange().sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false);
+        QString answer;
+        m_app.exchange().CollectAnswerText(answer);
+        console.appendConsoleLine(QStringLiteral("received Byte: ") + answer);
+        if (answer == QLatin1String("79")) {
+            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
+            menuStartFirmwareUpgrade->setEnabled(true);
+        } else {
+            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
+        }
+    }
+
+    ReadDeviceIdentity(usb, console);
+}
+
+void TformMain::menuDisconnectClick()
+{
+    if (m_app.usb.CloseFTDevice() != 0)
+        return;
+    lblDeviceName->setText(lblDeviceName->text().remove(QStringLiteral("connected")));
+    menuScan->setEnabled(true);
+    menuConnect->setEnabled(true);
+    menuDisconnect->setEnabled(false);
+    btnUpload->setEnabled(false);
+    btnOpenEffect->setEnabled(false);
+    btnRequest->setEnabled(false);
+    btnAssign->setEnabled(false);
+    btnStoreSettingsOnPedal->setEnabled(false);
+}
+
+} // namespace tovel

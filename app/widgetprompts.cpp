@@ -1,0 +1,69 @@
+#include "app/widgetprompts.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace tovel {
+
+namespace {
+const QString kTitle = QStringLiteral("ZANTH Editor");
+}
+
+void WidgetPrompts::showMessage(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+Prompts::Answer WidgetPrompts::askYesNo(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Other;
+    }
+}
+
+QString WidgetPrompts::toQtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        filters.append(description);
+    }
+    if (filters.isEmpty() && !filter.isEmpty())
+        filters.append(filter);
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString WidgetPrompts::openFile(const QString &filter)
+{
+    if (!filter.isEmpty())
+        m_filter = filter;
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(),
+                                        toQtFilter(m_filter));
+}
+
+QString DesktopFolders::documents() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString DesktopFolders::programFolder() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace tovel

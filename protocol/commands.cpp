@@ -1,0 +1,55 @@
+#include "protocol/commands.h"
+
+#include "protocol/hextext.h"
+
+#include <iterator>
+
+namespace tovel {
+
+namespace {
+const CommandInfo kCommands[] = {
+    {CommandCode::ProgramUpload, 0, false, 0},
+    {CommandCode::ParameterValue, 7, false, 0},
+    {CommandCode::StateRequest, 2, true, 200},
+    {CommandCode::StoreSettings, 2, true, 100},
+    {CommandCode::AssignmentTable, 193, true, 100},
+    {CommandCode::EffectQuery, 2, true, 100},
+    {CommandCode::ParameterLimit, 7, true, 0},
+    {CommandCode::BootloaderSync, 1, false, 0},
+};
+} // namespace
+
+const CommandInfo &commandInfo(CommandCode code)
+{
+    for (const CommandInfo &info : kCommands)
+        if (info.code == code)
+            return info;
+    return kCommands[0];
+}
+
+QString levelField(int level)
+{
+    return hexField(quint32(level) << 13, 8);
+}
+
+QString parameterValueHex(const QString &address, int level)
+{
+    return QStringLiteral("01") + address + levelField(level);
+}
+
+QString stateRequestHex(int numParams)
+{
+    return QStringLiteral("02") + hexField(quint32(numParams), 2);
+}
+
+QString storeSettingsHex(int numParams)
+{
+    return QStringLiteral("03") + hexField(quint32(numParams), 2);
+}
+
+QString parameterLimitHex(const QString &kind, int row, int level)
+{
+    return QStringLiteral("06") + kind + hexField(quint32(row), 2) + levelField(level);
+}
+
+} // namespace tovel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace tovel {
+
+// The effect firmware's commands: a code byte and fixed big-endian fields; no start byte, no
+// checksum, no terminator. A parameter level 0..1023 travels as level x 8192 in 32 bits, so
+// 1023 is 00 7F E0 00.
+enum class CommandCode : quint8 {
+    ProgramUpload = 0x00,   // the program image itself; answered by a short status text
+    ParameterValue = 0x01,  // 01, pedal address (16), level x 8192 (32)
+    StateRequest = 0x02,    // 02, NumParams (8); answered by the state block
+    StoreSettings = 0x03,   // 03, NumParams (8)
+    AssignmentTable = 0x04, // 04, 192 payload bytes
+    EffectQuery = 0x05,     // 05, 00; answered by four text lines
+    ParameterLimit = 0x06,  // 06, kind (00 min, 01 max), row (8), level x 8192 (32)
+    BootloaderSync = 0x7F,  // greets the controller's bootloader; answered 0x79
+};
+
+struct CommandInfo {
+    CommandCode code;
+    int length;           // bytes on the wire; 0 for the upload (the program's own length)
+    bool purgeTransmit;   // purge the transmit queue before writing
+    int pauseAfterMs;     // plain sleep after writing
+};
+
+// The command table.
+const CommandInfo &commandInfo(CommandCode code);
+
+// The level field: level x 8192 as eight hex digits.
+QString levelField(int level);
+
+QString parameterValueHex(const QString &address, int level);
+QString stateRequestHex(int numParams);
+QString storeSettingsHex(int numParams);
+// kind "00" minimum, "01" maximum.
+QString parameterLimitHex(const QString &kind, int row, int level);
+
+} // namespace tovel

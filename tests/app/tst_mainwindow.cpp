@@ -1,0 +1,174 @@
+#include "tests/support/editorfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startupLabels_data();
+    void startupLabels();
+    void startupStates();
+    void controlGeometry_data();
+    void controlGeometry();
+    void dataFolders_data();
+    void dataFolders();
+    void testCodeButton();
+};
+
+void TestMainWindow::startupLabels_data()
+{
+    QTest::addColumn<QList<QByteArray>>("serials");
+    QTest::addColumn<QString>("nameLabel");
+    QTest::addColumn<QString>("serialLabel");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("no-bridge") << QList<QByteArray>{} << "Device Name: " << "Serial Number: " << "";
+    QTest::newRow("one-bridge") << QList<QByteArray>{"FT1"} << "Tovel FT1" << "Serial Number: FT1" << "FT1";
+    QTest::newRow("two-bridges-run-together")
+        << QList<QByteArray>{"FT1", "FT2"} << "Tovel FT2" << "Serial Number: FT1FT2" << "FT2";
+}
+
+void TestMainWindow::startupLabels()
+{
+    QFETCH(QList<QByteArray>, serials);
+    QFETCH(QString, nameLabel);
+    QFETCH(QString, serialLabel);
+    QFETCH(QString, listed);
+    EditorFixture f;
+    for (const QByteArray &s : serials)
+        f.driver.devices.append({s, "Tovel " + s, {}});
+    f.start();
+    QCOMPARE(f.main().lblDeviceName->text(), nameLabel);
+    QCOMPARE(f.main().lblSerialNumber->text(), serialLabel);
+    QCOMPARE(f.app->state.ListedSerialNumber, listed);
+    QCOMPARE(f.app->state.ListedDeviceName, serials.isEmpty() ? QString() : nameLabel);
+    QVERIFY(f.prompts.messages.isEmpty());
+    QVERIFY(f.consoleLines().isEmpty()); // start-up writes nothing to the console
+}
+
+void TestMainWindow::startupStates()
+{
+    EditorFixture f;
+    f.start();
+    TformMain &m = f.main();
+    QCOMPARE(m.windowTitle(), QStringLiteral("ZANTH Editor"));
+    QCOMPARE(m.size(), QSize(399, 480));
+    QCOMPARE(f.app->usb.state.BaudRate, 115200u);
+    QCOMPARE(f.app->usb.state.WordLength, quint8(8));
+    QCOMPARE(f.app->usb.state.StopBits, quint8(0));
+    QCOMPARE(f.app->usb.state.Parity, quint8(0));
+
+    for (QWidget *w : QList<QWidget *>{m.btnUpload, m.btnOpenEffect, m.btnRequest, m.btnAssign,
+                                       m.btnStoreSettingsOnPedal, m.btnGetFXInfo})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    for (QWidget *w : QList<QWidget *>{m.btnUploadFile, m.btnTest, m.chkLiveRequest, m.chkFirmwareUpgradeMode})
+        QVERIFY2(w->isHidden(), qPrintable(w->objectName()));
+    for (QAction *a : QList<QAction *>{m.menuDisconnect, m.menuLoadIR, m.menuStartFirmwareUpgrade,
+                                       m.menuAppVersion, m.menuNewAppVersion})
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    QVERIFY(m.menuScan->isEnabled() && m.menuConnect->isEnabled());
+    QVERIFY(!m.menuLiveEnable->isVisible() && !m.menuQuickStart->isVisible());
+
+    QStringList rows;
+    for (QListWidgetItem *item : m.CategoryItems)
+        rows << item->text();
+    QCOMPARE(rows, (QStringList{"Gain", "Modulation", "Synthesis", "Filter", "Dynamic",
+                                "Impulse Response", "Other"}));
+    QCOMPARE(m.lstCategory->count(), 7);
+    QCOMPARE(m.lstEffects->count(), 0);
+
+    QCOMPARE(m.menuAppVersion->text(), QStringLiteral("Version:  3.0"));
+    QCOMPARE(f.app->state.AppVersion, QStringLiteral("3.0"));
+
+    // The other four windows exist and are hidden.
+    QCOMPARE(f.app->formPrint()->windowTitle(), QStringLiteral("Print Console"));
+    QCOMPARE(f.app->formFirmwareUpgrade()->windowTitle(), QStringLiteral("Firmware Upgrade"));
+    QCOMPARE(f.app->formFXParameters()->windowTitle(), QStringLiteral("FX Parameters"));
+    QVERIFY(f.app->formPrint()->isHidden() && f.app->formFXInfo()->isHidden());
+}
+
+void TestMainWindow::controlGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("lblDeviceName") << "lblDeviceName" << QRect(8, 29, 174, 17);
+    QTest::newRow("lblSerialNumber") << "lblSerialNumber" << QRect(8, 47, 185, 17);
+    QTest::newRow("lblFirmwareVersion") << "lblFirmwareVersion" << QRect(9, 64, 174, 20);
+    QTest::newRow("btnUpload") << "btnUpload" << QRect(7, 90, 174, 36);
+    QTest::newRow("lblStatus") << "lblStatus" << QRect(7, 134, 174, 17);
+    QTest::newRow("btnOpenEffect") << "btnOpenEffect" << QRect(9, 164, 174, 31);
+    QTest::newRow("btnRequest") << "btnRequest" << QRect(8, 203, 80, 31);
+    QTest::newRow("btnAssign") << "btnAssign" << QRect(97, 203, 86, 31);
+    QTest::newRow("btnStoreSettingsOnPedal") << "btnStoreSettingsOnPedal" << QRect(8, 242, 175, 31);
+    QTest::newRow("chkFirmwareUpgradeMode") << "chkFirmwareUpgradeMode" << QRect(9, 423, 174, 19);
+    QTest::newRow("btnGetFXInfo") << "btnGetFXInfo" << QRect(161, 450, 22, 22);
+    QTest::newRow("lstCategory") << "lstCategory" << QRect(191, 28, 200, 137);
+    QTest::newRow("lstEffects") << "lstEffects" << QRect(191, 173, 200, 299);
+    QTest::newRow("MenuBar1") << "MenuBar1" << QRect(0, 0, 399, 24);
+}
+
+void TestMainWindow::controlGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    EditorFixture f;
+    f.start();
+    auto *w = f.main().findChild<QWidget *>(name);
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), rect);
+}
+
+void TestMainWindow::dataFolders_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("absent-created") << "absent" << QStringList{};
+    QTest::newRow("present-untouched") << "present" << QStringList{};
+    QTest::newRow("blocked-by-a-file")
+        << "file" << QStringList{"Error creating folder: Not a directory",
+                                 "Error creating subfolder: Not a directory"};
+}
+
+void TestMainWindow::dataFolders()
+{
+    QFETCH(QString, setup);
+    QFETCH(QStringList, messages);
+    EditorFixture f;
+    QDir docs(f.folders.documents());
+    if (setup == "present") {
+        QVERIFY(docs.mkpath("ZANTH/Tovel"));
+        QFile keep(docs.filePath("ZANTH/Tovel/Moss Verb.txt"));
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.write("kept");
+    } else if (setup == "file") {
+        QFile blocker(docs.filePath("ZANTH"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    f.start();
+    QCOMPARE(f.prompts.messages, messages);
+    if (messages.isEmpty()) {
+        QVERIFY(QFileInfo(docs.filePath("ZANTH/Tovel")).isDir());
+        if (setup == "present")
+            QVERIFY(QFile::exists(docs.filePath("ZANTH/Tovel/Moss Verb.txt")));
+    }
+}
+
+void TestMainWindow::testCodeButton()
+{
+    EditorFixture f;
+    f.start();
+    f.main().btnTest->click();
+    QCOMPARE(f.consoleLines(), (QStringList{"0000000A", "0A"}));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

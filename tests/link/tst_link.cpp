@@ -1,0 +1,195 @@
+#include "tests/support/editorfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+// EEPROM words laid out as the bridge keeps its identity: manufacturer from word 81 closed by
+// a "$", device name up to word 103, serial number in words 105..112.
+QList<quint16> eeprom(const QByteArray &manufacturer, const QByteArray &name, const QByteArray &serial)
+{
+    QList<quint16> words(128, 0);
+    auto put = [&](int first, const QByteArray &text) {
+        for (int i = 0; i < text.size(); i += 2)
+            words[first + i / 2] = quint16(quint8(text[i]) << 8 | quint8(i + 1 < text.size() ? text[i + 1] : 0));
+    };
+    put(0, QByteArray::fromHex("40000304016000"));
+    put(81, manufacturer);
+    put(81 + (manufacturer.size() + 1) / 2, name);
+    put(105, serial);
+    return words;
+}
+
+QStringList identityLines(const QStringList &console)
+{
+    QStringList lines;
+    for (const QString &l : console)
+        if (!l.isEmpty() && !l.at(0).isDigit())
+            lines << l;
+    return lines;
+}
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scanWithNoDevice();
+    void scanWithTwoDevices();
+    void connectDisconnectConnect();
+    void failedOpenStaysNotConnected();
+    void eepromWithoutDollarGivesDumpOnly();
+    void bootloaderGreeting_data();
+    void bootloaderGreeting();
+};
+
+void TestLink::scanWithNoDevice()
+{
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", {}});
+    f.start();
+    f.driver.devices.clear();
+    f.main().menuScan->trigger();
+    QCOMPARE(f.prompts.messages, QStringList{"No device found"});
+    QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("No device found"));
+    QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: "));
+    QCOMPARE(f.app->state.ListedSerialNumber, QStringLiteral("FT1")); // keeps the last one listed
+    QCOMPARE(f.consoleLines(), QStringList{"FT device count: 0"});
+}
+
+void TestLink::scanWithTwoDevices()
+{
+    EditorFixture f;
+    f.start();
+    f.driver.devices = {{"FT1", "Tovel A", {}}, {"FT2", "Tovel B", {}}};
+    f.main().menuScan->trigger();
+    QCOMPARE(f.prompts.messages, (QStringList{"Tovel A found, click Connect", "Tovel B found, click Connect"}));
+    QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: FT1FT2"));
+    QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("Tovel B"));
+    QCOMPARE(f.consoleLines(), (QStringList{"FT device count: 2", "FT_Device_String: FT1", "FT_Device_String: FT2"}));
+    f.main().menuConnect->trigger();
+    QCOMPARE(f.driver.openedSerial, QByteArray("FT2"));
+}
+
+void TestLink::connectDisconnectConnect()
+{
+    EditorFixture f;
+    f.driver.devices.append({"ZT000001", "ZANTH Tovel", eeprom("ZANTH$", "Tovel pedal", "ZT000001")});
+    f.start();
+    TformMain &m = f.main();
+    m.menuConnect->trigger();
+    QVERIFY(f.prompts.messages.isEmpty());
+    QCOMPARE(m.lblDeviceName->text(), QStringLiteral("ZANTH Tovel connected"));
+    QCOMPARE(f.driver.baudRate, 115200u);
+    QCOMPARE(f.driver.wordLength, quint8(8));
+    QCOMPARE(f.driver.stopBits, quint8(0));
+    QCOMPARE(f.driver.parity, quint8(0));
+    QVERIFY(f.driver.writes.isEmpty()); // nothing is sent to the pedal
+
+    const QStringList first = f.consoleLines();
+    QCOMPARE(first.mid(0, 3), (QStringList{"serial number: ZT000001", "FT_HANDLE: 0x00A1B2C3", "baud rate = 115200"}));
+    QCOMPARE(f.console().lines().size(), 3 + 128 + 4);
+    QCOMPARE(first[3], QStringLiteral("0: @\u0000"));
+    QCOMPARE(first[3 + 81], QStringLiteral("81: ZA"));
+    QString name = QStringLiteral("Tovel pedal");
+    name += QString(2 * (103 - 84 + 1) - name.size(), QChar(0));
+    QCOMPARE(identityLines(first.mid(3 + 128)),
+             (QStringList{"Manufacturer Name: ZANTH", "Start address in EEPROM of description: 84",
+                          "Device Name: " + name,
+                          "Device Serial Number: ZT000001" + QString(8, QChar(0))}));
+    QVERIFY(m.btnUpload->isEnabled() && m.btnOpenEffect->isEnabled() && m.menuDisconnect->isEnabled());
+    QVERIFY(!m.menuScan->isEnabled() && !m.menuConnect->isEnabled() && !m.chkFirmwareUpgradeMode->isEnabled());
+    QVERIFY(!m.menuStartFirmwareUpgrade->isEnabled());
+
+    m.btnRequest->setEnabled(true);
+    m.menuDisconnect->trigger();
+    QCOMPARE(m.lblDeviceName->text(), QStringLiteral("ZANTH Tovel "));
+    QVERIFY(m.menuScan->isEnabled() && m.menuConnect->isEnabled() && !m.menuDisconnect->isEnabled());
+    for (QPushButton *b : {m.btnUpload, m.btnOpenEffect, m.btnRequest, m.btnAssign, m.btnStoreSettingsOnPedal})
+        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+
+    f.console().btnClearClick();
+    m.menuConnect->trigger();
+    QCOMPARE(f.consoleLines(), first); // the identity is read afresh, not doubled
+    QCOMPARE(m.lblDeviceName->text(), QStringLiteral("ZANTH Tovel  connected"));
+}
+
+void TestLink::failedOpenStaysNotConnected()
+{
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", {}});
+    f.start();
+    f.driver.failing[ScriptedFtDriver::Call::Open] = FT_DEVICE_NOT_OPENED;
+    f.main().menuConnect->trigger();
+    QCOMPARE(f.prompts.messages, QStringList{"Open_USB_Device_By_Serial_Number - Device not opened..."});
+    QCOMPARE(f.consoleLines(), QStringList{"serial number: FT1"});
+    QVERIFY(f.main().menuConnect->isEnabled() && f.main().menuScan->isEnabled());
+    QVERIFY(!f.main().menuDisconnect->isEnabled() && !f.main().btnUpload->isEnabled()
+            && !f.main().btnOpenEffect->isEnabled());
+    QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Baud), 0);
+    QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Data), 0);
+    QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Eeprom), 0);
+    QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("Tovel"));
+}
+
+void TestLink::eepromWithoutDollarGivesDumpOnly()
+{
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", eeprom("NO DOLLAR SIGN", "x", "FT1")});
+    f.start();
+    f.main().menuConnect->trigger();
+    QCOMPARE(f.consoleLines().size(), 3 + 128);
+    QCOMPARE(f.consoleLines().last(), QString("127: ") + QChar(0) + QChar(0));
+}
+
+void TestLink::bootloaderGreeting_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("received");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("upgradeEnabled");
+    QTest::newRow("ack") << QByteArray("\x79") << "79" << "Connection to bootloader succeeded" << true;
+    QTest::newRow("ack-then-nack-first-counts") << QByteArray("\x79\x1F") << "79" << "Connection to bootloader succeeded" << true;
+    QTest::newRow("nack") << QByteArray("\x1F") << "1F" << "Connection to bootloader failed" << false;
+    QTest::newRow("link-closed-while-waiting") << QByteArray() << "" << "Connection to bootloader failed" << false;
+}
+
+void TestLink::bootloaderGreeting()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, received);
+    QFETCH(QString, message);
+    QFETCH(bool, upgradeEnabled);
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", {}});
+    f.start();
+    f.app->state.FirmwareUpgradeMode = true;
+    f.driver.onWrite = [&](const QByteArray &bytes) {
+        if (bytes == QByteArray("\x7F") && !answer.isEmpty())
+            f.driver.queueAnswer(answer, f.clock.nowUs() + 2000);
+    };
+    if (answer.isEmpty()) {
+        // The bootloader stays silent; the user gives up and disconnects while the editor waits.
+        int turns = 0;
+        f.pacing.onTurn = [&] {
+            if (++turns == 20)
+                f.main().menuDisconnect->trigger();
+        };
+    }
+    f.main().menuConnect->trigger();
+    QCOMPARE(f.driver.writes.value(0), QByteArray("\x7F"));
+    QVERIFY(f.consoleLines().contains("received Byte: " + received));
+    QCOMPARE(f.prompts.messages.last(), message);
+    QCOMPARE(f.main().menuStartFirmwareUpgrade->isEnabled(), upgradeEnabled);
+}
+
+QTEST_MAIN(TestLink)
+#include "tst_link.moc"
