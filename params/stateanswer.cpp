@@ -1,0 +1,92 @@
+#include "params/stateanswer.h"
+
+#include "core/editorerror.h"
+
+namespace tovel {
+
+int toInteger(const QString &text)
+{
+    bool valid = !text.isEmpty();
+    for (int i = 0; i < text.size() && valid; ++i) {
+        const ushort c = text[i].unicode();
+        const bool sign = i == 0 && text.size() > 1 && (c == '-' || c == '+');
+        valid = sign || (c >= '0' && c <= '9');
+    }
+    bool ok = false;
+    const int value = valid ? text.toInt(&ok) : 0;
+    if (!ok)
+        throw EditorError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return value;
+}
+
+EffectInfo ParseEffectInfo(const QString &answer)
+{
+    QString rest = answer;
+    QString fields[4];
+    for (QString &field : fields) {
+        const int cr = rest.indexOf(QLatin1Char('\r'));
+        if (cr < 0) {
+            field = rest;
+            rest.clear();
+        } else {
+            field = rest.left(cr);
+            rest.remove(0, cr + 2);
+        }
+    }
+    EffectInfo info;
+    info.effectNumber = toInteger(fields[1]);
+    info.effectVersion = toInteger(fields[2]);
+    info.firmwareVersion = toInteger(fields[3]);
+    return info;
+}
+
+QList<quint8> ParseParameterAnswer(const QByteArray &answer)
+{
+    // The firmware tool this mirrors reads the answer as hex text: a CR byte is "0D", a LF
+    // "0A", a digit '7' is "37"; a number ends at each "D" and its digits are the low hex
+    // digits of its bytes.
+    const QByteArray hex = answer.toHex().toUpper();
+    QList<quint8> bytes;
+    int start = 0;
+    int v = 0;
+    for (int pos = 0; pos < hex.size(); ++pos) {
+        if (hex[pos] == 'A') {
+            start = pos + 1;
+        } else if (hex[pos] == 'D') {
+            const int length = std::max(0, pos - start - 1); // without its last character
+            if (length == 2 || length == 4 || length == 6) {
+                QString digits;
+                for (int i = 1; i < length; i += 2)
+                    digits += QLatin1Char(hex[start + i]);
+                v = toInteger(digits) % 256;
+            }
+            bytes.append(quint8(v));
+            if (pos + 1 < hex.size() && hex[pos + 1] == 'A')
+                ++pos;
+            start = pos + 1;
+        }
+    }
+    return bytes;
+}
+
+std::optional<int> rowLevel(const QList<quint8> &bytes, int row)
+{
+    const qsizetype first = qsizetype(row) * 4;
+    if (row < 0 || first + 4 > bytes.size())
+        return std::nullopt;
+    const quint32 raw = quint32(bytes[first]) << 24 | quint32(bytes[first + 1]) << 16
+                        | quint32(bytes[first + 2]) << 8 | quint32(bytes[first + 3]);
+    return qint32(raw) / 8192;
+}
+
+std::optional<int> multiSwitchIndex(int level, int optionCount)
+{
+    if (optionCount <= 0 || level < 0)
+        return std::nullopt;
+    const int step = 1024 / optionCount;
+    if (step == 0)
+        return std::nullopt;
+    return std::min(level / step, optionCount - 1);
+}
+
+} // namespace tovel
