@@ -74,6 +74,21 @@ public:
         return got;
     }
 
+    // Everything the master has now; stops once nothing has come for a moment.
+    qsizetype drain()
+    {
+        qsizetype total = 0;
+        pollfd p{m_master, POLLIN, 0};
+        char buf[4096];
+        while (::poll(&p, 1, 50) > 0) {
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            total += n;
+        }
+        return total;
+    }
+
 private:
     int m_master = -1;
     QString m_path;
@@ -115,6 +130,7 @@ private slots:
     void readTakesNoMoreThanAsked();
     void purgeRxDropsQueuedBytes();
     void eepromIsNotReachable();
+    void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
 };
@@ -379,6 +395,26 @@ void TestKernelSerialDriver::eepromIsNotReachable()
     quint16 word = 0xBEEF;
     QCOMPARE(driver.readEepromWord(handle, 81, word), FT_EEPROM_NOT_PRESENT);
     QCOMPARE(word, quint16(0xBEEF));
+}
+
+void TestKernelSerialDriver::stalledLineFailsTheWrite()
+{
+    Pty pty;
+    QVERIFY(pty.ok());
+    KernelSerialDriver driver(pty.path());
+    driver.setWriteStallMs(50);
+    FtHandle handle = 0;
+    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    // Nobody reads the other side: the pseudo-terminal fills long before a megabyte.
+    const QByteArray block(1 << 20, '\x55');
+    quint32 written = 0;
+    QCOMPARE(driver.write(handle, block.constData(), quint32(block.size()), written),
+             FT_FAILED_TO_WRITE_DEVICE);
+    QVERIFY(written < quint32(block.size()));
+    // What the kernel took arrives; what it did not is dropped, not sent later.
+    QVERIFY(quint32(pty.drain()) <= written);
+    QCOMPARE(driver.write(handle, "\x7f", 1, written), FT_OK);
+    QCOMPARE(pty.receive(1), QByteArray("\x7f"));
 }
 
 void TestKernelSerialDriver::closedHandleFailsEveryCall()

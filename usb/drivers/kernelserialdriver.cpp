@@ -208,7 +208,7 @@ FtStatus KernelSerialDriver::write(FtHandle handle, const char *buffer, quint32 
     }
     // Qt queues the bytes; each wait hands the kernel what it will take.
     while (serial.bytesToWrite() > 0) {
-        if (!serial.waitForBytesWritten(kWriteStallMs)) {
+        if (!serial.waitForBytesWritten(m_writeStallMs)) {
             bytesWritten = count - quint32(serial.bytesToWrite());
             const FtStatus s = p->failure(SerialPortCall::Write, FT_FAILED_TO_WRITE_DEVICE);
             serial.clear(QSerialPort::Output);

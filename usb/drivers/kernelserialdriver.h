@@ -37,8 +37,8 @@ public:
     FtStatus openBySerialNumber(const QByteArray &serial, FtHandle &handle) override;
     FtStatus close(FtHandle handle) override;
     FtStatus read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead) override;
-    // Returns once the bytes are with the kernel; a line that takes nothing for
-    // kWriteStallMs fails with FT_FAILED_TO_WRITE_DEVICE and drops what was not taken.
+    // Returns once the bytes are with the kernel; a line that takes nothing for the stall time
+    // fails with FT_FAILED_TO_WRITE_DEVICE, bytesWritten telling what went, the rest dropped.
     FtStatus write(FtHandle handle, const char *buffer, quint32 count,
                    quint32 &bytesWritten) override;
     FtStatus queueStatus(FtHandle handle, quint32 &queued) override;
@@ -49,6 +49,7 @@ public:
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
 
     static constexpr int kWriteStallMs = 2000;
+    void setWriteStallMs(int ms) { m_writeStallMs = ms; }
 
 private:
     struct Listed {
@@ -68,6 +69,7 @@ private:
     bool m_haveList = false;
     std::map<FtHandle, std::unique_ptr<Port>> m_ports;
     FtHandle m_nextHandle = 1;
+    int m_writeStallMs = kWriteStallMs;
 };
 
 } // namespace tovel

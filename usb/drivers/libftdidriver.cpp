@@ -16,8 +16,10 @@ namespace {
 
 // Longest string descriptor: 126 UTF-16 units; libftdi1 hands back their low bytes.
 constexpr int kStringBytes = 128;
-// One poll of the chip takes at most this much; the rest stays in the chip for the next one.
-constexpr int kPullBytes = 65536;
+// One poll of the chip takes at most this much, and libftdi1 asks USB for as much per
+// transfer: a chip that streams without pause holds a poll for about 45 ms at 115,200 baud.
+// The rest stays in the chip for the next poll.
+constexpr int kPullBytes = 512;
 // Beyond this nothing more is taken from the chip until the editor reads.
 constexpr int kMaxQueuedBytes = 1 << 20;
 
@@ -154,6 +156,7 @@ FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &h
         return s;
     if (opened != FT_OK)
         return opened;
+    ftdi_read_data_set_chunksize(c.ctx, kPullBytes);
     auto p = std::make_unique<Port>();
     p->ctx = c.release();
     handle = m_nextHandle++;
