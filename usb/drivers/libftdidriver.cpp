@@ -6,9 +6,11 @@
 #include <ftdi.h>
 #include <libusb.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace tovel {
 
