@@ -1,0 +1,289 @@
+#include "usb/drivers/kernelserialdriver.h"
+
+#include "usb/drivers/linesettings.h"
+#include "usb/drivers/serialportstatus.h"
+
+#include <QSerialPort>
+#include <libudev.h>
+
+#include <limits>
+
+namespace tovel {
+
+namespace {
+
+constexpr char kFtdiVendor[] = "0403";
+// The open-by-serial area holds 49 characters, so a longer path arrives cut to that length.
+constexpr int kOpenSerialChars = 49;
+
+QByteArray sysattr(udev_device *dev, const char *name)
+{
+    return dev ? QByteArray(udev_device_get_sysattr_value(dev, name)) : QByteArray();
+}
+
+QByteArray property(udev_device *dev, const char *name)
+{
+    return QByteArray(udev_device_get_property_value(dev, name));
+}
+
+} // namespace
+
+struct KernelSerialDriver::Port {
+    QSerialPort serial;
+    bool gone = false;
+
+    // The status for the error the port reports now; fallback when it reports none.
+    FtStatus failure(SerialPortCall call, FtStatus fallback)
+    {
+        const QSerialPort::SerialPortError error = serial.error();
+        serial.clearError();
+        if (error == QSerialPort::ResourceError)
+            gone = true;
+        const FtStatus s = serialPortStatus(call, error);
+        return s == FT_OK ? fallback : s;
+    }
+};
+
+KernelSerialDriver::KernelSerialDriver() = default;
+
+KernelSerialDriver::KernelSerialDriver(const QString &path) : m_path(path) {}
+
+KernelSerialDriver::~KernelSerialDriver() = default;
+
+QList<KernelSerialDriver::Listed> KernelSerialDriver::currentList() const
+{
+    QList<Listed> listed;
+    if (m_path) {
+        listed.append({{m_path->toLocal8Bit(), "Serial port " + m_path->toLocal8Bit()}, *m_path});
+        return listed;
+    }
+    udev *u = udev_new();
+    if (!u)
+        return listed;
+    udev_enumerate *e = udev_enumerate_new(u);
+    udev_enumerate_add_match_subsystem(e, "tty");
+    udev_enumerate_scan_devices(e);
+    udev_list_entry *entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e))
+    {
+        udev_device *tty = udev_device_new_from_syspath(u, udev_list_entry_get_name(entry));
+        if (!tty)
+            continue;
+        // Parents belong to the child: no unref of their own.
+        udev_device *usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
+        udev_device *intf = udev_device_get_parent_with_subsystem_devtype(tty, "usb",
+                                                                          "usb_interface");
+        const char *devnode = udev_device_get_devnode(tty);
+        if (usb && devnode && sysattr(usb, "idVendor").trimmed() == kFtdiVendor) {
+            TtyBridgeFacts facts;
+            facts.serialAttribute = sysattr(usb, "serial");
+            facts.serialShort = property(tty, "ID_SERIAL_SHORT");
+            facts.productAttribute = sysattr(usb, "product");
+            facts.modelFromDatabase = property(tty, "ID_MODEL_FROM_DATABASE");
+            facts.interfaceNumber = sysattr(intf, "bInterfaceNumber").trimmed().toInt(nullptr, 16);
+            facts.interfaceCount = sysattr(usb, "bNumInterfaces").trimmed().toInt();
+            facts.devnode = QString::fromLocal8Bit(devnode);
+            listed.append({ttyBridgeIdentity(facts), facts.devnode});
+        }
+        udev_device_unref(tty);
+    }
+    udev_enumerate_unref(e);
+    udev_unref(u);
+    return listed;
+}
+
+void KernelSerialDriver::takeList()
+{
+    m_listed = currentList();
+    m_haveList = true;
+}
+
+FtStatus KernelSerialDriver::listDeviceCount(quint32 &count)
+{
+    takeList();
+    count = quint32(m_listed.size());
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::listSerialNumber(quint32 index, QByteArray &serial)
+{
+    if (!m_haveList)
+        takeList();
+    if (index >= quint32(m_listed.size()))
+        return FT_DEVICE_NOT_FOUND;
+    serial = m_listed[index].id.serial;
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::listDescription(quint32 index, QByteArray &description)
+{
+    if (!m_haveList)
+        takeList();
+    if (index >= quint32(m_listed.size()))
+        return FT_DEVICE_NOT_FOUND;
+    description = m_listed[index].id.description;
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)
+{
+    QString devnode;
+    for (const Listed &l : currentList()) {
+        const bool cut = m_path && serial.size() == kOpenSerialChars
+                         && l.id.serial.startsWith(serial);
+        if (l.id.serial == serial || cut) {
+            devnode = l.devnode;
+            break;
+        }
+    }
+    if (devnode.isEmpty())
+        return FT_DEVICE_NOT_FOUND;
+    auto p = std::make_unique<Port>();
+    // A full path opens any node, including pseudo-terminals that port enumeration never shows.
+    p->serial.setPortName(devnode);
+    if (!p->serial.open(QIODevice::ReadWrite))
+        return p->failure(SerialPortCall::Open, FT_DEVICE_NOT_OPENED);
+    handle = m_nextHandle++;
+    m_ports.emplace(handle, std::move(p));
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::port(FtHandle handle, Port *&p)
+{
+    const auto it = m_ports.find(handle);
+    if (it == m_ports.end())
+        return FT_INVALID_HANDLE;
+    p = it->second.get();
+    return p->gone ? FT_IO_ERROR : FT_OK;
+}
+
+FtStatus KernelSerialDriver::poll(Port &p)
+{
+    // Qt Serial Port reads the descriptor only from the event loop or a wait: a zero wait
+    // moves what the kernel holds into the port's buffer. Finding nothing is a time-out.
+    p.serial.waitForReadyRead(0);
+    if (p.serial.error() == QSerialPort::TimeoutError)
+        p.serial.clearError();
+    return p.failure(SerialPortCall::Read, FT_OK);
+}
+
+FtStatus KernelSerialDriver::close(FtHandle handle)
+{
+    if (m_ports.erase(handle) == 0)
+        return FT_INVALID_HANDLE;
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::read(FtHandle handle, char *buffer, quint32 count,
+                                  quint32 &bytesRead)
+{
+    bytesRead = 0;
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    if (p->serial.bytesAvailable() < count)
+        if (FtStatus s = poll(*p))
+            return s;
+    const qint64 n = p->serial.read(buffer, count);
+    if (n < 0)
+        return p->failure(SerialPortCall::Read, FT_IO_ERROR);
+    bytesRead = quint32(n);
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::write(FtHandle handle, const char *buffer, quint32 count,
+                                   quint32 &bytesWritten)
+{
+    bytesWritten = 0;
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    if (count == 0)
+        return FT_OK;
+    QSerialPort &serial = p->serial;
+    if (serial.write(buffer, count) != qint64(count)) {
+        const FtStatus s = p->failure(SerialPortCall::Write, FT_IO_ERROR);
+        serial.clear(QSerialPort::Output);
+        return s;
+    }
+    // Qt queues the bytes; each wait hands the kernel what it will take.
+    while (serial.bytesToWrite() > 0) {
+        if (!serial.waitForBytesWritten(m_writeStallMs)) {
+            bytesWritten = count - quint32(serial.bytesToWrite());
+            const FtStatus s = p->failure(SerialPortCall::Write, FT_FAILED_TO_WRITE_DEVICE);
+            serial.clear(QSerialPort::Output);
+            return s;
+        }
+    }
+    bytesWritten = count;
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::queueStatus(FtHandle handle, quint32 &queued)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    if (FtStatus s = poll(*p))
+        return s;
+    queued = quint32(p->serial.bytesAvailable());
+    return FT_OK;
+}
+
+FtStatus KernelSerialDriver::purge(FtHandle handle, quint32 mask)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    // Input: Qt's buffer and the kernel's; Output: bytes not yet sent.
+    bool ok = true;
+    if (mask & FT_PURGE_RX)
+        ok = p->serial.clear(QSerialPort::Input) && ok;
+    if (mask & FT_PURGE_TX)
+        ok = p->serial.clear(QSerialPort::Output) && ok;
+    return ok ? FT_OK : p->failure(SerialPortCall::Purge, FT_IO_ERROR);
+}
+
+FtStatus KernelSerialDriver::setBaudRate(FtHandle handle, quint32 baudRate)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    // Zero would mean "hang up" to the tty.
+    if (baudRate == 0 || baudRate > quint32(std::numeric_limits<qint32>::max()))
+        return FT_INVALID_BAUD_RATE;
+    if (p->serial.setBaudRate(qint32(baudRate)))
+        return FT_OK;
+    return p->failure(SerialPortCall::Baud, FT_INVALID_BAUD_RATE);
+}
+
+FtStatus KernelSerialDriver::setDataCharacteristics(FtHandle handle, quint8 wordLength,
+                                                    quint8 stopBits, quint8 parity)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    const auto line = lineSettingsFromD2xx(wordLength, stopBits, parity);
+    if (!line)
+        return FT_INVALID_PARAMETER;
+    static constexpr QSerialPort::Parity kParity[] = {
+        QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity,
+        QSerialPort::MarkParity, QSerialPort::SpaceParity};
+    QSerialPort &serial = p->serial;
+    const bool ok = serial.setDataBits(line->dataBits == 7 ? QSerialPort::Data7
+                                                            : QSerialPort::Data8)
+                    && serial.setStopBits(line->stopBits == 1 ? QSerialPort::OneStop
+                                                              : QSerialPort::TwoStop)
+                    && serial.setParity(kParity[int(line->parity)]);
+    return ok ? FT_OK : p->failure(SerialPortCall::Configure, FT_IO_ERROR);
+}
+
+FtStatus KernelSerialDriver::readEepromWord(FtHandle handle, quint32, quint16 &)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    return FT_EEPROM_NOT_PRESENT;
+}
+
+} // namespace tovel

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "usb/drivers/bridgeidentity.h"
+#include "usb/ftdriver.h"
+
+#include <QList>
+#include <QString>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QSerialPort;
+
+namespace tovel {
+
+// Bridges served by the kernel's serial driver, through their tty nodes with Qt Serial Port.
+// The system form lists every FTDI tty udev knows (vendor 0x0403); the path form lists one
+// given path (a /dev/ttyUSB node, a pseudo-terminal, any serial device) as the only device,
+// with the path as its serial number and "Serial port <path>" as its description.
+//
+// No event loop is needed: the driver polls the port itself on every queue count and read.
+// Modem lines are never touched (a pseudo-terminal has none). The tty gives no way to the
+// bridge's EEPROM: readEepromWord answers FT_EEPROM_NOT_PRESENT.
+// Once a port reports that it went away, every call but close gives FT_IO_ERROR.
+class KernelSerialDriver : public FtDriver {
+public:
+    KernelSerialDriver();
+    explicit KernelSerialDriver(const QString &path);
+    ~KernelSerialDriver() override;
+    KernelSerialDriver(const KernelSerialDriver &) = delete;
+    KernelSerialDriver &operator=(const KernelSerialDriver &) = delete;
+
+    // A count takes a fresh list; the by-index queries answer from it.
+    FtStatus listDeviceCount(quint32 &count) override;
+    FtStatus listSerialNumber(quint32 index, QByteArray &serial) override;
+    FtStatus listDescription(quint32 index, QByteArray &description) override;
+    FtStatus openBySerialNumber(const QByteArray &serial, FtHandle &handle) override;
+    FtStatus close(FtHandle handle) override;
+    FtStatus read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead) override;
+    // Returns once the bytes are with the kernel; a line that takes nothing for the stall time
+    // fails with FT_FAILED_TO_WRITE_DEVICE, bytesWritten telling what went, the rest dropped.
+    FtStatus write(FtHandle handle, const char *buffer, quint32 count,
+                   quint32 &bytesWritten) override;
+    FtStatus queueStatus(FtHandle handle, quint32 &queued) override;
+    FtStatus purge(FtHandle handle, quint32 mask) override;
+    FtStatus setBaudRate(FtHandle handle, quint32 baudRate) override;
+    FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
+                                    quint8 parity) override;
+    FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+
+    static constexpr int kWriteStallMs = 2000;
+    void setWriteStallMs(int ms) { m_writeStallMs = ms; }
+
+private:
+    struct Listed {
+        BridgeIdentity id;
+        QString devnode;
+    };
+    struct Port;
+
+    void takeList();
+    QList<Listed> currentList() const;
+    // The open port for a handle; FT_INVALID_HANDLE, or FT_IO_ERROR once it went away.
+    FtStatus port(FtHandle handle, Port *&p);
+    FtStatus poll(Port &p);
+
+    std::optional<QString> m_path;
+    QList<Listed> m_listed;
+    bool m_haveList = false;
+    std::map<FtHandle, std::unique_ptr<Port>> m_ports;
+    FtHandle m_nextHandle = 1;
+    int m_writeStallMs = kWriteStallMs;
+};
+
+} // namespace tovel

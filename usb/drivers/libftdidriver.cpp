@@ -1,0 +1,301 @@
+#include "usb/drivers/libftdidriver.h"
+
+#include "usb/drivers/libftdistatus.h"
+#include "usb/drivers/linesettings.h"
+
+#include <ftdi.h>
+#include <libusb.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <utility>
+
+namespace tovel {
+
+namespace {
+
+// Longest string descriptor: 126 UTF-16 units; libftdi1 hands back their low bytes.
+constexpr int kStringBytes = 128;
+// One poll of the chip takes at most this much, and libftdi1 asks USB for as much per
+// transfer: a chip that streams without pause holds a poll for about 45 ms at 115,200 baud.
+// The rest stays in the chip for the next poll.
+constexpr int kPullBytes = 512;
+// Beyond this nothing more is taken from the chip until the editor reads.
+constexpr int kMaxQueuedBytes = 1 << 20;
+
+struct Context {
+    ftdi_context *ctx = ftdi_new();
+    ~Context()
+    {
+        if (ctx)
+            ftdi_free(ctx);
+    }
+    ftdi_context *release() { return std::exchange(ctx, nullptr); }
+};
+
+int interfaceCount(libusb_device *dev)
+{
+    libusb_config_descriptor *config = nullptr;
+    if (libusb_get_config_descriptor(dev, 0, &config) != 0 || !config)
+        return 1;
+    const int n = config->bNumInterfaces;
+    libusb_free_config_descriptor(config);
+    return n > 0 ? n : 1;
+}
+
+// Calls visit for each port of every bridge whose strings can be read, until visit returns
+// true. Bridges the user may not open are passed over: the kernel serial driver may reach them.
+FtStatus forEachPort(ftdi_context *ctx,
+                     const std::function<bool(libusb_device *, int, const BridgeIdentity &)> &visit)
+{
+    ftdi_device_list *list = nullptr;
+    const int found = ftdi_usb_find_all(ctx, &list, 0, 0);
+    if (found < 0)
+        return libFtdiStatus(LibFtdiCall::FindAll, found);
+    bool done = false;
+    for (ftdi_device_list *d = list; d && !done; d = d->next) {
+        char description[kStringBytes] = {};
+        char serial[kStringBytes] = {};
+        if (ftdi_usb_get_strings(ctx, d->dev, nullptr, 0, description, kStringBytes, serial,
+                                 kStringBytes) < 0)
+            continue;
+        const int ports = interfaceCount(d->dev);
+        for (int i = 0; i < ports && i < 4 && !done; ++i) {
+            const QByteArray letter = portLetter(i, ports);
+            BridgeIdentity id;
+            id.serial = QByteArray(serial) + letter;
+            id.description = QByteArray(description);
+            if (!letter.isEmpty())
+                id.description += ' ' + letter;
+            done = visit(d->dev, i, id);
+        }
+    }
+    ftdi_list_free(&list);
+    return FT_OK;
+}
+
+} // namespace
+
+LibFtdiDriver::LibFtdiDriver() = default;
+
+LibFtdiDriver::~LibFtdiDriver()
+{
+    for (auto &[handle, p] : m_ports) {
+        ftdi_usb_close(p->ctx);
+        ftdi_free(p->ctx);
+    }
+}
+
+FtStatus LibFtdiDriver::takeList()
+{
+    Context c;
+    if (!c.ctx)
+        return FT_IO_ERROR; // libusb could not start: no USB access at all
+    QList<BridgeIdentity> listed;
+    const FtStatus s = forEachPort(c.ctx, [&](libusb_device *, int, const BridgeIdentity &id) {
+        listed.append(id);
+        return false;
+    });
+    if (s != FT_OK)
+        return s;
+    m_listed = listed;
+    m_haveList = true;
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::listDeviceCount(quint32 &count)
+{
+    if (FtStatus s = takeList())
+        return s;
+    count = quint32(m_listed.size());
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::listSerialNumber(quint32 index, QByteArray &serial)
+{
+    if (!m_haveList)
+        if (FtStatus s = takeList())
+            return s;
+    if (index >= quint32(m_listed.size()))
+        return FT_DEVICE_NOT_FOUND;
+    serial = m_listed[index].serial;
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::listDescription(quint32 index, QByteArray &description)
+{
+    if (!m_haveList)
+        if (FtStatus s = takeList())
+            return s;
+    if (index >= quint32(m_listed.size()))
+        return FT_DEVICE_NOT_FOUND;
+    description = m_listed[index].description;
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)
+{
+    Context c;
+    if (!c.ctx)
+        return FT_IO_ERROR;
+    // Give the port back to the kernel serial driver on close.
+    c.ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    FtStatus opened = FT_DEVICE_NOT_FOUND;
+    const FtStatus s = forEachPort(c.ctx, [&](libusb_device *dev, int port,
+                                              const BridgeIdentity &id) {
+        if (id.serial != serial)
+            return false;
+        const int rc = ftdi_set_interface(c.ctx, ftdi_interface(INTERFACE_A + port));
+        if (rc < 0)
+            opened = libFtdiStatus(LibFtdiCall::SetInterface, rc);
+        else
+            opened = libFtdiStatus(LibFtdiCall::OpenDevice, ftdi_usb_open_dev(c.ctx, dev));
+        return true;
+    });
+    if (s != FT_OK)
+        return s;
+    if (opened != FT_OK)
+        return opened;
+    ftdi_read_data_set_chunksize(c.ctx, kPullBytes);
+    auto p = std::make_unique<Port>();
+    p->ctx = c.release();
+    handle = m_nextHandle++;
+    m_ports.emplace(handle, std::move(p));
+    return FT_OK;
+}
+
+LibFtdiDriver::Port *LibFtdiDriver::port(FtHandle handle)
+{
+    const auto it = m_ports.find(handle);
+    return it == m_ports.end() ? nullptr : it->second.get();
+}
+
+FtStatus LibFtdiDriver::close(FtHandle handle)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    const int rc = ftdi_usb_close(p->ctx);
+    ftdi_free(p->ctx);
+    m_ports.erase(handle);
+    return libFtdiStatus(LibFtdiCall::Close, rc);
+}
+
+FtStatus LibFtdiDriver::pull(Port &p)
+{
+    const int room = std::min(kPullBytes, kMaxQueuedBytes - int(p.rx.size()));
+    if (room <= 0)
+        return FT_OK;
+    const qsizetype before = p.rx.size();
+    p.rx.resize(before + room);
+    const int rc = ftdi_read_data(p.ctx, reinterpret_cast<unsigned char *>(p.rx.data() + before),
+                                  room);
+    p.rx.resize(before + std::max(rc, 0));
+    return libFtdiStatus(LibFtdiCall::ReadData, rc);
+}
+
+FtStatus LibFtdiDriver::read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead)
+{
+    bytesRead = 0;
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (quint32(p->rx.size()) < count)
+        if (FtStatus s = pull(*p))
+            return s;
+    const quint32 n = std::min<quint32>(count, quint32(p->rx.size()));
+    std::memcpy(buffer, p->rx.constData(), n);
+    p->rx.remove(0, n);
+    bytesRead = n;
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::write(FtHandle handle, const char *buffer, quint32 count,
+                              quint32 &bytesWritten)
+{
+    bytesWritten = 0;
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (count > quint32(INT_MAX))
+        return FT_INVALID_PARAMETER;
+    if (count == 0)
+        return FT_OK;
+    const int rc = ftdi_write_data(p->ctx, reinterpret_cast<const unsigned char *>(buffer),
+                                   int(count));
+    if (rc < 0)
+        return libFtdiStatus(LibFtdiCall::WriteData, rc);
+    bytesWritten = quint32(rc);
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::queueStatus(FtHandle handle, quint32 &queued)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (FtStatus s = pull(*p))
+        return s;
+    queued = quint32(p->rx.size());
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::purge(FtHandle handle, quint32 mask)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (mask & FT_PURGE_RX) {
+        p->rx.clear();
+        if (FtStatus s = libFtdiStatus(LibFtdiCall::PurgeRx, ftdi_tciflush(p->ctx)))
+            return s;
+    }
+    if (mask & FT_PURGE_TX)
+        return libFtdiStatus(LibFtdiCall::PurgeTx, ftdi_tcoflush(p->ctx));
+    return FT_OK;
+}
+
+FtStatus LibFtdiDriver::setBaudRate(FtHandle handle, quint32 baudRate)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (baudRate == 0 || baudRate > quint32(INT_MAX))
+        return FT_INVALID_BAUD_RATE;
+    return libFtdiStatus(LibFtdiCall::SetBaudRate, ftdi_set_baudrate(p->ctx, int(baudRate)));
+}
+
+FtStatus LibFtdiDriver::setDataCharacteristics(FtHandle handle, quint8 wordLength,
+                                               quint8 stopBits, quint8 parity)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    const auto line = lineSettingsFromD2xx(wordLength, stopBits, parity);
+    if (!line)
+        return FT_INVALID_PARAMETER;
+    // The D2XX parity codes and libftdi1's parity_type count alike: none, odd, even, mark, space.
+    const int rc = ftdi_set_line_property(p->ctx, line->dataBits == 7 ? BITS_7 : BITS_8,
+                                          line->stopBits == 1 ? STOP_BIT_1 : STOP_BIT_2,
+                                          ftdi_parity_type(line->parity));
+    return libFtdiStatus(LibFtdiCall::SetLineProperty, rc);
+}
+
+FtStatus LibFtdiDriver::readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word)
+{
+    Port *p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    if (wordOffset > 0xFFFF) // the address travels in a 16-bit request field
+        return FT_INVALID_PARAMETER;
+    unsigned short value = 0;
+    const int rc = ftdi_read_eeprom_location(p->ctx, int(wordOffset), &value);
+    if (rc < 0)
+        return libFtdiStatus(LibFtdiCall::ReadEeprom, rc);
+    word = value;
+    return FT_OK;
+}
+
+} // namespace tovel

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "usb/drivers/bridgeidentity.h"
+#include "usb/ftdriver.h"
+
+#include <QList>
+#include <map>
+#include <memory>
+
+struct ftdi_context;
+
+namespace tovel {
+
+// The bridge driven directly over USB through libftdi1. Finds the FTDI products libftdi1 knows
+// by default (vendor 0x0403). Reading a bridge's strings opens it, so only bridges the user may
+// open (/dev/bus/usb permission) are listed. Opening detaches the kernel serial driver from the
+// port; closing gives it back.
+//
+// libftdi1 has no queue count: queueStatus reads what the chip holds into a receive buffer of
+// the driver's own and counts that; read serves from that buffer first and never waits beyond
+// one poll of the chip (at most its latency timer, 16 ms by default).
+class LibFtdiDriver : public FtDriver {
+public:
+    LibFtdiDriver();
+    ~LibFtdiDriver() override;
+    LibFtdiDriver(const LibFtdiDriver &) = delete;
+    LibFtdiDriver &operator=(const LibFtdiDriver &) = delete;
+
+    // A count takes a fresh list; the by-index queries answer from the list the last count
+    // took (from a fresh one if none was taken yet), so indexes stay those the count gave.
+    FtStatus listDeviceCount(quint32 &count) override;
+    FtStatus listSerialNumber(quint32 index, QByteArray &serial) override;
+    FtStatus listDescription(quint32 index, QByteArray &description) override;
+    FtStatus openBySerialNumber(const QByteArray &serial, FtHandle &handle) override;
+    // The handle is released even when the device is gone (then FT_IO_ERROR).
+    FtStatus close(FtHandle handle) override;
+    FtStatus read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead) override;
+    FtStatus write(FtHandle handle, const char *buffer, quint32 count,
+                   quint32 &bytesWritten) override;
+    FtStatus queueStatus(FtHandle handle, quint32 &queued) override;
+    FtStatus purge(FtHandle handle, quint32 mask) override;
+    FtStatus setBaudRate(FtHandle handle, quint32 baudRate) override;
+    FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
+                                    quint8 parity) override;
+    FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+
+private:
+    struct Port {
+        ftdi_context *ctx = nullptr;
+        QByteArray rx; // read from the chip, not yet handed out
+    };
+
+    FtStatus takeList();
+    Port *port(FtHandle handle);
+    FtStatus pull(Port &port);
+
+    QList<BridgeIdentity> m_listed;
+    bool m_haveList = false;
+    std::map<FtHandle, std::unique_ptr<Port>> m_ports;
+    FtHandle m_nextHandle = 1;
+};
+
+} // namespace tovel
