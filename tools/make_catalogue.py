@@ -5,12 +5,15 @@ The maker delivers the real catalogue; this one has the same shape so that every
 editor runs without it. Deterministic: running it twice gives the same bytes.
 
     tools/make_catalogue.py [OUTPUT_FOLDER]
+    tools/make_catalogue.py --check [FOLDER]   # exit 1 if FOLDER differs from a fresh run
 """
 
 import os
+import filecmp
 import random
 import struct
 import sys
+import tempfile
 import zlib
 
 # Seven categories in display order: (caption, effects). The counts are the delivered ones.
@@ -258,9 +261,32 @@ def write(folder, name, data):
         f.write(data)
 
 
+def check(folder):
+    """True when folder holds exactly what the generator writes."""
+    with tempfile.TemporaryDirectory() as fresh:
+        generate(fresh)
+        expected = sorted(os.listdir(fresh))
+        present = sorted(f for f in os.listdir(folder) if not f.endswith(".md"))
+        if expected != present:
+            print("file names differ:", sorted(set(expected) ^ set(present)))
+            return False
+        _, mismatch, errors = filecmp.cmpfiles(fresh, folder, expected, shallow=False)
+        if mismatch or errors:
+            print("files differ:", mismatch + errors)
+            return False
+    return True
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "catalogue")
+    default = os.path.join(here, "..", "resources", "catalogue")
+    args = sys.argv[1:]
+    if args[:1] == ["--check"]:
+        sys.exit(0 if check(args[1] if len(args) > 1 else default) else 1)
+    generate(args[0] if args else default)
+
+
+def generate(out):
     os.makedirs(out, exist_ok=True)
     rng = random.Random(20240611)
 
