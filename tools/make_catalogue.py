@@ -97,6 +97,11 @@ DESCRIPTIONS = [
     "Clean, quiet and responsive: {Name} follows your picking dynamics.",
 ]
 
+KINDS = {
+    "Gain": "drive", "Modulation": "modulation", "Synthesis": "synthesizer", "Filter": "filter",
+    "Dynamic": "dynamics processor", "Impulse Response": "cabinet simulator", "Other": "ambience",
+}
+
 CRLF = b"\r\n"
 
 
@@ -192,8 +197,10 @@ def program_image(index, name, control_count, used_addresses, rng):
 def page_bytes(index, name, category):
     pots = layout_counts(index, name)[0]
     blue, orange = LED_TEXT[index % len(LED_TEXT)]
-    kind = category.lower() + " effect"
-    description = DESCRIPTIONS[index % len(DESCRIPTIONS)].format(kind=kind, Name=name)
+    kind = KINDS[category]
+    # The picture page also carries the accented text, so one page shows both.
+    template = DESCRIPTIONS[0 if name == PICTURE_EFFECT else index % len(DESCRIPTIONS)]
+    description = template.format(kind=kind, Name=name)
     picture = ""
     if name == PICTURE_EFFECT:
         picture = '<P><IMG SRC="%s" ALT="The pedal" WIDTH="160" HEIGHT="100"></P>\r\n' % PICTURE_FILE
