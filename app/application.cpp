@@ -1,9 +1,14 @@
 #include "app/application.h"
 
 #include "app/tformmain.h"
+#include "catalogue/catalogueloader.h"
+#include "catalogue/effectbrowser.h"
+#include "catalogue/tformfxinfo.h"
+#include "params/tformfxparameters.h"
 #include "console/tformprint.h"
 #include "protocol/commandexchange.h"
 
+#include <QPushButton>
 #include <QWidget>
 
 namespace tovel {
@@ -11,6 +16,8 @@ namespace tovel {
 Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver)
     : prompts(prompts_), pacing(pacing_), folders(folders_), usb(driver, prompts_)
 {
+    m_loader = std::make_unique<CatalogueLoader>(prompts);
+
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();
 
@@ -19,10 +26,14 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
 
     m_formPrint = std::make_unique<TformPrint>();
 
-    m_formFXParameters = std::make_unique<QWidget>();
-    m_formFXParameters->setWindowTitle(QStringLiteral("FX Parameters"));
+    m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, *m_formPrint, prompts);
+    m_formFXInfo = std::make_unique<tformFXInfo>();
 
-    m_formFXInfo = std::make_unique<QWidget>();
+    TformMain &main = *m_formMain;
+    m_browser = std::make_unique<EffectBrowser>(
+        BrowserControls{&main, main.lstCategory, main.lstEffects, main.btnGetFXInfo, main.menuLoadIR,
+                        main.btnRequest, main.btnAssign, main.btnStoreSettingsOnPedal},
+        state, *m_formPrint, prompts, folders, *m_loader, *m_formFXInfo, *m_formFXParameters);
 
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, *m_formPrint, state);
 }

@@ -9,7 +9,11 @@ class QWidget;
 
 namespace tovel {
 
+class CatalogueLoader;
 class CommandExchange;
+class EffectBrowser;
+class TformFXParameters;
+class tformFXInfo;
 class Console;
 class Folders;
 class FtDriver;
@@ -36,17 +40,21 @@ public:
     TformMain *formMain() const { return m_formMain.get(); }
     QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
     TformPrint *formPrint() const { return m_formPrint.get(); }
-    QWidget *formFXParameters() const { return m_formFXParameters.get(); }
-    QWidget *formFXInfo() const { return m_formFXInfo.get(); }
+    TformFXParameters *formFXParameters() const { return m_formFXParameters.get(); }
+    tformFXInfo *formFXInfo() const { return m_formFXInfo.get(); }
+    CatalogueLoader &loader() { return *m_loader; }
+    EffectBrowser &browser() { return *m_browser; }
     Console &console();
     CommandExchange &exchange() { return *m_exchange; }
 
 private:
+    std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
     std::unique_ptr<QWidget> m_formFirmwareUpgrade;
     std::unique_ptr<TformPrint> m_formPrint;
-    std::unique_ptr<QWidget> m_formFXParameters;
-    std::unique_ptr<QWidget> m_formFXInfo;
+    std::unique_ptr<TformFXParameters> m_formFXParameters;
+    std::unique_ptr<tformFXInfo> m_formFXInfo;
+    std::unique_ptr<EffectBrowser> m_browser;
     std::unique_ptr<CommandExchange> m_exchange;
 };
 

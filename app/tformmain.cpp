@@ -1,6 +1,7 @@
 #include "app/tformmain.h"
 
 #include "app/application.h"
+#include "catalogue/categorytable.h"
 #include "core/seams.h"
 
 #include <QAction>
@@ -19,9 +20,6 @@
 namespace tovel {
 
 namespace {
-
-const char *const kCategoryCaptions[] = {"Gain",   "Modulation",       "Synthesis", "Filter",
-                                         "Dynamic", "Impulse Response", "Other"};
 
 template <typename W>
 W *place(W *w, const char *name, int x, int y, int width, int height)
@@ -183,8 +181,8 @@ void TformMain::FormCreate()
     chkLiveRequest->setVisible(false);
 
     // 5. The category rows.
-    for (const char *caption : kCategoryCaptions) {
-        auto *item = new QListWidgetItem(QLatin1String(caption), lstCategory);
+    for (const CategoryRow &row : CategoryTable) {
+        auto *item = new QListWidgetItem(QLatin1String(row.caption), lstCategory);
         CategoryItems.append(item);
     }
 

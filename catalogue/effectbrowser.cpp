@@ -1,0 +1,114 @@
+#include "catalogue/effectbrowser.h"
+
+#include "catalogue/catalogueloader.h"
+#include "catalogue/categorytable.h"
+#include "catalogue/tformfxinfo.h"
+#include "core/mainstate.h"
+#include "core/seams.h"
+#include "params/tformfxparameters.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QListWidget>
+
+namespace tovel {
+
+namespace {
+const QString kImpulseResponseHelp = QStringLiteral(
+    "How to load an impulse response:\r\n"
+    "1) Select an IR load algorithm in Impulse Response category\r\n"
+    "2) Go to File and click Load IR, choose the desired WAV file\r\n"
+    "3) Click UPLOAD SELECTED EFFECT button\r\n"
+    "Works best with 48kHz sampling rate at a bitrate of 24 or 32 bit");
+} // namespace
+
+EffectBrowser::EffectBrowser(const BrowserControls &controls, MainState &state, Console &console,
+                             Prompts &prompts, Folders &folders, CatalogueLoader &loader,
+                             tformFXInfo &infoWindow, TformFXParameters &parameterWindow,
+                             QObject *parent)
+    : QObject(parent)
+    , m_controls(controls), m_state(state), m_console(console), m_prompts(prompts)
+    , m_folders(folders), m_loader(loader), m_infoWindow(infoWindow)
+    , m_parameterWindow(parameterWindow)
+{
+    connect(m_controls.lstCategory, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { categoryClick(m_controls.lstCategory->row(item)); });
+    connect(m_controls.lstEffects, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { effetto_cliccato(m_controls.lstEffects->row(item)); });
+    connect(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this,
+            &EffectBrowser::btnGetFXInfoClick);
+}
+
+void EffectBrowser::createCategoryRows()
+{
+    for (const CategoryRow &row : CategoryTable)
+        m_controls.lstCategory->addItem(QString::fromLatin1(row.caption));
+}
+
+void EffectBrowser::categoryClick(int row)
+{
+    if (row < 0 || row >= int(CategoryTable.size()))
+        return;
+    const CategoryRow &category = CategoryTable[row];
+    m_controls.lstEffects->clear();
+    m_shownCategory = -1;
+    if (!m_loader.LoadListResource(QString::fromLatin1(category.listResource)))
+        return;
+    FillEffectList();
+    m_shownCategory = row;
+    m_state.SelectedCategory = QString::fromLatin1(category.caption);
+    if (row == kImpulseResponseCategory)
+        m_prompts.showMessage(kImpulseResponseHelp);
+}
+
+void EffectBrowser::effetto_cliccato(int row)
+{
+    const QListWidgetItem *item = m_controls.lstEffects->item(row);
+    if (!item)
+        return;
+    m_console.printToConsole(QStringLiteral("efx index :") + QString::number(row));
+    m_state.SelectedEffectName = item->text();
+    m_console.printToConsole(QStringLiteral("selected effect name: ") + m_state.SelectedEffectName);
+    if (!m_state.SelectedEffectName.isEmpty())
+        m_controls.btnGetFXInfo->setEnabled(true);
+
+    if (m_state.SelectedEffectName == m_state.PedalEffectName) {
+        m_state.EffectOnPedal = true;
+        m_controls.btnRequest->setEnabled(true);
+    } else {
+        m_state.EffectOnPedal = false;
+        m_controls.btnRequest->setEnabled(false);
+        m_controls.btnAssign->setEnabled(false);
+        m_controls.btnStoreSettingsOnPedal->setEnabled(false);
+    }
+
+    m_parameterWindow.openBeside(*m_controls.mainWindow, m_state.SelectedEffectName);
+
+    // Follows the list the effect was clicked in: after Open FX has put another category's
+    // list in view, SelectedCategory may still name the category clicked before.
+    m_controls.menuLoadIR->setEnabled(m_shownCategory == kImpulseResponseCategory);
+}
+
+void EffectBrowser::btnGetFXInfoClick()
+{
+    m_infoWindow.openBeside(m_parameterWindow, m_folders.programFolder(),
+                            m_state.SelectedEffectName);
+}
+
+void EffectBrowser::FillEffectList()
+{
+    m_controls.lstEffects->addItems(m_loader.CurrentList());
+}
+
+bool EffectBrowser::SelectEffectByName(int category)
+{
+    const int line = m_loader.CurrentList().indexOf(m_state.PedalEffectName);
+    if (line < 0 || category < 0 || category >= int(CategoryTable.size()))
+        return false;
+    m_controls.lstCategory->setCurrentRow(category);
+    m_controls.lstEffects->setCurrentRow(line);
+    m_shownCategory = category;
+    return true;
+}
+
+} // namespace tovel

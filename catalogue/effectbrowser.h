@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QObject>
+
+class QAbstractButton;
+class QAction;
+class QListWidget;
+class QWidget;
+
+namespace tovel {
+
+class CatalogueLoader;
+class Console;
+class Folders;
+class Prompts;
+class TformFXParameters;
+class tformFXInfo;
+struct MainState;
+
+// The main window's controls the browser drives.
+struct BrowserControls {
+    QWidget *mainWindow;      // the parameter window opens at its right edge
+    QListWidget *lstCategory; // seven rows, one per CategoryTable row
+    QListWidget *lstEffects;
+    QAbstractButton *btnGetFXInfo;
+    QAction *menuLoadIR;
+    QAbstractButton *btnRequest, *btnAssign, *btnStoreSettingsOnPedal;
+};
+
+// The effect browser: the category list, the effect list of the category clicked last, and
+// the "?" button. Clicking an effect selects it for the whole editor and opens the parameter
+// window for it.
+class EffectBrowser : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects the clicks of lstCategory, lstEffects and btnGetFXInfo to the handlers below.
+    EffectBrowser(const BrowserControls &controls, MainState &state, Console &console,
+                  Prompts &prompts, Folders &folders, CatalogueLoader &loader,
+                  tformFXInfo &infoWindow, TformFXParameters &parameterWindow,
+                  QObject *parent = nullptr);
+
+    // Puts one row per category into lstCategory, in table order.
+    void createCategoryRows();
+
+    // A click on row `row` of lstCategory.
+    void categoryClick(int row);
+    void lstGainClick() { categoryClick(0); }
+    void lstModulationClick() { categoryClick(1); }
+    void lstSynthesisClick() { categoryClick(2); }
+    void lstFilterClick() { categoryClick(3); }
+    void lstDynamicClick() { categoryClick(4); }
+    void lstIRClick() { categoryClick(5); }
+    void lstOtherClick() { categoryClick(6); }
+
+    // A click on row `row` of lstEffects.
+    void effetto_cliccato(int row);
+    void btnGetFXInfoClick();
+
+    // Appends every line of CurrentList to lstEffects.
+    void FillEffectList();
+    // Selects the pedal's effect if CurrentList (the list of category `category`, already
+    // shown in lstEffects) names it: the category row and the effect row. False if it does not.
+    bool SelectEffectByName(int category);
+
+private:
+    BrowserControls m_controls;
+    MainState &m_state;
+    Console &m_console;
+    Prompts &m_prompts;
+    Folders &m_folders;
+    CatalogueLoader &m_loader;
+    tformFXInfo &m_infoWindow;
+    TformFXParameters &m_parameterWindow;
+    // The category whose list lstEffects shows, -1 for none.
+    int m_shownCategory = -1;
+};
+
+} // namespace tovel

@@ -1,0 +1,46 @@
+#include "catalogue/tformfxinfo.h"
+
+#include "catalogue/infopagebrowser.h"
+
+namespace tovel {
+
+namespace {
+constexpr QSize kClientSize(335, 480);
+constexpr QRect kBrowserGeometry(8, 8, 319, 464);
+} // namespace
+
+tformFXInfo::tformFXInfo(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , WebBrowser1(new InfoPageBrowser(this))
+{
+    setObjectName(QStringLiteral("formFXInfo"));
+    setFixedSize(kClientSize);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setGeometry(kBrowserGeometry);
+}
+
+QString tformFXInfo::pagePath(const QString &programFolder, const QString &effectName)
+{
+    return programFolder + QLatin1Char('/') + effectName + QStringLiteral("-info.html");
+}
+
+void tformFXInfo::openBeside(const QWidget &besideWindow, const QString &programFolder,
+                             const QString &effectName)
+{
+    if (isVisible())
+        close();
+    const QRect beside = besideWindow.frameGeometry();
+    move(beside.x() + beside.width(), beside.y());
+    show();
+    setWindowTitle(effectName);
+    // From the path, not by gluing "file://" to it: a folder with '#' or '?' stays a folder.
+    WebBrowser1->showPage(QUrl::fromLocalFile(pagePath(programFolder, effectName)));
+}
+
+QUrl tformFXInfo::pageUrl() const
+{
+    return WebBrowser1->source();
+}
+
+} // namespace tovel

@@ -1,0 +1,337 @@
+// The browser driven through real list, button and menu controls, as the main window has them.
+#include "catalogue/catalogueloader.h"
+#include "catalogue/effectbrowser.h"
+#include "catalogue/resourceindex.h"
+#include "catalogue/tformfxinfo.h"
+#include "catalogue/infopagebrowser.h"
+#include "core/mainstate.h"
+#include "params/tformfxparameters.h"
+#include "tests/support/testseams.h"
+
+#include <QtTest>
+#include <QAction>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <memory>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+const QString kIrHelp = QStringLiteral(
+    "How to load an impulse response:\r\n"
+    "1) Select an IR load algorithm in Impulse Response category\r\n"
+    "2) Go to File and click Load IR, choose the desired WAV file\r\n"
+    "3) Click UPLOAD SELECTED EFFECT button\r\n"
+    "Works best with 48kHz sampling rate at a bitrate of 24 or 32 bit");
+
+// The main window's browser controls at their places, and the windows the browser opens.
+struct MainWindowFixture {
+    explicit MainWindowFixture(const ResourceIndex *index = nullptr)
+        : loader(index ? std::make_unique<CatalogueLoader>(prompts, *index)
+                       : std::make_unique<CatalogueLoader>(prompts))
+        , parameters(*loader, state, console, prompts)
+    {
+        main.setGeometry(120, 80, 560, 500);
+        lstCategory->setGeometry(191, 28, 200, 137);
+        lstEffects->setGeometry(191, 173, 200, 299);
+        btnGetFXInfo->setGeometry(161, 450, 22, 22);
+        btnGetFXInfo->setEnabled(false);
+        menuLoadIR->setEnabled(false);
+        for (QPushButton *b : {btnRequest, btnAssign, btnStoreSettingsOnPedal})
+            b->setEnabled(false);
+        folders.setProgramFolder(QCoreApplication::applicationDirPath());
+        browser = std::make_unique<EffectBrowser>(
+            BrowserControls{&main, lstCategory, lstEffects, btnGetFXInfo, menuLoadIR,
+                            btnRequest, btnAssign, btnStoreSettingsOnPedal},
+            state, console, prompts, folders, *loader, info, parameters);
+        browser->createCategoryRows();
+        main.show();
+    }
+
+    static void click(QListWidget *list, int row)
+    {
+        QListWidgetItem *item = list->item(row);
+        QVERIFY(item);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+    void clickCategory(int row) { click(lstCategory, row); }
+    void clickEffect(const QString &name)
+    {
+        const auto found = lstEffects->findItems(name, Qt::MatchExactly);
+        QVERIFY2(found.size() == 1, qPrintable(name));
+        click(lstEffects, lstEffects->row(found.first()));
+    }
+    QStringList effectRows() const
+    {
+        QStringList rows;
+        for (int i = 0; i < lstEffects->count(); ++i)
+            rows.append(lstEffects->item(i)->text());
+        return rows;
+    }
+
+    ScriptedPrompts prompts;
+    RecordingConsole console;
+    TempFolders folders;
+    MainState state;
+    std::unique_ptr<CatalogueLoader> loader;
+    QWidget main;
+    QListWidget *lstCategory = new QListWidget(&main);
+    QListWidget *lstEffects = new QListWidget(&main);
+    QPushButton *btnGetFXInfo = new QPushButton(QStringLiteral("?"), &main);
+    QPushButton *btnRequest = new QPushButton(QStringLiteral("Request"), &main);
+    QPushButton *btnAssign = new QPushButton(QStringLiteral("Assign"), &main);
+    QPushButton *btnStoreSettingsOnPedal = new QPushButton(QStringLiteral("Store Settings On Pedal"), &main);
+    QAction *menuLoadIR = new QAction(QStringLiteral("Load IR"), &main);
+    tformFXInfo info;
+    TformFXParameters parameters;
+    std::unique_ptr<EffectBrowser> browser;
+};
+
+} // namespace
+
+class TestEffectBrowser : public QObject {
+    Q_OBJECT
+
+private slots:
+    void categoryClickFillsList_data();
+    void categoryClickFillsList();
+    void categoryClickKeepsSelectedEffect();
+    void missingCategoryListEndsClick();
+    void loadIrFollowsClickedEffect();
+    void requestFollowsPedalEffect();
+    void effectClickOpensParameterWindowBeside_data();
+    void effectClickOpensParameterWindowBeside();
+    void effectClickReopensOpenWindow();
+    void infoButtonShowsPage();
+    void selectEffectByName();
+};
+
+void TestEffectBrowser::categoryClickFillsList_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<bool>("helpShown");
+    QTest::newRow("gain") << 0 << "Gain" << 13 << false;
+    QTest::newRow("modulation") << 1 << "Modulation" << 16 << false;
+    QTest::newRow("synthesis") << 2 << "Synthesis" << 12 << false;
+    QTest::newRow("filter") << 3 << "Filter" << 4 << false;
+    QTest::newRow("dynamic") << 4 << "Dynamic" << 2 << false;
+    QTest::newRow("impulse-response-shows-help") << 5 << "Impulse Response" << 4 << true;
+    QTest::newRow("other") << 6 << "Other" << 7 << false;
+}
+
+void TestEffectBrowser::categoryClickFillsList()
+{
+    QFETCH(int, row);
+    QFETCH(QString, caption);
+    QFETCH(int, entries);
+    QFETCH(bool, helpShown);
+    MainWindowFixture f;
+    QCOMPARE(f.lstCategory->count(), 7);
+    QCOMPARE(f.lstCategory->item(row)->text(), caption);
+    f.clickCategory(row);
+    QCOMPARE(f.lstEffects->count(), entries);
+    QCOMPARE(f.effectRows(), f.loader->CurrentList());
+    QCOMPARE(f.state.SelectedCategory, caption);
+    QCOMPARE(f.prompts.messages, helpShown ? QStringList{kIrHelp} : QStringList{});
+    if (helpShown) {
+        QCOMPARE(f.effectRows(), QStringList({"Amber Drive + IR Loader", "TRX + IR Loader",
+                                              "Basic IR Loader", "Four Band EQ + IR Loader"}));
+    }
+    // A category click touches no effect, window or control.
+    QVERIFY(f.state.SelectedEffectName.isEmpty());
+    QVERIFY(!f.parameters.isVisible());
+    QVERIFY(!f.btnGetFXInfo->isEnabled());
+    QVERIFY(!f.menuLoadIR->isEnabled());
+}
+
+void TestEffectBrowser::categoryClickKeepsSelectedEffect()
+{
+    MainWindowFixture f;
+    f.clickCategory(6);
+    f.clickEffect(QStringLiteral("Tape Echo"));
+    f.clickCategory(0);
+    QCOMPARE(f.state.SelectedEffectName, QStringLiteral("Tape Echo"));
+    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Gain"));
+    QVERIFY(f.parameters.isVisible());
+}
+
+void TestEffectBrowser::missingCategoryListEndsClick()
+{
+    // A catalogue with every list but "filter".
+    TempFolders dir;
+    QFile gain(dir.root() + QStringLiteral("/GAIN"));
+    QVERIFY(gain.open(QIODevice::WriteOnly));
+    gain.write("One\r\nTwo");
+    gain.close();
+    ResourceIndex index(dir.root());
+    MainWindowFixture f(&index);
+    f.clickCategory(0);
+    QCOMPARE(f.effectRows(), QStringList({"One", "Two"}));
+    f.clickCategory(3);
+    QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource filter not found")});
+    QCOMPARE(f.lstEffects->count(), 0);
+    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Gain"));
+}
+
+void TestEffectBrowser::loadIrFollowsClickedEffect()
+{
+    MainWindowFixture f;
+    f.clickCategory(5);
+    QVERIFY(!f.menuLoadIR->isEnabled());
+    f.clickEffect(QStringLiteral("Basic IR Loader"));
+    QVERIFY(f.menuLoadIR->isEnabled());
+    f.clickCategory(0); // categories alone change nothing
+    QVERIFY(f.menuLoadIR->isEnabled());
+    f.clickEffect(QStringLiteral("Granite Fuzz"));
+    QVERIFY(!f.menuLoadIR->isEnabled());
+    f.clickCategory(5);
+    QVERIFY(!f.menuLoadIR->isEnabled());
+    f.clickEffect(QStringLiteral("Four Band EQ + IR Loader"));
+    QVERIFY(f.menuLoadIR->isEnabled());
+}
+
+void TestEffectBrowser::requestFollowsPedalEffect()
+{
+    MainWindowFixture f;
+    f.state.PedalEffectName = QStringLiteral("Moss Verb");
+    f.btnAssign->setEnabled(true);
+    f.btnStoreSettingsOnPedal->setEnabled(true);
+    f.clickCategory(6);
+    f.clickEffect(QStringLiteral("Moss Verb"));
+    QVERIFY(f.state.EffectOnPedal);
+    QVERIFY(f.btnRequest->isEnabled());
+    QVERIFY(f.btnAssign->isEnabled()); // left as it was
+    QVERIFY(f.btnStoreSettingsOnPedal->isEnabled());
+
+    f.clickEffect(QStringLiteral("Hall Reverb"));
+    QVERIFY(!f.state.EffectOnPedal);
+    QVERIFY(!f.btnRequest->isEnabled());
+    QVERIFY(!f.btnAssign->isEnabled());
+    QVERIFY(!f.btnStoreSettingsOnPedal->isEnabled());
+
+    f.clickEffect(QStringLiteral("Moss Verb"));
+    QVERIFY(f.btnRequest->isEnabled());
+    QVERIFY(!f.btnAssign->isEnabled());
+}
+
+void TestEffectBrowser::effectClickOpensParameterWindowBeside_data()
+{
+    QTest::addColumn<int>("category");
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<int>("controls");
+    QTest::newRow("three-pots") << 1 << "Deep Chorus X2" << 3;
+    QTest::newRow("twenty-four-controls") << 2 << "Arp Sequencer" << 24;
+    QTest::newRow("layout-announcing-a-missing-line") << 6 << "Hall Reverb" << 9;
+}
+
+void TestEffectBrowser::effectClickOpensParameterWindowBeside()
+{
+    QFETCH(int, category);
+    QFETCH(QString, effect);
+    QFETCH(int, controls);
+    MainWindowFixture f;
+    f.clickCategory(category);
+    const int row = f.effectRows().indexOf(effect);
+    f.clickEffect(effect);
+    QCOMPARE(f.console.lines.mid(0, 2), QStringList({QStringLiteral("efx index :") + QString::number(row),
+                                                     QStringLiteral("selected effect name: ") + effect}));
+    QCOMPARE(f.state.SelectedEffectName, effect);
+    QVERIFY(f.parameters.isVisible());
+    QCOMPARE(f.parameters.windowTitle(), effect);
+    QCOMPARE(f.parameters.NumParams(), controls);
+    QCOMPARE(f.parameters.height(), (controls + 2) * 25 + 10);
+    QCOMPARE(f.parameters.width(), 499);
+    const QRect main = f.main.frameGeometry();
+    QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+    QVERIFY(f.btnGetFXInfo->isEnabled());
+    QCOMPARE(f.prompts.messages, QStringList());
+}
+
+void TestEffectBrowser::effectClickReopensOpenWindow()
+{
+    MainWindowFixture f;
+    f.clickCategory(1);
+    f.clickEffect(QStringLiteral("Deep Chorus X2"));
+    QCOMPARE(f.parameters.height(), 135);
+    int hides = 0;
+    struct HideCounter : QObject {
+        int &count;
+        explicit HideCounter(int &c) : count(c) {}
+        bool eventFilter(QObject *, QEvent *e) override { count += e->type() == QEvent::Hide; return false; }
+    } counter(hides);
+    f.parameters.installEventFilter(&counter);
+    f.main.move(40, 30);
+    f.clickCategory(2);
+    f.clickEffect(QStringLiteral("Arp Sequencer"));
+    QCOMPARE(hides, 1);
+    QVERIFY(f.parameters.isVisible());
+    QCOMPARE(f.parameters.windowTitle(), QStringLiteral("Arp Sequencer"));
+    QCOMPARE(f.parameters.height(), 660);
+    const QRect main = f.main.frameGeometry();
+    QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+    QCOMPARE(f.console.lines.filter(QStringLiteral("num of pots: ")),
+             QStringList({"num of pots: 3", "num of pots: 10"}));
+}
+
+void TestEffectBrowser::infoButtonShowsPage()
+{
+    MainWindowFixture f;
+    QVERIFY(!f.btnGetFXInfo->isEnabled());
+    f.clickCategory(6);
+    QVERIFY(!f.btnGetFXInfo->isEnabled());
+    f.clickEffect(QStringLiteral("Moss Verb"));
+    QVERIFY(f.btnGetFXInfo->isEnabled());
+    QTest::mouseClick(f.btnGetFXInfo, Qt::LeftButton);
+    QVERIFY(f.info.isVisible());
+    QCOMPARE(f.info.windowTitle(), QStringLiteral("Moss Verb"));
+    const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/Moss Verb-info.html");
+    QCOMPARE(f.info.pageUrl(), QUrl::fromLocalFile(page));
+    QVERIFY(f.info.WebBrowser1->toPlainText().contains(QStringLiteral("Footswitch")));
+    const QRect params = f.parameters.frameGeometry();
+    QCOMPARE(f.info.frameGeometry().topLeft(), QPoint(params.x() + params.width(), params.y()));
+
+    // Another effect: the window follows it, and the button stays enabled.
+    f.clickEffect(QStringLiteral("Tuner"));
+    QTest::mouseClick(f.btnGetFXInfo, Qt::LeftButton);
+    QCOMPARE(f.info.windowTitle(), QStringLiteral("Tuner"));
+    QCOMPARE(f.info.pageUrl().fileName(), QStringLiteral("Tuner-info.html"));
+    QVERIFY(f.info.WebBrowser1->toPlainText().startsWith(QStringLiteral("Tuner")));
+}
+
+void TestEffectBrowser::selectEffectByName()
+{
+    MainWindowFixture f;
+    f.clickCategory(5);
+    f.clickEffect(QStringLiteral("TRX + IR Loader"));
+    f.state.PedalEffectName = QStringLiteral("Ping-Pong Delay");
+
+    // As Open FX walks the categories: a list without the effect selects nothing.
+    f.lstEffects->clear();
+    QVERIFY(f.loader->LoadListResource(QStringLiteral("gain")));
+    f.browser->FillEffectList();
+    QVERIFY(!f.browser->SelectEffectByName(0));
+    QCOMPARE(f.lstCategory->currentRow(), 5);
+    QCOMPARE(f.lstEffects->currentRow(), -1);
+
+    f.lstEffects->clear();
+    QVERIFY(f.loader->LoadListResource(QStringLiteral("other")));
+    f.browser->FillEffectList();
+    QVERIFY(f.browser->SelectEffectByName(6));
+    QCOMPARE(f.lstCategory->currentRow(), 6);
+    QCOMPARE(f.lstEffects->currentItem()->text(), QStringLiteral("Ping-Pong Delay"));
+
+    // The list in view is Other now; an effect clicked there is no IR effect, although the
+    // category clicked last was Impulse Response.
+    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Impulse Response"));
+    f.clickEffect(QStringLiteral("Tape Echo"));
+    QVERIFY(!f.menuLoadIR->isEnabled());
+}
+
+QTEST_MAIN(TestEffectBrowser)
+#include "tst_effectbrowser.moc"
