@@ -24,6 +24,8 @@ VirtualPedal::VirtualPedal(const VirtualPedalOptions &options, const Clock &cloc
 
 void VirtualPedal::setFaults(const PedalFaults &faults)
 {
+    if (faults.unplugged && !m_faults.unplugged)
+        ++m_unplugs;
     if (faults.nackAtAck != m_faults.nackAtAck)
         m_bootloader.setNackAtAck(faults.nackAtAck);
     m_faults = faults;

@@ -63,6 +63,8 @@ public:
     void setFaults(const PedalFaults &faults);
     void unplug(bool gone = true);
     bool unplugged() const { return m_faults.unplugged; }
+    // Counts the unplugs: a handle opened before the last one belongs to a bridge that went.
+    int unplugCount() const { return m_unplugs; }
     void setLineRate(quint32 baud) { m_bridge.setLineRate(baud); }
 
     // One line for every frame either controller parsed, in order.
@@ -86,6 +88,7 @@ private:
     EffectFirmware m_firmware;
     StmBootloader m_bootloader;
     Mode m_mode = Mode::EffectFirmware;
+    int m_unplugs = 0;
     QStringList m_frameLog;
 };
 

@@ -11,7 +11,7 @@ VirtualPedalDriver::VirtualPedalDriver(const VirtualPedalOptions &options, const
 
 FtStatus VirtualPedalDriver::check(FtHandle handle)
 {
-    if (m_pedal.unplugged() && m_open != 0) {
+    if (m_open != 0 && (m_pedal.unplugged() || m_pedal.unplugCount() != m_openedAtUnplugCount)) {
         m_gone.insert(m_open);
         m_open = 0;
     }
@@ -52,6 +52,7 @@ FtStatus VirtualPedalDriver::openBySerialNumber(const QByteArray &serial, FtHand
     if (m_open != 0)
         return FT_DEVICE_NOT_OPENED; // one process, one handle: the bridge is busy
     m_open = m_nextHandle++;
+    m_openedAtUnplugCount = m_pedal.unplugCount();
     handle = m_open;
     return FT_OK;
 }

@@ -39,6 +39,7 @@ private:
 
     VirtualPedal m_pedal;
     FtHandle m_open = 0;
+    int m_openedAtUnplugCount = 0;
     FtHandle m_nextHandle = 0x5A000001;
     QSet<FtHandle> m_gone; // opened before an unplug
     quint32 m_baudRate = 9600;
