@@ -56,10 +56,10 @@ struct Fixture {
 };
 
 // "pos=value pos=value": the non-zero bytes of a state block.
-QByteArray stateWith(int size, const QString &spec)
+QByteArray stateWith(int size, const QString &nonZero)
 {
     QByteArray b(size, '\0');
-    for (const QString &item : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &item : nonZero.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList kv = item.split(QLatin1Char('='));
         b[kv[0].toInt()] = char(kv[1].toInt());
     }
