@@ -2,6 +2,9 @@
 
 #include "app/application.h"
 #include "app/tformmain.h"
+#include "catalogue/effectbrowser.h"
+#include "catalogue/tformfxinfo.h"
+#include "params/tformfxparameters.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
 #include "core/pacing.h"

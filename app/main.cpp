@@ -1,0 +1,79 @@
+#include "app/application.h"
+#include "app/tformmain.h"
+#include "app/tovelapplication.h"
+#include "app/widgetprompts.h"
+#include "console/tformprint.h"
+#include "core/clock.h"
+#include "core/pacing.h"
+#include "pedal/virtualpedaldriver.h"
+#include "usb/drivers/systemdrivers.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+using namespace tovel;
+
+int main(int argc, char **argv)
+{
+    TovelApplication qapp(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tovel-editor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Editor for the ZANTH Tovel effects pedal."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption consoleOption(QStringLiteral("console"),
+                                           QStringLiteral("Show the diagnostic console."));
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        QStringLiteral("Use the serial port at <path> (e.g. /dev/ttyUSB0 or a pseudo-terminal) "
+                       "as the only device, through the kernel serial driver."),
+        QStringLiteral("path"));
+    const QCommandLineOption virtualOption(
+        QStringLiteral("virtual-pedal"), QStringLiteral("Use the virtual pedal as the only device."));
+    const QCommandLineOption bootloaderOption(
+        QStringLiteral("pedal-bootloader"),
+        QStringLiteral("With --virtual-pedal: the pedal starts in its controller's bootloader."));
+    const QCommandLineOption lineRateOption(
+        QStringLiteral("pedal-line-rate"),
+        QStringLiteral("With --virtual-pedal: the modelled line rate in baud, 0 for none "
+                       "(default 115200)."),
+        QStringLiteral("baud"), QStringLiteral("115200"));
+    parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption});
+    parser.process(qapp);
+
+    if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {
+        std::fprintf(stderr, "tovel-editor: --device and --virtual-pedal exclude each other\n");
+        return 2;
+    }
+    bool rateOk = false;
+    const uint lineRate = parser.value(lineRateOption).toUInt(&rateOk);
+    if (!rateOk) {
+        std::fprintf(stderr, "tovel-editor: --pedal-line-rate takes a number of baud\n");
+        return 2;
+    }
+
+    SteadyClock clock;
+    std::unique_ptr<FtDriver> driver;
+    if (parser.isSet(virtualOption)) {
+        pedal::VirtualPedalOptions options;
+        options.bootloader = parser.isSet(bootloaderOption);
+        options.lineRateBaud = lineRate;
+        driver = pedal::makeVirtualPedalDriver(options, clock);
+    } else if (parser.isSet(deviceOption)) {
+        driver = makeSerialPathDriver(parser.value(deviceOption));
+    } else {
+        driver = makeSystemDriver();
+    }
+
+    WidgetPrompts prompts;
+    RealPacing pacing;
+    DesktopFolders folders;
+    qapp.setPrompts(&prompts);
+    Application app(prompts, pacing, folders, *driver);
+    app.formMain()->show();
+    if (parser.isSet(consoleOption))
+        app.formPrint()->show();
+    return qapp.exec();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace tovel::pedal {
+
+// Faults the virtual pedal can be told to show, each switchable at run time.
+struct PedalFaults {
+    // The pedal acts on every command but nothing it sends reaches the host.
+    bool noAnswer = false;
+    // The n-th acknowledge the bootloader sends (1 = the first, counted from when the fault is
+    // set) becomes a NACK, and the bootloader drops the command as it does for any NACK. 0: off.
+    int nackAtAck = 0;
+    // Every answer is replaced by as many bytes of noise (never 0x79 or 0x1F).
+    bool garbage = false;
+    // Every answer is cut into this many pieces (at most one per byte); each later piece
+    // leaves the pedal splitGapMs after the one before it. 1 or less: off.
+    int splitPieces = 1;
+    int splitGapMs = 0;
+    // The bridge has gone from the bus: it is not listed and every call on it fails.
+    bool unplugged = false;
+};
+
+} // namespace tovel::pedal

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace tovel::pedal {
+
+// Runs tovel-pedal-sim for a test: starts it, takes the pseudo-terminal's path from its
+// first line, and stops it with SIGTERM (so that it writes its flash dump). The sim also
+// ends when this object goes, since it watches its stdin.
+class PedalSimProcess {
+public:
+    explicit PedalSimProcess(const QString &program = defaultProgram());
+    ~PedalSimProcess();
+
+    // False, with errorText() set, when the sim did not start or printed no path in time.
+    bool start(const QStringList &arguments = {}, int timeoutMs = 5000);
+    // Asks the sim to end and waits; true when it ended on its own with status 0.
+    bool stop(int timeoutMs = 5000);
+
+    QString ptyPath() const { return m_ptyPath; }
+    QString errorText() const { return m_error; }
+    // What the sim wrote on stderr so far.
+    QByteArray standardError();
+
+    // The sim next to the running program, else the one this build made.
+    static QString defaultProgram();
+
+private:
+    QString m_program;
+    QProcess m_process;
+    QString m_ptyPath;
+    QString m_error;
+};
+
+} // namespace tovel::pedal

@@ -1,0 +1,222 @@
+// tovel-pedal-sim: the virtual pedal served on a pseudo-terminal, for the editor started with
+// --device, for the kernel serial driver and for third-party bootloader clients.
+//
+// The first line on stdout is the terminal's path. The program runs until SIGTERM or SIGINT
+// (or, with --until-stdin-closes, until its stdin reaches end of file, so that it never
+// outlives a parent that died); then it writes the flash dump if one was asked for.
+
+#include "core/clock.h"
+#include "pedal/virtualpedal.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace tovel;
+using namespace tovel::pedal;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// A pty pair in raw mode. The slave stays open here too, so the master never sees a hang-up
+// while clients come and go, and their termios changes (baud, parity) are harmless.
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    QByteArray path;
+
+    bool open(QString &error)
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+            error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(strerror(errno));
+            return false;
+        }
+        path = ptsname(master);
+        slave = ::open(path.constData(), O_RDWR | O_NOCTTY);
+        if (slave < 0) {
+            error = QStringLiteral("cannot open %1: %2").arg(QString::fromLocal8Bit(path), strerror(errno));
+            return false;
+        }
+        termios t{};
+        tcgetattr(slave, &t);
+        cfmakeraw(&t);
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        tcsetattr(slave, TCSANOW, &t);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        return true;
+    }
+
+    void close()
+    {
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+        slave = master = -1;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tovel-pedal-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The virtual Tovel pedal on a pseudo-terminal."));
+    parser.addHelpOption();
+    const QCommandLineOption bootloader(QStringLiteral("bootloader"), QStringLiteral("Start in the controller's bootloader."));
+    const QCommandLineOption lineRate(QStringLiteral("line-rate"), QStringLiteral("Model a line rate of BAUD (10 bits a byte); 0 = off."), QStringLiteral("BAUD"), QStringLiteral("0"));
+    const QCommandLineOption firmware(QStringLiteral("firmware-version"), QStringLiteral("Firmware version reported when flash holds no variant record."), QStringLiteral("N"), QString::number(EffectFirmware::kDefaultFirmwareVersion));
+    const QCommandLineOption noAnswer(QStringLiteral("no-answer"), QStringLiteral("Send no answers."));
+    const QCommandLineOption nackAt(QStringLiteral("nack-at-ack"), QStringLiteral("Turn the N-th bootloader acknowledge into a NACK."), QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Replace every answer with noise."));
+    const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Cut every answer into PIECES with GAP milliseconds between them."), QStringLiteral("PIECES:GAP"));
+    const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"), QStringLiteral("Close the terminal after MS milliseconds, as a pulled cable."), QStringLiteral("MS"));
+    const QCommandLineOption dumpFlash(QStringLiteral("dump-flash"), QStringLiteral("Write the 128 KB flash to FILE on exit."), QStringLiteral("FILE"));
+    const QCommandLineOption logFile(QStringLiteral("log"), QStringLiteral("Write one line per parsed frame to FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption untilStdin(QStringLiteral("until-stdin-closes"), QStringLiteral("Also exit when stdin reaches end of file."));
+    parser.addOptions({bootloader, lineRate, firmware, noAnswer, nackAt, garbage, split, unplugAfter,
+                       dumpFlash, logFile, untilStdin});
+    parser.process(app);
+
+    const auto fail = [](const QString &text) {
+        std::fprintf(stderr, "tovel-pedal-sim: %s\n", qPrintable(text));
+        return 2;
+    };
+
+    VirtualPedalOptions options;
+    options.bootloader = parser.isSet(bootloader);
+    bool ok = true;
+    options.lineRateBaud = parser.value(lineRate).toUInt(&ok);
+    if (!ok)
+        return fail(QStringLiteral("--line-rate wants a number"));
+    options.firmwareVersion = parser.value(firmware).toInt(&ok);
+    if (!ok || options.firmwareVersion < 0 || options.firmwareVersion > 254)
+        return fail(QStringLiteral("--firmware-version wants a number 0..254"));
+    options.faults.noAnswer = parser.isSet(noAnswer);
+    options.faults.garbage = parser.isSet(garbage);
+    options.faults.nackAtAck = parser.value(nackAt).toInt(&ok);
+    if (!ok || options.faults.nackAtAck < 0)
+        return fail(QStringLiteral("--nack-at-ack wants a count"));
+    if (parser.isSet(split)) {
+        const QStringList parts = parser.value(split).split(QLatin1Char(':'));
+        bool ok2 = false;
+        options.faults.splitPieces = parts.value(0).toInt(&ok);
+        options.faults.splitGapMs = parts.value(1).toInt(&ok2);
+        if (parts.size() != 2 || !ok || !ok2 || options.faults.splitPieces < 1 || options.faults.splitGapMs < 0)
+            return fail(QStringLiteral("--split wants PIECES:GAP, e.g. 3:50"));
+    }
+    qint64 unplugAtUs = -1;
+    if (parser.isSet(unplugAfter)) {
+        unplugAtUs = parser.value(unplugAfter).toLongLong(&ok) * 1000;
+        if (!ok || unplugAtUs < 0)
+            return fail(QStringLiteral("--unplug-after wants milliseconds"));
+    }
+
+    QFile log;
+    QTextStream logStream(&log);
+    if (parser.isSet(logFile)) {
+        log.setFileName(parser.value(logFile));
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return fail(QStringLiteral("cannot write %1").arg(log.fileName()));
+    }
+
+    if (::pipe(g_signalPipe) != 0)
+        return fail(QStringLiteral("cannot make a pipe"));
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Pty pty;
+    QString error;
+    if (!pty.open(error))
+        return fail(error);
+
+    SteadyClock clock;
+    VirtualPedal pedal(options, clock);
+    if (log.isOpen()) {
+        pedal.onFrameLogged = [&logStream](const QString &line) {
+            logStream << line << '\n';
+            logStream.flush();
+        };
+    }
+
+    std::printf("%s\n", pty.path.constData());
+    std::fflush(stdout);
+
+    QByteArray outgoing; // answer bytes the terminal has not taken yet
+    bool watchStdin = parser.isSet(untilStdin);
+    char buffer[4096];
+    for (;;) {
+        pollfd fds[3] = {};
+        fds[0] = {g_signalPipe[0], POLLIN, 0};
+        fds[1] = {pty.master, short(outgoing.isEmpty() ? POLLIN : POLLIN | POLLOUT), 0};
+        fds[2] = {watchStdin ? STDIN_FILENO : -1, POLLIN, 0};
+        // While the pedal has bytes on the wire or a frame waiting for its quiet gap, look
+        // again every millisecond; otherwise sleep until something happens.
+        int timeoutMs = pty.master >= 0 && pedal.busy() ? 1 : -1;
+        if (unplugAtUs >= 0)
+            timeoutMs = 1;
+        if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR)
+            return fail(QStringLiteral("poll: %1").arg(strerror(errno)));
+        if (fds[0].revents & POLLIN)
+            break;
+        if (watchStdin && (fds[2].revents & (POLLIN | POLLHUP))) {
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+        }
+        if (unplugAtUs >= 0 && clock.nowUs() >= unplugAtUs) {
+            pedal.unplug();
+            pty.close();
+            unplugAtUs = -1;
+            std::fprintf(stderr, "tovel-pedal-sim: unplugged\n");
+        }
+        if (pty.master < 0)
+            continue;
+        if (fds[1].revents & POLLIN) {
+            const ssize_t n = ::read(pty.master, buffer, sizeof buffer);
+            if (n > 0)
+                pedal.hostWrite(QByteArray(buffer, n));
+        }
+        outgoing += pedal.hostRead(pedal.hostQueued());
+        while (!outgoing.isEmpty()) {
+            const ssize_t n = ::write(pty.master, outgoing.constData(), size_t(outgoing.size()));
+            if (n <= 0)
+                break; // the terminal's queue is full: wait for POLLOUT
+            outgoing.remove(0, n);
+        }
+    }
+
+    pty.close();
+    if (parser.isSet(dumpFlash)) {
+        QFile dump(parser.value(dumpFlash));
+        if (!dump.open(QIODevice::WriteOnly | QIODevice::Truncate) || dump.write(pedal.flash()) != pedal.flash().size())
+            return fail(QStringLiteral("cannot write %1").arg(dump.fileName()));
+    }
+    return 0;
+}
