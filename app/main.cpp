@@ -13,9 +13,31 @@
 
 using namespace tovel;
 
+namespace {
+
+bool asksForTextOnly(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    TovelApplication qapp(argc, argv);
+    // --help and --version answer without a display.
+    std::unique_ptr<QCoreApplication> qapp;
+    TovelApplication *gui = nullptr;
+    if (asksForTextOnly(argc, argv)) {
+        qapp = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        gui = new TovelApplication(argc, argv);
+        qapp.reset(gui);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("tovel-editor"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
 
@@ -41,7 +63,7 @@ int main(int argc, char **argv)
                        "(default 115200)."),
         QStringLiteral("baud"), QStringLiteral("115200"));
     parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption});
-    parser.process(qapp);
+    parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {
         std::fprintf(stderr, "tovel-editor: --device and --virtual-pedal exclude each other\n");
@@ -70,10 +92,10 @@ int main(int argc, char **argv)
     WidgetPrompts prompts;
     RealPacing pacing;
     DesktopFolders folders;
-    qapp.setPrompts(&prompts);
+    gui->setPrompts(&prompts);
     Application app(prompts, pacing, folders, *driver);
     app.formMain()->show();
     if (parser.isSet(consoleOption))
         app.formPrint()->show();
-    return qapp.exec();
+    return gui->exec();
 }
