@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/mainstate.h"
+#include "params/paramtables.h"
 #include "usb/d2xxunit.h"
 
 #include <memory>
@@ -36,6 +37,7 @@ public:
     Folders &folders;
     D2XXUnit usb;
     MainState state;
+    ParamTables params; // assignments and limits, for the whole run
 
     TformMain *formMain() const { return m_formMain.get(); }
     QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }

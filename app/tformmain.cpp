@@ -186,6 +186,9 @@ void TformMain::FormCreate()
         CategoryItems.append(item);
     }
 
+    // 6.
+    m_app.params.reset_min_max_array();
+
     // 8. The Help menu's version entry: its text, a blank and the version.
     state.AppVersion = QStringLiteral(TOVEL_VERSION_TEXT).section(QLatin1Char('.'), 0, 1);
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + state.AppVersion);
