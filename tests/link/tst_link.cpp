@@ -47,6 +47,7 @@ private slots:
     void connectDisconnectConnect();
     void failedOpenStaysNotConnected();
     void eepromWithoutDollarGivesDumpOnly();
+    void connectToTheVirtualPedal();
     void bootloaderGreeting_data();
     void bootloaderGreeting();
 };
@@ -148,6 +149,20 @@ void TestLink::eepromWithoutDollarGivesDumpOnly()
     f.main().menuConnect->trigger();
     QCOMPARE(f.consoleLines().size(), 3 + 128);
     QCOMPARE(f.consoleLines().last(), QString("127: ") + QChar(0) + QChar(0));
+}
+
+void TestLink::connectToTheVirtualPedal()
+{
+    EditorFixture f;
+    f.startOnVirtualPedal();
+    QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("ZANTH Tovel"));
+    f.main().menuConnect->trigger();
+    QVERIFY(f.prompts.messages.isEmpty());
+    const QStringList identity = identityLines(f.consoleLines().mid(3 + 128));
+    QCOMPARE(identity.value(0), QStringLiteral("Manufacturer Name: ZANTH"));
+    QCOMPARE(identity.value(1), QStringLiteral("Start address in EEPROM of description: 84"));
+    QVERIFY(identity.value(2).startsWith("Device Name: Tovel"));
+    QVERIFY(identity.value(3).startsWith("Device Serial Number: ZT000001"));
 }
 
 void TestLink::bootloaderGreeting_data()

@@ -1,0 +1,81 @@
+#include "core/pacing.h"
+#include "pedal/pedalsimprocess.h"
+#include "protocol/commandexchange.h"
+#include "tests/support/editorfixture.h"
+#include "usb/drivers/systemdrivers.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+// The editor as `tovel-editor --device PTY` runs it: the kernel serial driver on the
+// simulator's pseudo-terminal, real time.
+struct PtyEditor {
+    RealPacing pacing;
+    ScriptedPrompts prompts;
+    TempFolders folders;
+    std::unique_ptr<FtDriver> driver;
+    std::unique_ptr<Application> app;
+
+    explicit PtyEditor(const QString &path)
+        : driver(makeSerialPathDriver(path)),
+          app(std::make_unique<Application>(prompts, pacing, folders, *driver))
+    {
+    }
+    TformMain &main() { return *app->formMain(); }
+    QStringList console() { return app->formPrint()->lines(); }
+};
+
+class TestDevicePty : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectAndQueryTheEffect();
+    void connectToTheBootloader();
+};
+
+void TestDevicePty::connectAndQueryTheEffect()
+{
+    pedal::PedalSimProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    PtyEditor editor(sim.ptyPath());
+    QCOMPARE(editor.app->state.ListedSerialNumber, sim.ptyPath());
+    QCOMPARE(editor.main().lblDeviceName->text(), "Serial port " + sim.ptyPath());
+
+    editor.main().menuConnect->trigger();
+    QCOMPARE(editor.prompts.messages, QStringList{});
+    QVERIFY(editor.main().btnUpload->isEnabled());
+    QCOMPARE(editor.console().mid(0, 1), QStringList{"serial number: " + sim.ptyPath()});
+    QVERIFY(editor.console().contains("baud rate = 115200"));
+
+    // An exchange with an answer: the effect query of a fresh pedal.
+    editor.app->exchange().sendBytes(QByteArray::fromHex("0500"), true);
+    QString answer;
+    editor.app->exchange().CollectAnswerText(answer);
+    QCOMPARE(answer, QStringLiteral("TOVEL\r\n0\r\n0\r\n5\r\n"));
+    QCOMPARE(editor.console().last(), QStringLiteral("num of bytes received: 16"));
+
+    editor.main().menuDisconnect->trigger();
+    QVERIFY(editor.main().menuConnect->isEnabled());
+    QVERIFY(sim.stop());
+}
+
+void TestDevicePty::connectToTheBootloader()
+{
+    pedal::PedalSimProcess sim;
+    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.errorText()));
+    PtyEditor editor(sim.ptyPath());
+    editor.app->state.FirmwareUpgradeMode = true;
+    editor.main().menuConnect->trigger();
+    QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
+    QVERIFY(editor.console().contains("received Byte: 79"));
+    QVERIFY(editor.main().menuStartFirmwareUpgrade->isEnabled());
+    QVERIFY(sim.stop());
+}
+
+QTEST_MAIN(TestDevicePty)
+#include "tst_devicepty.moc"
