@@ -142,6 +142,8 @@ void TformMain::buildControls()
     lstEffects->setAccessibleName(QStringLiteral("Effects"));
 
     connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
+    connect(btnOpenEffect, &QPushButton::clicked, this, &TformMain::btnOpenEffectClick);
+    connect(btnStoreSettingsOnPedal, &QPushButton::clicked, this, &TformMain::btnStoreSettingsOnPedalClick);
 }
 
 void TformMain::FormCreate()

@@ -57,6 +57,13 @@ public slots:
     void menuScanClick();
     void menuConnectClick();
     void menuDisconnectClick();
+    void btnOpenEffectClick();
+    void btnStoreSettingsOnPedalClick();
+
+    void ParseEffectInfo(const QString &answer);
+    // The pedal's effect number to PedalEffectName; false (with a message) for a number the
+    // effect list does not name.
+    bool LookUpPedalEffect();
 
 private:
     void buildControls();

@@ -2,6 +2,7 @@
 
 #include "catalogue/catalogueloader.h"
 #include "catalogue/categorytable.h"
+#include "catalogue/effectresourcename.h"
 #include "catalogue/tformfxinfo.h"
 #include "core/mainstate.h"
 #include "core/seams.h"
@@ -109,6 +110,20 @@ bool EffectBrowser::SelectEffectByName(int category)
     m_controls.lstEffects->setCurrentRow(line);
     m_shownCategory = category;
     return true;
+}
+
+void EffectBrowser::pointAtPedalEffect()
+{
+    m_shownCategory = -1;
+    for (int row = 0; row < int(CategoryTable.size()); ++row) {
+        m_controls.lstEffects->clear();
+        if (!m_loader.LoadListResource(EffectResourceName(QString::fromLatin1(CategoryTable[row].caption))))
+            return;
+        FillEffectList();
+        if (SelectEffectByName(row))
+            return;
+        m_controls.lstEffects->clear();
+    }
 }
 
 } // namespace tovel

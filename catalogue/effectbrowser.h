@@ -62,6 +62,10 @@ public:
     // Selects the pedal's effect if CurrentList (the list of category `category`, already
     // shown in lstEffects) names it: the category row and the effect row. False if it does not.
     bool SelectEffectByName(int category);
+    // Shows where the pedal's effect lives: each category's list in turn until one names
+    // PedalEffectName (its rows stay shown, category and effect selected). If none does, the
+    // effect list is left empty and the category selection unchanged.
+    void pointAtPedalEffect();
 
 private:
     BrowserControls m_controls;

@@ -6,13 +6,20 @@
 #include "catalogue/tformfxinfo.h"
 #include "params/tformfxparameters.h"
 #include "console/tformprint.h"
+#include "catalogue/catalogueloader.h"
+#include "catalogue/effectresourcename.h"
 #include "core/clock.h"
+#include "core/errorboundary.h"
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
+#include "protocol/commandexchange.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
 
+#include <QAction>
+#include <QtTest>
 #include <memory>
+#include <type_traits>
 
 namespace tovel::test {
 
@@ -40,6 +47,31 @@ struct EditorFixture {
         return start(pedalDriver.get());
     }
     pedal::VirtualPedal &pedal() { return pedalDriver->pedal(); }
+
+    // Puts an effect of the catalogue on the pedal the way an upload does, without the window.
+    void loadOntoPedal(const QString &effect)
+    {
+        QVERIFY(app->loader().LoadListResource(EffectResourceName(effect)));
+        const QString program = app->loader().CurrentList().value(0);
+        app->exchange().sendHex(program, int(program.size() / 2), false);
+        QString status;
+        app->exchange().CollectAnswerText(status);
+        QCOMPARE(status.left(15), QStringLiteral("Upload complete"));
+        app->formPrint()->btnClearClick();
+    }
+
+    // A user's click or menu choice: an error that escapes the handler goes to the general
+    // error report, as in the running program.
+    template <typename Control>
+    void click(Control *control)
+    {
+        ErrorBoundary::run(prompts, [&] {
+            if constexpr (std::is_base_of_v<QAction, Control>)
+                control->trigger();
+            else
+                control->click();
+        });
+    }
 
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
