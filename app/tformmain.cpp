@@ -142,6 +142,8 @@ void TformMain::buildControls()
     lstEffects->setAccessibleName(QStringLiteral("Effects"));
 
     connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
+    connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
+    connect(btnUploadFile, &QPushButton::clicked, this, &TformMain::btnUploadFileClick);
 }
 
 void TformMain::FormCreate()
