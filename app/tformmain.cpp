@@ -120,6 +120,8 @@ void TformMain::buildControls()
     lblFirmwareVersion = place(new QLabel(QStringLiteral("Firmware Version: "), this), "lblFirmwareVersion", 9, 64, 174, 20);
     btnUpload = place(new QPushButton(QStringLiteral("Upload Selected Effect"), this), "btnUpload", 7, 90, 174, 36);
     lblStatus = place(new QLabel(QStringLiteral("Status: "), this), "lblStatus", 7, 134, 174, 17);
+    // The pedal's status ends in CR LF: centred, its first line would ride up out of the label.
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     btnOpenEffect = place(new QPushButton(QStringLiteral("Open FX"), this), "btnOpenEffect", 9, 164, 174, 31);
     btnRequest = place(new QPushButton(QStringLiteral("Request"), this), "btnRequest", 8, 203, 80, 31);
     btnAssign = place(new QPushButton(QStringLiteral("Assign"), this), "btnAssign", 97, 203, 86, 31);
@@ -144,6 +146,8 @@ void TformMain::buildControls()
     connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
     connect(btnOpenEffect, &QPushButton::clicked, this, &TformMain::btnOpenEffectClick);
     connect(btnStoreSettingsOnPedal, &QPushButton::clicked, this, &TformMain::btnStoreSettingsOnPedalClick);
+    connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
+    connect(btnUploadFile, &QPushButton::clicked, this, &TformMain::btnUploadFileClick);
 }
 
 void TformMain::FormCreate()

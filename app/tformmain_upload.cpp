@@ -1,0 +1,144 @@
+// Effect upload: Upload Selected Effect, and the hidden Upload File.
+#include "app/application.h"
+#include "app/tformmain.h"
+#include "catalogue/catalogueloader.h"
+#include "catalogue/effectresourcename.h"
+#include "core/editorerror.h"
+#include "core/seams.h"
+#include "protocol/commandexchange.h"
+#include "protocol/effectupload.h"
+#include "protocol/hextext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace tovel {
+
+namespace {
+
+// A program file holds at most 131,072 digits; this leaves room for any layout of line ends
+// and blanks while keeping a wrong choice (a recording, a disc image) out of memory and out of
+// the console.
+constexpr qint64 kMaxProgramFileBytes = 1 << 20;
+
+using Trace = void (Console::*)(const QString &);
+
+// The image into TransmitBuffer and onto the line in one write, with no purge before it: the
+// pedal takes the whole program as one ProgramUpload command.
+void writeProgram(Application &app, const ProgramText &program, Trace trace)
+{
+    Console &console = app.console();
+    D2XXUnit &usb = app.usb;
+    const int converted = hexToBytes(program.hex, usb.state.TransmitBuffer.data(), program.bytes);
+    (console.*trace)(QStringLiteral("num of bytes: %1").arg(converted));
+    usb.WriteFTBuffer(quint32(program.bytes));
+    (console.*trace)(QStringLiteral("write to device"));
+}
+
+} // namespace
+
+void TformMain::btnUploadClick()
+{
+    Prompts &prompts = m_app.prompts;
+    if (prompts.askYesNo(QStringLiteral("Upload the selected effect?")) == Prompts::Answer::No)
+        return;
+    Console &console = m_app.console();
+    const MainState &state = m_app.state;
+    D2XXUnit &usb = m_app.usb;
+
+    const UploadChoice choice = chooseUploadProgram(state);
+    if (!choice.note.isEmpty())
+        console.printToConsole(choice.note);
+    QString text;
+    if (choice.preparedImpulseResponse) {
+        text = state.IrProgramText;
+        console.printToConsole(QStringLiteral("file content size: %1").arg(text.size() / 2));
+    } else {
+        const QString name = EffectResourceName(state.SelectedEffectName);
+        console.printToConsole(QStringLiteral("resource name: ") + name);
+        CatalogueLoader &loader = m_app.loader();
+        // The loader has shown why; nothing is sent.
+        if (!loader.LoadListResource(name) || loader.CurrentList().isEmpty())
+            return;
+        text = loader.CurrentList().first();
+    }
+
+    const ProgramText program = checkProgramText(text);
+    if (!program.ok()) {
+        prompts.showMessage(programRefusal(QStringLiteral("The program of ") + state.SelectedEffectName,
+                                           program));
+        return;
+    }
+    console.printToConsole(QStringLiteral("size: %1").arg(program.bytes));
+    writeProgram(m_app, program, &Console::printToConsole);
+    lblStatus->setText(QStringLiteral("Uploading..."));
+
+    // A failed queue query (the pedal unplugged or disconnected meanwhile) has shown its
+    // message; the limits stay as they were, since no new effect is known to run.
+    if (!m_app.exchange().waitForFirstByte())
+        return;
+    // The status is the answer's first 17 bytes however many reads brought them: over a slow
+    // line the first read may hold only part of it.
+    QByteArray answer;
+    for (;;) {
+        m_app.pacing.processEvents();
+        const quint32 n = usb.ReadFTQueue(kUploadStatusLength);
+        if (n == 0)
+            break;
+        answer += usb.receivedBytes(n);
+        const QString status = uploadStatusText(answer);
+        console.printToConsole(QStringLiteral("received: ") + status);
+        lblStatus->setText(status);
+    }
+    m_app.params.reset_min_max_array();
+}
+
+void TformMain::btnUploadFileClick()
+{
+    const QString path = m_app.prompts.openFile(QString());
+    if (path.isEmpty())
+        return;
+    Console &console = m_app.console();
+    D2XXUnit &usb = m_app.usb;
+    console.appendConsoleLine(path);
+    console.appendConsoleLine(QFileInfo(path).fileName());
+
+    const QString subject = QStringLiteral("The file ") + path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EditorError(QStringLiteral("Error: cannot read %1: %2").arg(path, file.errorString()));
+    if (file.size() > kMaxProgramFileBytes) {
+        m_app.prompts.showMessage(
+            subject
+            + QStringLiteral(" cannot be uploaded: it holds %1 bytes of text, a program at most "
+                             "%2 bytes (twice as many hex digits)")
+                  .arg(file.size())
+                  .arg(UsbState::kBufferSize));
+        return;
+    }
+    const QString text = programFileText(file.readAll());
+    console.appendConsoleLine(text);
+    console.appendConsoleLine(QString::number(text.size()));
+
+    const ProgramText program = checkProgramText(text);
+    if (!program.ok()) {
+        m_app.prompts.showMessage(programRefusal(subject, program));
+        return;
+    }
+    writeProgram(m_app, program, &Console::appendConsoleLine);
+
+    if (!m_app.exchange().waitForFirstByte())
+        return;
+    for (;;) {
+        m_app.pacing.processEvents();
+        if (usb.ReadFTQueue() == 0)
+            break;
+        const auto &buffer = usb.state.ReceiveBuffer;
+        console.appendConsoleLine(
+            QStringLiteral("received: ")
+            + QString::fromLatin1(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size())));
+    }
+}
+
+} // namespace tovel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+namespace tovel {
+
+struct MainState;
+
+// Which program an upload sends. The impulse-response program is a spliced copy of one
+// effect's program: sent for any other effect, it would make the pedal run an effect the user
+// did not choose. So it goes only when it was prepared for the selected effect; otherwise the
+// catalogue's program (with its placeholder impulse) goes.
+struct UploadChoice {
+    bool preparedImpulseResponse = false; // send state.IrProgramText
+    // A trace line saying which program goes; empty when there is nothing to say (an effect
+    // outside the Impulse Response category with nothing prepared for it).
+    QString note;
+};
+
+UploadChoice chooseUploadProgram(const MainState &state);
+
+// A program text checked before it goes on the wire. An upload is one ProgramUpload command of
+// the image's own bytes, so a text that does not convert whole would leave bytes of an earlier
+// command in TransmitBuffer on the wire, and an empty one would make a zero-length write whose
+// answer never comes.
+struct ProgramText {
+    enum class Fault { None, Empty, NotHex, OddDigits, TooLarge };
+
+    Fault fault = Fault::None;
+    QString hex;      // the digits alone: blanks and line ends dropped
+    int bytes = 0;    // hex.size() / 2
+    // Where the first character that is not a hex digit, blank or line end sits (from 1).
+    int line = 0;
+    int column = 0;
+    QChar character;
+
+    bool ok() const { return fault == Fault::None; }
+};
+
+// Blanks, tabs and line ends anywhere are dropped (a file saved by an editor ends with a line
+// end); anything else must be a hex digit, two per byte, at most the 65,536 bytes of
+// TransmitBuffer.
+ProgramText checkProgramText(const QString &text);
+
+// The message for a refused text: subject + " cannot be uploaded: " + the fault. subject names
+// the text: "The file /home/me/x.hex", "The program of Basic IR Loader".
+QString programRefusal(const QString &subject, const ProgramText &program);
+
+// A program file's text: a byte-order mark selects the encoding, otherwise UTF-8.
+QString programFileText(const QByteArray &bytes);
+
+// What the main window shows of the pedal's answer to an upload: its first 17 bytes, each one
+// 8-bit character; fewer when the answer is shorter.
+QString uploadStatusText(const QByteArray &answer);
+
+constexpr int kUploadStatusLength = 17;
+
+} // namespace tovel
