@@ -46,6 +46,10 @@ public:
         write(name + QStringLiteral("_CTRLS"), layout.join(QStringLiteral("\r\n")));
         write(name, program);
     }
+    void addLayoutOnly(const QString &name, const QStringList &layout)
+    {
+        write(name + QStringLiteral("_CTRLS"), layout.join(QStringLiteral("\r\n")));
+    }
     const ResourceIndex &index()
     {
         m_index = std::make_unique<ResourceIndex>(m_dir.root());
@@ -139,6 +143,7 @@ private slots:
     void switchThroughAccessibility();
     void noEffectSelected();
     void invalidCountLineIsReported();
+    void missingProgramStopsBuilding();
 };
 
 void TestFXParameters::captionAndWidth()
@@ -833,6 +838,19 @@ void TestFXParameters::invalidCountLineIsReported()
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.console.lines, QStringList());
     QVERIFY(panel.window.children().isEmpty());
+}
+
+void TestFXParameters::missingProgramStopsBuilding()
+{
+    Catalogue catalogue;
+    catalogue.addLayoutOnly(QStringLiteral("PROBE"), {"100", "Level"});
+    Panel panel(catalogue.index());
+    panel.open(QStringLiteral("Probe"));
+    QCOMPARE(panel.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource Probe not found")});
+    QCOMPARE(panel.console.lines.last(), QStringLiteral("resource name: Probe"));
+    QCOMPARE(panel.window.NumParams(), 1); // the layout was read; no row was built
+    QVERIFY(panel.window.children().isEmpty());
+    QCOMPARE(panel.window.ParamAddress[0], QString());
 }
 
 QTEST_MAIN(TestFXParameters)
