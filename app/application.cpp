@@ -25,8 +25,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formFirmwareUpgrade->setWindowTitle(QStringLiteral("Firmware Upgrade"));
 
     m_formPrint = std::make_unique<TformPrint>();
+    m_exchange = std::make_unique<CommandExchange>(usb, pacing, *m_formPrint, state);
 
-    m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, *m_formPrint, prompts);
+    m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, params, *m_exchange,
+                                                             *m_formPrint, prompts);
     m_formFXInfo = std::make_unique<tformFXInfo>();
 
     TformMain &main = *m_formMain;
@@ -35,7 +37,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
                         main.btnRequest, main.btnAssign, main.btnStoreSettingsOnPedal},
         state, *m_formPrint, prompts, folders, *m_loader, *m_formFXInfo, *m_formFXParameters);
 
-    m_exchange = std::make_unique<CommandExchange>(usb, pacing, *m_formPrint, state);
+    QObject::connect(m_formFXParameters.get(), &TformFXParameters::rowsClosed, &main, [&main] {
+        main.btnRequest->setEnabled(false);
+        main.btnAssign->setEnabled(false);
+    });
 }
 
 Application::~Application() = default;

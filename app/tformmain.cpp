@@ -107,6 +107,7 @@ void TformMain::buildMenus()
     connect(menuScan, &QAction::triggered, this, &TformMain::menuScanClick);
     connect(menuConnect, &QAction::triggered, this, &TformMain::menuConnectClick);
     connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
+    connect(menuLiveEnable, &QAction::triggered, this, &TformMain::menuLiveEnableClick);
 
 }
 
@@ -148,6 +149,7 @@ void TformMain::buildControls()
     connect(btnStoreSettingsOnPedal, &QPushButton::clicked, this, &TformMain::btnStoreSettingsOnPedalClick);
     connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
     connect(btnUploadFile, &QPushButton::clicked, this, &TformMain::btnUploadFileClick);
+    connect(chkLiveRequest, &QCheckBox::toggled, this, &TformMain::chkLiveRequestChange);
 }
 
 void TformMain::FormCreate()
@@ -241,5 +243,18 @@ void TformMain::btnTestClick()
     m_app.console().printToConsole(hex.right(2));
 }
 
+// Live mode: the editor follows the pedal instead of driving it. Both controls are hidden in a
+// normal run.
+void TformMain::menuLiveEnableClick()
+{
+    const bool on = menuLiveEnable->isChecked();
+    chkLiveRequest->setEnabled(on);
+    m_app.state.LiveMode = on;
+}
+
+void TformMain::chkLiveRequestChange()
+{
+    m_app.state.LiveMode = chkLiveRequest->isChecked();
+}
 
 } // namespace tovel

@@ -57,6 +57,8 @@ public slots:
     void menuScanClick();
     void menuConnectClick();
     void menuDisconnectClick();
+    void menuLiveEnableClick();
+    void chkLiveRequestChange();
     void btnUploadClick();
     void btnUploadFileClick();
     void btnOpenEffectClick();

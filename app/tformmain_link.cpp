@@ -3,6 +3,7 @@
 #include "app/tformmain.h"
 #include "core/seams.h"
 #include "link/deviceidentity.h"
+#include "params/tformfxparameters.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"
 #include "protocol/hextext.h"
@@ -90,6 +91,8 @@ void TformMain::menuDisconnectClick()
     btnRequest->setEnabled(false);
     btnAssign->setEnabled(false);
     btnStoreSettingsOnPedal->setEnabled(false);
+    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
+        parameters->EnableDisableControls(false);
 }
 
 } // namespace tovel

@@ -5,17 +5,70 @@
 #include "core/errorboundary.h"
 #include "core/mainstate.h"
 #include "core/seams.h"
+#include "params/paramtables.h"
+#include "params/toggleswitch.h"
+#include "protocol/commandexchange.h"
+#include "protocol/commands.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QSlider>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tovel {
 
-TformFXParameters::TformFXParameters(CatalogueLoader &loader, MainState &state, Console &console,
-                                     Prompts &prompts, QWidget *parent)
+namespace {
+
+constexpr int kRowHeight = 20;
+constexpr int kNameX = 10, kNameWidth = 100;
+constexpr int kSwitchStateX = 120, kSwitchStateWidth = 100;
+constexpr int kValueX = 160, kValueWidth = 100; // slider, drop-down list
+constexpr int kSwitchX = 190, kSwitchWidth = 40;
+constexpr int kDividerX = 280;
+constexpr int kAssignX = 300, kAssignWidth = 50;
+constexpr int kReverseX = 360, kReverseWidth = 20;
+constexpr int kMinX = 385, kMaxX = 430, kLimitWidth = 40;
+constexpr int kClearX = 475, kClearWidth = 20;
+
+const QString kLimitMin = QStringLiteral("00");
+const QString kLimitMax = QStringLiteral("01");
+const QString kLimitClear = QStringLiteral("02");
+
+template <typename T, std::size_t N>
+int rowOf(const std::array<T *, N> &table, const QObject *control)
+{
+    if (!control)
+        return -1;
+    const auto it = std::find(table.begin(), table.end(), control);
+    return it == table.end() ? -1 : int(it - table.begin());
+}
+
+template <typename T, std::size_t N>
+void destroyAll(std::array<T *, N> &table)
+{
+    for (T *&control : table) {
+        delete control;
+        control = nullptr;
+    }
+}
+
+} // namespace
+
+TformFXParameters::TformFXParameters(CatalogueLoader &loader, MainState &state,
+                                     ParamTables &tables, CommandExchange &exchange,
+                                     Console &console, Prompts &prompts, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
                           | Qt::WindowContextHelpButtonHint)
-    , m_loader(loader), m_state(state), m_console(console), m_prompts(prompts)
+    , m_loader(loader), m_state(state), m_tables(tables), m_exchange(exchange)
+    , m_console(console), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("formFXParameters"));
     setWindowTitle(QStringLiteral("FX Parameters"));
@@ -27,6 +80,11 @@ int TformFXParameters::heightForParams(int numParams)
     return (numParams + 2) * kRowPitch + kTopMargin;
 }
 
+double TformFXParameters::dividerHeight(int numParams)
+{
+    return numParams * kDividerPitch;
+}
+
 void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &caption)
 {
     if (isVisible())
@@ -36,6 +94,61 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
     setWindowTitle(caption);
     show();
     setFixedSize(kClientWidth, heightForParams(m_layout.NumParams));
+}
+
+void TformFXParameters::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window restored from its icon keeps its rows; only a show by the program rebuilds.
+    if (event->spontaneous())
+        return;
+    ErrorBoundary::run(m_prompts, [this] { OnShow(); });
+}
+
+void TformFXParameters::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        OnClose();
+}
+
+void TformFXParameters::OnShow()
+{
+    // Every opener closes the window first; a show without a close must not stack rows.
+    OnClose();
+    SwitchOffText.fill(QString());
+    SwitchOnText.fill(QString());
+    OptionCount.fill(0);
+    if (!LoadControlLayout())
+        return;
+    if (!LoadParamAddresses())
+        return;
+    BuildPots();
+    BuildSwitches();
+    BuildMultiSwitches();
+    BuildAssignBoxes();
+    BuildDivider();
+    BuildReverseBoxes();
+    BuildLimitButtons();
+}
+
+void TformFXParameters::OnClose()
+{
+    const bool hadRows = lineDivider || lblParamName[0];
+    destroyAll(lblParamName);
+    destroyAll(trkPot);
+    destroyAll(swSwitch);
+    destroyAll(lblSwitchState);
+    destroyAll(cmbMultiSwitch);
+    destroyAll(boxAssign);
+    destroyAll(chkReverse);
+    destroyAll(btnMin);
+    destroyAll(btnMax);
+    destroyAll(btnClearMinMax);
+    delete lineDivider;
+    lineDivider = nullptr;
+    if (hadRows)
+        emit rowsClosed();
 }
 
 bool TformFXParameters::LoadControlLayout()
@@ -55,13 +168,325 @@ bool TformFXParameters::LoadControlLayout()
     return true;
 }
 
-void TformFXParameters::showEvent(QShowEvent *event)
+bool TformFXParameters::LoadParamAddresses()
 {
-    QWidget::showEvent(event);
-    // A window restored from its icon keeps its rows; only a show by the program rebuilds.
-    if (event->spontaneous())
+    ParamAddress.fill(QString());
+    const QString base = EffectResourceName(m_state.SelectedEffectName);
+    m_console.printToConsole(QStringLiteral("resource name: ") + base);
+    if (!m_loader.LoadListResource(base))
+        return false;
+    const QStringList &lines = m_loader.CurrentList();
+    const QString program = lines.isEmpty() ? QString() : lines.first();
+    m_console.printToConsole(QStringLiteral("content: ") + program);
+    m_console.printToConsole(QStringLiteral("file content size: ")
+                             + QString::number(program.size() / 2));
+    const QStringList addresses = paramAddressesFromProgram(program);
+    for (int p = 0; p < kRows; ++p) {
+        ParamAddress[p] = addresses.at(p);
+        m_console.printToConsole(QStringLiteral("parameter address: ") + ParamAddress[p]);
+    }
+    return true;
+}
+
+QString TformFXParameters::rowName(int row) const
+{
+    const QString &line = m_layout.ParamLines.at(row);
+    switch (rowKind(m_layout, row)) {
+    case RowKind::Pot:
+        return line;
+    case RowKind::Switch:
+        return splitSwitchLine(line).name;
+    case RowKind::MultiSwitch:
+        return splitMultiSwitchLine(line).name;
+    }
+    return line;
+}
+
+template <typename W>
+W *TformFXParameters::placeRow(W *control, int row, int x, int width)
+{
+    control->setGeometry(x, kTopMargin + kRowPitch * row, width, kRowHeight);
+    // Screen readers (and tests driving the window through them) tell the rows apart by name.
+    control->setAccessibleName(rowName(row));
+    control->show();
+    return control;
+}
+
+void TformFXParameters::BuildPots()
+{
+    const bool usable = m_state.EffectOnPedal;
+    for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
+        auto *slider = placeRow(new QSlider(Qt::Horizontal, this), p, kValueX, kValueWidth);
+        slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
+        slider->setRange(0, kMaxLevel);
+        slider->setEnabled(usable);
+        connect(slider, &QSlider::valueChanged, this, [this, slider] { PotParameterChange(slider); });
+        trkPot[p] = slider;
+
+        auto *name = placeRow(new QLabel(m_layout.ParamLines.at(p), this), p, kNameX, kNameWidth);
+        name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
+        lblParamName[p] = name;
+    }
+}
+
+void TformFXParameters::BuildSwitches()
+{
+    const bool usable = m_state.EffectOnPedal;
+    const int first = std::min(m_layout.NumPots, m_layout.NumParams);
+    const int end = std::min(m_layout.NumPots + m_layout.NumSwitches, m_layout.NumParams);
+    for (int p = first; p < end; ++p) {
+        auto *toggle = placeRow(new ToggleSwitch(this), p, kSwitchX, kSwitchWidth);
+        toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
+        toggle->setEnabled(usable);
+        connect(toggle, &ToggleSwitch::clicked, this, [this, toggle] { SwitchParameterClick(toggle); });
+        swSwitch[p] = toggle;
+
+        const SwitchLine line = splitSwitchLine(m_layout.ParamLines.at(p));
+        auto *name = placeRow(new QLabel(line.name, this), p, kNameX, kNameWidth);
+        name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
+        lblParamName[p] = name;
+        SwitchOffText[p] = line.offText;
+        SwitchOnText[p] = line.onText;
+        m_console.printToConsole(line.offText);
+        m_console.printToConsole(line.onText);
+
+        auto *state = placeRow(new QLabel(line.offText, this), p, kSwitchStateX, kSwitchStateWidth);
+        state->setObjectName(QStringLiteral("lblSwitchState%1").arg(p));
+        // The caption cell runs under the switch (120..220 against 190..230): the label draws
+        // no background, and must not take the switch's clicks.
+        state->setAttribute(Qt::WA_TransparentForMouseEvents);
+        lblSwitchState[p] = state;
+        toggle->setAccessibleDescription(line.offText);
+    }
+}
+
+void TformFXParameters::BuildMultiSwitches()
+{
+    const bool usable = m_state.EffectOnPedal;
+    const int first = std::min(m_layout.NumPots + m_layout.NumSwitches, m_layout.NumParams);
+    for (int p = first; p < m_layout.NumParams; ++p) {
+        auto *list = placeRow(new QComboBox(this), p, kValueX, kValueWidth);
+        list->setObjectName(QStringLiteral("cmbMultiSwitch%1").arg(p));
+        list->setEnabled(usable);
+        cmbMultiSwitch[p] = list;
+
+        const QString &text = m_layout.ParamLines.at(p);
+        const MultiSwitchLine line = splitMultiSwitchLine(text);
+        auto *name = placeRow(new QLabel(line.name, this), p, kNameX, kNameWidth);
+        name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
+        lblParamName[p] = name;
+        OptionCount[p] = int(line.options.size());
+        if (!line.options.isEmpty())
+            m_console.printToConsole(text.mid(text.indexOf(QLatin1Char(';')) + 1));
+        for (const QString &option : line.options) {
+            list->addItem(option);
+            m_console.printToConsole(option);
+        }
+        // Filling selects the first option; a new list shows none until set.
+        list->setCurrentIndex(-1);
+        connect(list, &QComboBox::currentIndexChanged, this, [this, list] { MultiSwitchOnChange(list); });
+    }
+}
+
+void TformFXParameters::BuildAssignBoxes()
+{
+    const bool usable = m_state.EffectOnPedal;
+    for (int p = 0; p < m_layout.NumParams; ++p) {
+        auto *box = placeRow(new QComboBox(this), p, kAssignX, kAssignWidth);
+        box->setObjectName(QStringLiteral("boxAssign%1").arg(p));
+        for (const QString &control : PedalControlNames)
+            box->addItem(control);
+        box->setCurrentIndex(-1);
+        box->setEnabled(usable);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { boxAssignOnChange(box); });
+        boxAssign[p] = box;
+    }
+}
+
+void TformFXParameters::BuildDivider()
+{
+    lineDivider = new QFrame(this);
+    lineDivider->setObjectName(QStringLiteral("lineDivider"));
+    lineDivider->setFrameShape(QFrame::VLine);
+    lineDivider->setFrameShadow(QFrame::Plain);
+    const double height = dividerHeight(m_layout.NumParams);
+    lineDivider->setGeometry(kDividerX, kTopMargin, 1, int(std::floor(height + 0.5)));
+    lineDivider->show();
+}
+
+void TformFXParameters::BuildReverseBoxes()
+{
+    const bool usable = m_state.EffectOnPedal;
+    for (int p = 0; p < m_layout.NumParams; ++p) {
+        auto *box = placeRow(new QCheckBox(this), p, kReverseX, kReverseWidth);
+        box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
+        box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
+        box->setEnabled(usable);
+        chkReverse[p] = box;
+    }
+}
+
+void TformFXParameters::BuildLimitButtons()
+{
+    auto button = [this](int p, const char *name, const QString &caption, const QString &hint,
+                         int x, int width) {
+        auto *b = placeRow(new QPushButton(caption, this), p, x, width);
+        b->setObjectName(QLatin1String(name) + QString::number(p));
+        b->setToolTip(hint);
+        b->setEnabled(false);
+        return b;
+    };
+    for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
+        QPushButton *min = button(p, "btnMin", QStringLiteral("-"),
+                                  QStringLiteral("set min value for this parameter"), kMinX, kLimitWidth);
+        connect(min, &QPushButton::clicked, this, [this, min] { btnMinClick(min); });
+        btnMin[p] = min;
+        QPushButton *max = button(p, "btnMax", QStringLiteral("-"),
+                                  QStringLiteral("set max value for this parameter"), kMaxX, kLimitWidth);
+        connect(max, &QPushButton::clicked, this, [this, max] { btnMaxClick(max); });
+        btnMax[p] = max;
+        QPushButton *clear = button(p, "btnClearMinMax", QStringLiteral("C"),
+                                    QStringLiteral("clear min and max"), kClearX, kClearWidth);
+        connect(clear, &QPushButton::clicked, this, [this, clear] { ClearMinMaxClick(clear); });
+        btnClearMinMax[p] = clear;
+    }
+}
+
+void TformFXParameters::EnableDisableControls(bool aEnable)
+{
+    for (QObject *child : children())
+        if (child->isWidgetType())
+            static_cast<QWidget *>(child)->setEnabled(aEnable);
+    for (int p = 0; p < kRows; ++p) {
+        const bool assigned = m_tables.IsAssigned[p];
+        for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
+            if (b)
+                b->setEnabled(assigned);
+    }
+}
+
+void TformFXParameters::sendLevel(int row, int level, const QString &what, bool scrollConsole)
+{
+    const QString &address = ParamAddress[row];
+    QString line;
+    QString hex;
+    if (isSendableAddress(address)) {
+        hex = parameterValueHex(address, level);
+        line = QStringLiteral("data sent %1 %2: %3").arg(what).arg(row).arg(hex);
+    } else {
+        line = QStringLiteral("data not sent %1 %2: parameter address \"%3\" is not 4 hex digits")
+                   .arg(what).arg(row).arg(address);
+    }
+    if (scrollConsole)
+        m_console.printToConsole(line);
+    else
+        m_console.appendConsoleLine(line);
+    if (hex.isEmpty())
         return;
-    ErrorBoundary::run(m_prompts, [this] { LoadControlLayout(); });
+    const CommandInfo &info = commandInfo(CommandCode::ParameterValue);
+    m_exchange.sendHex(hex, info.length, info.purgeTransmit);
+}
+
+void TformFXParameters::PotParameterChange(QObject *control)
+{
+    if (m_state.LiveMode)
+        return;
+    const int row = rowOf(trkPot, control);
+    if (row < 0)
+        return;
+    sendLevel(row, potLevel(trkPot[row]->value()), QStringLiteral("pot"), true);
+}
+
+void TformFXParameters::SwitchParameterClick(QObject *control)
+{
+    if (m_state.LiveMode)
+        return;
+    const int row = rowOf(swSwitch, control);
+    if (row < 0)
+        return;
+    sendLevel(row, switchLevel(swSwitch[row]->isChecked()), QStringLiteral("switch"), false);
+    ShowSwitchState(row);
+}
+
+void TformFXParameters::MultiSwitchOnChange(QObject *control)
+{
+    const int row = rowOf(cmbMultiSwitch, control);
+    if (row < 0)
+        return;
+    // A list set to no option, or one without options, has no level to send.
+    const std::optional<int> level = multiSwitchLevel(cmbMultiSwitch[row]->currentIndex(), OptionCount[row]);
+    if (level)
+        sendLevel(row, *level, QStringLiteral("multiswitch"), true);
+}
+
+void TformFXParameters::ShowSwitchState(int row)
+{
+    if (row < 0 || row >= kRows || !swSwitch[row] || !lblSwitchState[row])
+        return;
+    const QString &caption = swSwitch[row]->isChecked() ? SwitchOnText[row] : SwitchOffText[row];
+    lblSwitchState[row]->setText(caption);
+    // "checked" alone does not say which of the two words the switch stands on.
+    swSwitch[row]->setAccessibleDescription(caption);
+}
+
+void TformFXParameters::boxAssignOnChange(QObject *control)
+{
+    const int row = rowOf(boxAssign, control);
+    if (row >= 0)
+        m_tables.AssignBoxChanged(row, boxAssign[row]->currentIndex());
+}
+
+void TformFXParameters::btnMinClick(QObject *control)
+{
+    const int row = rowOf(btnMin, control);
+    if (row >= 0)
+        SetLimit(row, kLimitMin);
+}
+
+void TformFXParameters::btnMaxClick(QObject *control)
+{
+    const int row = rowOf(btnMax, control);
+    if (row >= 0)
+        SetLimit(row, kLimitMax);
+}
+
+void TformFXParameters::ClearMinMaxClick(QObject *control)
+{
+    const int row = rowOf(btnClearMinMax, control);
+    if (row >= 0)
+        SetLimit(row, kLimitClear);
+}
+
+void TformFXParameters::SetLimit(int row, const QString &kind)
+{
+    if (row < 0 || row >= kRows || !trkPot[row] || !btnMin[row] || !btnMax[row])
+        return;
+    if (kind == kLimitClear) {
+        btnMin[row]->setText(QStringLiteral("-"));
+        btnMax[row]->setText(QStringLiteral("-"));
+        m_tables.MinLimit[row] = 0;
+        m_tables.MaxLimit[row] = kMaxLevel;
+        SendLimit(row, 0, kLimitMin);
+        SendLimit(row, kMaxLevel, kLimitMax);
+        return;
+    }
+    const int level = potLevel(trkPot[row]->value());
+    const QString caption = QString::number(limitPercentSet(level)) + QLatin1Char('%');
+    const bool isMin = kind == kLimitMin;
+    if (isMin ? level > m_tables.MaxLimit[row] : level < m_tables.MinLimit[row]) {
+        m_prompts.showMessage(QStringLiteral("Cannot set a MIN value higher than a MAX value"));
+        return;
+    }
+    (isMin ? m_tables.MinLimit : m_tables.MaxLimit)[row] = level;
+    (isMin ? btnMin : btnMax)[row]->setText(caption);
+    SendLimit(row, level, kind);
+}
+
+void TformFXParameters::SendLimit(int row, int level, const QString &kind)
+{
+    m_console.printToConsole(QStringLiteral("valstr: ") + levelField(level));
+    const CommandInfo &info = commandInfo(CommandCode::ParameterLimit);
+    m_exchange.sendHex(parameterLimitHex(kind, row, level), info.length, info.purgeTransmit);
 }
 
 } // namespace tovel

@@ -1,18 +1,32 @@
 #pragma once
 
 #include "params/controllayout.h"
+#include "params/paramrows.h"
 
 #include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
 
 namespace tovel {
 
 class CatalogueLoader;
+class CommandExchange;
 class Console;
 class Prompts;
+class ToggleSwitch;
 struct MainState;
+struct ParamTables;
 
 // The parameter window: one row per parameter of the selected effect, built from its control
-// layout every time the window is shown.
+// layout and program every time the program shows the window, destroyed when it closes.
+// Row controls live in 24-entry tables indexed by row; an entry is null when the row has no
+// such control or the window is closed, and code that sets rows skips null entries.
 class TformFXParameters : public QWidget {
     Q_OBJECT
 
@@ -20,32 +34,109 @@ public:
     static constexpr int kClientWidth = 499;
     static constexpr int kRowPitch = 25; // pixels from one row to the next
     static constexpr int kTopMargin = 10;
+    static constexpr int kRows = ControlLayout::kMaxParams;
+    static constexpr double kDividerPitch = 24.5; // divider height per row, in pixels
 
-    TformFXParameters(CatalogueLoader &loader, MainState &state, Console &console,
-                      Prompts &prompts, QWidget *parent = nullptr);
+    TformFXParameters(CatalogueLoader &loader, MainState &state, ParamTables &tables,
+                      CommandExchange &exchange, Console &console, Prompts &prompts,
+                      QWidget *parent = nullptr);
 
     // Height that fits NumParams rows: (NumParams + 2) x 25 + 10.
     static int heightForParams(int numParams);
+    // The divider's exact height, NumParams x 24.5; the line is drawn at this rounded to
+    // whole pixels, half up (73.5 draws 74).
+    static double dividerHeight(int numParams);
 
     // Opens the window for the selected effect beside mainWindow: closes it if it shows,
     // puts its left edge at mainWindow's right edge and its top at mainWindow's top, sets the
     // caption, shows it (which builds it) and sizes it for the rows just built.
     void openBeside(const QWidget &mainWindow, const QString &caption);
 
+    // Builds the rows in nine steps (layout, addresses, pots, switches, multi-switches,
+    // assignment boxes, divider, reverse boxes, limit buttons). A resource that does not load
+    // stops building at its step; the rows built so far stay.
+    void OnShow();
+    // Destroys every row control and clears the control tables; the layout state stays.
+    void OnClose();
+
+    // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
+    // whatever aEnable is.
+    void EnableDisableControls(bool aEnable);
+
     // Reads the selected effect's layout ("<base>_ctrls") into the layout state. False when
     // the resource did not load (the loader has said so); throws EditorError for an invalid
     // count line.
     bool LoadControlLayout();
+    // Reads the 24 pedal addresses from the first line of the selected effect's program.
+    bool LoadParamAddresses();
 
     const ControlLayout &layout() const { return m_layout; }
     int NumParams() const { return m_layout.NumParams; }
+    int NumPots() const { return m_layout.NumPots; }
+    int NumSwitches() const { return m_layout.NumSwitches; }
+    int NumMultiSwitches() const { return m_layout.NumMultiSwitches; }
+    // Row handlers: each finds its row by searching its table for the control.
+    void PotParameterChange(QObject *control);
+    void SwitchParameterClick(QObject *control);
+    void MultiSwitchOnChange(QObject *control);
+    void boxAssignOnChange(QObject *control);
+    void btnMinClick(QObject *control);
+    void btnMaxClick(QObject *control);
+    void ClearMinMaxClick(QObject *control);
+    // Pot row's limit from where its slider stands: kind "00" minimum, "01" maximum; "02"
+    // clears both. A minimum above the maximum (or the reverse) is refused with a message.
+    void SetLimit(int row, const QString &kind);
+    // One ParameterLimit command: kind "00" or "01", the row number (not the pedal address).
+    void SendLimit(int row, int level, const QString &kind);
+    // The row's caption label shows the on or off caption, as its switch stands.
+    void ShowSwitchState(int row);
+
+    // Layout state, rewritten at every show and kept after close.
+    std::array<QString, kRows> SwitchOffText;
+    std::array<QString, kRows> SwitchOnText;
+    std::array<int, kRows> OptionCount{};
+    std::array<QString, kRows> ParamAddress;
+
+    // Row controls; the window owns them.
+    std::array<QLabel *, kRows> lblParamName{};
+    std::array<QSlider *, kRows> trkPot{};
+    std::array<ToggleSwitch *, kRows> swSwitch{};
+    std::array<QLabel *, kRows> lblSwitchState{};
+    std::array<QComboBox *, kRows> cmbMultiSwitch{};
+    std::array<QComboBox *, kRows> boxAssign{};
+    std::array<QCheckBox *, kRows> chkReverse{};
+    std::array<QPushButton *, kRows> btnMin{};
+    std::array<QPushButton *, kRows> btnMax{};
+    std::array<QPushButton *, kRows> btnClearMinMax{};
+    QFrame *lineDivider = nullptr;
+
+signals:
+    // The rows have been destroyed by a close: the main window disables Request and Assign.
+    void rowsClosed();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void BuildPots();
+    void BuildSwitches();
+    void BuildMultiSwitches();
+    void BuildAssignBoxes();
+    void BuildDivider();
+    void BuildReverseBoxes();
+    void BuildLimitButtons();
+    // Traces and writes one ParameterValue command for the row; `what` names the row kind in
+    // the trace ("pot", "switch", "multiswitch").
+    void sendLevel(int row, int level, const QString &what, bool scrollConsole);
+    template <typename W>
+    W *placeRow(W *control, int row, int x, int width);
+    QString rowName(int row) const;
+
     CatalogueLoader &m_loader;
     MainState &m_state;
+    ParamTables &m_tables;
+    CommandExchange &m_exchange;
     Console &m_console;
     Prompts &m_prompts;
     ControlLayout m_layout;

@@ -4,9 +4,15 @@
 #include "catalogue/resourceindex.h"
 #include "catalogue/tformfxinfo.h"
 #include "catalogue/infopagebrowser.h"
+#include "core/clock.h"
 #include "core/mainstate.h"
+#include "core/pacing.h"
+#include "params/paramtables.h"
 #include "params/tformfxparameters.h"
+#include "protocol/commandexchange.h"
+#include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
+#include "usb/d2xxunit.h"
 
 #include <QtTest>
 #include <QAction>
@@ -32,7 +38,7 @@ struct MainWindowFixture {
     explicit MainWindowFixture(const ResourceIndex *index = nullptr)
         : loader(index ? std::make_unique<CatalogueLoader>(prompts, *index)
                        : std::make_unique<CatalogueLoader>(prompts))
-        , parameters(*loader, state, console, prompts)
+        , parameters(*loader, state, tables, exchange, console, prompts)
     {
         main.setGeometry(120, 80, 560, 500);
         lstCategory->setGeometry(191, 28, 200, 137);
@@ -77,6 +83,12 @@ struct MainWindowFixture {
     RecordingConsole console;
     TempFolders folders;
     MainState state;
+    ParamTables tables;
+    VirtualClock clock;
+    VirtualPacing pacing{clock};
+    ScriptedFtDriver driver{&clock};
+    D2XXUnit usb{driver, prompts};
+    CommandExchange exchange{usb, pacing, console, state};
     std::unique_ptr<CatalogueLoader> loader;
     QWidget main;
     QListWidget *lstCategory = new QListWidget(&main);
