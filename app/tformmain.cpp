@@ -147,6 +147,8 @@ void TformMain::buildControls()
     connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
     connect(btnOpenEffect, &QPushButton::clicked, this, &TformMain::btnOpenEffectClick);
     connect(btnStoreSettingsOnPedal, &QPushButton::clicked, this, &TformMain::btnStoreSettingsOnPedalClick);
+    connect(btnRequest, &QPushButton::clicked, this, &TformMain::btnRequestClick);
+    connect(btnAssign, &QPushButton::clicked, this, &TformMain::btnAssignClick);
     connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
     connect(btnUploadFile, &QPushButton::clicked, this, &TformMain::btnUploadFileClick);
     connect(chkLiveRequest, &QCheckBox::toggled, this, &TformMain::chkLiveRequestChange);

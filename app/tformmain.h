@@ -63,11 +63,16 @@ public slots:
     void btnUploadFileClick();
     void btnOpenEffectClick();
     void btnStoreSettingsOnPedalClick();
+    void btnRequestClick();
+    void btnAssignClick();
 
     void ParseEffectInfo(const QString &answer);
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the
     // effect list does not name.
     bool LookUpPedalEffect();
+    // One state request, applied to the rows and tables. False when the wait for the answer
+    // failed (the link has gone).
+    bool RequestParameters();
 
 private:
     void buildControls();

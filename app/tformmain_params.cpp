@@ -1,9 +1,10 @@
-// The pedal's effect and settings: Open FX, Store Settings On Pedal.
+// The pedal's effect and settings: Open FX, Request, Assign, Store Settings On Pedal.
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectbrowser.h"
 #include "core/seams.h"
+#include "params/paramtables.h"
 #include "params/stateanswer.h"
 #include "params/tformfxparameters.h"
 #include "protocol/commandexchange.h"
@@ -31,8 +32,10 @@ void TformMain::btnOpenEffectClick()
         return;
 
     MainState &state = m_app.state;
-    m_app.formFXParameters()->openBeside(
-        *this, state.PedalEffectName + QStringLiteral(" v%1").arg(state.PedalEffectVersion));
+    TformFXParameters &window = *m_app.formFXParameters();
+    window.openBeside(*this, state.PedalEffectName + QStringLiteral(" v%1").arg(state.PedalEffectVersion));
+    // The rows stay unusable until a state request has filled them.
+    window.EnableDisableControls(false);
     btnRequest->setEnabled(true);
     m_app.browser().pointAtPedalEffect();
 }
@@ -79,6 +82,59 @@ bool TformMain::LookUpPedalEffect()
     btnRequest->setEnabled(true);
     btnRequest->setFocus();
     return true;
+}
+
+void TformMain::btnRequestClick()
+{
+    // In live mode the requests follow one another until Live Request is unticked. A link
+    // that has gone ends them: the next wait would fail at once, and its message box again.
+    while (RequestParameters() && m_app.state.LiveMode) {
+    }
+}
+
+bool TformMain::RequestParameters()
+{
+    TformFXParameters &window = *m_app.formFXParameters();
+    MainState &state = m_app.state;
+    const CommandInfo &request = commandInfo(CommandCode::StateRequest);
+    m_app.exchange().sendHex(stateRequestHex(window.NumParams()), request.length, request.purgeTransmit);
+    btnRequest->setEnabled(false);
+    // So that the whole answer is queued before the first read.
+    m_app.pacing.sleepMs(request.pauseAfterMs);
+
+    const std::optional<QByteArray> answer = m_app.exchange().CollectAnswerBlock();
+    if (answer) {
+        // An answer that does not parse ends the request here (the general error report shows
+        // why): none of it reaches the rows, so none of it is sent back to the pedal.
+        state.ReceivedBytes = tovel::ParseParameterAnswer(*answer);
+        m_app.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(state.ReceivedBytes.size()));
+    }
+    // A failed wait parses nothing: the previous answer is applied again.
+    window.ApplyReceivedValues(state.ReceivedBytes);
+    btnRequest->setEnabled(true);
+    if (!state.LiveMode) {
+        window.ApplyAssignments(state.ReceivedBytes);
+        window.ApplyReverse(state.ReceivedBytes);
+        window.ApplyLimits(state.ReceivedBytes);
+    }
+    btnAssign->setEnabled(true);
+    btnStoreSettingsOnPedal->setEnabled(true);
+    window.EnableDisableControls(true);
+    return answer.has_value();
+}
+
+void TformMain::btnAssignClick()
+{
+    TformFXParameters &window = *m_app.formFXParameters();
+    ParamTables &tables = m_app.params;
+    BuildAssignPayload(tables, window.reverseFlags(), window.NumParams(), m_app.console());
+    QByteArray command(1, char(CommandCode::AssignmentTable));
+    command.append(reinterpret_cast<const char *>(tables.AssignPayload.data()), kAssignPayloadSize);
+    const CommandInfo &assign = commandInfo(CommandCode::AssignmentTable);
+    m_app.exchange().sendBytes(command, assign.purgeTransmit);
+    btnAssign->setEnabled(false);
+    m_app.pacing.sleepMs(assign.pauseAfterMs);
+    btnAssign->setEnabled(true);
 }
 
 void TformMain::btnStoreSettingsOnPedalClick()

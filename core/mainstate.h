@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace tovel {
@@ -21,6 +22,7 @@ struct MainState {
     int PedalEffectNumber = 0;
     int PedalEffectVersion = 0;
     int FirmwareVersion = 0;
+    QList<quint8> ReceivedBytes; // the numbers of the last state answer, one byte each
 };
 
 } // namespace tovel

@@ -91,6 +91,15 @@ public:
     // The row's caption label shows the on or off caption, as its switch stands.
     void ShowSwitchState(int row);
 
+    // The state answer's bytes (one per number) onto the rows and the tables: levels,
+    // assignments, reverse flags, limits of the pot rows.
+    void ApplyReceivedValues(const QList<quint8> &bytes);
+    void ApplyAssignments(const QList<quint8> &bytes);
+    void ApplyReverse(const QList<quint8> &bytes);
+    void ApplyLimits(const QList<quint8> &bytes);
+    // Which rows' reverse boxes are ticked (false for rows without one).
+    std::array<bool, kRows> reverseFlags() const;
+
     // Layout state, rewritten at every show and kept after close.
     std::array<QString, kRows> SwitchOffText;
     std::array<QString, kRows> SwitchOnText;
