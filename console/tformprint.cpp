@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTimer>
 
 namespace tovel {
@@ -88,11 +89,17 @@ void TformPrint::flush()
         h->setValue(hKeep);
     }
     if (m_scrollLine >= 0) {
-        // Bring the line that asked to scroll to the bottom of the view: where the view was
-        // when that line was the last one.
+        // Where the view was when the line that asked to scroll was the last one: the end, or
+        // that line at the bottom when plain appends have come after it.
         QScrollBar *v = Memo1->verticalScrollBar();
-        const int visible = std::max(1, v->pageStep());
-        v->setValue(std::min(v->maximum(), std::max(0, m_scrollLine + 1 - visible)));
+        if (m_scrollLine == m_lines.size() - 1) {
+            v->setValue(v->maximum());
+        } else {
+            v->setValue(0);
+            QTextCursor cursor(Memo1->document()->findBlockByNumber(m_scrollLine));
+            Memo1->setTextCursor(cursor);
+            Memo1->ensureCursorVisible();
+        }
         Memo1->horizontalScrollBar()->setValue(0);
         m_scrollLine = -1;
     }

@@ -78,6 +78,19 @@ void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
     fill(console, 50);
     QCOMPARE(v->value(), 20);
 
+    // A print followed by plain appends before the memo is drawn: the view stops at the
+    // printed line, as it would have had each line been drawn at once.
+    console.printToConsole(QStringLiteral("printed"));
+    for (int i = 0; i < 30; ++i)
+        console.appendConsoleLine(QStringLiteral("appended"));
+    console.flush();
+    const int printed = int(console.lines().lastIndexOf(QStringLiteral("printed")));
+    const QRect line = console.Memo1->cursorRect(
+        QTextCursor(console.Memo1->document()->findBlockByNumber(printed)));
+    const int viewHeight = console.Memo1->viewport()->height();
+    QVERIFY2(line.top() >= 0 && line.bottom() <= viewHeight, "the printed line is in view");
+    QVERIFY2(line.bottom() > viewHeight - 2 * line.height(), "at the bottom of the view");
+
     console.CheckBox1->setChecked(false);
     QVERIFY(!console.AutoScroll());
 }
