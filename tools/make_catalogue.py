@@ -195,7 +195,10 @@ def program_image(index, name, control_count, used_addresses, rng):
 
 
 def page_bytes(index, name, category):
-    pots = layout_counts(index, name)[0]
+    pots, switches, selectors = layout_counts(index, name)
+    parts = ["%d %s" % (n, word if n == 1 else word + "s")
+             for n, word in ((pots, "pot"), (switches, "switch"), (selectors, "selector")) if n]
+    controls = ", ".join(parts).replace("switchs", "switches") if parts else "none"
     blue, orange = LED_TEXT[index % len(LED_TEXT)]
     kind = KINDS[category]
     # The picture page also carries the accented text, so one page shows both.
@@ -220,13 +223,13 @@ def page_bytes(index, name, category):
         "<TR><TD><B>Footswitch</B></TD><TD>%(foot)s</TD></TR>\r\n"
         "</TABLE>\r\n"
         "<P>%(description)s</P>\r\n"
-        "<P>Controls: %(pots)d pots.</P>\r\n"
+        "<P>Controls: %(controls)s.</P>\r\n"
         "</BODY>\r\n</HTML>\r\n"
     ) % {
         "name": name, "picture": picture,
         "input": INPUTS[index % 2], "output": INPUTS[(index // 2) % 2],
         "blue": blue, "orange": orange, "foot": FOOTSWITCH_TEXT[index % len(FOOTSWITCH_TEXT)],
-        "description": description, "pots": pots,
+        "description": description, "controls": controls,
     }
     return text.encode("cp1252")
 
