@@ -5,13 +5,12 @@
 namespace tovel {
 
 CompositeDriver::CompositeDriver(std::vector<std::unique_ptr<FtDriver>> drivers)
-    : m_drivers(std::move(drivers))
+    : m_drivers(std::move(drivers)), m_listed([this](QList<BridgeIdentity> &listed) { return list(listed); })
 {
 }
 
-FtStatus CompositeDriver::takeList()
+FtStatus CompositeDriver::list(QList<BridgeIdentity> &listed)
 {
-    QList<BridgeIdentity> listed;
     QSet<QByteArray> seen;
     FtStatus firstFailure = FT_OK;
     bool anyCounted = m_drivers.empty();
@@ -32,41 +31,22 @@ FtStatus CompositeDriver::takeList()
             listed.append(id);
         }
     }
-    if (!anyCounted)
-        return firstFailure;
-    m_listed = listed;
-    m_haveList = true;
-    return FT_OK;
+    return anyCounted ? FT_OK : firstFailure;
 }
 
 FtStatus CompositeDriver::listDeviceCount(quint32 &count)
 {
-    if (FtStatus s = takeList())
-        return s;
-    count = quint32(m_listed.size());
-    return FT_OK;
+    return m_listed.count(count);
 }
 
 FtStatus CompositeDriver::listSerialNumber(quint32 index, QByteArray &serial)
 {
-    if (!m_haveList)
-        if (FtStatus s = takeList())
-            return s;
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    serial = m_listed[index].serial;
-    return FT_OK;
+    return m_listed.serialNumber(index, serial);
 }
 
 FtStatus CompositeDriver::listDescription(quint32 index, QByteArray &description)
 {
-    if (!m_haveList)
-        if (FtStatus s = takeList())
-            return s;
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    description = m_listed[index].description;
-    return FT_OK;
+    return m_listed.description(index, description);
 }
 
 FtStatus CompositeDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)

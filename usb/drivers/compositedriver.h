@@ -1,6 +1,7 @@
 #pragma once
 
 #include "usb/drivers/bridgeidentity.h"
+#include "usb/drivers/bridgelist.h"
 #include "usb/ftdriver.h"
 
 #include <QList>
@@ -44,12 +45,11 @@ private:
         FtHandle handle;
     };
 
-    FtStatus takeList();
+    FtStatus list(QList<BridgeIdentity> &listed);
     const Route *route(FtHandle handle) const;
 
     std::vector<std::unique_ptr<FtDriver>> m_drivers;
-    QList<BridgeIdentity> m_listed;
-    bool m_haveList = false;
+    BridgeList m_listed;
     std::map<FtHandle, Route> m_routes;
     FtHandle m_nextHandle = 1;
 };

@@ -92,37 +92,20 @@ QList<KernelSerialDriver::Listed> KernelSerialDriver::currentList() const
     return listed;
 }
 
-void KernelSerialDriver::takeList()
-{
-    m_listed = currentList();
-    m_haveList = true;
-}
 
 FtStatus KernelSerialDriver::listDeviceCount(quint32 &count)
 {
-    takeList();
-    count = quint32(m_listed.size());
-    return FT_OK;
+    return m_listed.count(count);
 }
 
 FtStatus KernelSerialDriver::listSerialNumber(quint32 index, QByteArray &serial)
 {
-    if (!m_haveList)
-        takeList();
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    serial = m_listed[index].id.serial;
-    return FT_OK;
+    return m_listed.serialNumber(index, serial);
 }
 
 FtStatus KernelSerialDriver::listDescription(quint32 index, QByteArray &description)
 {
-    if (!m_haveList)
-        takeList();
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    description = m_listed[index].id.description;
-    return FT_OK;
+    return m_listed.description(index, description);
 }
 
 FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "usb/drivers/bridgeidentity.h"
+#include "usb/drivers/bridgelist.h"
 #include "usb/ftdriver.h"
 
 #include <QList>
@@ -58,15 +59,17 @@ private:
     };
     struct Port;
 
-    void takeList();
     QList<Listed> currentList() const;
     // The open port for a handle; FT_INVALID_HANDLE, or FT_IO_ERROR once it went away.
     FtStatus port(FtHandle handle, Port *&p);
     FtStatus poll(Port &p);
 
     std::optional<QString> m_path;
-    QList<Listed> m_listed;
-    bool m_haveList = false;
+    BridgeList m_listed{[this](QList<BridgeIdentity> &listed) {
+        for (const Listed &port : currentList())
+            listed.append(port.id);
+        return FT_OK;
+    }};
     std::map<FtHandle, std::unique_ptr<Port>> m_ports;
     FtHandle m_nextHandle = 1;
     int m_writeStallMs = kWriteStallMs;

@@ -88,51 +88,30 @@ LibFtdiDriver::~LibFtdiDriver()
     }
 }
 
-FtStatus LibFtdiDriver::takeList()
+FtStatus LibFtdiDriver::list(QList<BridgeIdentity> &listed)
 {
     Context c;
     if (!c.ctx)
         return FT_IO_ERROR; // libusb could not start: no USB access at all
-    QList<BridgeIdentity> listed;
-    const FtStatus s = forEachPort(c.ctx, [&](libusb_device *, int, const BridgeIdentity &id) {
+    return forEachPort(c.ctx, [&](libusb_device *, int, const BridgeIdentity &id) {
         listed.append(id);
         return false;
     });
-    if (s != FT_OK)
-        return s;
-    m_listed = listed;
-    m_haveList = true;
-    return FT_OK;
 }
 
 FtStatus LibFtdiDriver::listDeviceCount(quint32 &count)
 {
-    if (FtStatus s = takeList())
-        return s;
-    count = quint32(m_listed.size());
-    return FT_OK;
+    return m_listed.count(count);
 }
 
 FtStatus LibFtdiDriver::listSerialNumber(quint32 index, QByteArray &serial)
 {
-    if (!m_haveList)
-        if (FtStatus s = takeList())
-            return s;
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    serial = m_listed[index].serial;
-    return FT_OK;
+    return m_listed.serialNumber(index, serial);
 }
 
 FtStatus LibFtdiDriver::listDescription(quint32 index, QByteArray &description)
 {
-    if (!m_haveList)
-        if (FtStatus s = takeList())
-            return s;
-    if (index >= quint32(m_listed.size()))
-        return FT_DEVICE_NOT_FOUND;
-    description = m_listed[index].description;
-    return FT_OK;
+    return m_listed.description(index, description);
 }
 
 FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "usb/drivers/bridgeidentity.h"
+#include "usb/drivers/bridgelist.h"
 #include "usb/ftdriver.h"
 
 #include <QList>
@@ -50,12 +51,11 @@ private:
         QByteArray rx; // read from the chip, not yet handed out
     };
 
-    FtStatus takeList();
+    FtStatus list(QList<BridgeIdentity> &listed);
     Port *port(FtHandle handle);
     FtStatus pull(Port &port);
 
-    QList<BridgeIdentity> m_listed;
-    bool m_haveList = false;
+    BridgeList m_listed{[this](QList<BridgeIdentity> &listed) { return list(listed); }};
     std::map<FtHandle, std::unique_ptr<Port>> m_ports;
     FtHandle m_nextHandle = 1;
 };
