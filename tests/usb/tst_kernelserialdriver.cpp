@@ -111,6 +111,15 @@ quint32 waitQueued(FtDriver &driver, FtHandle handle, quint32 want)
 
 } // namespace
 
+// The driver's port opened on a fresh pseudo-terminal.
+struct OpenPty {
+    Pty pty;
+    KernelSerialDriver driver{pty.path()};
+    FtHandle handle = 0;
+
+    bool open() { return pty.ok() && driver.openBySerialNumber(pty.path().toLocal8Bit(), handle) == FT_OK; }
+};
+
 class TestKernelSerialDriver : public QObject {
     Q_OBJECT
 
@@ -288,11 +297,9 @@ void TestKernelSerialDriver::lineSettingsReachTheTty()
     QFETCH(FtStatus, status);
     QFETCH(uint, speed);
     QFETCH(uint, cflags);
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_OK);
     QCOMPARE(driver.setDataCharacteristics(handle, 8, 0, 0), FT_OK);
 
@@ -309,11 +316,9 @@ void TestKernelSerialDriver::lineSettingsReachTheTty()
 
 void TestKernelSerialDriver::writtenBytesReachTheOtherSide()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_OK);
     QCOMPARE(driver.setDataCharacteristics(handle, 8, 0, 0), FT_OK);
     // A parameter message with bytes a cooked tty would translate or swallow.
@@ -326,11 +331,9 @@ void TestKernelSerialDriver::writtenBytesReachTheOtherSide()
 
 void TestKernelSerialDriver::incomingBytesAreQueuedAndRead()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     const QByteArray answer("OK 0\r\n\x00\xff", 8);
     QVERIFY(pty.send(answer));
     QCOMPARE(waitQueued(driver, handle, 8), 8u);
@@ -347,11 +350,9 @@ void TestKernelSerialDriver::incomingBytesAreQueuedAndRead()
 
 void TestKernelSerialDriver::readTakesNoMoreThanAsked()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     QVERIFY(pty.send("0123456789"));
     QCOMPARE(waitQueued(driver, handle, 10), 10u);
     char buffer[16] = {};
@@ -365,11 +366,9 @@ void TestKernelSerialDriver::readTakesNoMoreThanAsked()
 
 void TestKernelSerialDriver::purgeRxDropsQueuedBytes()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     QVERIFY(pty.send("stale answer"));
     QCOMPARE(waitQueued(driver, handle, 12), 12u);
     QCOMPARE(driver.purge(handle, FT_PURGE_RX | FT_PURGE_TX), FT_OK);
@@ -387,11 +386,9 @@ void TestKernelSerialDriver::purgeRxDropsQueuedBytes()
 
 void TestKernelSerialDriver::eepromIsNotReachable()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     quint16 word = 0xBEEF;
     QCOMPARE(driver.readEepromWord(handle, 81, word), FT_EEPROM_NOT_PRESENT);
     QCOMPARE(word, quint16(0xBEEF));
@@ -419,11 +416,9 @@ void TestKernelSerialDriver::stalledLineFailsTheWrite()
 
 void TestKernelSerialDriver::closedHandleFailsEveryCall()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     QCOMPARE(driver.close(handle), FT_OK);
 
     char buffer[4] = {};
@@ -447,11 +442,9 @@ void TestKernelSerialDriver::closedHandleFailsEveryCall()
 
 void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    KernelSerialDriver driver(pty.path());
-    FtHandle handle = 0;
-    QCOMPARE(driver.openBySerialNumber(pty.path().toLocal8Bit(), handle), FT_OK);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
     pty.closeMaster();
 
     quint32 queued = 0;
