@@ -1,7 +1,7 @@
 #include "app/tformmain.h"
 
 #include "app/application.h"
-#include "catalogue/categorytable.h"
+#include "catalogue/effectbrowser.h"
 #include "core/seams.h"
 
 #include <QAction>
@@ -191,10 +191,7 @@ void TformMain::FormCreate()
     chkLiveRequest->setVisible(false);
 
     // 5. The category rows.
-    for (const CategoryRow &row : CategoryTable) {
-        auto *item = new QListWidgetItem(QLatin1String(row.caption), lstCategory);
-        CategoryItems.append(item);
-    }
+    CategoryItems = createCategoryRows(lstCategory);
 
     // 6.
     m_app.params.reset_min_max_array();

@@ -40,10 +40,12 @@ EffectBrowser::EffectBrowser(const BrowserControls &controls, MainState &state, 
             &EffectBrowser::btnGetFXInfoClick);
 }
 
-void EffectBrowser::createCategoryRows()
+QList<QListWidgetItem *> createCategoryRows(QListWidget *lstCategory)
 {
+    QList<QListWidgetItem *> rows;
     for (const CategoryRow &row : CategoryTable)
-        m_controls.lstCategory->addItem(QString::fromLatin1(row.caption));
+        rows.append(new QListWidgetItem(QString::fromLatin1(row.caption), lstCategory));
+    return rows;
 }
 
 void EffectBrowser::categoryClick(int row)

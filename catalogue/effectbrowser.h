@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 class QAbstractButton;
 class QAction;
 class QListWidget;
+class QListWidgetItem;
 class QWidget;
 
 namespace tovel {
@@ -27,6 +29,9 @@ struct BrowserControls {
     QAbstractButton *btnRequest, *btnAssign, *btnStoreSettingsOnPedal;
 };
 
+// Puts one row per category into the list, in CategoryTable order, and returns them.
+QList<QListWidgetItem *> createCategoryRows(QListWidget *lstCategory);
+
 // The effect browser: the category list, the effect list of the category clicked last, and
 // the "?" button. Clicking an effect selects it for the whole editor and opens the parameter
 // window for it.
@@ -39,9 +44,6 @@ public:
                   Prompts &prompts, Folders &folders, CatalogueLoader &loader,
                   tformFXInfo &infoWindow, TformFXParameters &parameterWindow,
                   QObject *parent = nullptr);
-
-    // Puts one row per category into lstCategory, in table order.
-    void createCategoryRows();
 
     // A click on row `row` of lstCategory.
     void categoryClick(int row);

@@ -53,7 +53,7 @@ struct MainWindowFixture {
             BrowserControls{&main, lstCategory, lstEffects, btnGetFXInfo, menuLoadIR,
                             btnRequest, btnAssign, btnStoreSettingsOnPedal},
             state, console, prompts, folders, *loader, info, parameters);
-        browser->createCategoryRows();
+        createCategoryRows(lstCategory);
         main.show();
     }
 

@@ -1,11 +1,7 @@
 // The parameter window inside the whole editor, driving the virtual pedal.
-#include "catalogue/catalogueloader.h"
-#include "catalogue/effectresourcename.h"
 #include "pedal/effectfirmware.h"
 #include "params/toggleswitch.h"
 #include "pedal/virtualpedal.h"
-#include "protocol/commandexchange.h"
-#include "protocol/hextext.h"
 #include "tests/support/editorfixture.h"
 
 #include <QAction>
@@ -33,11 +29,7 @@ struct OnPedal : EditorFixture {
         startOnVirtualPedal();
         main().menuConnectClick();
         // The pedal learns the addresses of the rows from the program image.
-        QVERIFY(app->loader().LoadListResource(EffectResourceName(effect)));
-        app->exchange().sendBytes(HexToBytes(app->loader().CurrentList().first()), false);
-        QString answer;
-        app->exchange().CollectAnswerText(answer);
-        QCOMPARE(answer, QStringLiteral("Upload complete\r\n"));
+        loadOntoPedal(effect);
         app->state.SelectedEffectName = effect;
         app->state.PedalEffectName = effect;
         app->state.EffectOnPedal = true;
