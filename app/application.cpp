@@ -13,8 +13,9 @@
 
 namespace tovel {
 
-Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver)
-    : prompts(prompts_), pacing(pacing_), folders(folders_), usb(driver, prompts_)
+Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
+                         const Clock &clock_)
+    : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_), usb(driver, prompts_)
 {
     m_loader = std::make_unique<CatalogueLoader>(prompts);
 
@@ -25,7 +26,7 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formFirmwareUpgrade->setWindowTitle(QStringLiteral("Firmware Upgrade"));
 
     m_formPrint = std::make_unique<TformPrint>();
-    m_exchange = std::make_unique<CommandExchange>(usb, pacing, *m_formPrint, state);
+    m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint, state);
 
     m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, params, *m_exchange,
                                                              *m_formPrint, prompts);

@@ -11,6 +11,7 @@ class QWidget;
 namespace tovel {
 
 class CatalogueLoader;
+class Clock;
 class CommandExchange;
 class EffectBrowser;
 class TformFXParameters;
@@ -29,11 +30,13 @@ class TformPrint;
 // on scripted ones.
 class Application {
 public:
-    Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver);
+    Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver,
+                const Clock &clock);
     ~Application();
 
     Prompts &prompts;
     Pacing &pacing;
+    const Clock &clock; // time as the pedal link sees it: time-outs are measured on it
     Folders &folders;
     D2XXUnit usb;
     MainState state;

@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     RealPacing pacing;
     DesktopFolders folders;
     gui->setPrompts(&prompts);
-    Application app(prompts, pacing, folders, *driver);
+    Application app(prompts, pacing, folders, *driver, clock);
     app.formMain()->show();
     if (parser.isSet(consoleOption))
         app.formPrint()->show();

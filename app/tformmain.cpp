@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "catalogue/effectbrowser.h"
+#include "core/errorboundary.h"
 #include "core/seams.h"
 
 #include <QAction>
@@ -40,6 +41,12 @@ W *placeDefault(W *w, const char *name, int x, int y)
 }
 
 } // namespace
+
+template <typename Sender, typename Signal>
+void TformMain::bind(Sender *sender, Signal signal, void (TformMain::*handler)())
+{
+    connectHandler(sender, signal, this, m_app.prompts, [this, handler] { (this->*handler)(); });
+}
 
 TformMain::TformMain(Application &app) : QWidget(nullptr), m_app(app)
 {
@@ -104,10 +111,10 @@ void TformMain::buildMenus()
     menuNewAppVersion = entry(menuHelp, "menuNewAppVersion", QStringLiteral("New version available:"));
     menuNewAppVersion->setEnabled(false);
 
-    connect(menuScan, &QAction::triggered, this, &TformMain::menuScanClick);
-    connect(menuConnect, &QAction::triggered, this, &TformMain::menuConnectClick);
-    connect(menuDisconnect, &QAction::triggered, this, &TformMain::menuDisconnectClick);
-    connect(menuLiveEnable, &QAction::triggered, this, &TformMain::menuLiveEnableClick);
+    bind(menuScan, &QAction::triggered, &TformMain::menuScanClick);
+    bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
+    bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
+    bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
 
 }
 
@@ -144,14 +151,14 @@ void TformMain::buildControls()
     lstEffects = place(new QListWidget(this), "lstEffects", 191, 173, 200, 299);
     lstEffects->setAccessibleName(QStringLiteral("Effects"));
 
-    connect(btnTest, &QPushButton::clicked, this, &TformMain::btnTestClick);
-    connect(btnOpenEffect, &QPushButton::clicked, this, &TformMain::btnOpenEffectClick);
-    connect(btnStoreSettingsOnPedal, &QPushButton::clicked, this, &TformMain::btnStoreSettingsOnPedalClick);
-    connect(btnRequest, &QPushButton::clicked, this, &TformMain::btnRequestClick);
-    connect(btnAssign, &QPushButton::clicked, this, &TformMain::btnAssignClick);
-    connect(btnUpload, &QPushButton::clicked, this, &TformMain::btnUploadClick);
-    connect(btnUploadFile, &QPushButton::clicked, this, &TformMain::btnUploadFileClick);
-    connect(chkLiveRequest, &QCheckBox::toggled, this, &TformMain::chkLiveRequestChange);
+    bind(btnTest, &QPushButton::clicked, &TformMain::btnTestClick);
+    bind(btnOpenEffect, &QPushButton::clicked, &TformMain::btnOpenEffectClick);
+    bind(btnStoreSettingsOnPedal, &QPushButton::clicked, &TformMain::btnStoreSettingsOnPedalClick);
+    bind(btnRequest, &QPushButton::clicked, &TformMain::btnRequestClick);
+    bind(btnAssign, &QPushButton::clicked, &TformMain::btnAssignClick);
+    bind(btnUpload, &QPushButton::clicked, &TformMain::btnUploadClick);
+    bind(btnUploadFile, &QPushButton::clicked, &TformMain::btnUploadFileClick);
+    bind(chkLiveRequest, &QCheckBox::toggled, &TformMain::chkLiveRequestChange);
 }
 
 void TformMain::FormCreate()

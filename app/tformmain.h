@@ -75,6 +75,10 @@ public slots:
     bool RequestParameters();
 
 private:
+    // Connects a control's signal to one of the handlers above, run inside the general error
+    // report.
+    template <typename Sender, typename Signal>
+    void bind(Sender *sender, Signal signal, void (TformMain::*handler)());
     void buildControls();
     void buildMenus();
     void CreateDataFolder();

@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     ScriptedPrompts prompts;
     TempFolders folders;
     pedal::VirtualPedalDriver driver(options, steady);
-    Application real(prompts, pacing, folders, driver);
+    Application real(prompts, pacing, folders, driver, steady);
     select(real, largest);
     double realTotalS = 0;
     for (int i = 0; i < kRealRuns; ++i) {

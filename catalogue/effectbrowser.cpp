@@ -4,6 +4,7 @@
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
 #include "catalogue/tformfxinfo.h"
+#include "core/errorboundary.h"
 #include "core/mainstate.h"
 #include "core/seams.h"
 #include "params/tformfxparameters.h"
@@ -32,12 +33,12 @@ EffectBrowser::EffectBrowser(const BrowserControls &controls, MainState &state, 
     , m_folders(folders), m_loader(loader), m_infoWindow(infoWindow)
     , m_parameterWindow(parameterWindow)
 {
-    connect(m_controls.lstCategory, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { categoryClick(m_controls.lstCategory->row(item)); });
-    connect(m_controls.lstEffects, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { effetto_cliccato(m_controls.lstEffects->row(item)); });
-    connect(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this,
-            &EffectBrowser::btnGetFXInfoClick);
+    connectHandler(m_controls.lstCategory, &QListWidget::itemClicked, this, m_prompts,
+                   [this](QListWidgetItem *item) { categoryClick(m_controls.lstCategory->row(item)); });
+    connectHandler(m_controls.lstEffects, &QListWidget::itemClicked, this, m_prompts,
+                   [this](QListWidgetItem *item) { effetto_cliccato(m_controls.lstEffects->row(item)); });
+    connectHandler(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this, m_prompts,
+                   [this] { btnGetFXInfoClick(); });
 }
 
 QList<QListWidgetItem *> createCategoryRows(QListWidget *lstCategory)

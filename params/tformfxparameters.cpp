@@ -220,7 +220,7 @@ void TformFXParameters::BuildPots()
         slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
         slider->setRange(0, kMaxLevel);
         slider->setEnabled(usable);
-        connect(slider, &QSlider::valueChanged, this, [this, slider] { PotParameterChange(slider); });
+        connectHandler(slider, &QSlider::valueChanged, this, m_prompts, [this, slider] { PotParameterChange(slider); });
         trkPot[p] = slider;
 
         auto *name = placeRow(new QLabel(m_layout.ParamLines.at(p), this), p, kNameX, kNameWidth);
@@ -238,7 +238,7 @@ void TformFXParameters::BuildSwitches()
         auto *toggle = placeRow(new ToggleSwitch(this), p, kSwitchX, kSwitchWidth);
         toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
         toggle->setEnabled(usable);
-        connect(toggle, &ToggleSwitch::clicked, this, [this, toggle] { SwitchParameterClick(toggle); });
+        connectHandler(toggle, &ToggleSwitch::clicked, this, m_prompts, [this, toggle] { SwitchParameterClick(toggle); });
         swSwitch[p] = toggle;
 
         const SwitchLine line = splitSwitchLine(m_layout.ParamLines.at(p));
@@ -284,7 +284,7 @@ void TformFXParameters::BuildMultiSwitches()
         }
         // Filling selects the first option; a new list shows none until set.
         list->setCurrentIndex(-1);
-        connect(list, &QComboBox::currentIndexChanged, this, [this, list] { MultiSwitchOnChange(list); });
+        connectHandler(list, &QComboBox::currentIndexChanged, this, m_prompts, [this, list] { MultiSwitchOnChange(list); });
     }
 }
 
@@ -298,7 +298,7 @@ void TformFXParameters::BuildAssignBoxes()
             box->addItem(control);
         box->setCurrentIndex(-1);
         box->setEnabled(usable);
-        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { boxAssignOnChange(box); });
+        connectHandler(box, &QComboBox::currentIndexChanged, this, m_prompts, [this, box] { boxAssignOnChange(box); });
         boxAssign[p] = box;
     }
 }
@@ -339,15 +339,15 @@ void TformFXParameters::BuildLimitButtons()
     for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
         QPushButton *min = button(p, "btnMin", QStringLiteral("-"),
                                   QStringLiteral("set min value for this parameter"), kMinX, kLimitWidth);
-        connect(min, &QPushButton::clicked, this, [this, min] { btnMinClick(min); });
+        connectHandler(min, &QPushButton::clicked, this, m_prompts, [this, min] { btnMinClick(min); });
         btnMin[p] = min;
         QPushButton *max = button(p, "btnMax", QStringLiteral("-"),
                                   QStringLiteral("set max value for this parameter"), kMaxX, kLimitWidth);
-        connect(max, &QPushButton::clicked, this, [this, max] { btnMaxClick(max); });
+        connectHandler(max, &QPushButton::clicked, this, m_prompts, [this, max] { btnMaxClick(max); });
         btnMax[p] = max;
         QPushButton *clear = button(p, "btnClearMinMax", QStringLiteral("C"),
                                     QStringLiteral("clear min and max"), kClearX, kClearWidth);
-        connect(clear, &QPushButton::clicked, this, [this, clear] { ClearMinMaxClick(clear); });
+        connectHandler(clear, &QPushButton::clicked, this, m_prompts, [this, clear] { ClearMinMaxClick(clear); });
         btnClearMinMax[p] = clear;
     }
 }

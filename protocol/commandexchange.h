@@ -6,6 +6,7 @@
 
 namespace tovel {
 
+class Clock;
 class Console;
 class D2XXUnit;
 class Pacing;
@@ -19,8 +20,9 @@ public:
     static constexpr int kTextPauseMs = 100;  // between reads of a text answer
     static constexpr int kBlockPauseMs = 10;  // between reads of the state block
 
-    CommandExchange(D2XXUnit &usb, Pacing &pacing, Console &console, const MainState &state)
-        : m_usb(usb), m_pacing(pacing), m_console(console), m_state(state) {}
+    CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console,
+                    const MainState &state)
+        : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console), m_state(state) {}
 
     // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
     // the transmit queue when asked, and writes `length` bytes in one piece.
@@ -48,6 +50,7 @@ private:
 
     D2XXUnit &m_usb;
     Pacing &m_pacing;
+    const Clock &m_clock;
     Console &m_console;
     const MainState &m_state;
 };

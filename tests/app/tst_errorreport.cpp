@@ -1,7 +1,8 @@
-// The general error report at the event boundary: an error that escapes a handler ends that
-// handler, is shown once, and the program goes on handling events.
+// The general error report: an error that escapes a handler ends that handler inside its own
+// slot, is shown once, and the program goes on handling events.
 #include "app/tovelapplication.h"
 #include "core/editorerror.h"
+#include "core/errorboundary.h"
 #include "tests/support/testseams.h"
 
 #include <QPushButton>
@@ -26,7 +27,7 @@ void TestErrorReport::escapedErrorIsShownOnceAndTheProgramGoesOn()
     QPushButton button(QStringLiteral("Open FX"));
     int reachedAfterThrow = 0;
     int clicks = 0;
-    connect(&button, &QPushButton::clicked, [&] {
+    connectHandler(&button, &QPushButton::clicked, &button, prompts, [&] {
         ++clicks;
         if (clicks == 1)
             throw EditorError(QStringLiteral("'v3' is not a valid integer value"));
@@ -44,10 +45,13 @@ void TestErrorReport::escapedErrorIsShownOnceAndTheProgramGoesOn()
 
     // An error from a timer's handler is reported the same way.
     bool timerRan = false;
-    QTimer::singleShot(0, [&] {
+    QTimer timer;
+    timer.setSingleShot(true);
+    connectHandler(&timer, &QTimer::timeout, &timer, prompts, [&] {
         timerRan = true;
         throw EditorError(QStringLiteral("Error loading resource: x"));
     });
+    timer.start(0);
     QTRY_VERIFY(timerRan);
     QCOMPARE(prompts.messages.last(), QStringLiteral("Error loading resource: x"));
 }

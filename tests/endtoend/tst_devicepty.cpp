@@ -15,6 +15,7 @@ using namespace tovel::test;
 // The editor as `tovel-editor --device PTY` runs it: the kernel serial driver on the
 // simulator's pseudo-terminal, real time.
 struct PtyEditor {
+    SteadyClock clock;
     RealPacing pacing;
     ScriptedPrompts prompts;
     TempFolders folders;
@@ -23,7 +24,7 @@ struct PtyEditor {
 
     explicit PtyEditor(const QString &path)
         : driver(makeSerialPathDriver(path)),
-          app(std::make_unique<Application>(prompts, pacing, folders, *driver))
+          app(std::make_unique<Application>(prompts, pacing, folders, *driver, clock))
     {
     }
     TformMain &main() { return *app->formMain(); }

@@ -22,7 +22,7 @@ struct Link {
     MainState state;
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, console, state};
+    CommandExchange exchange{usb, pacing, clock, console, state};
 
     Link()
     {

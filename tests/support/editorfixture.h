@@ -36,7 +36,7 @@ struct EditorFixture {
 
     Application &start(FtDriver *other = nullptr)
     {
-        app = std::make_unique<Application>(prompts, pacing, folders, other ? *other : driver);
+        app = std::make_unique<Application>(prompts, pacing, folders, other ? *other : driver, clock);
         return *app;
     }
     // The whole editor on the virtual pedal (line rate off unless the options set one), on the

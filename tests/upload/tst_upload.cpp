@@ -457,7 +457,8 @@ void TestUpload::uploadFileCancelledOrUnreadable()
 
     const QString missing = f.folders.root() + QStringLiteral("/missing.hex");
     f.prompts.scriptFile(missing);
-    QVERIFY(!ErrorBoundary::run(f.prompts, [&] { f.main().btnUploadFile->click(); }));
+    // The handler's own error report shows why; nothing escapes the click.
+    f.main().btnUploadFile->click();
     QCOMPARE(f.prompts.messages.size(), 1);
     QVERIFY2(f.prompts.messages.first().startsWith("Error: cannot read " + missing),
              qPrintable(f.prompts.messages.first()));
