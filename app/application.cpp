@@ -42,9 +42,14 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         main.btnRequest->setEnabled(false);
         main.btnAssign->setEnabled(false);
     });
+    QObject::connect(m_exchange.get(), &CommandExchange::busyChanged, &main, &TformMain::exchangeRunning);
+    usb.onDeviceLost = [&main] { main.deviceLost(); };
 }
 
-Application::~Application() = default;
+Application::~Application()
+{
+    usb.onDeviceLost = nullptr;
+}
 
 Console &Application::console()
 {

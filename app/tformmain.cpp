@@ -2,11 +2,18 @@
 
 #include "app/application.h"
 #include "catalogue/effectbrowser.h"
+#include "catalogue/tformfxinfo.h"
+#include "console/tformprint.h"
+#include "params/tformfxparameters.h"
+#include "protocol/commandexchange.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -116,29 +123,41 @@ void TformMain::buildMenus()
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
 
+    grpPedalCommands = new QActionGroup(this);
+    grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));
+    grpPedalCommands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction *a : {menuLoadConfiguration, menuSaveConfiguration, menuDisconnect,
+                       menuFirmwareUpgradeMode, menuStartFirmwareUpgrade})
+        grpPedalCommands->addAction(a);
 }
 
 void TformMain::buildControls()
 {
+    // Lowest of the window's children, over the whole client area: the controls in it sit at
+    // the same places as the others.
+    pnlPedalCommands = place(new QWidget(this), "pnlPedalCommands", 0, 0, kClientWidth, kClientHeight);
+    pnlPedalCommands->lower();
+    pnlPedalCommands->setAccessibleName(QStringLiteral("Pedal commands"));
+    QWidget *commands = pnlPedalCommands;
     lblDeviceName = place(new QLabel(QStringLiteral("Device Name: "), this), "lblDeviceName", 8, 29, 174, 17);
     lblSerialNumber = place(new QLabel(QStringLiteral("Serial Number: "), this), "lblSerialNumber", 8, 47, 185, 17);
     auto *half = new QGraphicsOpacityEffect(lblSerialNumber);
     half->setOpacity(0.5);
     lblSerialNumber->setGraphicsEffect(half);
     lblFirmwareVersion = place(new QLabel(QStringLiteral("Firmware Version: "), this), "lblFirmwareVersion", 9, 64, 174, 20);
-    btnUpload = place(new QPushButton(QStringLiteral("Upload Selected Effect"), this), "btnUpload", 7, 90, 174, 36);
+    btnUpload = place(new QPushButton(QStringLiteral("Upload Selected Effect"), commands), "btnUpload", 7, 90, 174, 36);
     lblStatus = place(new QLabel(QStringLiteral("Status: "), this), "lblStatus", 7, 134, 174, 17);
     // The pedal's status ends in CR LF: centred, its first line would ride up out of the label.
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    btnOpenEffect = place(new QPushButton(QStringLiteral("Open FX"), this), "btnOpenEffect", 9, 164, 174, 31);
-    btnRequest = place(new QPushButton(QStringLiteral("Request"), this), "btnRequest", 8, 203, 80, 31);
-    btnAssign = place(new QPushButton(QStringLiteral("Assign"), this), "btnAssign", 97, 203, 86, 31);
-    btnStoreSettingsOnPedal = place(new QPushButton(QStringLiteral("Store Settings On Pedal"), this),
+    btnOpenEffect = place(new QPushButton(QStringLiteral("Open FX"), commands), "btnOpenEffect", 9, 164, 174, 31);
+    btnRequest = place(new QPushButton(QStringLiteral("Request"), commands), "btnRequest", 8, 203, 80, 31);
+    btnAssign = place(new QPushButton(QStringLiteral("Assign"), commands), "btnAssign", 97, 203, 86, 31);
+    btnStoreSettingsOnPedal = place(new QPushButton(QStringLiteral("Store Settings On Pedal"), commands),
                                     "btnStoreSettingsOnPedal", 8, 242, 175, 31);
     chkLiveRequest = placeDefault(new QCheckBox(QStringLiteral("Live Request"), this), "chkLiveRequest", 8, 281);
     chkLiveRequest->setEnabled(false);
-    btnUploadFile = placeDefault(new QPushButton(QStringLiteral("Upload File"), this), "btnUploadFile", 8, 356);
-    btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), this), "btnTest", 103, 356);
+    btnUploadFile = placeDefault(new QPushButton(QStringLiteral("Upload File"), commands), "btnUploadFile", 8, 356);
+    btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), commands), "btnTest", 103, 356);
     chkFirmwareUpgradeMode = place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), this),
                                    "chkFirmwareUpgradeMode", 9, 423, 174, 19);
     chkFirmwareUpgradeMode->setVisible(false);
@@ -148,7 +167,7 @@ void TformMain::buildControls()
     btnGetFXInfo->setAccessibleName(QStringLiteral("Effect information"));
     lstCategory = place(new QListWidget(this), "lstCategory", 191, 28, 200, 137);
     lstCategory->setAccessibleName(QStringLiteral("Categories"));
-    lstEffects = place(new QListWidget(this), "lstEffects", 191, 173, 200, 299);
+    lstEffects = place(new QListWidget(commands), "lstEffects", 191, 173, 200, 299);
     lstEffects->setAccessibleName(QStringLiteral("Effects"));
 
     bind(btnTest, &QPushButton::clicked, &TformMain::btnTestClick);
@@ -240,6 +259,26 @@ void TformMain::CreateDataSubfolder()
 {
     createFolder({QStringLiteral("ZANTH"), QStringLiteral("Tovel")},
                  QStringLiteral("Error creating subfolder: "));
+}
+
+void TformMain::exchangeRunning(bool running)
+{
+    pnlPedalCommands->setEnabled(!running);
+    grpPedalCommands->setEnabled(!running);
+    if (TformFXParameters *parameters = m_app.formFXParameters())
+        parameters->setExchangeRunning(running);
+}
+
+void TformMain::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    // A wait in progress ends at once; its handler returns to the event loop, which ends.
+    m_app.exchange().quit();
+    for (QWidget *w : {static_cast<QWidget *>(m_app.formFXParameters()), m_app.formFirmwareUpgrade(),
+                       static_cast<QWidget *>(m_app.formPrint()), static_cast<QWidget *>(m_app.formFXInfo())})
+        if (w)
+            w->close();
+    QCoreApplication::quit();
 }
 
 void TformMain::btnTestClick()

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -41,6 +42,12 @@ public:
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
     QAction *menuQuickStart, *menuSupport, *menuAppVersion, *menuNewAppVersion;
 
+    // The controls and menu entries that start an exchange with the pedal, or rebuild the
+    // parameter window: disabled as a whole while an exchange runs, each keeping its own
+    // enabled state for afterwards.
+    QWidget *pnlPedalCommands;
+    QActionGroup *grpPedalCommands;
+
     QLabel *lblDeviceName, *lblSerialNumber, *lblFirmwareVersion, *lblStatus;
     QPushButton *btnUpload, *btnOpenEffect, *btnRequest, *btnAssign, *btnStoreSettingsOnPedal;
     QCheckBox *chkLiveRequest;
@@ -70,9 +77,18 @@ public slots:
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the
     // effect list does not name.
     bool LookUpPedalEffect();
-    // One state request, applied to the rows and tables. False when the wait for the answer
-    // failed (the link has gone).
+    // One state request, applied to the rows and tables. False when it did not complete (no
+    // answer, an unreadable or stale one, the link gone): then nothing was applied.
     bool RequestParameters();
+
+    // An exchange started or ended: the commands wait for it.
+    void exchangeRunning(bool running);
+    // The bridge has gone: one message, and the window as after Disconnect.
+    void deviceLost();
+
+protected:
+    // Closing the main window ends the program, whatever waits and whichever windows are open.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Connects a control's signal to one of the handlers above, run inside the general error
@@ -84,6 +100,8 @@ private:
     void CreateDataFolder();
     void CreateDataSubfolder();
     bool createFolder(const QStringList &parts, const QString &errorPrefix);
+    // Labels, menus and buttons as after a Disconnect.
+    void showDisconnected();
 
     Application &m_app;
 };

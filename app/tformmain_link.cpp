@@ -63,9 +63,18 @@ void TformMain::menuConnectClick()
     menuDisconnect->setEnabled(true);
 
     if (m_app.state.FirmwareUpgradeMode) {
-        m_app.exchange().sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false);
-        QString answer;
-        m_app.exchange().CollectAnswerText(answer);
+        CommandExchange &exchange = m_app.exchange();
+        auto scope = exchange.begin(QStringLiteral("bootloader greeting"));
+        if (!scope)
+            return;
+        exchange.dropStaleBytes();
+        exchange.sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false);
+        const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
+        // The link gone or the program closing: that has been dealt with.
+        if (reply.outcome == CommandExchange::Outcome::LinkFailed
+            || reply.outcome == CommandExchange::Outcome::Quitting)
+            return;
+        const QString answer = bytesToHex(reply.bytes.left(1));
         console.appendConsoleLine(QStringLiteral("received Byte: ") + answer);
         if (answer == QLatin1String("79")) {
             m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
@@ -82,6 +91,21 @@ void TformMain::menuDisconnectClick()
 {
     if (m_app.usb.CloseFTDevice() != 0)
         return;
+    showDisconnected();
+}
+
+void TformMain::deviceLost()
+{
+    m_app.prompts.showMessage(QStringLiteral("The pedal was disconnected."));
+    m_app.exchange().dropDeferred();
+    // Frees the port (and its lock) for the bridge when it comes back; the failure of a call
+    // on a device that has gone is not shown again.
+    m_app.usb.CloseFTDevice();
+    showDisconnected();
+}
+
+void TformMain::showDisconnected()
+{
     lblDeviceName->setText(lblDeviceName->text().remove(QStringLiteral("connected")));
     menuScan->setEnabled(true);
     menuConnect->setEnabled(true);

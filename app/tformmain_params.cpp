@@ -16,18 +16,45 @@
 
 namespace tovel {
 
+namespace {
+
+// The answer did not come whole: say so, unless the link has gone (which has been said) or
+// the program is closing. True when the answer is whole.
+bool answerArrived(Prompts &prompts, const AnswerRule &rule, const CommandExchange::Answer &answer)
+{
+    if (answer.complete())
+        return true;
+    if (const QString message = CommandExchange::failureMessage(rule, answer.outcome); !message.isEmpty())
+        prompts.showMessage(message);
+    return false;
+}
+
+bool linkEnded(const CommandExchange::Answer &answer)
+{
+    return answer.outcome == CommandExchange::Outcome::LinkFailed
+        || answer.outcome == CommandExchange::Outcome::Quitting;
+}
+
+} // namespace
+
 void TformMain::btnOpenEffectClick()
 {
     CommandExchange &exchange = m_app.exchange();
+    auto scope = exchange.begin(QStringLiteral("effect query"));
+    if (!scope)
+        return;
+    exchange.dropStaleBytes();
     const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
     exchange.sendBytes(QByteArray::fromHex("0500"), query.purgeTransmit);
     btnOpenEffect->setEnabled(false);
     m_app.pacing.sleepMs(query.pauseAfterMs);
     btnOpenEffect->setEnabled(true);
 
-    QString answer;
-    exchange.CollectAnswerText(answer);
-    ParseEffectInfo(answer);
+    const AnswerRule rule = effectQueryAnswer();
+    const CommandExchange::Answer answer = exchange.CollectAnswerText(rule);
+    if (!answerArrived(m_app.prompts, rule, answer))
+        return;
+    ParseEffectInfo(QString::fromUtf8(answer.bytes));
     if (!LookUpPedalEffect())
         return;
 
@@ -86,8 +113,8 @@ bool TformMain::LookUpPedalEffect()
 
 void TformMain::btnRequestClick()
 {
-    // In live mode the requests follow one another until Live Request is unticked. A link
-    // that has gone ends them: the next wait would fail at once, and its message box again.
+    // In live mode the requests follow one another until Live Request is unticked. A request
+    // that does not complete ends them: its message would otherwise come again and again.
     while (RequestParameters() && m_app.state.LiveMode) {
     }
 }
@@ -96,20 +123,49 @@ bool TformMain::RequestParameters()
 {
     TformFXParameters &window = *m_app.formFXParameters();
     MainState &state = m_app.state;
+    CommandExchange &exchange = m_app.exchange();
+    auto scope = exchange.begin(QStringLiteral("state request"));
+    if (!scope)
+        return false;
+    // The answer is for these rows of this effect, and for no others.
+    const int rows = window.NumParams();
+    const QString effect = state.SelectedEffectName;
+    const int build = window.buildCount();
+
+    exchange.dropStaleBytes();
     const CommandInfo &request = commandInfo(CommandCode::StateRequest);
-    m_app.exchange().sendHex(stateRequestHex(window.NumParams()), request.length, request.purgeTransmit);
+    exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit);
     btnRequest->setEnabled(false);
     // So that the whole answer is queued before the first read.
     m_app.pacing.sleepMs(request.pauseAfterMs);
 
-    const std::optional<QByteArray> answer = m_app.exchange().CollectAnswerBlock();
-    if (answer) {
-        // An answer that does not parse ends the request here (the general error report shows
-        // why): none of it reaches the rows, so none of it is sent back to the pedal.
-        state.ReceivedBytes = tovel::ParseParameterAnswer(*answer);
-        m_app.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(state.ReceivedBytes.size()));
+    const AnswerRule rule = stateRequestAnswer(rows);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    // Nothing of a partial, unreadable or stale answer reaches the rows or goes back to the
+    // pedal. The window is left as before the request; after a lost link, as after Disconnect.
+    if (linkEnded(answer))
+        return false;
+    if (!answerArrived(m_app.prompts, rule, answer)) {
+        btnRequest->setEnabled(true);
+        return false;
     }
-    // A failed wait parses nothing: the previous answer is applied again.
+    if (const QString fault = stateAnswerFault(answer.bytes); !fault.isEmpty()) {
+        m_app.console().printToConsole(fault);
+        m_app.prompts.showMessage(CommandExchange::unreadableMessage(rule));
+        btnRequest->setEnabled(true);
+        return false;
+    }
+    if (window.buildCount() != build || state.SelectedEffectName != effect) {
+        // Whoever rebuilt or closed the window has set Request as the new window needs.
+        m_app.console().printToConsole(
+            QStringLiteral("state answer dropped: it was asked for the %1 rows of %2, which the "
+                           "parameter window no longer shows")
+                .arg(rows)
+                .arg(effect));
+        return false;
+    }
+    state.ReceivedBytes = tovel::ParseParameterAnswer(answer.bytes);
+    m_app.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(state.ReceivedBytes.size()));
     window.ApplyReceivedValues(state.ReceivedBytes);
     btnRequest->setEnabled(true);
     if (!state.LiveMode) {
@@ -120,11 +176,14 @@ bool TformMain::RequestParameters()
     btnAssign->setEnabled(true);
     btnStoreSettingsOnPedal->setEnabled(true);
     window.EnableDisableControls(true);
-    return answer.has_value();
+    return true;
 }
 
 void TformMain::btnAssignClick()
 {
+    auto scope = m_app.exchange().begin(QStringLiteral("assignment table"));
+    if (!scope)
+        return;
     TformFXParameters &window = *m_app.formFXParameters();
     ParamTables &tables = m_app.params;
     BuildAssignPayload(tables, window.reverseFlags(), window.NumParams(), m_app.console());
@@ -139,6 +198,9 @@ void TformMain::btnAssignClick()
 
 void TformMain::btnStoreSettingsOnPedalClick()
 {
+    auto scope = m_app.exchange().begin(QStringLiteral("store settings"));
+    if (!scope)
+        return;
     const QString hex = storeSettingsHex(m_app.formFXParameters()->NumParams());
     m_app.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + hex);
     const CommandInfo &store = commandInfo(CommandCode::StoreSettings);

@@ -43,6 +43,10 @@ void TformMain::btnUploadClick()
     Prompts &prompts = m_app.prompts;
     if (prompts.askYesNo(QStringLiteral("Upload the selected effect?")) == Prompts::Answer::No)
         return;
+    CommandExchange &exchange = m_app.exchange();
+    auto scope = exchange.begin(QStringLiteral("upload"));
+    if (!scope)
+        return;
     Console &console = m_app.console();
     const MainState &state = m_app.state;
     D2XXUnit &usb = m_app.usb;
@@ -71,26 +75,31 @@ void TformMain::btnUploadClick()
         return;
     }
     console.printToConsole(QStringLiteral("size: %1").arg(program.bytes));
+    exchange.dropStaleBytes();
     writeProgram(m_app, program, &Console::printToConsole);
+    const QString statusBefore = lblStatus->text();
     lblStatus->setText(QStringLiteral("Uploading..."));
 
-    // A failed queue query (the pedal unplugged or disconnected meanwhile) has shown its
-    // message; the limits stay as they were, since no new effect is known to run.
-    if (!m_app.exchange().waitForFirstByte())
+    // The status is the answer's first 17 bytes, or its first line, however many reads
+    // brought them: over a slow line the first read may hold only part of it.
+    const AnswerRule rule = uploadStatusAnswer(program.bytes);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    if (answer.outcome == CommandExchange::Outcome::Quitting)
         return;
-    // The status is the answer's first 17 bytes however many reads brought them: over a slow
-    // line the first read may hold only part of it.
-    QByteArray answer;
-    for (;;) {
-        m_app.pacing.processEvents();
-        const quint32 n = usb.ReadFTQueue(kUploadStatusLength);
-        if (n == 0)
-            break;
-        answer += usb.receivedBytes(n);
-        const QString status = uploadStatusText(answer);
-        console.printToConsole(QStringLiteral("received: ") + status);
-        lblStatus->setText(status);
+    // No status, or not a status: the limits stay as they were, since no new effect is known
+    // to run, and the label as it was (after a lost link, the window is as after Disconnect).
+    QString message = CommandExchange::failureMessage(rule, answer.outcome);
+    if (answer.complete() && !isUploadStatusText(answer.bytes))
+        message = CommandExchange::unreadableMessage(rule);
+    if (!answer.complete() || !message.isEmpty()) {
+        lblStatus->setText(statusBefore);
+        if (!message.isEmpty())
+            prompts.showMessage(message);
+        return;
     }
+    const QString status = uploadStatusText(answer.bytes);
+    console.printToConsole(QStringLiteral("received: ") + status);
+    lblStatus->setText(status);
     m_app.params.reset_min_max_array();
 }
 
@@ -126,19 +135,25 @@ void TformMain::btnUploadFileClick()
         m_app.prompts.showMessage(programRefusal(subject, program));
         return;
     }
+    CommandExchange &exchange = m_app.exchange();
+    auto scope = exchange.begin(QStringLiteral("upload"));
+    if (!scope)
+        return;
+    exchange.dropStaleBytes();
     writeProgram(m_app, program, &Console::appendConsoleLine);
 
-    if (!m_app.exchange().waitForFirstByte())
+    const AnswerRule rule = uploadStatusAnswer(program.bytes);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    if (!answer.complete()) {
+        if (const QString message = CommandExchange::failureMessage(rule, answer.outcome); !message.isEmpty())
+            m_app.prompts.showMessage(message);
         return;
-    for (;;) {
-        m_app.pacing.processEvents();
-        if (usb.ReadFTQueue() == 0)
-            break;
-        const auto &buffer = usb.state.ReceiveBuffer;
-        console.appendConsoleLine(
-            QStringLiteral("received: ")
-            + QString::fromLatin1(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size())));
     }
+    // The whole receive buffer, as this variant has always shown it: the answer at its start.
+    const auto &buffer = usb.state.ReceiveBuffer;
+    QByteArray shown(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
+    shown.replace(0, answer.bytes.size(), answer.bytes);
+    console.appendConsoleLine(QStringLiteral("received: ") + QString::fromLatin1(shown));
 }
 
 } // namespace tovel

@@ -55,9 +55,9 @@ int main(int argc, char **argv)
     const QString effect = QStringLiteral("Arp Sequencer");
     usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
     loader.LoadListResource(EffectResourceName(effect));
-    exchange.sendBytes(HexToBytes(loader.CurrentList().first()), false);
-    QString answer;
-    exchange.CollectAnswerText(answer);
+    const QByteArray program = HexToBytes(loader.CurrentList().first());
+    exchange.sendBytes(program, false);
+    exchange.CollectAnswerText(uploadStatusAnswer(int(program.size())));
     state.SelectedEffectName = effect;
     state.EffectOnPedal = true;
     QWidget main;

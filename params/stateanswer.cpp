@@ -40,8 +40,34 @@ EffectInfo ParseEffectInfo(const QString &answer)
     return info;
 }
 
+QString stateAnswerFault(const QByteArray &answer)
+{
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < answer.size(); ++i) {
+        const char c = answer[i];
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if ((c < '0' || c > '9') && c != '\r') {
+            qsizetype lineEnd = answer.indexOf('\n', i);
+            if (lineEnd < 0)
+                lineEnd = answer.size();
+            const QByteArray text = answer.mid(lineStart, std::min<qsizetype>(lineEnd - lineStart, 32));
+            return QStringLiteral("line %1 of the state answer holds %2 (hex), which is not a number")
+                .arg(line)
+                .arg(QString::fromLatin1(text.toHex(' ').toUpper()));
+        }
+    }
+    return QString();
+}
+
 QList<quint8> ParseParameterAnswer(const QByteArray &answer)
 {
+    // Only digits count as digits: the rule below reads the low hex digit of each byte, so
+    // noise would otherwise make numbers of its own.
+    if (const QString fault = stateAnswerFault(answer); !fault.isEmpty())
+        throw EditorError(fault);
     // The firmware tool this mirrors reads the answer as hex text: a CR byte is "0D", a LF
     // "0A", a digit '7' is "37"; a number ends at each "D" and its digits are the low hex
     // digits of its bytes.

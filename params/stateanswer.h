@@ -23,10 +23,13 @@ int toInteger(const QString &text);
 
 // The state answer: decimal numbers, each ended by CR LF, one per byte of the pedal's state.
 // Works on exactly this answer's bytes. A number of 1 to 3 digits gives its value modulo 256;
-// any other length (four digits, an empty line) repeats the previous byte. Zero bytes give
-// nothing. Throws EditorError when a digit position holds something that is not a digit; the
+// any other length (four digits, an empty line) repeats the previous byte. Throws EditorError
+// (the text of stateAnswerFault) when the answer holds anything but digits and line ends; the
 // answer is then not applied.
 QList<quint8> ParseParameterAnswer(const QByteArray &answer);
+// Why the bytes are not a state answer: the first line holding anything but ASCII digits
+// before its CR LF, named by its number and shown in hex. Empty when every line is digits.
+QString stateAnswerFault(const QByteArray &answer);
 
 // Row p's level: its four bytes (most significant first) as a signed 32-bit value div 8192,
 // rounded toward zero. Nothing when the answer is too short to hold them.

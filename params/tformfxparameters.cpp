@@ -116,6 +116,7 @@ void TformFXParameters::OnShow()
 {
     // Every opener closes the window first; a show without a close must not stack rows.
     OnClose();
+    ++m_buildCount;
     SwitchOffText.fill(QString());
     SwitchOnText.fill(QString());
     OptionCount.fill(0);
@@ -147,6 +148,7 @@ void TformFXParameters::OnClose()
     destroyAll(btnClearMinMax);
     delete lineDivider;
     lineDivider = nullptr;
+    ++m_buildCount;
     if (hadRows)
         emit rowsClosed();
 }
@@ -333,7 +335,7 @@ void TformFXParameters::BuildLimitButtons()
         auto *b = placeRow(new QPushButton(caption, this), p, x, width);
         b->setObjectName(QLatin1String(name) + QString::number(p));
         b->setToolTip(hint);
-        b->setEnabled(false);
+        enableLimitButton(b, false);
         return b;
     };
     for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
@@ -360,9 +362,29 @@ void TformFXParameters::EnableDisableControls(bool aEnable)
     for (int p = 0; p < kRows; ++p) {
         const bool assigned = m_tables.IsAssigned[p];
         for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
-            if (b)
-                b->setEnabled(assigned);
+            enableLimitButton(b, assigned);
     }
+}
+
+namespace {
+const char kWantedEnabled[] = "tovelWantedEnabled";
+}
+
+void TformFXParameters::enableLimitButton(QPushButton *button, bool enable)
+{
+    if (!button)
+        return;
+    button->setProperty(kWantedEnabled, enable);
+    button->setEnabled(enable && !m_exchangeRunning);
+}
+
+void TformFXParameters::setExchangeRunning(bool running)
+{
+    m_exchangeRunning = running;
+    for (int p = 0; p < kRows; ++p)
+        for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
+            if (b)
+                b->setEnabled(!running && b->property(kWantedEnabled).toBool());
 }
 
 void TformFXParameters::sendLevel(int row, int level, const QString &what, bool scrollConsole)
@@ -383,8 +405,8 @@ void TformFXParameters::sendLevel(int row, int level, const QString &what, bool 
         m_console.appendConsoleLine(line);
     if (hex.isEmpty())
         return;
-    const CommandInfo &info = commandInfo(CommandCode::ParameterValue);
-    m_exchange.sendHex(hex, info.length, info.purgeTransmit);
+    if (!m_exchange.sendParameterValue(hex) && m_exchange.busy())
+        m_console.appendConsoleLine(QStringLiteral("(sent when the %1 ends)").arg(m_exchange.running()));
 }
 
 void TformFXParameters::PotParameterChange(QObject *control)
@@ -460,6 +482,10 @@ void TformFXParameters::ClearMinMaxClick(QObject *control)
 void TformFXParameters::SetLimit(int row, const QString &kind)
 {
     if (row < 0 || row >= kRows || !trkPot[row] || !btnMin[row] || !btnMax[row])
+        return;
+    // Nothing changes unless the commands can go: the window must show what the pedal holds.
+    auto scope = m_exchange.begin(QStringLiteral("limit setting"));
+    if (!scope)
         return;
     if (kind == kLimitClear) {
         btnMin[row]->setText(QStringLiteral("-"));

@@ -63,6 +63,12 @@ public:
     // whatever aEnable is.
     void EnableDisableControls(bool aEnable);
 
+    // While an exchange with the pedal runs, the limit buttons (which send commands of their
+    // own) wait; the rows stay usable, their values sent when the exchange ends.
+    void setExchangeRunning(bool running);
+    // Counts the builds and closes: an answer asked for one build is not for another.
+    int buildCount() const { return m_buildCount; }
+
     // Reads the selected effect's layout ("<base>_ctrls") into the layout state. False when
     // the resource did not load (the loader has said so); throws EditorError for an invalid
     // count line.
@@ -140,6 +146,8 @@ private:
     void sendLevel(int row, int level, const QString &what, bool scrollConsole);
     template <typename W>
     W *placeRow(W *control, int row, int x, int width);
+    // A limit button's enabled state, held back while an exchange runs.
+    void enableLimitButton(QPushButton *button, bool enable);
     QString rowName(int row) const;
 
     CatalogueLoader &m_loader;
@@ -149,6 +157,8 @@ private:
     Console &m_console;
     Prompts &m_prompts;
     ControlLayout m_layout;
+    bool m_exchangeRunning = false;
+    int m_buildCount = 0;
 };
 
 } // namespace tovel

@@ -105,11 +105,11 @@ void TformFXParameters::ApplyLimits(const QList<quint8> &bytes)
     const qsizetype minBase = qsizetype(rows) * 4 + kMinCodeOffset;
     const qsizetype maxBase = qsizetype(rows) * 4 + kMaxCodeOffset;
     const int pots = std::min(NumPots(), rows);
-    auto show = [](QPushButton *button, bool assigned, int percent) {
+    auto show = [this](QPushButton *button, bool assigned, int percent) {
         if (!button)
             return;
         button->setText(assigned ? QString::number(percent) + QLatin1Char('%') : QStringLiteral("-"));
-        button->setEnabled(assigned);
+        enableLimitButton(button, assigned);
     };
     for (int p = 0; p < pots; ++p) {
         const bool assigned = m_tables.IsAssigned[p];

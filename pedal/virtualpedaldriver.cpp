@@ -100,8 +100,8 @@ FtStatus VirtualPedalDriver::purge(FtHandle handle, quint32 mask)
         return s;
     if (mask & FT_PURGE_RX)
         m_pedal.purgeReceive();
-    if (mask & FT_PURGE_TX)
-        m_pedal.purgeTransmit();
+    // A transmit purge drops only what a failed write left behind, and a write to the virtual
+    // bridge never fails half-way: what was written stays on its way to the pedal.
     return FT_OK;
 }
 

@@ -1,7 +1,9 @@
 #include "protocol/commandexchange.h"
 
+#include "core/clock.h"
 #include "core/mainstate.h"
 #include "core/seams.h"
+#include "protocol/effectupload.h"
 #include "protocol/hextext.h"
 #include "usb/d2xxunit.h"
 
@@ -9,8 +11,159 @@
 
 namespace tovel {
 
+namespace {
+
+constexpr int kAnswerTimeoutMs = 3000;
+constexpr int kBootloaderTimeoutMs = 1000;
+// The state answer's numbers may come in pieces; a pause this long means they have stopped.
+constexpr int kStateQuietGapMs = 500;
+constexpr int kQueryLines = 4;
+constexpr int kStateFixedNumbers = 288;
+// "255\r\n": the longest number a state answer holds, with its line end.
+constexpr int kLongestStateLine = 5;
+constexpr int kBitsPerByte = 10; // start, 8 data, stop
+
+// The length up to and including the n-th line end, 0 when fewer have come.
+qsizetype throughLine(const QByteArray &bytes, int n)
+{
+    qsizetype at = -1;
+    for (int i = 0; i < n; ++i) {
+        at = bytes.indexOf('\n', at + 1);
+        if (at < 0)
+            return 0;
+    }
+    return at + 1;
+}
+
+} // namespace
+
+AnswerRule effectQueryAnswer()
+{
+    AnswerRule rule;
+    rule.what = QStringLiteral("effect query");
+    rule.timeoutMs = kAnswerTimeoutMs;
+    rule.wireBytes = 64;
+    rule.maxBytes = 256;
+    rule.wholeLength = [](const QByteArray &bytes) { return throughLine(bytes, kQueryLines); };
+    return rule;
+}
+
+AnswerRule stateRequestAnswer(int numParams)
+{
+    const int numbers = 4 * std::max(numParams, 0) + kStateFixedNumbers;
+    AnswerRule rule;
+    rule.what = QStringLiteral("state request");
+    rule.timeoutMs = kAnswerTimeoutMs;
+    rule.wireBytes = numbers * kLongestStateLine;
+    rule.maxBytes = numbers * kLongestStateLine;
+    rule.quietGapMs = kStateQuietGapMs;
+    rule.wholeLength = [numbers](const QByteArray &bytes) { return throughLine(bytes, numbers); };
+    return rule;
+}
+
+AnswerRule uploadStatusAnswer(int programBytes)
+{
+    AnswerRule rule;
+    rule.what = QStringLiteral("upload");
+    rule.timeoutMs = kAnswerTimeoutMs;
+    rule.wireBytes = std::max(programBytes, 0) + kUploadStatusLength;
+    rule.maxBytes = kUploadStatusLength;
+    rule.wholeLength = [](const QByteArray &bytes) -> qsizetype {
+        const qsizetype end = throughLine(bytes.left(kUploadStatusLength), 1);
+        if (end > 0)
+            return end;
+        return bytes.size() >= kUploadStatusLength ? kUploadStatusLength : 0;
+    };
+    return rule;
+}
+
+AnswerRule bootloaderAnswer()
+{
+    AnswerRule rule;
+    rule.what = QStringLiteral("bootloader greeting");
+    rule.timeoutMs = kBootloaderTimeoutMs;
+    rule.wireBytes = 2;
+    rule.maxBytes = 1;
+    rule.wholeLength = [](const QByteArray &bytes) -> qsizetype { return bytes.isEmpty() ? 0 : 1; };
+    return rule;
+}
+
+CommandExchange::Scope::~Scope()
+{
+    if (m_exchange)
+        m_exchange->end();
+}
+
+CommandExchange::CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock,
+                                 Console &console, const MainState &state)
+    : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console), m_state(state)
+{
+}
+
+CommandExchange::~CommandExchange() = default;
+
+std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what)
+{
+    if (m_quitting)
+        return std::nullopt;
+    if (busy()) {
+        m_console.printToConsole(QStringLiteral("%1 not started: the %2 is still running")
+                                     .arg(what, m_running));
+        return std::nullopt;
+    }
+    m_running = what;
+    emit busyChanged(true);
+    return Scope(this);
+}
+
+void CommandExchange::end()
+{
+    m_running.clear();
+    m_waiting = false;
+    // What the user moved meanwhile goes now, the latest value of each parameter only.
+    const QList<Deferred> deferred = std::exchange(m_deferred, {});
+    if (!m_quitting) {
+        for (const Deferred &d : deferred) {
+            m_console.printToConsole(QStringLiteral("data sent after the exchange: ") + d.hex);
+            sendHex(d.hex, 7, false);
+        }
+    }
+    emit busyChanged(false);
+}
+
+void CommandExchange::quit()
+{
+    m_quitting = true;
+    m_deferred.clear();
+}
+
+bool CommandExchange::refuseReentry(const QString &command)
+{
+    if (m_quitting)
+        return true;
+    if (!m_waiting)
+        return false;
+    m_console.printToConsole(QStringLiteral("not sent while the %1 waits for its answer: %2")
+                                 .arg(m_running, command));
+    return true;
+}
+
+void CommandExchange::dropStaleBytes()
+{
+    if (m_usb.GetFTQueueStatus() != 0)
+        return;
+    if (m_usb.state.QueuedBytes > 0) {
+        const quint32 dropped = m_usb.ReadFTQueue();
+        m_console.printToConsole(QStringLiteral("dropped %1 stale bytes from an earlier answer")
+                                     .arg(dropped));
+    }
+    m_usb.PurgeFTReceive();
+}
+
 int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
 {
+    if (refuseReentry(hex.left(2 * 8)))
+        return -1;
     const int converted = hexToBytes(hex, m_usb.state.TransmitBuffer.data(),
                                      std::min<int>(length, UsbState::kBufferSize));
     if (purgeTransmit)
@@ -19,60 +172,149 @@ int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
     return converted;
 }
 
-void CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
+bool CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
 {
+    if (refuseReentry(bytesToHex(bytes.left(8))))
+        return false;
     const quint32 count = m_usb.putTransmitBytes(bytes);
     if (purgeTransmit)
         m_usb.PurgeFTTransmit();
     m_usb.WriteFTBuffer(count);
+    return true;
 }
 
-bool CommandExchange::waitForFirstByte()
+bool CommandExchange::sendParameterValue(const QString &hex)
 {
-    for (;;) {
-        m_pacing.processEvents();
-        if (m_usb.GetFTQueueStatus() != 0)
-            return false;
-        if (m_usb.state.QueuedBytes > 0)
-            return true;
+    if (m_quitting)
+        return false;
+    if (!busy()) {
+        sendHex(hex, 7, false);
+        return true;
     }
-}
-
-QByteArray CommandExchange::drain(int pauseMs)
-{
-    QByteArray bytes;
-    for (;;) {
-        m_pacing.processEvents();
-        const quint32 n = m_usb.ReadFTQueue(UsbState::kBufferSize);
-        if (!m_state.FirmwareUpgradeMode)
-            m_pacing.sleepMs(pauseMs);
-        if (n == 0)
-            return bytes;
-        bytes.append(m_usb.receivedBytes(n));
-    }
-}
-
-void CommandExchange::CollectAnswerText(QString &answer)
-{
-    if (!waitForFirstByte())
-        return;
-    const QByteArray bytes = drain(kTextPauseMs);
-    m_console.printToConsole(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
-    m_usb.PurgeFTReceive();
-    if (m_state.FirmwareUpgradeMode)
-        answer = bytes.isEmpty() ? QString() : bytesToHex(bytes.left(1));
+    // "01" + the address's four digits: a newer value of the same parameter replaces the kept one.
+    const QString address = hex.mid(2, 4);
+    auto it = std::find_if(m_deferred.begin(), m_deferred.end(),
+                           [&](const Deferred &d) { return d.address == address; });
+    if (it != m_deferred.end())
+        it->hex = hex;
     else
-        answer = QString::fromUtf8(bytes);
+        m_deferred.append({address, hex});
+    return false;
 }
 
-std::optional<QByteArray> CommandExchange::CollectAnswerBlock()
+void CommandExchange::dropDeferred()
 {
-    if (!waitForFirstByte())
-        return std::nullopt;
-    m_usb.PurgeFTTransmit();
-    const QByteArray bytes = drain(kBlockPauseMs);
-    m_usb.PurgeFTReceive();
-    return bytes;
+    m_deferred.clear();
+}
+
+qint64 CommandExchange::wireTimeUs(qint64 bytes) const
+{
+    const qint64 baud = m_usb.state.BaudRate > 0 ? m_usb.state.BaudRate : 115200;
+    return bytes * kBitsPerByte * 1'000'000 / baud;
+}
+
+CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
+{
+    Answer answer;
+    if (m_quitting) {
+        answer.outcome = Outcome::Quitting;
+        return answer;
+    }
+    if (m_waiting) {
+        m_console.printToConsole(QStringLiteral("%1 not collected while the %2 waits for its answer")
+                                     .arg(rule.what, m_running));
+        answer.outcome = Outcome::Refused;
+        return answer;
+    }
+    m_waiting = true;
+    const qint64 start = m_clock.nowUs();
+    const qint64 deadline = start + qint64(rule.timeoutMs) * 1000 + wireTimeUs(rule.wireBytes);
+    qint64 lastByte = start;
+    qsizetype tail = 0; // bytes after the whole answer, or beyond its size
+    for (;;) {
+        m_pacing.processEvents();
+        if (m_quitting) {
+            answer.outcome = Outcome::Quitting;
+            break;
+        }
+        if (m_usb.GetFTQueueStatus() != 0) {
+            answer.outcome = Outcome::LinkFailed;
+            break;
+        }
+        const qint64 now = m_clock.nowUs();
+        if (m_usb.state.QueuedBytes > 0) {
+            const quint32 n = m_usb.ReadFTQueue();
+            if (n == 0) { // the read failed and has said so
+                answer.outcome = Outcome::LinkFailed;
+                break;
+            }
+            const qsizetype room = rule.maxBytes - answer.bytes.size();
+            const QByteArray got = m_usb.receivedBytes(n);
+            answer.bytes.append(got.left(room));
+            tail += std::max<qsizetype>(got.size() - room, 0);
+            lastByte = now;
+            if (const qsizetype whole = rule.wholeLength ? rule.wholeLength(answer.bytes) : 0) {
+                tail += answer.bytes.size() - whole;
+                answer.bytes.truncate(whole);
+                answer.outcome = Outcome::Complete;
+                break;
+            }
+            if (answer.bytes.size() >= rule.maxBytes) {
+                answer.outcome = Outcome::Incomplete;
+                break;
+            }
+        } else if (rule.quietGapMs > 0 && !answer.bytes.isEmpty()
+                   && now - lastByte >= qint64(rule.quietGapMs) * 1000) {
+            answer.outcome = Outcome::Incomplete;
+            break;
+        }
+        if (now >= deadline) {
+            answer.outcome = answer.bytes.isEmpty() ? Outcome::NoAnswer : Outcome::Incomplete;
+            break;
+        }
+    }
+    m_waiting = false;
+    if (tail > 0)
+        m_console.printToConsole(QStringLiteral("dropped %1 bytes after the %2 answer").arg(tail).arg(rule.what));
+    // The rest of a long or never-ending answer is not this exchange's business, nor the next's.
+    if (answer.outcome != Outcome::LinkFailed && answer.outcome != Outcome::Quitting)
+        m_usb.PurgeFTReceive();
+    return answer;
+}
+
+CommandExchange::Answer CommandExchange::CollectAnswerText(const AnswerRule &rule)
+{
+    Answer answer = collect(rule);
+    if (answer.outcome != Outcome::LinkFailed && answer.outcome != Outcome::Quitting
+        && answer.outcome != Outcome::Refused)
+        m_console.printToConsole(QStringLiteral("num of bytes received: %1").arg(answer.bytes.size()));
+    return answer;
+}
+
+CommandExchange::Answer CommandExchange::CollectAnswerBlock(const AnswerRule &rule)
+{
+    return collect(rule);
+}
+
+QString CommandExchange::failureMessage(const AnswerRule &rule, Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::NoAnswer:
+        return QStringLiteral("The pedal did not answer the %1.").arg(rule.what);
+    case Outcome::Incomplete:
+        return QStringLiteral("The pedal's answer to the %1 was incomplete.").arg(rule.what);
+    case Outcome::Complete:
+    case Outcome::LinkFailed:
+    case Outcome::Quitting:
+    case Outcome::Refused:
+        break;
+    }
+    return QString();
+}
+
+QString CommandExchange::unreadableMessage(const AnswerRule &rule)
+{
+    return QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what);
 }
 
 } // namespace tovel

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace tovel {
@@ -12,47 +15,136 @@ class D2XXUnit;
 class Pacing;
 struct MainState;
 
-// Sends commands from the start of TransmitBuffer and collects the pedal's answers. Every wait
-// turns the event loop, so the windows stay usable while the pedal is silent; a wait ends only
-// with a byte or a failing queue query (an unplugged or closed link).
-class CommandExchange {
+// How the answer to one command is collected: when it is whole, how long it may take and how
+// large it may grow. A pedal that says nothing, stops half-way or never stops talking ends
+// the wait within the time-out; the bytes it sent never exceed maxBytes.
+struct AnswerRule {
+    QString what;            // names the exchange in messages: "effect query", "state request"
+    int timeoutMs = 3000;    // from the start of the wait to the whole answer ...
+    int wireBytes = 0;       // ... plus the time these bytes take on the line
+    int maxBytes = 256;
+    int quietGapMs = 0;      // > 0: an answer over which the line has been quiet this long is over
+    // The length of the whole answer once the bytes hold it, else 0. What came after it is a
+    // tail that belongs to no exchange.
+    std::function<qsizetype(const QByteArray &)> wholeLength;
+};
+
+// The effect query's answer: four lines ended by CR LF.
+AnswerRule effectQueryAnswer();
+// The state answer for numParams rows: 4 x numParams + 288 numbers, each ended by CR LF.
+AnswerRule stateRequestAnswer(int numParams);
+// The upload's status: its first 17 bytes, or fewer ended by a line end. The time-out starts
+// once the program has been handed to the driver, which may still be sending it.
+AnswerRule uploadStatusAnswer(int programBytes);
+// The bootloader's acknowledge: one byte.
+AnswerRule bootloaderAnswer();
+
+// Sends commands from the start of TransmitBuffer and collects the pedal's answers, one
+// exchange at a time.
+//
+// An exchange (a command and its answer, or a command and its pause) runs inside a Scope.
+// While one runs, no other starts: begin() refuses, and a command written from a handler that
+// ran during one of its waits is refused where the bytes go. A parameter value moved during an
+// exchange is kept (the latest for each address) and written when the exchange ends. Every
+// wait turns the event loop, so the windows stay usable, and ends at its time-out, at a failing
+// queue query (the link has gone), or at once when the program quits.
+class CommandExchange : public QObject {
+    Q_OBJECT
+
 public:
-    static constexpr int kTextPauseMs = 100;  // between reads of a text answer
-    static constexpr int kBlockPauseMs = 10;  // between reads of the state block
+    enum class Outcome {
+        Complete,   // the whole answer, by its rule
+        NoAnswer,   // not a byte within the time-out
+        Incomplete, // some bytes, never the whole answer
+        LinkFailed, // a queue query or read failed: the bridge is closed or gone
+        Quitting,   // the program is closing
+        Refused,    // another exchange is running
+    };
+    struct Answer {
+        Outcome outcome = Outcome::NoAnswer;
+        QByteArray bytes;
+        bool complete() const { return outcome == Outcome::Complete; }
+    };
+
+    // Holds the link for one exchange; the exchange ends when the scope goes.
+    class Scope {
+    public:
+        Scope(Scope &&other) noexcept : m_exchange(std::exchange(other.m_exchange, nullptr)) {}
+        Scope &operator=(Scope &&) = delete;
+        ~Scope();
+
+    private:
+        friend class CommandExchange;
+        explicit Scope(CommandExchange *exchange) : m_exchange(exchange) {}
+        CommandExchange *m_exchange;
+    };
 
     CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console,
-                    const MainState &state)
-        : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console), m_state(state) {}
+                    const MainState &state);
+    ~CommandExchange() override;
+
+    // Starts an exchange named `what` ("state request"). Nothing, with a console line, while
+    // another runs or the program quits.
+    std::optional<Scope> begin(const QString &what);
+    bool busy() const { return !m_running.isEmpty(); }
+    const QString &running() const { return m_running; }
+
+    // The program is closing: every wait ends at once, and nothing more is sent.
+    void quit();
+    bool quitting() const { return m_quitting; }
+
+    // Drops what an earlier answer left in the receive queue, saying so on the console. Runs
+    // before every command that expects an answer, so no tail reaches the wrong exchange.
+    void dropStaleBytes();
 
     // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
-    // the transmit queue when asked, and writes `length` bytes in one piece.
-    // Returns the number of bytes the text converted to.
+    // the transmit queue when asked, and writes `length` bytes in one piece. Returns the
+    // number of bytes the text converted to; -1 (nothing written) when refused.
     int sendHex(const QString &hex, int length, bool purgeTransmit);
-    // Puts known bytes at the start of TransmitBuffer and writes them in one piece.
-    void sendBytes(const QByteArray &bytes, bool purgeTransmit);
+    // Puts known bytes at the start of TransmitBuffer and writes them in one piece. False
+    // (nothing written) when refused.
+    bool sendBytes(const QByteArray &bytes, bool purgeTransmit);
+    // A ParameterValue command as hex: written now when no exchange runs, otherwise kept until
+    // the running one ends. Returns true when written now.
+    bool sendParameterValue(const QString &hex);
+    // Forgets the kept parameter values (the link has closed).
+    void dropDeferred();
+    int deferredCount() const { return int(m_deferred.size()); }
 
-    // Turns the event loop until the driver holds at least one byte. False when the queue
-    // query failed.
-    bool waitForFirstByte();
+    // Waits for the answer by its rule, reads it and purges the receive queue. The bytes are
+    // this answer's only, whatever the outcome. A text answer also traces its size.
+    Answer CollectAnswerText(const AnswerRule &rule);
+    Answer CollectAnswerBlock(const AnswerRule &rule);
 
-    // A text answer: read until the link has been quiet for one 100 ms pause (in upgrade mode,
-    // until the first read that finds nothing). Normal mode gives the bytes decoded as UTF-8;
-    // upgrade mode gives the first byte as two hex digits ("79", "1F"). A failing queue query
-    // leaves the answer unchanged.
-    void CollectAnswerText(QString &answer);
+    // The message for an answer that did not come whole ("The pedal did not answer the effect
+    // query."); empty for outcomes that need none (complete, link gone, quitting, refused).
+    static QString failureMessage(const AnswerRule &rule, Outcome outcome);
+    // The message for a whole answer that does not read as its kind of answer.
+    static QString unreadableMessage(const AnswerRule &rule);
 
-    // The state block: every byte of this answer, in order, however many reads it took.
-    // Nothing when the wait ended on a failing queue query.
-    std::optional<QByteArray> CollectAnswerBlock();
+signals:
+    // An exchange started (true) or ended (false).
+    void busyChanged(bool busy);
 
 private:
-    QByteArray drain(int pauseMs);
+    Answer collect(const AnswerRule &rule);
+    bool refuseReentry(const QString &command);
+    void end();
+    qint64 wireTimeUs(qint64 bytes) const;
 
     D2XXUnit &m_usb;
     Pacing &m_pacing;
     const Clock &m_clock;
     Console &m_console;
     const MainState &m_state;
+    QString m_running;
+    bool m_waiting = false; // a wait of the running exchange is turning the event loop
+    bool m_quitting = false;
+    struct Deferred {
+        QString address;
+        QString hex;
+    };
+    QList<Deferred> m_deferred;
 };
 
 } // namespace tovel

@@ -124,6 +124,16 @@ QString programFileText(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
+bool isUploadStatusText(const QByteArray &answer)
+{
+    for (char c : answer) {
+        const bool printable = c >= 0x20 && c < 0x7F;
+        if (!printable && c != '\r' && c != '\n')
+            return false;
+    }
+    return !answer.isEmpty();
+}
+
 QString uploadStatusText(const QByteArray &answer)
 {
     return QString::fromLatin1(answer.left(kUploadStatusLength));

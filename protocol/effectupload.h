@@ -57,4 +57,8 @@ QString uploadStatusText(const QByteArray &answer);
 
 constexpr int kUploadStatusLength = 17;
 
+// A status the pedal sent: printable ASCII, ended by a line end or not. Anything else is noise
+// on the line, not a status to show.
+bool isUploadStatusText(const QByteArray &answer);
+
 } // namespace tovel

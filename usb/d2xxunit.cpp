@@ -60,6 +60,26 @@ void D2XXUnit::ReportFTStatus(const QString &label, quint32 status)
     m_prompts.showMessage(statusMessage(label, status));
 }
 
+bool D2XXUnit::meansDeviceGone(quint32 status)
+{
+    // Every driver answers an I/O call on a bridge that left the bus with an I/O error.
+    return status == FT_IO_ERROR || status == FT_DEVICE_NOT_FOUND;
+}
+
+void D2XXUnit::reportDeviceCall(const QString &label, quint32 status)
+{
+    if (status == 0)
+        return;
+    if (onDeviceLost && state.DeviceLost)
+        return; // told once already
+    if (onDeviceLost && meansDeviceGone(status)) {
+        state.DeviceLost = true;
+        onDeviceLost();
+        return;
+    }
+    ReportFTStatus(label, status);
+}
+
 QByteArray D2XXUnit::openBySerialArea(const QString &serialNumber)
 {
     return serialNumber.toLocal8Bit().left(kOpenSerialChars);
@@ -99,8 +119,10 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber)
 {
     FtHandle handle = 0;
     const FtStatus status = m_driver.openBySerialNumber(openBySerialArea(serialNumber), handle);
-    if (status == FT_OK)
+    if (status == FT_OK) {
         state.DeviceHandle = handle;
+        state.DeviceLost = false;
+    }
     ReportFTStatus(QStringLiteral("Open_USB_Device_By_Serial_Number"), status);
     return status;
 }
@@ -108,7 +130,7 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber)
 quint32 D2XXUnit::CloseFTDevice()
 {
     const FtStatus status = m_driver.close(state.DeviceHandle);
-    ReportFTStatus(QStringLiteral("FT_Close"), status);
+    reportDeviceCall(QStringLiteral("FT_Close"), status);
     return status;
 }
 
@@ -117,7 +139,7 @@ quint32 D2XXUnit::ReadFTQueue(quint32 /*requested*/)
     quint32 queued = 0;
     FtStatus status = m_driver.queueStatus(state.DeviceHandle, queued);
     if (status != FT_OK) {
-        ReportFTStatus(QStringLiteral("FT_Read"), status);
+        reportDeviceCall(QStringLiteral("FT_Read"), status);
         return 0;
     }
     const quint32 count = std::min(queued, UsbState::kBufferSize);
@@ -127,7 +149,7 @@ quint32 D2XXUnit::ReadFTQueue(quint32 /*requested*/)
     status = m_driver.read(state.DeviceHandle, reinterpret_cast<char *>(state.ReceiveBuffer.data()),
                            count, got);
     if (status != FT_OK) {
-        ReportFTStatus(QStringLiteral("FT_Read"), status);
+        reportDeviceCall(QStringLiteral("FT_Read"), status);
         return 0;
     }
     return std::min(got, count);
@@ -141,7 +163,7 @@ quint32 D2XXUnit::WriteFTBuffer(quint32 count)
         state.DeviceHandle, reinterpret_cast<const char *>(state.TransmitBuffer.data()), count,
         written);
     if (status != FT_OK) {
-        ReportFTStatus(QStringLiteral("FT_Write"), status);
+        reportDeviceCall(QStringLiteral("FT_Write"), status);
         return 0;
     }
     return written;
@@ -150,7 +172,7 @@ quint32 D2XXUnit::WriteFTBuffer(quint32 count)
 quint32 D2XXUnit::SetFTBaudRate()
 {
     const FtStatus status = m_driver.setBaudRate(state.DeviceHandle, state.BaudRate);
-    ReportFTStatus(QStringLiteral("FT_SetBaudRate"), status);
+    reportDeviceCall(QStringLiteral("FT_SetBaudRate"), status);
     return status;
 }
 
@@ -158,21 +180,21 @@ quint32 D2XXUnit::SetFTDataCharacteristics()
 {
     const FtStatus status = m_driver.setDataCharacteristics(state.DeviceHandle, state.WordLength,
                                                             state.StopBits, state.Parity);
-    ReportFTStatus(QStringLiteral("FT_SetDataCharacteristics"), status);
+    reportDeviceCall(QStringLiteral("FT_SetDataCharacteristics"), status);
     return status;
 }
 
 quint32 D2XXUnit::PurgeFTReceive()
 {
     const FtStatus status = m_driver.purge(state.DeviceHandle, FT_PURGE_RX);
-    ReportFTStatus(QStringLiteral("FT_Purge RX"), status);
+    reportDeviceCall(QStringLiteral("FT_Purge RX"), status);
     return status;
 }
 
 quint32 D2XXUnit::PurgeFTTransmit()
 {
     const FtStatus status = m_driver.purge(state.DeviceHandle, FT_PURGE_TX);
-    ReportFTStatus(QStringLiteral("FT_Purge TX"), status);
+    reportDeviceCall(QStringLiteral("FT_Purge TX"), status);
     return status;
 }
 
@@ -182,7 +204,7 @@ quint32 D2XXUnit::GetFTQueueStatus()
     const FtStatus status = m_driver.queueStatus(state.DeviceHandle, queued);
     if (status == FT_OK)
         state.QueuedBytes = queued;
-    ReportFTStatus(QStringLiteral("FT_GetQueueStatus"), status);
+    reportDeviceCall(QStringLiteral("FT_GetQueueStatus"), status);
     return status;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace tovel {
 
@@ -23,6 +24,8 @@ struct UsbState {
     quint8 Parity = 0;
     quint32 QueuedBytes = 0;
     quint16 EepromWord = 0;
+    // The device opened last has gone (pulled out, powered off): every call on it fails.
+    bool DeviceLost = false;
     // Commands are built at the start; WriteFTBuffer sends the first n bytes.
     std::array<quint8, kBufferSize> TransmitBuffer{};
     // Every read puts its bytes at the start; bytes beyond the last read keep older contents.
@@ -67,9 +70,20 @@ public:
     quint32 putTransmitBytes(const QByteArray &bytes);
     QByteArray receivedBytes(quint32 count) const;
 
+    // Called once when a call on the open device fails because the device has gone; that
+    // failure and every later one on the same device show no message box of their own (the
+    // callback tells the user once). A successful open starts afresh. Without a callback,
+    // every failure shows its box.
+    std::function<void()> onDeviceLost;
+    // True for the statuses that mean the device is no longer there.
+    static bool meansDeviceGone(quint32 status);
+
     FtDriver &driver() { return m_driver; }
 
 private:
+    // ReportFTStatus for a call on the open device, or the device's loss.
+    void reportDeviceCall(const QString &label, quint32 status);
+
     FtDriver &m_driver;
     Prompts &m_prompts;
 };

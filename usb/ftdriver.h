@@ -60,7 +60,9 @@ public:
                            quint32 &bytesWritten) = 0;
     // FT_GetQueueStatus: bytes waiting in the receive queue.
     virtual FtStatus queueStatus(FtHandle handle, quint32 &queued) = 0;
-    // FT_Purge with FT_PURGE_RX and/or FT_PURGE_TX.
+    // FT_Purge with FT_PURGE_RX and/or FT_PURGE_TX. RX drops what has been received and not
+    // read. TX drops only what a failed or stalled write left behind: a write that completed
+    // holds a whole command, and a purge right after it must not cut that command off the wire.
     virtual FtStatus purge(FtHandle handle, quint32 mask) = 0;
     virtual FtStatus setBaudRate(FtHandle handle, quint32 baudRate) = 0;
     // FT_SetDataCharacteristics with D2XX codes: word length 7 or 8; stop bits 0 = one,

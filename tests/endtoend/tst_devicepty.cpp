@@ -55,9 +55,8 @@ void TestDevicePty::connectAndQueryTheEffect()
 
     // An exchange with an answer: the effect query of a fresh pedal.
     editor.app->exchange().sendBytes(QByteArray::fromHex("0500"), true);
-    QString answer;
-    editor.app->exchange().CollectAnswerText(answer);
-    QCOMPARE(answer, QStringLiteral("TOVEL\r\n0\r\n0\r\n5\r\n"));
+    const auto answer = editor.app->exchange().CollectAnswerText(effectQueryAnswer());
+    QCOMPARE(answer.bytes, QByteArray("TOVEL\r\n0\r\n0\r\n5\r\n"));
     QCOMPARE(editor.console().last(), QStringLiteral("num of bytes received: 16"));
 
     editor.main().menuDisconnect->trigger();

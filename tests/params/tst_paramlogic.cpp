@@ -21,6 +21,7 @@ private slots:
     void percentages();
     void stateAnswer_data();
     void stateAnswer();
+    void stateAnswerWithNonDigitFails_data();
     void stateAnswerWithNonDigitFails();
     void effectInfo();
     void rowLevels();
@@ -128,7 +129,6 @@ void TestParamLogic::stateAnswer_data()
     QTest::newRow("empty-line-repeats-previous") << QByteArray("9\r\n\r\n") << Bytes{9, 9};
     QTest::newRow("256-gives-0") << QByteArray("256\r\n") << Bytes{0};
     QTest::newRow("999-modulo-256") << QByteArray("999\r\n") << Bytes{231};
-    QTest::newRow("zero-bytes-give-nothing") << QByteArray("5\r\n\0\0\0\0", 7) << Bytes{5};
     QTest::newRow("cr-without-lf") << QByteArray("1\r2\r") << Bytes{1, 2};
     QTest::newRow("empty-answer") << QByteArray() << Bytes{};
 }
@@ -140,10 +140,32 @@ void TestParamLogic::stateAnswer()
     QCOMPARE(ParseParameterAnswer(answer), bytes);
 }
 
+void TestParamLogic::stateAnswerWithNonDigitFails_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("fault");
+    // 'k' is 6B: its low hex digit is a letter in a digit position.
+    QTest::newRow("letter-in-a-number") << QByteArray("1\r\n1k\r\n")
+                                        << "line 2 of the state answer holds 31 6B 0D (hex), which is not a number";
+    // No digit and no line end: the low halves of these bytes would read as 0, 127, 224, 0.
+    QTest::newRow("binary-noise") << QByteArray::fromHex("B0FD915267FDC2E2541DB0FD")
+                                  << "line 1 of the state answer holds B0 FD 91 52 67 FD C2 E2 54 1D B0 FD (hex), which is not a number";
+    QTest::newRow("zero-byte-inside") << QByteArray("5\r\n\0\r\n", 6)
+                                      << "line 2 of the state answer holds 00 0D (hex), which is not a number";
+    QTest::newRow("sign") << QByteArray("-1\r\n") << "line 1 of the state answer holds 2D 31 0D (hex), which is not a number";
+}
+
 void TestParamLogic::stateAnswerWithNonDigitFails()
 {
-    // 'k' is 6B: its low hex digit is a letter in a digit position.
-    QVERIFY_THROWS_EXCEPTION(EditorError, ParseParameterAnswer("1\r\n1k\r\n"));
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, fault);
+    QCOMPARE(stateAnswerFault(answer), fault);
+    try {
+        ParseParameterAnswer(answer);
+        QFAIL("parsed");
+    } catch (const EditorError &e) {
+        QCOMPARE(e.message(), fault);
+    }
 }
 
 void TestParamLogic::effectInfo()

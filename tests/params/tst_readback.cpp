@@ -66,8 +66,8 @@ class TestReadBack : public QObject {
 private slots:
     void whatThePedalHoldsComesBack();
     void requestThatChangesAPotSendsItBack();
-    void shortAnswerAppliesWhatItHolds();
-    void answerThatDoesNotParseIsNeverApplied();
+    void partialOrUnreadableAnswerIsNeverApplied_data();
+    void partialOrUnreadableAnswerIsNeverApplied();
     void liveRequestsRepeatUntilUnticked();
     void liveRequestsEndWhenTheLinkGoes();
     void requestWithTheWindowClosed();
@@ -167,8 +167,29 @@ void TestReadBack::requestThatChangesAPotSendsItBack()
     QCOMPARE(f.pedal().firmware().settings().levels[2], 512u << 13);
 }
 
-void TestReadBack::shortAnswerAppliesWhatItHolds()
+void TestReadBack::partialOrUnreadableAnswerIsNeverApplied_data()
 {
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("message");
+    // 7 rows need 4 x 7 + 288 numbers.
+    QList<int> whole(4 * 7 + 288, 0);
+    whole[1] = 64; // row 0 at 512
+    QTest::newRow("two-rows-and-nothing-more")
+        << stateAnswer({0, 64, 0, 0, 0, 0, 32, 0})
+        << "The pedal's answer to the state request was incomplete.";
+    QByteArray letter = stateAnswer(whole);
+    letter.replace(letter.indexOf("0\r\n0\r\n0\r\n0\r\n"), 1, "1k");
+    QTest::newRow("a-letter-in-a-number") << letter
+                                          << "The pedal's answer to the state request could not be read.";
+    QTest::newRow("binary-noise") << QByteArray::fromHex("B0FD915267FDC2E2541DB0FD")
+                                  << "The pedal's answer to the state request was incomplete.";
+    QTest::newRow("nothing") << QByteArray() << "The pedal did not answer the state request.";
+}
+
+void TestReadBack::partialOrUnreadableAnswerIsNeverApplied()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, message);
     Player f;
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
@@ -178,41 +199,20 @@ void TestReadBack::shortAnswerAppliesWhatItHolds()
     f.window().openBeside(f.main(), kEffect);
     f.window().trkPot[1]->setValue(300);
     f.main().btnRequest->setEnabled(true); // as Open FX leaves it
-    // Two rows' values and nothing more: 7 rows need 4 x 7 + 288 numbers.
     f.driver.onWrite = [&](const QByteArray &bytes) {
-        if (bytes.startsWith('\x02'))
-            f.driver.queueAnswer(stateAnswer({0, 64, 0, 0, 0, 0, 32, 0}));
-    };
-    f.click(f.main().btnRequest);
-    QVERIFY(f.prompts.messages.isEmpty());
-    QCOMPARE(f.window().trkPot[0]->value(), 512);
-    QCOMPARE(f.window().trkPot[1]->value(), 1);
-    QCOMPARE(f.window().trkPot[2]->value(), 0);
-    QCOMPARE(f.window().boxAssign[0]->currentIndex(), -1);
-    QCOMPARE(f.window().btnMin[0]->text(), QStringLiteral("-"));
-    QCOMPARE(f.app->state.ReceivedBytes.size(), 8);
-}
-
-void TestReadBack::answerThatDoesNotParseIsNeverApplied()
-{
-    Player f;
-    f.driver.devices.append({"FT1", "Tovel", {}});
-    f.start();
-    f.click(f.main().menuConnect);
-    f.app->state.SelectedEffectName = kEffect;
-    f.window().openBeside(f.main(), kEffect);
-    f.main().btnRequest->setEnabled(true);
-    f.driver.onWrite = [&](const QByteArray &bytes) {
-        if (bytes.startsWith('\x02'))
-            f.driver.queueAnswer("0\r\n127\r\n224\r\n0\r\n1k\r\n");
+        if (bytes.startsWith('\x02') && !answer.isEmpty())
+            f.driver.queueAnswer(answer);
     };
     const int writesBefore = int(f.driver.writes.size());
     f.click(f.main().btnRequest);
-    QCOMPARE(f.prompts.messages.size(), 1);
-    QVERIFY(f.prompts.messages.first().endsWith("is not a valid integer value"));
+    QCOMPARE(f.prompts.messages, QStringList{message});
     QCOMPARE(f.window().trkPot[0]->value(), 0);
+    QCOMPARE(f.window().trkPot[1]->value(), 300);
     QCOMPARE(f.driver.writes.size(), writesBefore + 1); // the request itself, nothing sent back
     QVERIFY(f.app->state.ReceivedBytes.isEmpty());
+    // The window as before the request: Request can be clicked again, Assign and Store not.
+    QVERIFY(f.main().btnRequest->isEnabled());
+    QVERIFY(!f.main().btnAssign->isEnabled());
 }
 
 void TestReadBack::liveRequestsRepeatUntilUnticked()
@@ -251,10 +251,13 @@ void TestReadBack::liveRequestsEndWhenTheLinkGoes()
     f.app->state.LiveMode = true;
     f.pedal().unplug(true);
     f.click(f.main().btnRequest);
-    // The purge, the write and the wait fail once each; then the repetition ends.
-    QCOMPARE(f.prompts.messages, (QStringList{"FT_Purge TX - General IO error...",
-                                              "FT_Write - General IO error...",
-                                              "FT_GetQueueStatus - General IO error..."}));
+    // One message for the loss; the repetition ends and the window is as after Disconnect.
+    QCOMPARE(f.prompts.messages, QStringList{"The pedal was disconnected."});
+    QVERIFY(!f.main().btnRequest->isEnabled());
+    QVERIFY(!f.main().btnAssign->isEnabled());
+    QVERIFY(!f.main().btnOpenEffect->isEnabled());
+    QVERIFY(f.main().menuConnect->isEnabled());
+    QVERIFY(!f.main().lblDeviceName->text().contains("connected"));
 }
 
 void TestReadBack::requestWithTheWindowClosed()

@@ -42,13 +42,13 @@ private slots:
     void hexToBytesRule();
     void sendPurgesOnlyWhenAsked();
 
-    void textAnswerJoinsPiecesWithinAPause();
-    void textAnswerEndsOnAQuietPause();
-    void upgradeModeGivesFirstByteOnly();
-    void failingQueueLeavesAnswerAtOnce();
-    void blockArrivesWholeFromThreeReads();
-    void blockHoldsNothingOfAnEarlierAnswer();
-    void blockWaitEndsOnFailingQueue();
+    void answerCollectedByItsRule_data();
+    void answerCollectedByItsRule();
+    void stateAnswerEndsAfterAQuietGap();
+    void failingQueueEndsTheWaitAtOnce();
+    void staleBytesAreDroppedBeforeACommand();
+    void oneExchangeAtATime();
+    void quitEndsAWaitAtOnce();
 };
 
 void TestProtocol::composedCommands_data()
@@ -108,84 +108,183 @@ void TestProtocol::sendPurgesOnlyWhenAsked()
     QCOMPARE(l.driver.purges, QList<quint32>{FT_PURGE_TX});
 }
 
-void TestProtocol::textAnswerJoinsPiecesWithinAPause()
+namespace {
+
+struct Piece {
+    qint64 atMs;
+    QByteArray bytes;
+};
+using Pieces = QList<Piece>;
+
+QByteArray numbers(int count, const QByteArray &number = "7")
 {
-    Link l;
-    l.driver.queueAnswer("x\r\n12\r\n", l.ms(5));
-    l.driver.queueAnswer("3\r\n5\r\n", l.ms(60));
-    QString answer = "before";
-    l.exchange.CollectAnswerText(answer);
-    QCOMPARE(answer, QStringLiteral("x\r\n12\r\n3\r\n5\r\n"));
-    QCOMPARE(l.console.lines, QStringList{"num of bytes received: 13"});
-    QCOMPARE(l.driver.purges, QList<quint32>{FT_PURGE_RX});
-    QVERIFY(l.pacing.sleeps().contains(100));
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += number + "\r\n";
+    return text;
 }
 
-void TestProtocol::textAnswerEndsOnAQuietPause()
+} // namespace
+
+Q_DECLARE_METATYPE(Pieces)
+Q_DECLARE_METATYPE(tovel::CommandExchange::Outcome)
+
+void TestProtocol::answerCollectedByItsRule_data()
 {
-    Link l;
-    l.driver.queueAnswer("first", 0);
-    l.driver.queueAnswer("late", l.ms(400));
-    QString answer;
-    l.exchange.CollectAnswerText(answer);
-    QCOMPARE(answer, QStringLiteral("first"));
+    using O = CommandExchange::Outcome;
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<O>("outcome");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("console");
+
+    const QByteArray query = "TOVEL\r\n12\r\n3\r\n5\r\n";
+    QTest::newRow("query-whole") << "query" << Pieces{{5, query}} << O::Complete << query
+                                 << QStringList{"num of bytes received: 17"};
+    // A pause longer than the 100 ms that once ended a text answer.
+    QTest::newRow("query-in-pieces-300ms-apart")
+        << "query" << Pieces{{0, "TOVEL\r\n1"}, {300, "2\r\n3\r"}, {600, "\n5\r\n"}} << O::Complete
+        << query << QStringList{"num of bytes received: 17"};
+    QTest::newRow("query-with-a-tail")
+        << "query" << Pieces{{0, query + "Uploa"}} << O::Complete << query
+        << QStringList{"dropped 5 bytes after the effect query answer", "num of bytes received: 17"};
+    QTest::newRow("query-silent") << "query" << Pieces{} << O::NoAnswer << QByteArray()
+                                  << QStringList{"num of bytes received: 0"};
+    QTest::newRow("query-three-lines") << "query" << Pieces{{10, "TOVEL\r\n12\r\n3\r\n"}} << O::Incomplete
+                                       << QByteArray("TOVEL\r\n12\r\n3\r\n")
+                                       << QStringList{"num of bytes received: 14"};
+    // T = 0 rows: 288 numbers.
+    QTest::newRow("state-in-three-pieces")
+        << "state" << Pieces{{0, numbers(100)}, {50, numbers(100)}, {350, numbers(88)}} << O::Complete
+        << numbers(288) << QStringList{};
+    QTest::newRow("state-stops-short") << "state" << Pieces{{0, numbers(287)}} << O::Incomplete
+                                       << numbers(287) << QStringList{};
+    QTest::newRow("state-never-ends")
+        << "state" << Pieces{{0, QByteArray(1440, 'x')}, {1, QByteArray(4000, 'y')}} << O::Incomplete
+        << QByteArray(1440, 'x') << QStringList{"dropped 4000 bytes after the state request answer"};
+    QTest::newRow("upload-status-in-pieces")
+        << "upload" << Pieces{{0, "Uploa"}, {300, "d complete\r\n"}} << O::Complete
+        << QByteArray("Upload complete\r\n") << QStringList{"num of bytes received: 17"};
+    QTest::newRow("upload-short-status") << "upload" << Pieces{{0, "OK\r\nmore"}} << O::Complete
+                                         << QByteArray("OK\r\n")
+                                         << QStringList{"dropped 4 bytes after the upload answer",
+                                                        "num of bytes received: 4"};
+    QTest::newRow("bootloader-first-byte-only") << "bootloader" << Pieces{{0, QByteArray::fromHex("791F")}}
+                                                << O::Complete << QByteArray::fromHex("79")
+                                                << QStringList{"dropped 1 bytes after the bootloader greeting answer",
+                                                               "num of bytes received: 1"};
 }
 
-void TestProtocol::upgradeModeGivesFirstByteOnly()
+void TestProtocol::answerCollectedByItsRule()
 {
+    QFETCH(QString, rule);
+    QFETCH(Pieces, pieces);
+    QFETCH(CommandExchange::Outcome, outcome);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, console);
+
     Link l;
-    l.state.FirmwareUpgradeMode = true;
-    l.driver.queueAnswer(QByteArray::fromHex("791F"));
-    QString answer;
-    l.exchange.CollectAnswerText(answer);
-    QCOMPARE(answer, QStringLiteral("79"));
-    QVERIFY(l.pacing.sleeps().isEmpty()); // no pauses between reads in upgrade mode
-    QCOMPARE(l.console.lines, QStringList{"num of bytes received: 2"});
+    l.usb.state.BaudRate = 115200;
+    const AnswerRule r = rule == "query" ? effectQueryAnswer()
+                         : rule == "state" ? stateRequestAnswer(0)
+                         : rule == "upload" ? uploadStatusAnswer(2048)
+                                            : bootloaderAnswer();
+    for (const Piece &p : pieces)
+        l.driver.queueAnswer(p.bytes, l.ms(p.atMs));
+    const bool text = rule != "state";
+    const CommandExchange::Answer answer = text ? l.exchange.CollectAnswerText(r) : l.exchange.CollectAnswerBlock(r);
+    QCOMPARE(answer.outcome, outcome);
+    QCOMPARE(answer.bytes, bytes);
+    QCOMPARE(l.console.lines, console);
+    QCOMPARE(l.driver.purges.last(), FT_PURGE_RX);
+    // No wait outlives its time-out: the time-out plus the line time of the bytes it allows for.
+    const qint64 limitUs = l.ms(r.timeoutMs) + qint64(r.wireBytes) * 10 * 1'000'000 / 115200;
+    QVERIFY2(l.clock.nowUs() <= limitUs + l.ms(2), qPrintable(QString::number(l.clock.nowUs())));
+    if (outcome == CommandExchange::Outcome::NoAnswer)
+        QVERIFY(l.clock.nowUs() >= limitUs);
 }
 
-void TestProtocol::failingQueueLeavesAnswerAtOnce()
+void TestProtocol::stateAnswerEndsAfterAQuietGap()
+{
+    Link l;
+    l.driver.queueAnswer(numbers(10), 0);
+    const auto answer = l.exchange.CollectAnswerBlock(stateRequestAnswer(0));
+    QCOMPARE(answer.outcome, CommandExchange::Outcome::Incomplete);
+    // 500 ms of quiet after the last number, not the whole time-out.
+    QVERIFY(l.clock.nowUs() >= l.ms(500));
+    QVERIFY(l.clock.nowUs() < l.ms(520));
+}
+
+void TestProtocol::failingQueueEndsTheWaitAtOnce()
 {
     Link l;
     l.usb.CloseFTDevice();
-    QString answer = "unchanged";
-    l.exchange.CollectAnswerText(answer);
-    QCOMPARE(answer, QStringLiteral("unchanged"));
+    const auto answer = l.exchange.CollectAnswerText(effectQueryAnswer());
+    QCOMPARE(answer.outcome, CommandExchange::Outcome::LinkFailed);
     QCOMPARE(l.pacing.turns(), 1);
     QCOMPARE(l.prompts.messages, QStringList{"FT_GetQueueStatus - Invalid handle..."});
     QVERIFY(l.console.lines.isEmpty());
 }
 
-void TestProtocol::blockArrivesWholeFromThreeReads()
+void TestProtocol::staleBytesAreDroppedBeforeACommand()
 {
     Link l;
-    l.driver.queueAnswer("0\r\n127\r\n", 0);
-    l.driver.queueAnswer("224\r\n0\r\n", l.ms(5));
-    l.driver.queueAnswer("0\r\n64\r\n", l.ms(15));
-    const auto block = l.exchange.CollectAnswerBlock();
-    QVERIFY(block);
-    QCOMPARE(*block, QByteArray("0\r\n127\r\n224\r\n0\r\n0\r\n64\r\n"));
-    QCOMPARE(l.driver.purges, (QList<quint32>{FT_PURGE_TX, FT_PURGE_RX}));
+    l.driver.queueAnswer("d complete\r\n", 0);
+    l.exchange.dropStaleBytes();
+    QCOMPARE(l.console.lines, QStringList{"dropped 12 stale bytes from an earlier answer"});
+    QCOMPARE(l.driver.purges, QList<quint32>{FT_PURGE_RX});
+    l.console.lines.clear();
+    l.exchange.dropStaleBytes(); // nothing queued: nothing said
+    QVERIFY(l.console.lines.isEmpty());
 }
 
-void TestProtocol::blockHoldsNothingOfAnEarlierAnswer()
+// A second exchange cannot start while one runs, nor can a handler that runs during a wait put
+// bytes on the line; parameter values moved meanwhile go afterwards, the latest of each.
+void TestProtocol::oneExchangeAtATime()
 {
     Link l;
-    l.driver.queueAnswer(QByteArray(3000, '7'));
-    QVERIFY(l.exchange.CollectAnswerBlock());
-    l.driver.queueAnswer("1\r\n2\r\n");
-    QCOMPARE(*l.exchange.CollectAnswerBlock(), QByteArray("1\r\n2\r\n"));
+    QList<bool> busy;
+    QObject::connect(&l.exchange, &CommandExchange::busyChanged, [&](bool b) { busy.append(b); });
+    {
+        auto request = l.exchange.begin("state request");
+        QVERIFY(request);
+        QVERIFY(!l.exchange.begin("effect query"));
+        QCOMPARE(l.console.lines.last(), QStringLiteral("effect query not started: the state request is still running"));
+        int turn = 0;
+        l.pacing.onTurn = [&] {
+            if (++turn != 3)
+                return;
+            QCOMPARE(l.exchange.sendHex("0500", 2, true), -1);
+            QVERIFY(!l.exchange.sendBytes(QByteArray::fromHex("0500"), true));
+            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0002", 5)));
+            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 200)));
+            QCOMPARE(l.exchange.CollectAnswerText(effectQueryAnswer()).outcome,
+                     CommandExchange::Outcome::Refused);
+        };
+        l.driver.queueAnswer(numbers(288), l.ms(5));
+        QCOMPARE(l.exchange.CollectAnswerBlock(stateRequestAnswer(0)).outcome, CommandExchange::Outcome::Complete);
+        QVERIFY(l.driver.writes.isEmpty());
+        QCOMPARE(l.exchange.deferredCount(), 2);
+    }
+    QCOMPARE(l.driver.writes, (QList<QByteArray>{QByteArray::fromHex("01000100190000"),
+                                                 QByteArray::fromHex("0100020000A000")}));
+    QCOMPARE(busy, (QList<bool>{true, false}));
+    QVERIFY(l.exchange.begin("effect query"));
 }
 
-void TestProtocol::blockWaitEndsOnFailingQueue()
+void TestProtocol::quitEndsAWaitAtOnce()
 {
     Link l;
-    int turns = 0;
     l.pacing.onTurn = [&] {
-        if (++turns == 50)
-            l.driver.failing[ScriptedFtDriver::Call::Queue] = FT_IO_ERROR; // unplugged meanwhile
+        if (l.pacing.turns() == 10)
+            l.exchange.quit();
     };
-    QVERIFY(!l.exchange.CollectAnswerBlock());
-    QCOMPARE(turns, 50);
+    QCOMPARE(l.exchange.CollectAnswerText(effectQueryAnswer()).outcome, CommandExchange::Outcome::Quitting);
+    QCOMPARE(l.pacing.turns(), 10);
+    QVERIFY(!l.exchange.begin("upload"));
+    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 1)));
+    QVERIFY(l.driver.writes.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)

@@ -53,10 +53,10 @@ struct EditorFixture {
     {
         QVERIFY(app->loader().LoadListResource(EffectResourceName(effect)));
         const QString program = app->loader().CurrentList().value(0);
-        app->exchange().sendHex(program, int(program.size() / 2), false);
-        QString status;
-        app->exchange().CollectAnswerText(status);
-        QCOMPARE(status.left(15), QStringLiteral("Upload complete"));
+        const int bytes = int(program.size() / 2);
+        app->exchange().sendHex(program, bytes, false);
+        const auto status = app->exchange().CollectAnswerText(uploadStatusAnswer(bytes));
+        QCOMPARE(status.bytes.left(15), QByteArray("Upload complete"));
         app->formPrint()->btnClearClick();
     }
 

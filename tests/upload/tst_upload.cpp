@@ -119,8 +119,7 @@ struct UploadFixture : EditorFixture {
     int queriedEffectNumber()
     {
         app->exchange().sendBytes(QByteArray::fromHex("0500"), true);
-        QString answer;
-        app->exchange().CollectAnswerText(answer);
+        const QString answer = QString::fromUtf8(app->exchange().CollectAnswerText(effectQueryAnswer()).bytes);
         bool ok = false;
         const int number = answer.split(QStringLiteral("\r\n")).value(1).toInt(&ok);
         return ok ? number : -1;
@@ -205,8 +204,9 @@ void TestUpload::statusText_data()
     QTest::addColumn<QStringList>("received");
     QTest::newRow("answer-in-one-read")
         << QList<QByteArray>{"Upload complete\r\n"} << QStringList{kStatus};
+    // Shown once whole, never cut short at the end of the first piece.
     QTest::newRow("answer-in-two-reads")
-        << QList<QByteArray>{"Upload com", "plete\r\n"} << QStringList{"Upload com", kStatus};
+        << QList<QByteArray>{"Upload com", "plete\r\n"} << QStringList{kStatus};
     QTest::newRow("answer-longer-than-17-bytes")
         << QList<QByteArray>{"Upload complete\r\nready\r\n"} << QStringList{kStatus};
     // Not followed by what an earlier answer left in the receive buffer.
@@ -220,22 +220,19 @@ void TestUpload::statusText()
     QFETCH(QStringList, received);
     UploadFixture f(Scripted{});
     f.app->usb.state.ReceiveBuffer.fill('Z');
+    // Each later piece arrives 50 ms after the one before.
     f.driver.onWrite = [&](const QByteArray &bytes) {
         if (bytes.size() > 100)
-            f.driver.queueAnswer(pieces.first(), f.clock.nowUs() + 5000);
-    };
-    // Each later piece arrives just before the read that follows the one that found the last.
-    qsizetype queued = 1;
-    f.pacing.onTurn = [&] {
-        const qsizetype read = f.consoleLines().filter(QRegularExpression("^received: ")).size();
-        if (read == queued && queued < pieces.size())
-            f.driver.queueAnswer(pieces[queued++], f.clock.nowUs());
+            for (int k = 0; k < pieces.size(); ++k)
+                f.driver.queueAnswer(pieces[k], f.clock.nowUs() + 5000 + 50'000 * k);
     };
     f.select(QStringLiteral("Gain"), QStringLiteral("Amber Drive"));
     f.moveLimits();
     f.upload();
     QCOMPARE(f.driver.writes, QList<QByteArray>{catalogueImage(QStringLiteral("Amber Drive"))});
-    QCOMPARE(f.driver.purges, QList<quint32>{}); // no purge before the image
+    // The receive queue is emptied before the image and after the answer; the transmit queue
+    // never is.
+    QCOMPARE(f.driver.purges, (QList<quint32>{FT_PURGE_RX, FT_PURGE_RX}));
     QStringList lines;
     for (const QString &r : received)
         lines << "received: " + r;
@@ -313,8 +310,10 @@ void TestUpload::unplugDuringWait()
     };
     f.upload();
     QVERIFY(turns >= 50);
-    QCOMPARE(f.prompts.messages, QStringList{"FT_GetQueueStatus - General IO error..."});
-    QCOMPARE(f.main().lblStatus->text(), QStringLiteral("Uploading..."));
+    QCOMPARE(f.prompts.messages, QStringList{"The pedal was disconnected."});
+    QCOMPARE(f.main().lblStatus->text(), QStringLiteral("Status: "));
+    QVERIFY(!f.main().btnUpload->isEnabled());
+    QVERIFY(f.main().menuConnect->isEnabled());
     QVERIFY(!f.limitsReset());
     QCOMPARE(f.consoleLines().last(), QStringLiteral("write to device"));
     // The pedal did get the program; only its answer was lost.

@@ -138,6 +138,7 @@ private slots:
     void incomingBytesAreQueuedAndRead();
     void readTakesNoMoreThanAsked();
     void purgeRxDropsQueuedBytes();
+    void purgeTxKeepsAWrittenCommand();
     void eepromIsNotReachable();
     void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
@@ -382,6 +383,23 @@ void TestKernelSerialDriver::purgeRxDropsQueuedBytes()
     quint32 got = 0;
     QCOMPARE(driver.read(handle, buffer, sizeof buffer, got), FT_OK);
     QCOMPARE(QByteArray(buffer, int(got)), QByteArray("new"));
+}
+
+// Two commands written back to back, each followed by a transmit purge, while the other side
+// has read nothing yet: both reach it whole and in order.
+void TestKernelSerialDriver::purgeTxKeepsAWrittenCommand()
+{
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    const QByteArray first = QByteArray::fromHex("06000200000000");
+    const QByteArray second = QByteArray::fromHex("060102007FE000");
+    quint32 written = 0;
+    QCOMPARE(driver.write(handle, first.constData(), 7, written), FT_OK);
+    QCOMPARE(driver.purge(handle, FT_PURGE_TX), FT_OK);
+    QCOMPARE(driver.write(handle, second.constData(), 7, written), FT_OK);
+    QCOMPARE(driver.purge(handle, FT_PURGE_TX), FT_OK);
+    QCOMPARE(pty.receive(14), first + second);
 }
 
 void TestKernelSerialDriver::eepromIsNotReachable()

@@ -218,13 +218,12 @@ FtStatus KernelSerialDriver::purge(FtHandle handle, quint32 mask)
     Port *p = nullptr;
     if (FtStatus s = port(handle, p))
         return s;
-    // Input: Qt's buffer and the kernel's; Output: bytes not yet sent.
-    bool ok = true;
-    if (mask & FT_PURGE_RX)
-        ok = p->serial.clear(QSerialPort::Input) && ok;
-    if (mask & FT_PURGE_TX)
-        ok = p->serial.clear(QSerialPort::Output) && ok;
-    return ok ? FT_OK : p->failure(SerialPortCall::Purge, FT_IO_ERROR);
+    // Input: Qt's buffer and the kernel's. Output: nothing to do. What the kernel holds after a
+    // completed write is a whole command on its way at the line rate (flushing it would cut
+    // the command off), and a failed or stalled write has dropped its rest already.
+    if ((mask & FT_PURGE_RX) && !p->serial.clear(QSerialPort::Input))
+        return p->failure(SerialPortCall::Purge, FT_IO_ERROR);
+    return FT_OK;
 }
 
 FtStatus KernelSerialDriver::setBaudRate(FtHandle handle, quint32 baudRate)

@@ -39,7 +39,8 @@ public:
     FtStatus close(FtHandle handle) override;
     FtStatus read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead) override;
     // Returns once the bytes are with the kernel; a line that takes nothing for the stall time
-    // fails with FT_FAILED_TO_WRITE_DEVICE, bytesWritten telling what went, the rest dropped.
+    // fails with FT_FAILED_TO_WRITE_DEVICE, bytesWritten telling what went, the rest dropped
+    // there and then. So a transmit purge never has anything to drop.
     FtStatus write(FtHandle handle, const char *buffer, quint32 count,
                    quint32 &bytesWritten) override;
     FtStatus queueStatus(FtHandle handle, quint32 &queued) override;

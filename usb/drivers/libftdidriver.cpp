@@ -204,10 +204,11 @@ FtStatus LibFtdiDriver::write(FtHandle handle, const char *buffer, quint32 count
         return FT_OK;
     const int rc = ftdi_write_data(p->ctx, reinterpret_cast<const unsigned char *>(buffer),
                                    int(count));
+    p->writeFailed = rc < int(count);
     if (rc < 0)
         return libFtdiStatus(LibFtdiCall::WriteData, rc);
     bytesWritten = quint32(rc);
-    return FT_OK;
+    return rc < int(count) ? FT_FAILED_TO_WRITE_DEVICE : FT_OK;
 }
 
 FtStatus LibFtdiDriver::queueStatus(FtHandle handle, quint32 &queued)
@@ -231,8 +232,12 @@ FtStatus LibFtdiDriver::purge(FtHandle handle, quint32 mask)
         if (FtStatus s = libFtdiStatus(LibFtdiCall::PurgeRx, ftdi_tciflush(p->ctx)))
             return s;
     }
-    if (mask & FT_PURGE_TX)
+    // The chip sends what it holds at the line rate, long after the write returned: flushing
+    // it would cut the last command short. Only a failed write's rest is dropped.
+    if ((mask & FT_PURGE_TX) && p->writeFailed) {
+        p->writeFailed = false;
         return libFtdiStatus(LibFtdiCall::PurgeTx, ftdi_tcoflush(p->ctx));
+    }
     return FT_OK;
 }
 

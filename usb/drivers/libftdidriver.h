@@ -49,6 +49,7 @@ private:
     struct Port {
         ftdi_context *ctx = nullptr;
         QByteArray rx; // read from the chip, not yet handed out
+        bool writeFailed = false; // the last write may have left bytes in the chip
     };
 
     FtStatus list(QList<BridgeIdentity> &listed);
