@@ -67,8 +67,9 @@ void TformMain::menuConnectClick()
         auto scope = exchange.begin(QStringLiteral("bootloader greeting"));
         if (!scope)
             return;
-        exchange.dropStaleBytes();
-        exchange.sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false);
+        if (!exchange.dropStaleBytes()
+            || !exchange.sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false))
+            return;
         const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
         // The link gone or the program closing: that has been dealt with.
         if (reply.outcome == CommandExchange::Outcome::LinkFailed

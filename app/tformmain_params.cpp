@@ -18,15 +18,14 @@ namespace tovel {
 
 namespace {
 
-// The answer did not come whole: say so, unless the link has gone (which has been said) or
-// the program is closing. True when the answer is whole.
+// The answer did not come whole, or is noise: say so, unless the link has gone (which has been
+// said) or the program is closing. True for a whole answer that reads as its kind.
 bool answerArrived(Prompts &prompts, const AnswerRule &rule, const CommandExchange::Answer &answer)
 {
-    if (answer.complete())
-        return true;
-    if (const QString message = CommandExchange::failureMessage(rule, answer.outcome); !message.isEmpty())
+    const QString message = CommandExchange::failureMessage(rule, answer);
+    if (!message.isEmpty())
         prompts.showMessage(message);
-    return false;
+    return answer.complete() && message.isEmpty();
 }
 
 bool linkEnded(const CommandExchange::Answer &answer)
@@ -43,9 +42,10 @@ void TformMain::btnOpenEffectClick()
     auto scope = exchange.begin(QStringLiteral("effect query"));
     if (!scope)
         return;
-    exchange.dropStaleBytes();
     const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
-    exchange.sendBytes(QByteArray::fromHex("0500"), query.purgeTransmit);
+    // A link found gone on the way has ended the exchange and set the window.
+    if (!exchange.dropStaleBytes() || !exchange.sendBytes(QByteArray::fromHex("0500"), query.purgeTransmit))
+        return;
     btnOpenEffect->setEnabled(false);
     m_app.pacing.sleepMs(query.pauseAfterMs);
     btnOpenEffect->setEnabled(true);
@@ -132,9 +132,10 @@ bool TformMain::RequestParameters()
     const QString effect = state.SelectedEffectName;
     const int build = window.buildCount();
 
-    exchange.dropStaleBytes();
     const CommandInfo &request = commandInfo(CommandCode::StateRequest);
-    exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit);
+    if (!exchange.dropStaleBytes()
+        || exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit) < 0)
+        return false;
     btnRequest->setEnabled(false);
     // So that the whole answer is queued before the first read.
     m_app.pacing.sleepMs(request.pauseAfterMs);
@@ -145,13 +146,9 @@ bool TformMain::RequestParameters()
     // pedal. The window is left as before the request; after a lost link, as after Disconnect.
     if (linkEnded(answer))
         return false;
-    if (!answerArrived(m_app.prompts, rule, answer)) {
-        btnRequest->setEnabled(true);
-        return false;
-    }
-    if (const QString fault = stateAnswerFault(answer.bytes); !fault.isEmpty()) {
+    if (const QString fault = stateAnswerFault(answer.bytes); !fault.isEmpty())
         m_app.console().printToConsole(fault);
-        m_app.prompts.showMessage(CommandExchange::unreadableMessage(rule));
+    if (!answerArrived(m_app.prompts, rule, answer)) {
         btnRequest->setEnabled(true);
         return false;
     }
@@ -190,7 +187,8 @@ void TformMain::btnAssignClick()
     QByteArray command(1, char(CommandCode::AssignmentTable));
     command.append(reinterpret_cast<const char *>(tables.AssignPayload.data()), kAssignPayloadSize);
     const CommandInfo &assign = commandInfo(CommandCode::AssignmentTable);
-    m_app.exchange().sendBytes(command, assign.purgeTransmit);
+    if (!m_app.exchange().sendBytes(command, assign.purgeTransmit))
+        return;
     btnAssign->setEnabled(false);
     m_app.pacing.sleepMs(assign.pauseAfterMs);
     btnAssign->setEnabled(true);

@@ -75,7 +75,8 @@ void TformMain::btnUploadClick()
         return;
     }
     console.printToConsole(QStringLiteral("size: %1").arg(program.bytes));
-    exchange.dropStaleBytes();
+    if (!exchange.dropStaleBytes())
+        return;
     writeProgram(m_app, program, &Console::printToConsole);
     const QString statusBefore = lblStatus->text();
     lblStatus->setText(QStringLiteral("Uploading..."));
@@ -88,9 +89,7 @@ void TformMain::btnUploadClick()
         return;
     // No status, or not a status: the limits stay as they were, since no new effect is known
     // to run, and the label as it was (after a lost link, the window is as after Disconnect).
-    QString message = CommandExchange::failureMessage(rule, answer.outcome);
-    if (answer.complete() && !isUploadStatusText(answer.bytes))
-        message = CommandExchange::unreadableMessage(rule);
+    const QString message = CommandExchange::failureMessage(rule, answer);
     if (!answer.complete() || !message.isEmpty()) {
         lblStatus->setText(statusBefore);
         if (!message.isEmpty())
@@ -139,16 +138,16 @@ void TformMain::btnUploadFileClick()
     auto scope = exchange.begin(QStringLiteral("upload"));
     if (!scope)
         return;
-    exchange.dropStaleBytes();
+    if (!exchange.dropStaleBytes())
+        return;
     writeProgram(m_app, program, &Console::appendConsoleLine);
 
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
     const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
-    if (!answer.complete()) {
-        if (const QString message = CommandExchange::failureMessage(rule, answer.outcome); !message.isEmpty())
-            m_app.prompts.showMessage(message);
+    if (const QString message = CommandExchange::failureMessage(rule, answer); !message.isEmpty())
+        m_app.prompts.showMessage(message);
+    if (!answer.complete())
         return;
-    }
     // The whole receive buffer, as this variant has always shown it: the answer at its start.
     const auto &buffer = usb.state.ReceiveBuffer;
     QByteArray shown(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));

@@ -104,11 +104,34 @@ void FtdiBridge::purgeTransmit(qint64 nowUs)
     m_txFreeNs = std::min(m_txFreeNs, nowUs * kNsPerUs);
 }
 
+qint64 FtdiBridge::chatterByteNs() const
+{
+    return m_baud == 0 ? kBitsPerByte * kNsPerS / 115200 : byteNs();
+}
+
+void FtdiBridge::advance(qint64 nowUs)
+{
+    if (!m_faults.chatter)
+        return;
+    const qint64 now = nowUs * kNsPerUs;
+    const qint64 step = chatterByteNs();
+    // A fresh stream starts now, not where the line last fell silent.
+    qint64 t = std::max(m_rxFreeNs, now - step);
+    const QByteArray bytes = noise(int((now - t) / step));
+    for (char c : bytes) {
+        t += step;
+        m_toHost.append({t, quint8(c)});
+    }
+    m_rxFreeNs = t;
+}
+
 void FtdiBridge::controllerSend(const QByteArray &bytes, qint64 atUs)
 {
     if (m_faults.noAnswer || bytes.isEmpty())
         return;
-    const QByteArray out = m_faults.garbage ? noise(int(bytes.size())) : bytes;
+    QByteArray out = m_faults.garbage || m_faults.chatter ? noise(int(bytes.size())) : bytes;
+    if (m_faults.shortAnswers)
+        out.truncate((out.size() + 1) / 2);
     const int pieces = std::clamp(m_faults.splitPieces, 1, int(out.size()));
     const qint64 step = byteNs();
     for (int k = 0; k < pieces; ++k) {
@@ -144,6 +167,14 @@ QByteArray FtdiBridge::read(quint32 maxBytes, qint64 nowUs)
         out.append(char(m_toHost[int(i)].byte));
     m_toHost.remove(0, int(n));
     return out;
+}
+
+void FtdiBridge::dropEverything()
+{
+    m_toController.clear();
+    m_toHost.clear();
+    m_txFreeNs = 0;
+    m_rxFreeNs = 0;
 }
 
 void FtdiBridge::purgeReceive(qint64 nowUs)

@@ -47,6 +47,11 @@ public:
     bool answerBytesInFlight() const { return !m_toHost.isEmpty(); }
     // Drops what has reached the host's receive queue; bytes still on the wire come later.
     void purgeReceive(qint64 nowUs);
+    // The bridge left the bus: whatever it held or had on the wire, either way, is gone.
+    void dropEverything();
+    // Lets time pass on the line from the pedal: with the chatter fault, noise fills it up to
+    // nowUs.
+    void advance(qint64 nowUs);
 
     // The EEPROM image: an FT232R-like header with USB string descriptors, the checksum in
     // the last word, and the maker's texts as the editor reads them: words 81.. the
@@ -63,6 +68,8 @@ private:
         quint8 byte;
     };
     qint64 byteNs() const;
+    // A byte's time on the line, also when no line rate is modelled.
+    qint64 chatterByteNs() const;
     QByteArray noise(int length);
 
     QByteArray m_serial;

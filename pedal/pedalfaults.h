@@ -19,6 +19,11 @@ struct PedalFaults {
     int splitGapMs = 0;
     // The bridge has gone from the bus: it is not listed and every call on it fails.
     bool unplugged = false;
+    // Every answer stops after its first half (at least one byte).
+    bool shortAnswers = false;
+    // The line from the pedal is never quiet: noise at the line rate (115,200 baud when none is
+    // modelled), answers lost in it (sent as noise of their length).
+    bool chatter = false;
 };
 
 } // namespace tovel::pedal

@@ -70,6 +70,24 @@ bool PedalSimProcess::stop(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
+bool PedalSimProcess::setFaults(const QString &spec, int timeoutMs)
+{
+    m_process.write("faults " + spec.toLocal8Bit() + '\n');
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_process.canReadLine()) {
+        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+            m_error = QStringLiteral("%1 did not answer the faults \"%2\"").arg(m_program, spec);
+            return false;
+        }
+    }
+    const QString reply = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    if (reply != QLatin1String("ok")) {
+        m_error = reply;
+        return false;
+    }
+    return true;
+}
+
 QByteArray PedalSimProcess::standardError()
 {
     return m_process.readAllStandardError();

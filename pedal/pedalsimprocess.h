@@ -18,6 +18,9 @@ public:
     bool start(const QStringList &arguments = {}, int timeoutMs = 5000);
     // Asks the sim to end and waits; true when it ended on its own with status 0.
     bool stop(int timeoutMs = 5000);
+    // Switches the sim's faults from now on ("none", "split:3:50", "garbage,short", ...: the
+    // control command of tovel-pedal-sim). False, with errorText() set, when it refused them.
+    bool setFaults(const QString &spec, int timeoutMs = 5000);
 
     QString ptyPath() const { return m_ptyPath; }
     QString errorText() const { return m_error; }

@@ -24,8 +24,10 @@ VirtualPedal::VirtualPedal(const VirtualPedalOptions &options, const Clock &cloc
 
 void VirtualPedal::setFaults(const PedalFaults &faults)
 {
-    if (faults.unplugged && !m_faults.unplugged)
+    if (faults.unplugged && !m_faults.unplugged) {
         ++m_unplugs;
+        m_bridge.dropEverything();
+    }
     if (faults.nackAtAck != m_faults.nackAtAck)
         m_bootloader.setNackAtAck(faults.nackAtAck);
     m_faults = faults;
@@ -58,6 +60,7 @@ void VirtualPedal::sync()
     }
     if (m_mode == Mode::EffectFirmware)
         m_firmware.tick(now);
+    m_bridge.advance(now);
 }
 
 void VirtualPedal::hostWrite(const QByteArray &bytes)
@@ -93,7 +96,7 @@ void VirtualPedal::purgeTransmit()
 
 bool VirtualPedal::busy() const
 {
-    return m_bridge.hostBytesInFlight() || m_bridge.answerBytesInFlight()
+    return m_bridge.hostBytesInFlight() || m_bridge.answerBytesInFlight() || m_faults.chatter
         || (m_mode == Mode::EffectFirmware && m_firmware.frameInProgress());
 }
 

@@ -35,6 +35,19 @@ qsizetype throughLine(const QByteArray &bytes, int n)
     return at + 1;
 }
 
+bool onlyTextLines(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n';
+    });
+}
+
+bool onlyNumberLines(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || c == '\r' || c == '\n'; });
+}
+
 } // namespace
 
 AnswerRule effectQueryAnswer()
@@ -45,6 +58,7 @@ AnswerRule effectQueryAnswer()
     rule.wireBytes = 64;
     rule.maxBytes = 256;
     rule.wholeLength = [](const QByteArray &bytes) { return throughLine(bytes, kQueryLines); };
+    rule.readable = onlyTextLines;
     return rule;
 }
 
@@ -58,6 +72,7 @@ AnswerRule stateRequestAnswer(int numParams)
     rule.maxBytes = numbers * kLongestStateLine;
     rule.quietGapMs = kStateQuietGapMs;
     rule.wholeLength = [numbers](const QByteArray &bytes) { return throughLine(bytes, numbers); };
+    rule.readable = onlyNumberLines;
     return rule;
 }
 
@@ -74,6 +89,7 @@ AnswerRule uploadStatusAnswer(int programBytes)
             return end;
         return bytes.size() >= kUploadStatusLength ? kUploadStatusLength : 0;
     };
+    rule.readable = [](const QByteArray &bytes) { return isUploadStatusText(bytes); };
     return rule;
 }
 
@@ -85,6 +101,7 @@ AnswerRule bootloaderAnswer()
     rule.wireBytes = 2;
     rule.maxBytes = 1;
     rule.wholeLength = [](const QByteArray &bytes) -> qsizetype { return bytes.isEmpty() ? 0 : 1; };
+    rule.readable = [](const QByteArray &) { return true; }; // any byte but 0x79 is a refusal
     return rule;
 }
 
@@ -148,16 +165,22 @@ bool CommandExchange::refuseReentry(const QString &command)
     return true;
 }
 
-void CommandExchange::dropStaleBytes()
+bool CommandExchange::linkLost() const
+{
+    return m_usb.state.DeviceLost;
+}
+
+bool CommandExchange::dropStaleBytes()
 {
     if (m_usb.GetFTQueueStatus() != 0)
-        return;
+        return !linkLost();
     if (m_usb.state.QueuedBytes > 0) {
         const quint32 dropped = m_usb.ReadFTQueue();
         m_console.printToConsole(QStringLiteral("dropped %1 stale bytes from an earlier answer")
                                      .arg(dropped));
     }
     m_usb.PurgeFTReceive();
+    return !linkLost();
 }
 
 int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
@@ -169,7 +192,7 @@ int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
     if (purgeTransmit)
         m_usb.PurgeFTTransmit();
     m_usb.WriteFTBuffer(quint32(length));
-    return converted;
+    return linkLost() ? -1 : converted;
 }
 
 bool CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
@@ -180,7 +203,7 @@ bool CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
     if (purgeTransmit)
         m_usb.PurgeFTTransmit();
     m_usb.WriteFTBuffer(count);
-    return true;
+    return !linkLost();
 }
 
 bool CommandExchange::sendParameterValue(const QString &hex)
@@ -296,25 +319,24 @@ CommandExchange::Answer CommandExchange::CollectAnswerBlock(const AnswerRule &ru
     return collect(rule);
 }
 
-QString CommandExchange::failureMessage(const AnswerRule &rule, Outcome outcome)
+QString CommandExchange::failureMessage(const AnswerRule &rule, const Answer &answer)
 {
-    switch (outcome) {
+    switch (answer.outcome) {
     case Outcome::NoAnswer:
         return QStringLiteral("The pedal did not answer the %1.").arg(rule.what);
-    case Outcome::Incomplete:
-        return QStringLiteral("The pedal's answer to the %1 was incomplete.").arg(rule.what);
     case Outcome::Complete:
+    case Outcome::Incomplete:
+        if (rule.readable && !rule.readable(answer.bytes))
+            return QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what);
+        if (answer.outcome == Outcome::Incomplete)
+            return QStringLiteral("The pedal's answer to the %1 was incomplete.").arg(rule.what);
+        break;
     case Outcome::LinkFailed:
     case Outcome::Quitting:
     case Outcome::Refused:
         break;
     }
     return QString();
-}
-
-QString CommandExchange::unreadableMessage(const AnswerRule &rule)
-{
-    return QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what);
 }
 
 } // namespace tovel

@@ -27,6 +27,8 @@ struct AnswerRule {
     // The length of the whole answer once the bytes hold it, else 0. What came after it is a
     // tail that belongs to no exchange.
     std::function<qsizetype(const QByteArray &)> wholeLength;
+    // Whether the bytes (whole or not) read as this kind of answer: noise on the line does not.
+    std::function<bool(const QByteArray &)> readable;
 };
 
 // The effect query's answer: four lines ended by CR LF.
@@ -95,15 +97,19 @@ public:
 
     // Drops what an earlier answer left in the receive queue, saying so on the console. Runs
     // before every command that expects an answer, so no tail reaches the wrong exchange.
-    void dropStaleBytes();
+    // False when the link has gone (the exchange ends there).
+    bool dropStaleBytes();
 
     // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
     // the transmit queue when asked, and writes `length` bytes in one piece. Returns the
-    // number of bytes the text converted to; -1 (nothing written) when refused.
+    // number of bytes the text converted to; -1 when refused (nothing written) or when the
+    // link has gone.
     int sendHex(const QString &hex, int length, bool purgeTransmit);
     // Puts known bytes at the start of TransmitBuffer and writes them in one piece. False
-    // (nothing written) when refused.
+    // when refused (nothing written) or when the link has gone.
     bool sendBytes(const QByteArray &bytes, bool purgeTransmit);
+    // The bridge has gone since it was opened: every exchange ends at its next step.
+    bool linkLost() const;
     // A ParameterValue command as hex: written now when no exchange runs, otherwise kept until
     // the running one ends. Returns true when written now.
     bool sendParameterValue(const QString &hex);
@@ -116,11 +122,10 @@ public:
     Answer CollectAnswerText(const AnswerRule &rule);
     Answer CollectAnswerBlock(const AnswerRule &rule);
 
-    // The message for an answer that did not come whole ("The pedal did not answer the effect
-    // query."); empty for outcomes that need none (complete, link gone, quitting, refused).
-    static QString failureMessage(const AnswerRule &rule, Outcome outcome);
-    // The message for a whole answer that does not read as its kind of answer.
-    static QString unreadableMessage(const AnswerRule &rule);
+    // The message for an answer that did not come whole or does not read as its kind ("The
+    // pedal did not answer the effect query."); empty for a good answer and for outcomes that
+    // need none (the link gone, which has been said; quitting; refused).
+    static QString failureMessage(const AnswerRule &rule, const Answer &answer);
 
 signals:
     // An exchange started (true) or ended (false).

@@ -4,6 +4,12 @@
 // The first line on stdout is the terminal's path. The program runs until SIGTERM or SIGINT
 // (or, with --until-stdin-closes, until its stdin reaches end of file, so that it never
 // outlives a parent that died); then it writes the flash dump if one was asked for.
+//
+// With --until-stdin-closes, each line on stdin is a command, answered by one line on stdout:
+//   faults SPEC   the faults from now on, replacing the ones before ("ok" or "error ...");
+//                 SPEC is "none" or a comma-separated list of no-answer, garbage, short,
+//                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
+//                 more bytes have come from the host, as a cable pulled mid-command).
 
 #include "core/clock.h"
 #include "pedal/virtualpedal.h"
@@ -28,6 +34,43 @@ using namespace tovel::pedal;
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+
+// The faults a SPEC of the control command names (see the top of this file).
+bool parseFaults(const QString &spec, PedalFaults &faults, qint64 &unplugAfterBytes, QString &error)
+{
+    faults = PedalFaults{};
+    unplugAfterBytes = -1;
+    if (spec.trimmed() == QLatin1String("none"))
+        return true;
+    for (const QString &item : spec.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList parts = item.trimmed().split(QLatin1Char(':'));
+        const QString &name = parts.first();
+        bool ok = true, ok2 = true;
+        if (name == QLatin1String("no-answer") && parts.size() == 1) {
+            faults.noAnswer = true;
+        } else if (name == QLatin1String("garbage") && parts.size() == 1) {
+            faults.garbage = true;
+        } else if (name == QLatin1String("short") && parts.size() == 1) {
+            faults.shortAnswers = true;
+        } else if (name == QLatin1String("chatter") && parts.size() == 1) {
+            faults.chatter = true;
+        } else if (name == QLatin1String("split") && parts.size() == 3) {
+            faults.splitPieces = parts[1].toInt(&ok);
+            faults.splitGapMs = parts[2].toInt(&ok2);
+            ok = ok && ok2 && faults.splitPieces >= 1 && faults.splitGapMs >= 0;
+        } else if (name == QLatin1String("unplug-after-bytes") && parts.size() == 2) {
+            unplugAfterBytes = parts[1].toLongLong(&ok);
+            ok = ok && unplugAfterBytes >= 0;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            error = QStringLiteral("cannot read the fault \"%1\"").arg(item.trimmed());
+            return false;
+        }
+    }
+    return true;
+}
 
 void onSignal(int)
 {
@@ -91,13 +134,15 @@ int main(int argc, char **argv)
     const QCommandLineOption noAnswer(QStringLiteral("no-answer"), QStringLiteral("Send no answers."));
     const QCommandLineOption nackAt(QStringLiteral("nack-at-ack"), QStringLiteral("Turn the N-th bootloader acknowledge into a NACK."), QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Replace every answer with noise."));
+    const QCommandLineOption shortAnswers(QStringLiteral("short-answers"), QStringLiteral("Cut every answer after its first half."));
+    const QCommandLineOption chatter(QStringLiteral("chatter"), QStringLiteral("Never fall quiet: noise whenever no answer is being sent."));
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Cut every answer into PIECES with GAP milliseconds between them."), QStringLiteral("PIECES:GAP"));
     const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"), QStringLiteral("Close the terminal after MS milliseconds, as a pulled cable."), QStringLiteral("MS"));
     const QCommandLineOption dumpFlash(QStringLiteral("dump-flash"), QStringLiteral("Write the 128 KB flash to FILE on exit."), QStringLiteral("FILE"));
     const QCommandLineOption logFile(QStringLiteral("log"), QStringLiteral("Write one line per parsed frame to FILE."), QStringLiteral("FILE"));
     const QCommandLineOption untilStdin(QStringLiteral("until-stdin-closes"), QStringLiteral("Also exit when stdin reaches end of file."));
     parser.addOptions({bootloader, lineRate, firmware, noAnswer, nackAt, garbage, split, unplugAfter,
-                       dumpFlash, logFile, untilStdin});
+                       dumpFlash, logFile, untilStdin, shortAnswers, chatter});
     parser.process(app);
 
     const auto fail = [](const QString &text) {
@@ -116,6 +161,8 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--firmware-version wants a number 0..254"));
     options.faults.noAnswer = parser.isSet(noAnswer);
     options.faults.garbage = parser.isSet(garbage);
+    options.faults.shortAnswers = parser.isSet(shortAnswers);
+    options.faults.chatter = parser.isSet(chatter);
     options.faults.nackAtAck = parser.value(nackAt).toInt(&ok);
     if (!ok || options.faults.nackAtAck < 0)
         return fail(QStringLiteral("--nack-at-ack wants a count"));
@@ -170,6 +217,14 @@ int main(int argc, char **argv)
 
     QByteArray outgoing; // answer bytes the terminal has not taken yet
     bool watchStdin = parser.isSet(untilStdin);
+    QByteArray command;          // a control line coming in on stdin
+    qint64 unplugAfterBytes = -1; // host bytes still to take before the cable is pulled
+    const auto unplugNow = [&] {
+        pedal.unplug();
+        pty.close();
+        outgoing.clear();
+        std::fprintf(stderr, "tovel-pedal-sim: unplugged\n");
+    };
     char buffer[4096];
     for (;;) {
         pollfd fds[3] = {};
@@ -189,19 +244,42 @@ int main(int argc, char **argv)
             const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
             if (n <= 0)
                 break;
+            command.append(buffer, n);
+            for (qsizetype end; (end = command.indexOf('\n')) >= 0; command.remove(0, end + 1)) {
+                const QString line = QString::fromLocal8Bit(command.left(end)).trimmed();
+                PedalFaults faults;
+                qint64 unplugAfter = -1;
+                QString error;
+                if (!line.startsWith(QLatin1String("faults ")))
+                    error = QStringLiteral("unknown command \"%1\"").arg(line);
+                else if (parseFaults(line.mid(7), faults, unplugAfter, error)) {
+                    faults.unplugged = pedal.unplugged();
+                    pedal.setFaults(faults);
+                    unplugAfterBytes = unplugAfter;
+                }
+                std::printf("%s\n", error.isEmpty() ? "ok" : qPrintable(QStringLiteral("error ") + error));
+                std::fflush(stdout);
+            }
         }
         if (unplugAtUs >= 0 && clock.nowUs() >= unplugAtUs) {
-            pedal.unplug();
-            pty.close();
+            unplugNow();
             unplugAtUs = -1;
-            std::fprintf(stderr, "tovel-pedal-sim: unplugged\n");
         }
         if (pty.master < 0)
             continue;
         if (fds[1].revents & POLLIN) {
             const ssize_t n = ::read(pty.master, buffer, sizeof buffer);
-            if (n > 0)
-                pedal.hostWrite(QByteArray(buffer, n));
+            if (n > 0) {
+                qint64 take = n;
+                if (unplugAfterBytes >= 0)
+                    take = std::min<qint64>(n, unplugAfterBytes);
+                pedal.hostWrite(QByteArray(buffer, qsizetype(take)));
+                if (unplugAfterBytes >= 0 && (unplugAfterBytes -= take) == 0) {
+                    unplugNow();
+                    unplugAfterBytes = -1;
+                    continue;
+                }
+            }
         }
         outgoing += pedal.hostRead(pedal.hostQueued());
         while (!outgoing.isEmpty()) {

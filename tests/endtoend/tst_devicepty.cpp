@@ -2,6 +2,7 @@
 #include "pedal/pedalsimprocess.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/editorfixture.h"
+#include "tests/support/ptyeditor.h"
 #include "usb/drivers/systemdrivers.h"
 
 #include <QAction>
@@ -11,25 +12,6 @@
 
 using namespace tovel;
 using namespace tovel::test;
-
-// The editor as `tovel-editor --device PTY` runs it: the kernel serial driver on the
-// simulator's pseudo-terminal, real time.
-struct PtyEditor {
-    SteadyClock clock;
-    RealPacing pacing;
-    ScriptedPrompts prompts;
-    TempFolders folders;
-    std::unique_ptr<FtDriver> driver;
-    std::unique_ptr<Application> app;
-
-    explicit PtyEditor(const QString &path)
-        : driver(makeSerialPathDriver(path)),
-          app(std::make_unique<Application>(prompts, pacing, folders, *driver, clock))
-    {
-    }
-    TformMain &main() { return *app->formMain(); }
-    QStringList console() { return app->formPrint()->lines(); }
-};
 
 class TestDevicePty : public QObject {
     Q_OBJECT

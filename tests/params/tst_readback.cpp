@@ -182,7 +182,7 @@ void TestReadBack::partialOrUnreadableAnswerIsNeverApplied_data()
     QTest::newRow("a-letter-in-a-number") << letter
                                           << "The pedal's answer to the state request could not be read.";
     QTest::newRow("binary-noise") << QByteArray::fromHex("B0FD915267FDC2E2541DB0FD")
-                                  << "The pedal's answer to the state request was incomplete.";
+                                  << "The pedal's answer to the state request could not be read.";
     QTest::newRow("nothing") << QByteArray() << "The pedal did not answer the state request.";
 }
 

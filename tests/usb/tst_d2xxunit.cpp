@@ -22,6 +22,7 @@ private slots:
     void readWithNothingQueuedLeavesBuffer();
     void staleHandleAfterCloseIsReported();
     void eepromFailureIsSilentAndKeepsLastWord();
+    void goneDeviceIsReportedOnce();
 };
 
 void TestD2XXUnit::statusMessages_data()
@@ -179,6 +180,44 @@ void TestD2XXUnit::eepromFailureIsSilentAndKeepsLastWord()
     QCOMPARE(usb.ReadFTEepromWord(0), quint32(FT_EEPROM_READ_FAILED));
     QCOMPARE(usb.state.EepromWord, quint16(0x5678));
     QVERIFY(prompts.messages.isEmpty());
+}
+
+// With a listener for the loss, a bridge that left the bus is reported once, instead of one box
+// per failing call; a fresh open starts afresh. Other failures still show their boxes.
+void TestD2XXUnit::goneDeviceIsReportedOnce()
+{
+    ScriptedFtDriver driver;
+    driver.devices = {{"FT1", "Tovel", {}}};
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    int losses = 0;
+    usb.onDeviceLost = [&] { ++losses; };
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
+
+    driver.failing[ScriptedFtDriver::Call::Write] = FT_FAILED_TO_WRITE_DEVICE; // a stalled line
+    usb.WriteFTBuffer(2);
+    QCOMPARE(prompts.messages, QStringList{"FT_Write - Failed to write..."});
+    driver.failing.clear();
+
+    driver.failing[ScriptedFtDriver::Call::Queue] = FT_IO_ERROR;
+    driver.failing[ScriptedFtDriver::Call::Write] = FT_IO_ERROR;
+    usb.GetFTQueueStatus();
+    usb.WriteFTBuffer(7);
+    usb.PurgeFTReceive();
+    usb.CloseFTDevice();
+    usb.WriteFTBuffer(7); // on the closed handle
+    QCOMPARE(losses, 1);
+    QVERIFY(usb.state.DeviceLost);
+    QCOMPARE(prompts.messages.size(), 1);
+
+    driver.failing.clear();
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
+    QVERIFY(!usb.state.DeviceLost);
+    driver.failing[ScriptedFtDriver::Call::Read] = FT_IO_ERROR;
+    driver.queueAnswer("x");
+    usb.ReadFTQueue();
+    QCOMPARE(losses, 2);
+    QCOMPARE(prompts.messages.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestD2XXUnit)
