@@ -11,10 +11,12 @@ class QListWidgetItem;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+class QTimer;
 
 namespace tovel {
 
 class Application;
+class VersionRequest;
 
 // "ZANTH Editor": the main window. Its controls carry the program's fixed names; the handlers
 // read the controls, call the areas' logic and show the result.
@@ -52,6 +54,11 @@ public:
     // The seven category rows, created at start-up, in CategoryTable order.
     QList<QListWidgetItem *> CategoryItems;
 
+    // Its first tick, a second after start-up, runs the version check.
+    QTimer *Timer2 = nullptr;
+    // The version endpoint's request; none when this build names no web host.
+    VersionRequest *NetHTTPRequest1 = nullptr;
+
 public slots:
     void btnTestClick();
     void menuScanClick();
@@ -74,6 +81,13 @@ public slots:
     // failed (the link has gone).
     bool RequestParameters();
 
+    void checkmostrecentversiononwebsite();
+    // The version endpoint's answer: 200 gives LatestVersionText, any other status a message.
+    void WebRequestCompleted(int statusCode, const QByteArray &statusText, const QByteArray &body);
+    // No answer at all: raised for the general error report.
+    void WebRequestFailed(const QString &error);
+    void menuSupportClick();
+
 private:
     // Connects a control's signal to one of the handlers above, run inside the general error
     // report.
@@ -81,6 +95,8 @@ private:
     void bind(Sender *sender, Signal signal, void (TformMain::*handler)());
     void buildControls();
     void buildMenus();
+    void prepareVersionCheck();
+    void showLatestVersion();
     void CreateDataFolder();
     void CreateDataSubfolder();
     bool createFolder(const QStringList &parts, const QString &errorPrefix);
