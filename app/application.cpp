@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/tformmain.h"
+#include "app/widgetprompts.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectbrowser.h"
 #include "catalogue/tformfxinfo.h"
@@ -14,9 +15,15 @@
 namespace tovel {
 
 Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
-                         const Clock &clock_)
-    : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_), usb(driver, prompts_)
+                         const Clock &clock_, const WebSite &site_, WebBrowser *browser)
+    : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_), usb(driver, prompts_),
+      site(site_)
 {
+    if (!browser) {
+        m_desktopBrowser = std::make_unique<DesktopWebBrowser>();
+        browser = m_desktopBrowser.get();
+    }
+    m_browserSeam = browser;
     m_loader = std::make_unique<CatalogueLoader>(prompts);
 
     m_formMain = std::make_unique<TformMain>(*this);

@@ -2,6 +2,7 @@
 
 #include "core/mainstate.h"
 #include "params/paramtables.h"
+#include "update/website.h"
 #include "usb/d2xxunit.h"
 
 #include <memory>
@@ -23,6 +24,7 @@ class Pacing;
 class Prompts;
 class TformMain;
 class TformPrint;
+class WebBrowser;
 
 // Owns the program's state and its five windows, created in this order: main window, firmware
 // upgrade, console, parameters, information. The main window's FormCreate runs while it is the
@@ -30,8 +32,10 @@ class TformPrint;
 // on scripted ones.
 class Application {
 public:
+    // site: where the version check asks and Support leads (none by default: no request).
+    // browser: opens the support page; the desktop's own when none is given.
     Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver,
-                const Clock &clock);
+                const Clock &clock, const WebSite &site = {}, WebBrowser *browser = nullptr);
     ~Application();
 
     Prompts &prompts;
@@ -41,6 +45,7 @@ public:
     D2XXUnit usb;
     MainState state;
     ParamTables params; // assignments and limits, for the whole run
+    const WebSite site;
 
     TformMain *formMain() const { return m_formMain.get(); }
     QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
@@ -51,8 +56,11 @@ public:
     EffectBrowser &browser() { return *m_browser; }
     Console &console();
     CommandExchange &exchange() { return *m_exchange; }
+    WebBrowser &webBrowser() { return *m_browserSeam; }
 
 private:
+    std::unique_ptr<WebBrowser> m_desktopBrowser;
+    WebBrowser *m_browserSeam;
     std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
     std::unique_ptr<QWidget> m_formFirmwareUpgrade;

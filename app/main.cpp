@@ -93,7 +93,8 @@ int main(int argc, char **argv)
     RealPacing pacing;
     DesktopFolders folders;
     gui->setPrompts(&prompts);
-    Application app(prompts, pacing, folders, *driver, clock);
+    Application app(prompts, pacing, folders, *driver, clock,
+                    WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)));
     app.formMain()->show();
     if (parser.isSet(consoleOption))
         app.formPrint()->show();

@@ -8,6 +8,7 @@
 #include "protocol/commandexchange.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
+#include "update/versiontext.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -122,6 +123,7 @@ void TformMain::buildMenus()
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
+    bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
 
     grpPedalCommands = new QActionGroup(this);
     grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));
@@ -222,8 +224,11 @@ void TformMain::FormCreate()
     // 6.
     m_app.params.reset_min_max_array();
 
+    // 7. The version request and Timer2.
+    prepareVersionCheck();
+
     // 8. The Help menu's version entry: its text, a blank and the version.
-    state.AppVersion = QStringLiteral(TOVEL_VERSION_TEXT).section(QLatin1Char('.'), 0, 1);
+    state.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + state.AppVersion);
 
     // 9.

@@ -12,10 +12,12 @@ class QListWidgetItem;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+class QTimer;
 
 namespace tovel {
 
 class Application;
+class VersionRequest;
 
 // "ZANTH Editor": the main window. Its controls carry the program's fixed names; the handlers
 // read the controls, call the areas' logic and show the result.
@@ -59,6 +61,11 @@ public:
     // The seven category rows, created at start-up, in CategoryTable order.
     QList<QListWidgetItem *> CategoryItems;
 
+    // Its first tick, a second after start-up, runs the version check.
+    QTimer *Timer2 = nullptr;
+    // The version endpoint's request; none when this build names no web host.
+    VersionRequest *NetHTTPRequest1 = nullptr;
+
 public slots:
     void btnTestClick();
     void menuScanClick();
@@ -81,6 +88,12 @@ public slots:
     // answer, an unreadable or stale one, the link gone): then nothing was applied.
     bool RequestParameters();
 
+    void checkmostrecentversiononwebsite();
+    // The version endpoint's answer: 200 gives LatestVersionText, any other status a message.
+    void WebRequestCompleted(int statusCode, const QByteArray &statusText, const QByteArray &body);
+    // No answer at all: raised for the general error report.
+    void WebRequestFailed(const QString &error);
+    void menuSupportClick();
     // An exchange started or ended: the commands wait for it.
     void exchangeRunning(bool running);
     // The bridge has gone: one message, and the window as after Disconnect.
@@ -97,6 +110,8 @@ private:
     void bind(Sender *sender, Signal signal, void (TformMain::*handler)());
     void buildControls();
     void buildMenus();
+    void prepareVersionCheck();
+    void showLatestVersion();
     void CreateDataFolder();
     void CreateDataSubfolder();
     bool createFolder(const QStringList &parts, const QString &errorPrefix);

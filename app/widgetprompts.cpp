@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -64,6 +65,11 @@ QString DesktopFolders::documents() const
 QString DesktopFolders::programFolder() const
 {
     return QCoreApplication::applicationDirPath();
+}
+
+bool DesktopWebBrowser::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace tovel

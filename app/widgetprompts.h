@@ -27,4 +27,10 @@ public:
     QString programFolder() const override;
 };
 
+// The desktop's default web browser.
+class DesktopWebBrowser : public WebBrowser {
+public:
+    bool openUrl(const QUrl &url) override;
+};
+
 } // namespace tovel

@@ -13,6 +13,7 @@ struct MainState {
     bool FirmwareUpgradeMode = false; // talk to the controller's bootloader; answers read in hex
     bool EffectOnPedal = false;       // the selected effect is the one the pedal reported
     QString AppVersion;
+    QString LatestVersionText;  // printable text of the version endpoint's last 200 answer
     QString SelectedCategory;   // caption of the category clicked last
     QString SelectedEffectName; // display name of the selected effect
     QString PedalEffectName;    // display name of the effect the pedal reported

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QUrl;
+
 // Everything the editor does to the outside world, other than the pedal link, goes through one
 // of these. The application passes real implementations; tests pass scripted ones.
 
@@ -50,6 +52,14 @@ public:
     virtual void printToConsole(const QString &text) = 0;
     // Adds a line without scrolling, whatever auto-scroll says.
     virtual void appendConsoleLine(const QString &text) = 0;
+};
+
+// The user's web browser.
+class WebBrowser {
+public:
+    virtual ~WebBrowser() = default;
+    // Hands the address to the desktop's browser; false when the desktop could not.
+    virtual bool openUrl(const QUrl &url) = 0;
 };
 
 } // namespace tovel

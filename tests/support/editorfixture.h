@@ -31,12 +31,15 @@ struct EditorFixture {
     ScriptedPrompts prompts;
     TempFolders folders;
     ScriptedFtDriver driver{&clock};
+    WebSite site; // no web host unless a test names one: no test reaches the network by chance
+    RecordingWebBrowser browser;
     std::unique_ptr<pedal::VirtualPedalDriver> pedalDriver;
     std::unique_ptr<Application> app;
 
     Application &start(FtDriver *other = nullptr)
     {
-        app = std::make_unique<Application>(prompts, pacing, folders, other ? *other : driver, clock);
+        app = std::make_unique<Application>(prompts, pacing, folders, other ? *other : driver, clock,
+                                            site, &browser);
         return *app;
     }
     // The whole editor on the virtual pedal (line rate off unless the options set one), on the

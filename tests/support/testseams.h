@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QList>
+#include <QUrl>
 
 namespace tovel::test {
 
@@ -35,6 +36,18 @@ public:
     void appendConsoleLine(const QString &text) override { lines.append(text); scrolled.append(false); }
     QStringList lines;
     QList<bool> scrolled; // per line: added by printToConsole
+};
+
+// Records every address handed to the browser; opens nothing.
+class RecordingWebBrowser : public WebBrowser {
+public:
+    bool openUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return opens;
+    }
+    QList<QUrl> opened;
+    bool opens = true; // what the desktop answers
 };
 
 // Documents and program folders inside a fresh temporary folder.

@@ -1,0 +1,141 @@
+// The version check against an answer far larger than a version: time to the caption's text and
+// what the check costs in memory, beside a reader that takes the whole body.
+//   bench_versioncheck            runs the cases against a server in a child process
+//   bench_versioncheck --serve    the server: prints its port, then serves until killed
+// The server lives in its own process so that its send buffers do not count in the figures.
+#include "tests/update/httptestserver.h"
+#include "update/versionrequest.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <cstdio>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+constexpr qint64 kBodyBytes = 100 * 1024 * 1024;
+
+// Resident set in KiB, now (VmRSS) and at its peak so far (VmHWM).
+qint64 statusKiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+int serve(const QByteArray &mode)
+{
+    const bool endless = mode == "endless";
+    QByteArray response;
+    if (!endless)
+        response = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(kBodyBytes) + "\r\n\r\n"
+                   + QByteArray(kBodyBytes, '4');
+    HttpTestServer server(endless ? HttpTestServer::Behaviour::EndlessBody
+                                  : HttpTestServer::Behaviour::Answer, response);
+    if (!server.listen())
+        return 1;
+    std::printf("%d\n", server.baseUrl().port());
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+struct Figures {
+    double ms = 0;
+    qint64 bodyBytes = 0;
+    qint64 rssGrowthKiB = 0;
+    qint64 peakGrowthKiB = 0;
+};
+
+Figures runCheck(const QUrl &url)
+{
+    const qint64 rss0 = statusKiB("VmRSS:"), peak0 = statusKiB("VmHWM:");
+    VersionRequest request(url, std::chrono::seconds(60));
+    QEventLoop loop;
+    Figures f;
+    QObject::connect(&request, &VersionRequest::completed, &loop,
+                     [&](int, const QByteArray &, const QByteArray &body) {
+                         f.bodyBytes = body.size();
+                         loop.quit();
+                     });
+    QObject::connect(&request, &VersionRequest::failed, &loop, [&](const QString &e) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(e));
+        loop.quit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    request.start();
+    loop.exec();
+    f.ms = timer.nsecsElapsed() / 1e6;
+    f.rssGrowthKiB = statusKiB("VmRSS:") - rss0;
+    f.peakGrowthKiB = statusKiB("VmHWM:") - peak0;
+    return f;
+}
+
+// What a reader without a bound does: the whole body, then the caption.
+Figures runReadAll(const QUrl &url)
+{
+    const qint64 rss0 = statusKiB("VmRSS:"), peak0 = statusKiB("VmHWM:");
+    QNetworkAccessManager manager;
+    QElapsedTimer timer;
+    timer.start();
+    QNetworkReply *reply = manager.get(QNetworkRequest(url));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    Figures f;
+    f.bodyBytes = reply->readAll().size();
+    f.ms = timer.nsecsElapsed() / 1e6;
+    delete reply;
+    f.rssGrowthKiB = statusKiB("VmRSS:") - rss0;
+    f.peakGrowthKiB = statusKiB("VmHWM:") - peak0;
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--serve")
+        return serve(argv[2]);
+
+    struct Case {
+        const char *name;
+        const char *mode;
+        bool bounded;
+    };
+    // The first case also pays for loading the network stack: a warm-up run, not shown.
+    const Case cases[] = {
+        {nullptr, "endless", true},
+        {"VersionRequest, 100 MB body", "sized", true},
+        {"VersionRequest, endless body", "endless", true},
+        {"whole-body reader, 100 MB body", "sized", false},
+    };
+    std::printf("%-34s %10s %12s %14s %14s\n", "case", "ms", "body bytes", "RSS +KiB", "peak +KiB");
+    for (const Case &c : cases) {
+        QProcess server;
+        server.start(QCoreApplication::applicationFilePath(), {"--serve", c.mode});
+        if (!server.waitForReadyRead(30000))
+            return 1;
+        QUrl url(QStringLiteral("http://127.0.0.1/download/tovel-version.php"));
+        url.setPort(server.readLine().trimmed().toInt());
+        const Figures f = c.bounded ? runCheck(url) : runReadAll(url);
+        if (c.name)
+            std::printf("%-34s %10.1f %12lld %14lld %14lld\n", c.name, f.ms, f.bodyBytes, f.rssGrowthKiB,
+                        f.peakGrowthKiB);
+        server.kill();
+        server.waitForFinished();
+    }
+    return 0;
+}

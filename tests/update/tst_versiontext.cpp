@@ -1,0 +1,67 @@
+// The texts of the Help menu: the program's version, and what the web answer may show.
+#include "update/versiontext.h"
+
+#include <QtTest>
+
+using namespace tovel;
+
+class TestVersionText : public QObject {
+    Q_OBJECT
+
+private slots:
+    void appVersion_data();
+    void appVersion();
+    void printableAnswer_data();
+    void printableAnswer();
+};
+
+void TestVersionText::appVersion_data()
+{
+    QTest::addColumn<QString>("fileVersion");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("program-file-version") << "3.0.0.0" << "3.0";
+    QTest::newRow("two-digit-numbers") << "10.12.3.4" << "10.12";
+    QTest::newRow("numbers-read-as-decimal") << "03.01.0.0" << "3.1";
+    QTest::newRow("no-version") << "" << "";
+}
+
+void TestVersionText::appVersion()
+{
+    QFETCH(QString, fileVersion);
+    QFETCH(QString, shown);
+    QCOMPARE(AppVersionFrom(fileVersion), shown);
+}
+
+void TestVersionText::printableAnswer_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("keepLineEnds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain-version") << QByteArray("3.1") << true << "3.1";
+    QTest::newRow("blanks-kept") << QByteArray(" 3.1 beta ") << true << " 3.1 beta ";
+    QTest::newRow("line-end-kept-for-a-caption") << QByteArray("3.1\r\n") << true << "3.1\r\n";
+    QTest::newRow("line-end-dropped-from-a-status") << QByteArray("Not\r\nFound") << false << "NotFound";
+    QTest::newRow("control-bytes-dropped")
+        << QByteArray("3\x00.\x07" "1\x1b[0m\t", 10) << true << "3.1[0m";
+    QTest::newRow("bytes-that-are-not-utf8") << QByteArray("\xff\xfe" "3.2\x80") << true << "3.2";
+    QTest::newRow("utf8-letters-and-symbols")
+        << QByteArray("3.2 \xc3\xa9t\xc3\xa9 \xf0\x9f\x8e\xb8") << true
+        << QString::fromUtf8("3.2 \xc3\xa9t\xc3\xa9 \xf0\x9f\x8e\xb8");
+    QTest::newRow("byte-order-mark-dropped") << QByteArray("\xef\xbb\xbf" "3.0") << true << "3.0";
+    QTest::newRow("bidi-override-dropped") << QByteArray("3.0\xe2\x80\xae" "1") << true << "3.01";
+    QTest::newRow("private-use-dropped") << QByteArray("3\xee\x80\x80.0") << true << "3.0";
+    QTest::newRow("read-up-to-1-kib") << QByteArray(5000, '9') << true << QString(1024, QLatin1Char('9'));
+    QTest::newRow("character-cut-at-the-limit")
+        << QByteArray(1023, 'a') + "\xc3\xa9" << true << QString(1023, QLatin1Char('a'));
+}
+
+void TestVersionText::printableAnswer()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, keepLineEnds);
+    QFETCH(QString, text);
+    QCOMPARE(PrintableAnswerText(bytes, keepLineEnds), text);
+}
+
+QTEST_GUILESS_MAIN(TestVersionText)
+#include "tst_versiontext.moc"
