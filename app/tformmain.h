@@ -51,6 +51,8 @@ public:
 
     // The seven category rows, created at start-up, in CategoryTable order.
     QList<QListWidgetItem *> CategoryItems;
+    // The entries "0" to "6" under Settings > Look; entry i stands for look i.
+    QList<QAction *> LookItems;
 
 public slots:
     void btnTestClick();
@@ -73,6 +75,11 @@ public slots:
     // One state request, applied to the rows and tables. False when the wait for the answer
     // failed (the link has gone).
     bool RequestParameters();
+
+    // Settings > Look: the seven entries, the remembered look at start, a choice.
+    void BuildLookMenu();
+    void ApplySavedLook();
+    void menuLookClickItem(QObject *item);
 
 private:
     // Connects a control's signal to one of the handlers above, run inside the general error
