@@ -157,7 +157,7 @@ def down_arrow(colour):
 
 
 TILE_DARK, TILE_LIGHT = rgb("#151A26"), rgb("#2D2444")
-TILE_HOLE, TILE_RIM = rgb("#07090E"), rgb("#4A4F66")
+TILE_HOLE, TILE_RIM = rgb("#0B0D14"), rgb("#4A4F66")
 
 
 def tile_pixel(x, y):
@@ -171,12 +171,12 @@ def tile_pixel(x, y):
     shift = (pitch / 2.0) if row % 2 else 0.0
     cx = math.floor((x - shift) / pitch) * pitch + pitch / 2.0 + shift
     d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+    # Shallow holes with a faint lit rim: a calm ground, so text on it stays easy to read.
     if d <= 3.6:
-        c = TILE_HOLE
+        c = mix(base, TILE_HOLE, 0.55)
     elif d <= 5.0:
-        # a thin lit rim on the upper left of every hole
         light = max(0.0, -((x + 0.5 - cx) + (y + 0.5 - cy)) / (d * math.sqrt(2)))
-        c = mix(base, TILE_RIM, 0.35 + 0.5 * light)
+        c = mix(base, TILE_RIM, 0.15 + 0.3 * light)
     else:
         c = base
     return tuple(int(round(v)) for v in c) + (255,)
@@ -518,10 +518,10 @@ def colours_for(number, character, ground_text, accent_text, tile_light=None):
         layers = {
             "panel": Rgba(rgb("#0A0C12"), 0.78),
             "panel_hover": Rgba(rgb("#FFFFFF"), 0.14),
-            "button": Rgba(rgb("#FFFFFF"), 0.12),
-            "hover": Rgba(rgb("#FFFFFF"), 0.18),
-            "pressed": Rgba(rgb("#000000"), 0.50),
-            "button_disabled": Rgba(rgb("#000000"), 0.25),
+            "button": Rgba(rgb("#3C425A"), 0.72),
+            "hover": Rgba(rgb("#505878"), 0.80),
+            "pressed": Rgba(rgb("#000000"), 0.60),
+            "button_disabled": Rgba(rgb("#14161E"), 0.60),
             "border": Rgba(rgb("#FFFFFF"), 0.30),
             "border_disabled": Rgba(rgb("#FFFFFF"), 0.15),
             "border_strong": Rgba(rgb("#FFFFFF"), 0.55),
