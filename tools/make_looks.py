@@ -482,20 +482,20 @@ tovel--ToggleSwitch {
 
 QProgressBar {
     background-color: $panel;
-    color: $progress_text;
+    color: $text;
     border: 1px solid $border;
     border-radius: 3px;
     text-align: center;
 }
 QProgressBar::chunk {
-    background-color: $accent;
+    background-color: $chunk;
     border-radius: 2px;
 }
 QProgressBar:disabled {
     color: $text_disabled;
 }
 QProgressBar::chunk:disabled {
-    background-color: $accent_disabled;
+    background-color: $chunk_disabled;
 }
 
 QFrame#lineDivider {
@@ -570,13 +570,21 @@ def colours_for(number, character, ground_text, accent_text, tile_light=None):
     v["menu_text_disabled"] = hexof(faded(best_text(menu), [menu], MIN_DISABLED_CONTRAST + 0.3))
     # pressed buttons darken (or take the accent on a light ground)
     v["pressed_text"] = hexof(best_text(solid["pressed"]))
-    grounds = [ground, solid["button_disabled"], solid["panel"]]
+    # The percentage stands over the bar's filled part as well as its empty part: the fill is
+    # the accent deepened (or lightened) until the panel's text reads on it.
+    away_from_text = BLACK if luminance(text) > 0.5 else WHITE
+    chunk = accent
+    for step in range(0, 101):
+        chunk = mix(accent, away_from_text, step / 100.0)
+        if contrast(text, chunk) >= MIN_TEXT_CONTRAST + 0.2:
+            break
+    chunk_disabled = mix(chunk, solid["panel"], 0.5)
+    v["chunk"] = hexof(chunk)
+    v["chunk_disabled"] = hexof(chunk_disabled)
+    grounds = [ground, solid["button_disabled"], solid["panel"], chunk_disabled]
     v["text_disabled"] = hexof(faded(text, grounds, MIN_DISABLED_CONTRAST + 0.3))
     v["switch_off"] = hexof(mix(ground, text, 0.35))
     v["thumb"] = hexof(mix(WHITE, ground, 0.05))
-    # the percentage runs over the bar and over its filled part
-    v["progress_text"] = hexof(max((NEAR_BLACK, NEAR_WHITE),
-                                   key=lambda c: min(contrast(c, solid["panel"]), contrast(c, accent))))
     v["check"] = "check_%s.png" % v["on_accent"][1:].lower()
     v["check_disabled"] = "check_%s.png" % v["text_disabled"][1:].lower()
     v["arrow"] = "arrow_%s.png" % v["text"][1:].lower()
@@ -589,6 +597,8 @@ def colours_for(number, character, ground_text, accent_text, tile_light=None):
         ("text on button", text, solid["button"], MIN_TEXT_CONTRAST),
         ("text on hover", text, solid["hover"], MIN_TEXT_CONTRAST),
         ("pressed text", rgb(v["pressed_text"]), solid["pressed"], MIN_TEXT_CONTRAST),
+        ("progress text on its fill", text, chunk, MIN_TEXT_CONTRAST),
+        ("disabled progress text", rgb(v["text_disabled"]), chunk_disabled, MIN_DISABLED_CONTRAST),
         ("selected text", on_accent, accent, MIN_TEXT_CONTRAST),
         ("menu text", rgb(v["menu_text"]), menu, MIN_TEXT_CONTRAST),
         ("disabled text", rgb(v["text_disabled"]), solid["button_disabled"], MIN_DISABLED_CONTRAST),
