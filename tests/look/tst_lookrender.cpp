@@ -206,6 +206,12 @@ constexpr double kReadableGreyed = 3.0;
 
 Q_DECLARE_METATYPE(Case)
 
+// A window of the editor's own kind: a QWidget subclass, whose ground Qt leaves to the palette
+// unless the window asks for its style sheet.
+class EditorWindow : public QWidget {
+    Q_OBJECT
+};
+
 class TestLookRender : public QObject {
     Q_OBJECT
 
@@ -215,6 +221,8 @@ private slots:
     void textIsReadable();
     void accentOnSwitchAndSliderHandle_data();
     void accentOnSwitchAndSliderHandle();
+    void windowGround_data();
+    void windowGround();
 };
 
 void TestLookRender::textIsReadable_data()
@@ -304,6 +312,38 @@ void TestLookRender::accentOnSwitchAndSliderHandle()
     const QRgb centre = s.pixel(handle.center());
     QVERIFY2(distance(centre, accent.rgb()) <= 12,
              qPrintable(QColor(centre).name() + QStringLiteral(" on the slider handle")));
+}
+
+void TestLookRender::windowGround_data()
+{
+    QTest::addColumn<int>("look");
+    QTest::addColumn<int>("colours"); // distinct colours of an empty window
+    QTest::addColumn<QColor>("ground"); // of a one-colour ground
+    QTest::newRow("look-0-dark") << 0 << 1 << QColor(0x25, 0x25, 0x25);
+    QTest::newRow("look-6-light") << 6 << 1 << QColor(0xF0, 0xF0, 0xF0);
+    QTest::newRow("look-7-picture") << 7 << 20 << QColor();
+}
+
+void TestLookRender::windowGround()
+{
+    QFETCH(int, look);
+    QFETCH(int, colours);
+    QFETCH(QColor, ground);
+    QVERIFY(applyLook(look));
+    EditorWindow window; // made after the look, as the editor's other windows are
+    window.setFixedSize(200, 120);
+    const QImage image = window.grab().toImage();
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            seen.insert(image.pixel(x, y) | 0xFF000000u);
+    }
+    if (colours == 1) {
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(QColor(*seen.begin()), ground);
+    } else {
+        QVERIFY2(seen.size() >= colours, qPrintable(QString::number(seen.size())));
+    }
 }
 
 QTEST_MAIN(TestLookRender)
