@@ -219,10 +219,13 @@ QToolTip {
     padding: 2px;
 }
 
+/* the window's menu bar is 24 pixels high, its line included */
 QMenuBar {
     background-color: $bar;
     color: $text;
     border-bottom: 1px solid $border;
+    min-height: 23px;
+    max-height: 23px;
 }
 QMenuBar::item {
     background: transparent;

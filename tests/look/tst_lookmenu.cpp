@@ -1,5 +1,6 @@
 #include "tests/support/editorfixture.h"
 
+#include "look/lookapplier.h"
 #include "look/lookresources.h"
 
 #include <QAction>
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
 using namespace tovel;
@@ -59,6 +61,7 @@ private slots:
 
     void everyLookHasItsSheet();
     void lookMenuEntries();
+    void everyLookKeepsTheMainWindowLayout();
     void startupLook_data();
     void startupLook();
     void pickedLookIsRemembered_data();
@@ -90,6 +93,25 @@ void TestLookMenu::lookMenuEntries()
     }
     QCOMPARE(captions, (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
     QCOMPARE(f.main().LookItems, f.main().menuLook->actions());
+}
+
+void TestLookMenu::everyLookKeepsTheMainWindowLayout()
+{
+    EditorFixture f;
+    f.start();
+    TformMain &m = f.main();
+    m.show();
+    QList<QPair<QWidget *, QRect>> placed;
+    for (QWidget *w : m.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        placed.append({w, w->geometry()});
+    QCOMPARE(m.MenuBar1->geometry(), QRect(0, 0, 399, 24));
+    for (int n = 0; n <= 7; ++n) {
+        QVERIFY(applyLook(n));
+        QCoreApplication::processEvents();
+        for (const auto &[w, rect] : placed)
+            QVERIFY2(w->geometry() == rect, qPrintable(QStringLiteral("look %1: %2").arg(n).arg(w->objectName())));
+        QCOMPARE(m.size(), QSize(399, 480));
+    }
 }
 
 void TestLookMenu::startupLook_data()
