@@ -219,13 +219,13 @@ QToolTip {
     padding: 2px;
 }
 
-/* the window's menu bar is 24 pixels high, its line included */
+/* The main window's menu bar is 24 pixels high. A new sheet makes the bar take the height its
+   entries ask for; their padding comes on top of this. */
 QMenuBar {
     background-color: $bar;
     color: $text;
     border-bottom: 1px solid $border;
-    min-height: 23px;
-    max-height: 23px;
+    min-height: 18px;
 }
 QMenuBar::item {
     background: transparent;

@@ -111,6 +111,12 @@ void TestLookMenu::everyLookKeepsTheMainWindowLayout()
         for (const auto &[w, rect] : placed)
             QVERIFY2(w->geometry() == rect, qPrintable(QStringLiteral("look %1: %2").arg(n).arg(w->objectName())));
         QCOMPARE(m.size(), QSize(399, 480));
+        // Every menu stays on the bar (entries that do not fit go to an overflow button).
+        for (QMenu *menu : {m.menuFile, m.menuConnection, m.menuSettings, m.menuFirmwareUpgrade, m.menuHelp}) {
+            const QRect entry = m.MenuBar1->actionGeometry(menu->menuAction());
+            QVERIFY2(!entry.isEmpty() && m.MenuBar1->rect().contains(entry),
+                     qPrintable(QStringLiteral("look %1: %2").arg(n).arg(menu->title())));
+        }
     }
 }
 
