@@ -298,7 +298,7 @@ QPushButton:disabled, QToolButton:disabled {
 }
 
 QCheckBox, QRadioButton {
-    spacing: 5px;
+    spacing: 3px;
 }
 QCheckBox::indicator, QRadioButton::indicator {
     width: 12px;
