@@ -234,6 +234,10 @@ void TformMain::FormCreate()
     // 9.
     CreateDataFolder();
     CreateDataSubfolder();
+
+    // 10.
+    BuildLookMenu();
+    ApplySavedLook();
 }
 
 bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefix)

@@ -60,6 +60,8 @@ public:
 
     // The seven category rows, created at start-up, in CategoryTable order.
     QList<QListWidgetItem *> CategoryItems;
+    // The entries "0" to "6" under Settings > Look; entry i stands for look i.
+    QList<QAction *> LookItems;
 
     // Its first tick, a second after start-up, runs the version check.
     QTimer *Timer2 = nullptr;
@@ -98,6 +100,11 @@ public slots:
     void exchangeRunning(bool running);
     // The bridge has gone: one message, and the window as after Disconnect.
     void deviceLost();
+
+    // Settings > Look: the seven entries, the remembered look at start, a choice.
+    void BuildLookMenu();
+    void ApplySavedLook();
+    void menuLookClickItem(QObject *item);
 
 protected:
     // Closing the main window ends the program, whatever waits and whichever windows are open.

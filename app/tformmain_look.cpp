@@ -1,0 +1,42 @@
+// Settings > Look: the looks offered, the one remembered in Documents/ZANTH/style.txt.
+#include "app/tformmain.h"
+
+#include "app/application.h"
+#include "core/errorboundary.h"
+#include "core/seams.h"
+#include "look/lookapplier.h"
+#include "look/lookchoice.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace tovel {
+
+void TformMain::BuildLookMenu()
+{
+    for (int i = 0; i < kMenuLooks; ++i) {
+        auto *item = new QAction(QString::number(i), this);
+        item->setObjectName(QStringLiteral("menuLook%1").arg(i));
+        connectHandler(item, &QAction::triggered, this, m_app.prompts, [this, item] { menuLookClickItem(item); });
+        LookItems.append(item);
+        menuLook->addAction(item);
+    }
+}
+
+void TformMain::ApplySavedLook()
+{
+    // A number no look has (negative, above 7) keeps the toolkit's look, without a message.
+    applyLook(savedLook(lookChoicePath(m_app.folders.documents())));
+}
+
+void TformMain::menuLookClickItem(QObject *item)
+{
+    const int n = int(LookItems.indexOf(qobject_cast<QAction *>(item)));
+    if (n < 0)
+        return;
+    // The look first: a choice that cannot be remembered still shows for this run.
+    applyLook(n);
+    saveLookChoice(lookChoicePath(m_app.folders.documents()), n);
+}
+
+} // namespace tovel

@@ -1,0 +1,94 @@
+// Switching looks with the 24-row parameter window open (and the main window and console
+// shown): the whole editor on the virtual pedal. Prints one line per case: milliseconds per
+// switch, as the mean over every switch between the eight looks, then the slowest; and the
+// start-up step alone.
+//   bench_look [ROUNDS]        (default 5 rounds of eight switches)
+#include "look/lookapplier.h"
+#include "params/toggleswitch.h"
+#include "tests/support/editorfixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+struct Figures {
+    double totalMs = 0, slowestMs = 0;
+    int count = 0;
+    void add(double ms)
+    {
+        totalMs += ms;
+        slowestMs = std::max(slowestMs, ms);
+        ++count;
+    }
+};
+
+void print(const char *what, const Figures &f, const char *unit = "switch")
+{
+    std::printf("%-58s %8.2f ms per %s (slowest %.2f ms, %d runs)\n", what, f.totalMs / f.count,
+                unit, f.slowestMs, f.count);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication qapp(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    EditorFixture f;
+    f.startOnVirtualPedal();
+
+    // Start-up's step: style.txt read and its look applied while the main window is the only one.
+    Figures startup;
+    QElapsedTimer timer;
+    for (int i = 0; i < rounds * 8; ++i) {
+        QFile choice(f.folders.documents() + QStringLiteral("/ZANTH/style.txt"));
+        if (!choice.open(QIODevice::WriteOnly) || choice.write(QByteArray::number((i + 1) % 8)) < 1)
+            return 1;
+        choice.close();
+        timer.start();
+        f.main().ApplySavedLook();
+        startup.add(timer.nsecsElapsed() / 1e6);
+    }
+
+    f.main().menuConnectClick();
+    const QString effect = QStringLiteral("Arp Sequencer");
+    f.loadOntoPedal(effect);
+    f.app->state.SelectedEffectName = effect;
+    f.app->state.PedalEffectName = effect;
+    f.app->state.EffectOnPedal = true;
+    f.main().show();
+    f.console().show();
+    TformFXParameters &window = *f.app->formFXParameters();
+    window.openBeside(f.main(), effect);
+    for (int row : {10, 13, 16, 19})
+        window.swSwitch[row]->click();
+    QApplication::processEvents();
+    std::printf("parameter window: %d rows, %d widgets in the application\n", window.NumParams(),
+                int(QApplication::allWidgets().size()));
+
+    Figures apply, applyAndPaint;
+    for (int r = 0; r < rounds; ++r) {
+        for (int look = 0; look <= 7; ++look) {
+            timer.start();
+            applyLook((look + 1) % 8);
+            apply.add(timer.nsecsElapsed() / 1e6);
+            // The repaint of every shown window that the new sheet causes.
+            QApplication::processEvents();
+            window.repaint();
+            f.main().repaint();
+            f.console().repaint();
+            applyAndPaint.add(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    print("start-up: style.txt read and applied, main window only", startup, "start");
+    print("applying a look (style sheet set, every widget polished)", apply);
+    print("applying a look and repainting the three windows", applyAndPaint);
+    return 0;
+}

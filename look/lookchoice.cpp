@@ -1,0 +1,54 @@
+#include "look/lookchoice.h"
+
+#include "catalogue/resourcetext.h"
+#include "core/editorerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace tovel {
+
+namespace {
+// A number with a mark and a few blanks fits many times over; anything longer is not one.
+constexpr qint64 kMaxChoiceBytes = 256;
+} // namespace
+
+QString lookChoicePath(const QString &documents)
+{
+    return documents + QStringLiteral("/ZANTH/style.txt");
+}
+
+std::optional<int> parseLookChoice(const QByteArray &bytes)
+{
+    if (bytes.size() > kMaxChoiceBytes)
+        return std::nullopt;
+    const QString text = decodeResourceText(bytes).trimmed();
+    bool ok = false;
+    const int n = text.toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return n;
+}
+
+int savedLook(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return kDefaultLook;
+    // One byte more than a choice may hold, so that a longer file is seen as such.
+    const QByteArray bytes = file.read(kMaxChoiceBytes + 1);
+    return parseLookChoice(bytes).value_or(kDefaultLook);
+}
+
+void saveLookChoice(const QString &path, int n)
+{
+    QSaveFile file(path);
+    const QByteArray text = QByteArray::number(n);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        throw EditorError(QStringLiteral("Cannot save the look in \"%1\": %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+}
+
+} // namespace tovel
