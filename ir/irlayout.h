@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace tovel {
+
+// Where an IR loader's program holds its impulse response: a block of 32-bit sample words
+// that an import replaces whole, so the program keeps its length (and its length field stays
+// right). The pedal plays the words at 48 kHz.
+struct IrLayout {
+    const char *effect; // display name, compared exactly
+    int blockByte;      // first byte of the block in the program image
+    int words;          // words in the block, each one sample
+    // Samples shown as cut out of the file in the console's "irdata: " line; only `words` of
+    // them are converted.
+    int cutOutSamples;
+
+    int keptDigits() const { return 2 * blockByte; }
+    int blockDigits() const { return 8 * words; }
+    // Where the program resumes after the block, counting digits from 0.
+    int resumeDigit() const { return keptDigits() + blockDigits(); }
+};
+
+// The layout of the named effect; nullptr for an effect that takes no impulse response.
+const IrLayout *irLayoutFor(const QString &effect);
+
+// The layouts of every IR loader, in catalogue order.
+const IrLayout *irLayouts(int *count);
+
+// program with its IR block replaced by words (8 hex digits per word, layout.words of them).
+// Empty when the program is too short to hold the block; the caller says why.
+QString spliceIrBlock(const QString &program, const IrLayout &layout, const QString &words);
+
+} // namespace tovel
