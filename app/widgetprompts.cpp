@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QStandardPaths>
 
 namespace tovel {
@@ -15,6 +16,15 @@ const QString kTitle = QStringLiteral("ZANTH Editor");
 void WidgetPrompts::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void WidgetPrompts::showMessageWithPicture(const QString &text, const QByteArray &png)
+{
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    QPixmap picture;
+    if (picture.loadFromData(png, "PNG"))
+        box.setIconPixmap(picture);
     box.exec();
 }
 
