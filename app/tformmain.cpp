@@ -4,6 +4,7 @@
 #include "catalogue/effectbrowser.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
+#include "ir/normalisechoice.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -78,6 +79,9 @@ void TformMain::buildMenus()
     menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
     menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
+    menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("Normalise IR"));
+    menuNormaliseIR->setCheckable(true);
+    menuNormaliseIR->setChecked(loadNormaliseChoice(m_app.folders.documents()));
 
     menuConnection = MenuBar1->addMenu(QStringLiteral("Connection"));
     menuConnection->setObjectName(QStringLiteral("menuConnection"));
@@ -115,6 +119,8 @@ void TformMain::buildMenus()
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
+    bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
+    bind(menuNormaliseIR, &QAction::triggered, &TformMain::menuNormaliseIRClick);
 
 }
 

@@ -36,6 +36,7 @@ public:
     QMenuBar *MenuBar1;
     QMenu *menuFile, *menuConnection, *menuSettings, *menuLook, *menuFirmwareUpgrade, *menuHelp;
     QAction *menuLoadConfiguration, *menuSaveConfiguration, *menuLoadIR;
+    QAction *menuNormaliseIR; // checkable: Load IR scales the block to just below full scale
     QAction *menuScan, *menuConnect, *menuDisconnect;
     QAction *menuLiveEnable;
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
@@ -65,6 +66,11 @@ public slots:
     void btnStoreSettingsOnPedalClick();
     void btnRequestClick();
     void btnAssignClick();
+    void menuLoadIRClick();
+    void menuNormaliseIRClick();
+    // File > Load IR: a WAV file's impulse response into the selected IR loader's program,
+    // which the next upload of that effect sends.
+    void LoadImpulseResponse();
 
     void ParseEffectInfo(const QString &answer);
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the
@@ -86,6 +92,7 @@ private:
     bool createFolder(const QStringList &parts, const QString &errorPrefix);
 
     Application &m_app;
+    bool m_irImportRunning = false; // the import turns the event loop: one at a time
 };
 
 } // namespace tovel
