@@ -39,7 +39,7 @@ IrBlock ConvertIrSamples(const QList<double> &samples, int n, bool normalise, Co
             // Only what lies beyond full scale counts as clipped.
             if (std::fabs(v) > -double(kSmallestWord))
                 ++block.clipped;
-            word = qint32(std::clamp(std::floor(v + 0.5), double(kSmallestWord), double(kLargestWord)));
+            word = qint32(std::clamp(std::round(v), double(kSmallestWord), double(kLargestWord)));
         }
         block.words.append(word);
         const QString hex = irWordHex(word);

@@ -473,7 +473,7 @@ void TestIrImport::convertIrSamples_data()
         << QList<double>{1000, -2000, 500} << 4 << true << QList<qint32>{4194304, -8388607, 2097152, 0} << 0
         << 20 * std::log10(8388607.0 / 2000);
     QTest::newRow("normalise-lowers-a-loud-float-block-instead-of-clipping")
-        << QList<double>{1.5 * 8388608, -0.75 * 8388608} << 2 << true << QList<qint32>{8388607, -4194303} << 0
+        << QList<double>{1.5 * 8388608, -0.75 * 8388608} << 2 << true << QList<qint32>{8388607, -4194304} << 0
         << 20 * std::log10(8388607.0 / (1.5 * 8388608));
     QTest::newRow("normalise-leaves-silence-alone")
         << QList<double>{0, 0} << 2 << true << QList<qint32>{0, 0} << 0 << nan;
