@@ -78,13 +78,18 @@ QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const Ir
     return notes;
 }
 
-// label followed by the hex digits of `count` bytes from byte `from`, copied once.
-QString prefixed(const QString &label, const QString &hex, qint64 from, qint64 count)
+// label followed by the hex digits of `count` bytes from byte `from`, copied a slice at a time
+// with an event-loop turn after each (a minute of audio is tens of megabytes of text).
+QString labelledDigits(const QString &label, const QString &hex, qint64 from, qint64 count, Pacing &pacing)
 {
     QString line;
     line.reserve(label.size() + 2 * count);
     line += label;
-    line += QStringView(hex).mid(2 * from, 2 * count);
+    const QStringView digits = QStringView(hex).mid(2 * from, 2 * count);
+    for (qsizetype at = 0; at < digits.size(); at += 2 * kSliceBytes) {
+        line += digits.mid(at, 2 * kSliceBytes);
+        pacing.processEvents();
+    }
     return line;
 }
 
@@ -131,6 +136,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
     QByteArray bytes;
+    bytes.reserve(info.size());
     while (!file.atEnd() && bytes.size() <= kMaxIrFileBytes) {
         const QByteArray slice = file.read(kSliceBytes);
         if (slice.isEmpty())
@@ -166,7 +172,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     console.printToConsole(QStringLiteral("Block align: %1").arg(wav.blockAlign));
     console.printToConsole(QStringLiteral("Bits_per_sample: %1").arg(wav.bitsPerSample));
     console.printToConsole(QStringLiteral("subchunk2size: %1").arg(wav.data.size));
-    console.printToConsole(prefixed(QStringLiteral("Audio data: "), hex, wav.data.bodyOffset, wav.data.available));
+    console.printToConsole(labelledDigits(QStringLiteral("Audio data: "), hex, wav.data.bodyOffset, wav.data.available, pacing));
     pacing.processEvents();
 
     const IrSamples samples = decodeIrSamples(bytes, layout.words);
@@ -177,7 +183,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
 
     // The bytes the block is taken from, as they lie in the file (all channels).
     const qint64 cutBytes = std::min<qint64>(qint64(layout.cutOutSamples) * wav.blockAlign, wav.data.available);
-    console.printToConsole(prefixed(QStringLiteral("irdata: "), hex, wav.data.bodyOffset, cutBytes));
+    console.printToConsole(labelledDigits(QStringLiteral("irdata: "), hex, wav.data.bodyOffset, cutBytes, pacing));
 
     result.block = ConvertIrSamples(samples.values, layout.words, normalise, console);
     console.printToConsole(QStringLiteral("irdata swapped endianess: ") + result.block.text);
