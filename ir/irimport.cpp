@@ -196,12 +196,20 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     result.program = spliceIrBlock(*program, layout, result.block.text);
     if (result.program.isEmpty()) {
         result.outcome = IrImportResult::Outcome::Refused;
-        result.refusal = QStringLiteral("The program of %1 holds %2 hex digits, too few for its impulse-response "
-                                        "block (digits %3 to %4): the impulse response was not loaded.")
-                             .arg(QLatin1String(layout.effect))
-                             .arg(program->size())
-                             .arg(layout.keptDigits() + 1)
-                             .arg(layout.resumeDigit());
+        const QString effect = QLatin1String(layout.effect);
+        result.refusal =
+            program->size() < layout.resumeDigit()
+                ? QStringLiteral("The program of %1 holds %2 hex digits, too few for its impulse-response "
+                                 "block (digits %3 to %4): the impulse response was not loaded.")
+                      .arg(effect)
+                      .arg(program->size())
+                      .arg(layout.keptDigits() + 1)
+                      .arg(layout.resumeDigit())
+                : QStringLiteral("The program of %1 holds no impulse-response block at digit %2 (the "
+                                 "placeholder word %3 is not there): the impulse response was not loaded.")
+                      .arg(effect)
+                      .arg(layout.keptDigits() + 1)
+                      .arg(QLatin1String(kIrPlaceholderWord));
         return result;
     }
     console.printToConsole(result.program);

@@ -7,12 +7,12 @@ namespace tovel {
 namespace {
 
 // The fourth loader, with its equaliser in front, carries a 703-word block like the other
-// combined effects.
+// combined effects, at a place of the editor's own.
 constexpr IrLayout kLayouts[] = {
-    {"Amber Drive + IR Loader", 362, 703, 773},
-    {"TRX + IR Loader", 370, 703, 773},
-    {"Basic IR Loader", 230, 912, 912},
-    {"Four Band EQ + IR Loader", 394, 703, 773},
+    {"Amber Drive + IR Loader", 362, 703, 773, false},
+    {"TRX + IR Loader", 370, 703, 773, false},
+    {"Basic IR Loader", 230, 912, 912, false},
+    {"Four Band EQ + IR Loader", 394, 703, 773, true},
 };
 
 } // namespace
@@ -34,6 +34,9 @@ const IrLayout *irLayouts(int *count)
 QString spliceIrBlock(const QString &program, const IrLayout &layout, const QString &words)
 {
     if (program.size() < layout.resumeDigit() || words.size() != layout.blockDigits())
+        return QString();
+    if (layout.placeholderRequired
+        && QStringView(program).mid(layout.keptDigits(), 8) != QLatin1String(kIrPlaceholderWord))
         return QString();
     return program.left(layout.keptDigits()) + words + program.mid(layout.resumeDigit());
 }

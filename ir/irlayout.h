@@ -14,6 +14,10 @@ struct IrLayout {
     // Samples shown as cut out of the file in the console's "irdata: " line; only `words` of
     // them are converted.
     int cutOutSamples;
+    // The block's place is the editor's own choice, not the maker's: the program must show the
+    // placeholder impulse there before anything is spliced in, or another catalogue's program
+    // of that name would be overwritten where it holds code.
+    bool placeholderRequired;
 
     int keptDigits() const { return 2 * blockByte; }
     int blockDigits() const { return 8 * words; }
@@ -27,8 +31,12 @@ const IrLayout *irLayoutFor(const QString &effect);
 // The layouts of every IR loader, in catalogue order.
 const IrLayout *irLayouts(int *count);
 
+// The word every catalogue IR block begins with: a full-scale negative impulse.
+inline constexpr char kIrPlaceholderWord[] = "FF800000";
+
 // program with its IR block replaced by words (8 hex digits per word, layout.words of them).
-// Empty when the program is too short to hold the block; the caller says why.
+// Empty when the program is too short to hold the block, or lacks the placeholder where the
+// layout requires it; the caller says why.
 QString spliceIrBlock(const QString &program, const IrLayout &layout, const QString &words);
 
 } // namespace tovel
