@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace tovel {
 
@@ -29,6 +28,13 @@ QString joinedAsList(const QStringList &items)
            + items.last();
 }
 
+// "an 18-byte", "a 40-byte": the numbers said with a vowel first.
+QString articleFor(quint32 n)
+{
+    const bool vowel = QString::number(n).startsWith(QLatin1Char('8')) || n == 11 || n == 18;
+    return vowel ? QStringLiteral("an") : QStringLiteral("a");
+}
+
 // What was done beyond the plain reading of a mono 24- or 32-bit 48 kHz file with the samples
 // at byte 44: one line each, for the summary.
 QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const IrBlock &block,
@@ -38,9 +44,10 @@ QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const Ir
     if (!wav.canonical()) {
         QStringList past;
         if (wav.format.size != 16)
-            past.append(wav.audioFormat == 0xFFFE
-                            ? QStringLiteral("a %1-byte extensible format chunk").arg(wav.format.size)
-                            : QStringLiteral("a %1-byte format chunk").arg(wav.format.size));
+            past.append(QStringLiteral("%1 %2-byte %3format chunk")
+                            .arg(articleFor(wav.format.size))
+                            .arg(wav.format.size)
+                            .arg(wav.audioFormat == 0xFFFE ? QStringLiteral("extensible ") : QString()));
         for (const QByteArray &id : wav.chunksSkipped())
             past.append(QStringLiteral("a %1 chunk").arg(QString::fromLatin1(id).trimmed()));
         notes.append(past.isEmpty()
@@ -72,7 +79,7 @@ QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const Ir
         notes.append(QStringLiteral("%1 samples beyond full scale were held at full scale.").arg(block.clipped));
     if (block.normalised)
         notes.append(QStringLiteral("Normalised: a gain of %1 dB brings the peak just below full scale.")
-                         .arg(QLocale::c().toString(block.gainDb, 'f', 1).prepend(block.gainDb >= 0 ? QStringLiteral("+") : QString())));
+                         .arg(QString::asprintf("%+.1f", block.gainDb)));
     if (block.silent)
         notes.append(QStringLiteral("The block is silent: every word is zero."));
     return notes;
@@ -172,8 +179,8 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     console.printToConsole(QStringLiteral("Block align: %1").arg(wav.blockAlign));
     console.printToConsole(QStringLiteral("Bits_per_sample: %1").arg(wav.bitsPerSample));
     console.printToConsole(QStringLiteral("subchunk2size: %1").arg(wav.data.size));
-    console.printToConsole(labelledDigits(QStringLiteral("Audio data: "), hex, wav.data.bodyOffset, wav.data.available, pacing));
-    pacing.processEvents();
+    console.printToConsole(
+        labelledDigits(QStringLiteral("Audio data: "), hex, wav.data.bodyOffset, wav.data.available, pacing));
 
     const IrSamples samples = decodeIrSamples(bytes, layout.words);
     if (!samples.ok())

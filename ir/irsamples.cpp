@@ -206,7 +206,6 @@ IrSamples decodeIrSamples(const QByteArray &file, int wanted)
     }
     s.channels = info.channels;
     s.sampleRate = info.samplerate;
-    s.frames = info.frames;
     s.encoding = encodingName(info.format & SF_FORMAT_SUBMASK, &s.integerBits, &s.floatingPoint);
     if (s.channels < 1 || s.sampleRate < 1) {
         s.error = QStringLiteral("its format announces %1 channels at %2 Hz").arg(s.channels).arg(s.sampleRate);

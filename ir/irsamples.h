@@ -22,7 +22,6 @@ struct IrSamples {
     // The file as libsndfile reads it.
     int channels = 0;
     int sampleRate = 0;
-    qint64 frames = 0;       // samples per channel in the file, at its own rate
     bool floatingPoint = false;
     int integerBits = 0;     // 8, 16, 24 or 32 for linear integer samples, 0 otherwise
     QString encoding;        // "24-bit integer", "32-bit float", "A-law", ...

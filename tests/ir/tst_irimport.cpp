@@ -248,7 +248,7 @@ void TestIrImport::variants_data()
                        "16-bit integer samples converted to the pedal's 24-bit words."};
     QTest::newRow("float-converted-by-value")
         << basic << format("floating-point", 32, 1, "wav") << 1000 << Edit::None
-        << QStringList{"Samples read from the data chunk at byte 58, past a 18-byte format chunk and a fact chunk.",
+        << QStringList{"Samples read from the data chunk at byte 58, past an 18-byte format chunk and a fact chunk.",
                        "32-bit float samples converted by value (1.0 = full scale)."};
     QTest::newRow("16-bit") << basic << format("signed-integer", 16) << 1000 << Edit::None
                             << QStringList{"16-bit integer samples converted to the pedal's 24-bit words."};
