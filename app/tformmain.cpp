@@ -9,6 +9,7 @@
 #include "core/errorboundary.h"
 #include "core/seams.h"
 #include "update/versiontext.h"
+#include "ir/normalisechoice.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -86,6 +87,9 @@ void TformMain::buildMenus()
     menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
     menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
+    menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("Normalise IR"));
+    menuNormaliseIR->setCheckable(true);
+    menuNormaliseIR->setChecked(loadNormaliseChoice(m_app.folders.documents()));
 
     menuConnection = MenuBar1->addMenu(QStringLiteral("Connection"));
     menuConnection->setObjectName(QStringLiteral("menuConnection"));
@@ -124,6 +128,8 @@ void TformMain::buildMenus()
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
     bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
+    bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
+    bind(menuNormaliseIR, &QAction::triggered, &TformMain::menuNormaliseIRClick);
 
     grpPedalCommands = new QActionGroup(this);
     grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));

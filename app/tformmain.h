@@ -39,6 +39,7 @@ public:
     QMenuBar *MenuBar1;
     QMenu *menuFile, *menuConnection, *menuSettings, *menuLook, *menuFirmwareUpgrade, *menuHelp;
     QAction *menuLoadConfiguration, *menuSaveConfiguration, *menuLoadIR;
+    QAction *menuNormaliseIR; // checkable: Load IR scales the block to just below full scale
     QAction *menuScan, *menuConnect, *menuDisconnect;
     QAction *menuLiveEnable;
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
@@ -81,6 +82,11 @@ public slots:
     void btnStoreSettingsOnPedalClick();
     void btnRequestClick();
     void btnAssignClick();
+    void menuLoadIRClick();
+    void menuNormaliseIRClick();
+    // File > Load IR: a WAV file's impulse response into the selected IR loader's program,
+    // which the next upload of that effect sends.
+    void LoadImpulseResponse();
 
     void ParseEffectInfo(const QString &answer);
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the
@@ -126,6 +132,7 @@ private:
     void showDisconnected();
 
     Application &m_app;
+    bool m_irImportRunning = false; // the import turns the event loop: one at a time
 };
 
 } // namespace tovel

@@ -4,7 +4,12 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
+#include <QVBoxLayout>
 #include <QStandardPaths>
 
 namespace tovel {
@@ -16,6 +21,31 @@ const QString kTitle = QStringLiteral("ZANTH Editor");
 void WidgetPrompts::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void WidgetPrompts::showMessageWithPicture(const QString &text, const QByteArray &png)
+{
+    // A message box puts its picture where its icon goes and squeezes the text into a narrow
+    // column beside it: the text goes above the picture here, each line whole.
+    QDialog box(QApplication::activeWindow());
+    box.setWindowTitle(kTitle);
+    auto *layout = new QVBoxLayout(&box);
+    auto *message = new QLabel(text, &box);
+    message->setTextFormat(Qt::PlainText);
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(message);
+    QPixmap picture;
+    if (picture.loadFromData(png, "PNG")) {
+        auto *shown = new QLabel(&box);
+        shown->setObjectName(QStringLiteral("picture"));
+        shown->setPixmap(picture);
+        layout->addWidget(shown, 0, Qt::AlignHCenter);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     box.exec();
 }
 

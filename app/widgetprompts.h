@@ -10,6 +10,7 @@ namespace tovel {
 class WidgetPrompts : public Prompts {
 public:
     void showMessage(const QString &text) override;
+    void showMessageWithPicture(const QString &text, const QByteArray &png) override;
     Answer askYesNo(const QString &text) override;
     QString openFile(const QString &filter) override;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QUrl;
@@ -17,6 +18,13 @@ public:
     virtual ~Prompts() = default;
     // A modal box with an OK button.
     virtual void showMessage(const QString &text) = 0;
+    // The same box with a picture beside the text (PNG bytes). Without an override the text
+    // alone is shown.
+    virtual void showMessageWithPicture(const QString &text, const QByteArray &png)
+    {
+        Q_UNUSED(png);
+        showMessage(text);
+    }
     // A modal Yes/No confirmation. Closing the box without choosing gives Other.
     virtual Answer askYesNo(const QString &text) = 0;
     // The file-open dialog. An empty filter keeps the filter the dialog had last

@@ -47,11 +47,13 @@ CATEGORIES = [
     ]),
 ]
 
-# Byte offset of the IR block (703 or 912 words starting with FF800000) in the three IR programs.
+# Byte offset of the IR block (703 or 912 words starting with FF800000) in the IR programs. The
+# equaliser loader's block is the editor's own choice (ir/irlayout.cpp holds the same numbers).
 IR_BLOCKS = {
     "Amber Drive + IR Loader": (362, 703),
     "TRX + IR Loader": (370, 703),
     "Basic IR Loader": (230, 912),
+    "Four Band EQ + IR Loader": (394, 703),
 }
 
 # Effect whose header announces 2,176 bytes while the image holds 2,048, as one delivered image does.

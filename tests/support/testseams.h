@@ -14,6 +14,13 @@ namespace tovel::test {
 class ScriptedPrompts : public Prompts {
 public:
     void showMessage(const QString &text) override { messages.append(text); }
+    // The text goes to messages like any other; the picture to pictures, with the index of its
+    // text in messages.
+    void showMessageWithPicture(const QString &text, const QByteArray &png) override
+    {
+        pictures.append({int(messages.size()), png});
+        messages.append(text);
+    }
     Answer askYesNo(const QString &text) override;
     QString openFile(const QString &filter) override;
 
@@ -24,6 +31,11 @@ public:
     QStringList questions; // every Yes/No text, in order
     QStringList filters;   // the filter of every file dialog
     QStringList surprises; // questions nobody scripted an answer for
+    struct Picture {
+        int message; // index in messages of the text it was shown with
+        QByteArray png;
+    };
+    QList<Picture> pictures;
 
 private:
     QList<Answer> m_answers;

@@ -1,0 +1,128 @@
+// File > Load IR of long files, through the main window with real pacing, first with the console
+// window hidden (as the program starts) and then shown: a 60-second 48 kHz 24-bit file (read, traced as hex, no conversion of rate), and a
+// 60-second 44.1 kHz file (resampled to 48 kHz). Prints the import's wall time, the longest
+// stall of the event loop while it ran (a zero-interval timer's largest gap, the console's
+// flush included), and the process's peak memory.
+#include "tests/support/editorfixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+#include <cstdio>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+constexpr int kRuns = 5;
+
+long peakRssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+QString makeWav(const QString &dir, const QString &name, int rate, int channels, const QString &type)
+{
+    const QString path = dir + QLatin1Char('/') + name;
+    QProcess sox;
+    sox.start(QStringLiteral("sox"), {QStringLiteral("-D"), QStringLiteral("-n"), QStringLiteral("-t"), type,
+                                      QStringLiteral("-r"), QString::number(rate), QStringLiteral("-b"),
+                                      QStringLiteral("24"), QStringLiteral("-c"), QString::number(channels), path,
+                                      QStringLiteral("synth"), QStringLiteral("60"), QStringLiteral("pinknoise"),
+                                      QStringLiteral("vol"), QStringLiteral("0.5")});
+    if (!sox.waitForFinished(120000) || sox.exitCode() != 0)
+        qFatal("sox failed: %s", sox.readAllStandardError().constData());
+    return path;
+}
+
+struct Figures {
+    double importMs = 0;
+    double worstStallMs = 0;
+};
+
+Figures importOnce(QApplication &qapp, Application &app, ScriptedPrompts &prompts, const QString &path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(0);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    qint64 started = 0;
+    qint64 ended = -1;
+    prompts.scriptFile(path);
+    QTimer::singleShot(0, [&] {
+        started = clock.nsecsElapsed();
+        app.formMain()->menuLoadIR->trigger();
+        ended = clock.nsecsElapsed();
+    });
+    last = clock.nsecsElapsed();
+    heartbeat.start();
+    while (ended < 0)
+        qapp.processEvents();
+    // What the import left for the event loop: the console's flush of its lines.
+    const qint64 until = clock.nsecsElapsed() + 300'000'000;
+    while (clock.nsecsElapsed() < until)
+        qapp.processEvents();
+    heartbeat.stop();
+    if (prompts.messages.isEmpty() || !prompts.messages.last().startsWith(QLatin1String("Selected file data:")))
+        qFatal("the import did not end with its summary: %s", qPrintable(prompts.messages.value(prompts.messages.size() - 1)));
+    return {(ended - started) / 1e6, worst / 1e6};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication qapp(argc, argv);
+    TempFolders files;
+    const QString plain = makeWav(files.root(), QStringLiteral("60s-48k-24bit.wav"), 48000, 1, QStringLiteral("wavpcm"));
+    const QString cd = makeWav(files.root(), QStringLiteral("60s-44k1-24bit-stereo.wav"), 44100, 2, QStringLiteral("wav"));
+
+    SteadyClock steady;
+    RealPacing pacing;
+    ScriptedPrompts prompts;
+    TempFolders folders;
+    pedal::VirtualPedalDriver driver({}, steady);
+    Application app(prompts, pacing, folders, driver, steady);
+    app.formMain()->show();
+    app.state.SelectedCategory = QStringLiteral("Impulse Response");
+    app.state.SelectedEffectName = QStringLiteral("Basic IR Loader");
+    app.formMain()->menuLoadIR->setEnabled(true);
+    qapp.processEvents();
+
+    for (const bool consoleShown : {false, true}) {
+        app.formPrint()->setVisible(consoleShown);
+        std::printf("console window %s:\n", consoleShown ? "shown" : "hidden");
+        for (const QString &path : {plain, cd}) {
+            Figures best{1e9, 1e9};
+            Figures worst;
+            for (int i = 0; i < kRuns; ++i) {
+                app.formPrint()->btnClearClick();
+                const Figures f = importOnce(qapp, app, prompts, path);
+                best = {std::min(best.importMs, f.importMs), std::min(best.worstStallMs, f.worstStallMs)};
+                worst = {std::max(worst.importMs, f.importMs), std::max(worst.worstStallMs, f.worstStallMs)};
+            }
+            std::printf("  %s (%lld bytes): import %.1f-%.1f ms, longest event-loop stall %.1f-%.1f ms "
+                        "(%d runs)\n",
+                        qPrintable(QFileInfo(path).fileName()), qlonglong(QFileInfo(path).size()), best.importMs,
+                        worst.importMs, best.worstStallMs, worst.worstStallMs, kRuns);
+        }
+    }
+    std::printf("peak memory: %ld kB\n", peakRssKb());
+    return 0;
+}
