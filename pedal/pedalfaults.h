@@ -19,6 +19,17 @@ struct PedalFaults {
     int splitGapMs = 0;
     // The bridge has gone from the bus: it is not listed and every call on it fails.
     bool unplugged = false;
+    // The bootloader answers this many more frames (counted from when the fault is set), then
+    // hangs: it takes no more bytes and answers nothing until the fault is switched off, when
+    // it goes on in the state it hung in. 0: off.
+    int silentAfterFrames = 0;
+    // A flash cell that does not keep what is written to it: every byte written at this
+    // address is stored with bit 4 inverted, so a read-back shows the difference. 0: off.
+    quint32 flashDefectAddress = 0;
+    // A global erase takes this long: the bootloader answers 0x76 (busy) at once and every
+    // busyAnswerGapMs after it, then ACK when the erase is done. 0: the erase is instant.
+    int eraseBusyMs = 0;
+    int busyAnswerGapMs = 1000;
 };
 
 } // namespace tovel::pedal
