@@ -23,6 +23,7 @@ class Pacing;
 class Prompts;
 class TformMain;
 class TformPrint;
+class TformFirmwareUpgrade;
 
 // Owns the program's state and its five windows, created in this order: main window, firmware
 // upgrade, console, parameters, information. The main window's FormCreate runs while it is the
@@ -43,7 +44,7 @@ public:
     ParamTables params; // assignments and limits, for the whole run
 
     TformMain *formMain() const { return m_formMain.get(); }
-    QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
+    TformFirmwareUpgrade *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
     TformPrint *formPrint() const { return m_formPrint.get(); }
     TformFXParameters *formFXParameters() const { return m_formFXParameters.get(); }
     tformFXInfo *formFXInfo() const { return m_formFXInfo.get(); }
@@ -55,7 +56,7 @@ public:
 private:
     std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
-    std::unique_ptr<QWidget> m_formFirmwareUpgrade;
+    std::unique_ptr<TformFirmwareUpgrade> m_formFirmwareUpgrade;
     std::unique_ptr<TformPrint> m_formPrint;
     std::unique_ptr<TformFXParameters> m_formFXParameters;
     std::unique_ptr<tformFXInfo> m_formFXInfo;

@@ -115,6 +115,8 @@ void TformMain::buildMenus()
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
+    bind(menuFirmwareUpgradeMode, &QAction::triggered, &TformMain::menuFirmwareUpgradeModeClick);
+    bind(menuStartFirmwareUpgrade, &QAction::triggered, &TformMain::menuStartFirmwareUpgradeClick);
 
 }
 
@@ -159,6 +161,7 @@ void TformMain::buildControls()
     bind(btnUpload, &QPushButton::clicked, &TformMain::btnUploadClick);
     bind(btnUploadFile, &QPushButton::clicked, &TformMain::btnUploadFileClick);
     bind(chkLiveRequest, &QCheckBox::toggled, &TformMain::chkLiveRequestChange);
+    bind(chkFirmwareUpgradeMode, &QCheckBox::toggled, &TformMain::chkFirmwareUpgradeModeChange);
 }
 
 void TformMain::FormCreate()

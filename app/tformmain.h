@@ -65,6 +65,9 @@ public slots:
     void btnStoreSettingsOnPedalClick();
     void btnRequestClick();
     void btnAssignClick();
+    void menuFirmwareUpgradeModeClick();
+    void chkFirmwareUpgradeModeChange();
+    void menuStartFirmwareUpgradeClick();
 
     void ParseEffectInfo(const QString &answer);
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the
