@@ -163,7 +163,9 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     setRunning(false);
 
     if (failure) {
-        ProgressBar1->setFormat(QStringLiteral("Stopped"));
+        static const char *const kSteps[] = {"resync", "backup", "erase", "chunk %1", "verify", "record", "go"};
+        ProgressBar1->setFormat(QStringLiteral("Stopped: ")
+                                + QString::fromLatin1(kSteps[int(failure->step)]).arg(failure->chunk));
         m_prompts.showMessage(failure->message());
         return;
     }

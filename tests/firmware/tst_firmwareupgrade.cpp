@@ -393,6 +393,9 @@ void TestFirmwareUpgrade::faults()
     QVERIFY(f.window().btnUpgradeFirmware->isEnabled());
     QVERIFY(f.window().cmbFirmwareChoose->isEnabled());
     QVERIFY(!f.window().running());
+    QVERIFY(f.window().ProgressBar1->format().startsWith(QStringLiteral("Stopped: ")));
+    if (fault == Fault::NackAtChunk50)
+        QCOMPARE(f.window().ProgressBar1->text(), QStringLiteral("Stopped: chunk 50"));
     if (fault == Fault::NackInBackup || fault == Fault::BackupFolderUnwritable)
         QCOMPARE(f.backups(), QStringList{});
 
