@@ -1,6 +1,6 @@
 // A whole Firmware_5 upgrade through the main window and the firmware window, over the
 // modelled 115,200-baud line of tovel-pedal-sim on a pseudo-terminal, in real time (the
-// kernel serial driver, as `tovel-editor --device PTY` runs): paced as the editor always did,
+// kernel serial driver, as `tovel-editor --device PTY` runs): paced (the default),
 // and with Fast transfer; against stm32flash writing and verifying the same image on the same
 // line. Also the floor of the paced sequence itself: its fixed sleeps plus the wire time of
 // its bytes, without the read-back the editor adds.

@@ -32,10 +32,10 @@ enum class Command : quint8 {
     Erase = 0x43,
 };
 
-// How each kind of frame goes on the wire and how long its answer may take. The paced way is
-// the one the editor has always used: one byte a write, with sleeps around the command,
-// address and count bytes; the data bytes of a chunk follow each other without a pause. Fast
-// transfer writes every frame in one piece with no sleeps; the answers are awaited the same.
+// How each kind of frame goes on the wire and how long its answer may take. Paced (the
+// default): one byte a write, with sleeps around the command, address and count bytes; the
+// data bytes of a chunk follow each other without a pause. Fast transfer writes every frame in
+// one piece with no sleeps; the answers are awaited the same.
 enum class Frame {
     WriteCommand, WriteAddress,
     EraseCommand, GlobalErase,

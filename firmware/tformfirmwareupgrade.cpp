@@ -62,9 +62,9 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(D2XXUnit &usb, Pacing &pacing, const 
     const int width = std::max(kClientWidth, 16 + std::max(chkBackupFirst->sizeHint().width(),
                                                           chkFastTransfer->sizeHint().width()));
     setFixedSize(width, kClientHeight + kOptionsHeight);
-    for (QWidget *w : {static_cast<QWidget *>(cmbFirmwareChoose), static_cast<QWidget *>(btnUpgradeFirmware),
-                       static_cast<QWidget *>(ProgressBar1), static_cast<QWidget *>(chkBackupFirst),
-                       static_cast<QWidget *>(chkFastTransfer)})
+    const QList<QWidget *> column{cmbFirmwareChoose, btnUpgradeFirmware, ProgressBar1, chkBackupFirst,
+                                  chkFastTransfer};
+    for (QWidget *w : column)
         w->resize(width - 16, w->height());
 }
 
