@@ -77,7 +77,7 @@ QString UpgradeFailure::message() const
         text += QStringLiteral("The flash may be erased in part and no firmware was started; the pedal "
                                "stays in its bootloader. ");
     else if (step == UpgradeStep::Go)
-        text += QStringLiteral("The new firmware is written and verified, but was not started. ");
+        text += QStringLiteral("The new firmware is written and verified, but its start was not confirmed. ");
     else
         text += QStringLiteral("The pedal's flash is incomplete and no firmware was started; the pedal "
                                "stays in its bootloader. ");
@@ -358,7 +358,17 @@ FirmwareUpgrade::Failure FirmwareUpgrade::SendGoCommand()
     console.printToConsole(QStringLiteral("SEND ADDRESS + CHECKSUM"));
     console.printToConsole(QStringLiteral("Address: ") + hexField(kFlashBase, 8));
     console.printToConsole(QStringLiteral("address checksum: ") + hexField(quint8(frame.back()), 2));
-    return exchange(UpgradeStep::Go, frame, Frame::GoAddress);
+    if (m_link.cancelRequested())
+        return fail(UpgradeStep::Go, {Outcome::Cancelled, {}}, Frame::GoAddress);
+    // Once the address is on the wire the controller may be starting the firmware: the run
+    // ends with its answer, whatever the user asks meanwhile.
+    if (!m_link.send(frame, Frame::GoAddress))
+        return fail(UpgradeStep::Go, {Outcome::LinkLost, {}}, Frame::GoAddress);
+    m_link.clearCancel();
+    const BootloaderAnswer answer = m_link.ReadBootloaderAnswer(Frame::GoAddress);
+    if (!answer.ok())
+        return fail(UpgradeStep::Go, answer, Frame::GoAddress);
+    return std::nullopt;
 }
 
 std::optional<UpgradeFailure> FirmwareUpgrade::run(const FirmwareImage &image, const SplitImageResult &split,

@@ -128,7 +128,7 @@ struct FirmwareFixture : EditorFixture {
 // How a row breaks the pedal, and how the user mends it afterwards.
 enum class Fault {
     NackInBackup, BackupFolderUnwritable, NackAtErase, NackAtChunk50, NackAtMarker,
-    WrongByteReadBack, SilenceMidImage, BusyDuringErase, UnpluggedMidImage,
+    WrongByteReadBack, NackAtGo, SilenceMidImage, BusyDuringErase, UnpluggedMidImage,
 };
 
 } // namespace
@@ -272,48 +272,53 @@ void TestFirmwareUpgrade::faults_data()
 {
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("stopped"); // the start of the message; empty: the run succeeds
-    QTest::addColumn<bool>("flashKept");  // the flash still holds what it held before
+    QTest::addColumn<QString>("flash");   // "before", "no-record", "written": what the flash holds after
 
     QTest::newRow("nack-during-the-backup")
         << Fault::NackInBackup
         << "Firmware upgrade stopped at the backup of the current firmware (reading 0x08010100): the "
            "bootloader did not acknowledge (NACK) (received: 1F).\n\nNothing has been erased in this run"
-        << true;
+        << "before";
     QTest::newRow("backup-folder-cannot-be-made")
         << Fault::BackupFolderUnwritable
-        << "Firmware upgrade stopped at the backup of the current firmware: Error creating folder: " << true;
+        << "Firmware upgrade stopped at the backup of the current firmware: Error creating folder: " << "before";
     QTest::newRow("nack-at-the-erase")
         << Fault::NackAtErase << "Firmware upgrade stopped at the erase: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << true;
+        << "before";
     QTest::newRow("nack-at-chunk-50")
         << Fault::NackAtChunk50
         << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << false;
+        << "no-record";
     QTest::newRow("nack-at-the-marker")
         << Fault::NackAtMarker
         << "Firmware upgrade stopped at the variant record at 0x0801FC00: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << false;
+        << "no-record";
     QTest::newRow("wrong-byte-read-back")
         << Fault::WrongByteReadBack
         << QStringLiteral("Firmware upgrade stopped at the verify: the flash read back differs from the image: "
                           "0x08004321 holds %1 where %2 was written.")
                .arg(QString::number(quint8(builtIn("Firmware_5")[0x4321]) ^ 0x10, 16).toUpper().rightJustified(2, '0'),
                     QString::number(quint8(builtIn("Firmware_5")[0x4321]), 16).toUpper().rightJustified(2, '0'))
-        << false;
+        << "no-record";
+    QTest::newRow("nack-at-go")
+        << Fault::NackAtGo
+        << "Firmware upgrade stopped at the go command: the bootloader did not acknowledge (NACK) (received: 1F).\n\n"
+           "The new firmware is written and verified, but its start was not confirmed."
+        << "written";
     QTest::newRow("silence-mid-image")
         << Fault::SilenceMidImage
-        << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << false;
-    QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << false;
+        << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << "no-record";
+    QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << "written";
     QTest::newRow("unplugged-mid-image")
         << Fault::UnpluggedMidImage << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: the link to the pedal was lost"
-        << false;
+        << "no-record";
 }
 
 void TestFirmwareUpgrade::faults()
 {
     QFETCH(Fault, fault);
     QFETCH(QString, stopped);
-    QFETCH(bool, flashKept);
+    QFETCH(QString, flash);
     FirmwareFixture f;
     const QByteArray image = builtIn(QStringLiteral("Firmware_5"));
     pedal::VirtualPedal &device = f.pedal();
@@ -348,6 +353,9 @@ void TestFirmwareUpgrade::faults()
     case Fault::WrongByteReadBack:
         device.bootloader().setFlashDefect(0x08004321);
         break;
+    case Fault::NackAtGo:
+        at("boot READ 0801FC00 8 bytes", [&] { device.bootloader().setNackAtAck(1); });
+        break;
     case Fault::SilenceMidImage:
         // It acknowledges chunk 49 and the write command of chunk 50, then hangs waiting for
         // the address: mended, it still expects one.
@@ -379,17 +387,19 @@ void TestFirmwareUpgrade::faults()
         return;
     }
 
-    // Stopped with its message: no completion, no variant record, no go; the window is ready
-    // for another try.
+    // Stopped with its message: no completion, no go, no variant record before a verified
+    // image; the window is ready for another try.
     QVERIFY2(f.prompts.messages.size() >= 1 && f.prompts.messages.last().startsWith(stopped),
              qPrintable(f.prompts.messages.join(" | ")));
     QVERIFY(!f.prompts.messages.contains(kComplete));
     QVERIFY(!f.wentToGo());
     QCOMPARE(device.mode(), pedal::VirtualPedal::Mode::Bootloader);
-    if (flashKept)
+    if (flash == QLatin1String("before"))
         QVERIFY(device.flash() == f.flashBefore);
-    else
+    else if (flash == QLatin1String("no-record"))
         QCOMPARE(device.flash().mid(kRecordOffset, 8), QByteArray(8, char(0xFF)));
+    else
+        QVERIFY(device.flash() == flashWith(image, 5));
     QVERIFY(f.window().btnUpgradeFirmware->isEnabled());
     QVERIFY(f.window().cmbFirmwareChoose->isEnabled());
     QVERIFY(!f.window().running());
