@@ -7,6 +7,7 @@
 #include "catalogue/tformfxinfo.h"
 #include "params/tformfxparameters.h"
 #include "console/tformprint.h"
+#include "firmware/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 
 #include <QPushButton>
@@ -29,11 +30,12 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();
 
-    m_formFirmwareUpgrade = std::make_unique<QWidget>();
-    m_formFirmwareUpgrade->setWindowTitle(QStringLiteral("Firmware Upgrade"));
+    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(usb, pacing, clock, prompts, folders);
 
     m_formPrint = std::make_unique<TformPrint>();
+    m_formFirmwareUpgrade->attachConsole(*m_formPrint);
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint, state);
+    m_formFirmwareUpgrade->attachExchange(*m_exchange);
 
     m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, params, *m_exchange,
                                                              *m_formPrint, prompts);

@@ -25,6 +25,7 @@ class Prompts;
 class TformMain;
 class TformPrint;
 class WebBrowser;
+class TformFirmwareUpgrade;
 
 // Owns the program's state and its five windows, created in this order: main window, firmware
 // upgrade, console, parameters, information. The main window's FormCreate runs while it is the
@@ -48,7 +49,7 @@ public:
     const WebSite site;
 
     TformMain *formMain() const { return m_formMain.get(); }
-    QWidget *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
+    TformFirmwareUpgrade *formFirmwareUpgrade() const { return m_formFirmwareUpgrade.get(); }
     TformPrint *formPrint() const { return m_formPrint.get(); }
     TformFXParameters *formFXParameters() const { return m_formFXParameters.get(); }
     tformFXInfo *formFXInfo() const { return m_formFXInfo.get(); }
@@ -63,7 +64,7 @@ private:
     WebBrowser *m_browserSeam;
     std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
-    std::unique_ptr<QWidget> m_formFirmwareUpgrade;
+    std::unique_ptr<TformFirmwareUpgrade> m_formFirmwareUpgrade;
     std::unique_ptr<TformPrint> m_formPrint;
     std::unique_ptr<TformFXParameters> m_formFXParameters;
     std::unique_ptr<tformFXInfo> m_formFXInfo;

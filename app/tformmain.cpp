@@ -4,12 +4,13 @@
 #include "catalogue/effectbrowser.h"
 #include "catalogue/tformfxinfo.h"
 #include "console/tformprint.h"
-#include "params/tformfxparameters.h"
-#include "protocol/commandexchange.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
-#include "update/versiontext.h"
+#include "firmware/tformfirmwareupgrade.h"
 #include "ir/normalisechoice.h"
+#include "params/tformfxparameters.h"
+#include "protocol/commandexchange.h"
+#include "update/versiontext.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -130,6 +131,8 @@ void TformMain::buildMenus()
     bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
     bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
     bind(menuNormaliseIR, &QAction::triggered, &TformMain::menuNormaliseIRClick);
+    bind(menuFirmwareUpgradeMode, &QAction::triggered, &TformMain::menuFirmwareUpgradeModeClick);
+    bind(menuStartFirmwareUpgrade, &QAction::triggered, &TformMain::menuStartFirmwareUpgradeClick);
 
     grpPedalCommands = new QActionGroup(this);
     grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));
@@ -186,6 +189,7 @@ void TformMain::buildControls()
     bind(btnUpload, &QPushButton::clicked, &TformMain::btnUploadClick);
     bind(btnUploadFile, &QPushButton::clicked, &TformMain::btnUploadFileClick);
     bind(chkLiveRequest, &QCheckBox::toggled, &TformMain::chkLiveRequestChange);
+    bind(chkFirmwareUpgradeMode, &QCheckBox::toggled, &TformMain::chkFirmwareUpgradeModeChange);
 }
 
 void TformMain::FormCreate()
@@ -286,11 +290,18 @@ void TformMain::exchangeRunning(bool running)
 
 void TformMain::closeEvent(QCloseEvent *event)
 {
+    // A firmware upgrade under way asks first: stopped half-way, it leaves the controller in
+    // its bootloader. If the user lets it go on, nothing closes.
+    if (QWidget *upgrade = m_app.formFirmwareUpgrade(); upgrade && upgrade->isVisible() && !upgrade->close()) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     // A wait in progress ends at once; its handler returns to the event loop, which ends.
     m_app.exchange().quit();
-    for (QWidget *w : {static_cast<QWidget *>(m_app.formFXParameters()), m_app.formFirmwareUpgrade(),
-                       static_cast<QWidget *>(m_app.formPrint()), static_cast<QWidget *>(m_app.formFXInfo())})
+    const QList<QWidget *> others = {m_app.formFXParameters(), m_app.formFirmwareUpgrade(),
+                                     m_app.formPrint(), m_app.formFXInfo()};
+    for (QWidget *w : others)
         if (w)
             w->close();
     QCoreApplication::quit();

@@ -87,6 +87,9 @@ public slots:
     // File > Load IR: a WAV file's impulse response into the selected IR loader's program,
     // which the next upload of that effect sends.
     void LoadImpulseResponse();
+    void menuFirmwareUpgradeModeClick();
+    void chkFirmwareUpgradeModeChange();
+    void menuStartFirmwareUpgradeClick();
 
     void ParseEffectInfo(const QString &answer);
     // The pedal's effect number to PedalEffectName; false (with a message) for a number the

@@ -24,6 +24,17 @@ struct PedalFaults {
     // The line from the pedal is never quiet: noise at the line rate (115,200 baud when none is
     // modelled), answers lost in it (sent as noise of their length).
     bool chatter = false;
+    // The bootloader answers this many more frames (counted from when the fault is set), then
+    // hangs: it takes no more bytes and answers nothing until the fault is switched off, when
+    // it goes on in the state it hung in. 0: off.
+    int silentAfterFrames = 0;
+    // A flash cell that does not keep what is written to it: every byte written at this
+    // address is stored with bit 4 inverted, so a read-back shows the difference. 0: off.
+    quint32 flashDefectAddress = 0;
+    // A global erase takes this long: the bootloader answers 0x76 (busy) at once and every
+    // busyAnswerGapMs after it, then ACK when the erase is done. 0: the erase is instant.
+    int eraseBusyMs = 0;
+    int busyAnswerGapMs = 1000;
 };
 
 } // namespace tovel::pedal

@@ -23,6 +23,7 @@ public:
     bool setFaults(const QString &spec, int timeoutMs = 5000);
 
     QString ptyPath() const { return m_ptyPath; }
+    qint64 processId() const { return m_process.processId(); }
     QString errorText() const { return m_error; }
     // What the sim wrote on stderr so far.
     QByteArray standardError();

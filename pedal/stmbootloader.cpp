@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 namespace tovel::pedal {
 
 namespace {
@@ -33,6 +35,18 @@ void StmBootloader::setNackAtAck(int n)
     m_nackAt = n > 0 ? m_acks + n : 0;
 }
 
+void StmBootloader::setSilentAfterFrames(int n)
+{
+    m_silentAt = n > 0 ? m_framesAnswered + n : 0;
+    m_hangLogged = false;
+}
+
+void StmBootloader::setEraseBusy(int busyMs, int gapMs)
+{
+    m_eraseBusyUs = qint64(std::max(busyMs, 0)) * 1000;
+    m_busyGapUs = qint64(std::max(gapMs, 1)) * 1000;
+}
+
 bool StmBootloader::acknowledge(QByteArray &out)
 {
     ++m_acks;
@@ -47,6 +61,12 @@ bool StmBootloader::acknowledge(QByteArray &out)
 
 void StmBootloader::receive(quint8 byte, qint64 atUs)
 {
+    if (hung()) {
+        if (!m_hangLogged)
+            log(QStringLiteral("boot hung: bytes dropped, no answers (injected)"));
+        m_hangLogged = true;
+        return;
+    }
     if (m_state == State::WaitSync) {
         if (byte != kSync) {
             log(QStringLiteral("boot ignored %1 before sync").arg(byte, 2, 16, QLatin1Char('0')));
@@ -141,8 +161,12 @@ void StmBootloader::receive(quint8 byte, qint64 atUs)
         enterCommandLoop();
         if (acknowledge(out)) {
             const int at = int(m_address - kFlashBase);
-            for (int i = 0; i < count; ++i)
-                m_flash[at + i] = char(quint8(m_flash[at + i]) & quint8(data[i]));
+            for (int i = 0; i < count; ++i) {
+                quint8 cell = quint8(m_flash[at + i]) & quint8(data[i]);
+                if (m_defectAddress != 0 && m_address + quint32(i) == m_defectAddress)
+                    cell ^= 0x10;
+                m_flash[at + i] = char(cell);
+            }
         }
         log(QStringLiteral("boot WRITE %1 %2 bytes").arg(hex32(m_address)).arg(count));
         return send(out, atUs);
@@ -160,7 +184,7 @@ void StmBootloader::receive(quint8 byte, qint64 atUs)
         if (acknowledge(out))
             m_flash.fill(char(0xFF));
         log(QStringLiteral("boot ERASE global"));
-        return send(out, atUs);
+        return sendAfterErase(out, atUs);
     case State::ErasePages: {
         const int count = quint8(f[0]) + 1;
         quint8 sum = quint8(f[0]);
@@ -275,8 +299,20 @@ bool StmBootloader::inFlash(quint32 address, quint32 length)
 
 void StmBootloader::send(const QByteArray &bytes, qint64 atUs)
 {
-    if (m_answer && !bytes.isEmpty())
+    if (bytes.isEmpty())
+        return;
+    ++m_framesAnswered;
+    if (m_answer)
         m_answer(bytes, atUs);
+}
+
+void StmBootloader::sendAfterErase(const QByteArray &bytes, qint64 atUs)
+{
+    if (m_eraseBusyUs > 0 && m_answer) {
+        for (qint64 t = 0; t < m_eraseBusyUs; t += m_busyGapUs)
+            m_answer(QByteArray(1, char(kBusy)), atUs + t);
+    }
+    send(bytes, atUs + m_eraseBusyUs);
 }
 
 void StmBootloader::nack(const QString &why, qint64 atUs)

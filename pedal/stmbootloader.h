@@ -22,6 +22,7 @@ public:
     static constexpr quint32 kRamSize = 20 * 1024;
     static constexpr quint8 kAck = 0x79;
     static constexpr quint8 kNack = 0x1F;
+    static constexpr quint8 kBusy = 0x76;
     static constexpr quint8 kSync = 0x7F;
     static constexpr quint8 kBootloaderVersion = 0x22;
     static constexpr quint16 kProductId = 0x0410;
@@ -47,6 +48,15 @@ public:
     // The n-th acknowledge from now on (1 = the next) becomes a NACK; 0 switches it off.
     void setNackAtAck(int n);
     int acksSent() const { return m_acks; }
+    // After n more answered frames (1 = the next) the bootloader hangs: it drops every byte
+    // and answers nothing. 0 ends the hang; it goes on in the state it hung in.
+    void setSilentAfterFrames(int n);
+    bool hung() const { return m_silentAt > 0 && m_framesAnswered >= m_silentAt; }
+    // The flash cell at this address stores every byte written to it with bit 4 inverted.
+    // 0: none.
+    void setFlashDefect(quint32 address) { m_defectAddress = address; }
+    // A global erase takes busyMs: 0x76 at once and every gapMs, then the acknowledge.
+    void setEraseBusy(int busyMs, int gapMs);
 
     QByteArray &flash() { return m_flash; }
     const QByteArray &flash() const { return m_flash; }
@@ -65,6 +75,8 @@ private:
     bool takeAddress(quint32 &address) const;
     static bool inFlash(quint32 address, quint32 length);
     void send(const QByteArray &bytes, qint64 atUs);
+    // The answer to a global erase, after the busy period if one is set.
+    void sendAfterErase(const QByteArray &bytes, qint64 atUs);
     void nack(const QString &why, qint64 atUs);
     void log(const QString &line) const;
 
@@ -78,6 +90,12 @@ private:
     quint32 m_address = 0;
     int m_acks = 0;
     int m_nackAt = 0;
+    int m_framesAnswered = 0;
+    int m_silentAt = 0;
+    bool m_hangLogged = false;
+    quint32 m_defectAddress = 0;
+    qint64 m_eraseBusyUs = 0;
+    qint64 m_busyGapUs = 1'000'000;
 };
 
 } // namespace tovel::pedal

@@ -30,6 +30,10 @@ void VirtualPedal::setFaults(const PedalFaults &faults)
     }
     if (faults.nackAtAck != m_faults.nackAtAck)
         m_bootloader.setNackAtAck(faults.nackAtAck);
+    if (faults.silentAfterFrames != m_faults.silentAfterFrames)
+        m_bootloader.setSilentAfterFrames(faults.silentAfterFrames);
+    m_bootloader.setFlashDefect(faults.flashDefectAddress);
+    m_bootloader.setEraseBusy(faults.eraseBusyMs, faults.busyAnswerGapMs);
     m_faults = faults;
     m_bridge.setFaults(faults);
 }

@@ -33,6 +33,7 @@ public:
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
                                     quint8 parity) override;
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+    bool isRealBridge(FtHandle) const override { return false; }
 
 private:
     FtStatus check(FtHandle handle);

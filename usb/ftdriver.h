@@ -71,6 +71,15 @@ public:
                                             quint8 parity) = 0;
     // FT_ReadEE: one 16-bit word of the bridge's EEPROM at a word offset.
     virtual FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) = 0;
+
+    // Whether the open device may lead to a real pedal's controller. Only a device known to be
+    // none (the virtual pedal, a pseudo-terminal) answers false; a stand-in firmware image is
+    // written only there.
+    virtual bool isRealBridge(FtHandle handle) const
+    {
+        Q_UNUSED(handle);
+        return true;
+    }
 };
 
 } // namespace tovel

@@ -10,6 +10,9 @@
 //                 SPEC is "none" or a comma-separated list of no-answer, garbage, short,
 //                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
 //                 more bytes have come from the host, as a cable pulled mid-command).
+//
+// SIGUSR1 resets the controller into its bootloader, as the user does by hand before an
+// upgrade; the flash is kept.
 
 #include "core/clock.h"
 #include "pedal/virtualpedal.h"
@@ -72,9 +75,12 @@ bool parseFaults(const QString &spec, PedalFaults &faults, qint64 &unplugAfterBy
     return true;
 }
 
-void onSignal(int)
+constexpr char kSignalEnd = 1;
+constexpr char kSignalBootloader = 2;
+
+void onSignal(int signal)
 {
-    const char c = 1;
+    const char c = signal == SIGUSR1 ? kSignalBootloader : kSignalEnd;
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
@@ -141,8 +147,11 @@ int main(int argc, char **argv)
     const QCommandLineOption dumpFlash(QStringLiteral("dump-flash"), QStringLiteral("Write the 128 KB flash to FILE on exit."), QStringLiteral("FILE"));
     const QCommandLineOption logFile(QStringLiteral("log"), QStringLiteral("Write one line per parsed frame to FILE."), QStringLiteral("FILE"));
     const QCommandLineOption untilStdin(QStringLiteral("until-stdin-closes"), QStringLiteral("Also exit when stdin reaches end of file."));
+    const QCommandLineOption silentAfter(QStringLiteral("silent-after"), QStringLiteral("The bootloader hangs after answering N frames."), QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption flashDefect(QStringLiteral("flash-defect"), QStringLiteral("The flash cell at ADDRESS stores every written byte with bit 4 inverted."), QStringLiteral("ADDRESS"));
+    const QCommandLineOption eraseBusy(QStringLiteral("erase-busy"), QStringLiteral("A global erase takes MS milliseconds, answered 0x76 (busy) every second meanwhile."), QStringLiteral("MS"), QStringLiteral("0"));
     parser.addOptions({bootloader, lineRate, firmware, noAnswer, nackAt, garbage, split, unplugAfter,
-                       dumpFlash, logFile, untilStdin, shortAnswers, chatter});
+                       dumpFlash, logFile, untilStdin, shortAnswers, chatter, silentAfter, flashDefect, eraseBusy});
     parser.process(app);
 
     const auto fail = [](const QString &text) {
@@ -174,6 +183,17 @@ int main(int argc, char **argv)
         if (parts.size() != 2 || !ok || !ok2 || options.faults.splitPieces < 1 || options.faults.splitGapMs < 0)
             return fail(QStringLiteral("--split wants PIECES:GAP, e.g. 3:50"));
     }
+    options.faults.silentAfterFrames = parser.value(silentAfter).toInt(&ok);
+    if (!ok || options.faults.silentAfterFrames < 0)
+        return fail(QStringLiteral("--silent-after wants a count"));
+    if (parser.isSet(flashDefect)) {
+        options.faults.flashDefectAddress = parser.value(flashDefect).toUInt(&ok, 0);
+        if (!ok || options.faults.flashDefectAddress == 0)
+            return fail(QStringLiteral("--flash-defect wants an address, e.g. 0x08003000"));
+    }
+    options.faults.eraseBusyMs = parser.value(eraseBusy).toInt(&ok);
+    if (!ok || options.faults.eraseBusyMs < 0)
+        return fail(QStringLiteral("--erase-busy wants milliseconds"));
     qint64 unplugAtUs = -1;
     if (parser.isSet(unplugAfter)) {
         unplugAtUs = parser.value(unplugAfter).toLongLong(&ok) * 1000;
@@ -196,6 +216,7 @@ int main(int argc, char **argv)
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGUSR1, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     Pty pty;
@@ -238,8 +259,14 @@ int main(int argc, char **argv)
             timeoutMs = 1;
         if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR)
             return fail(QStringLiteral("poll: %1").arg(strerror(errno)));
-        if (fds[0].revents & POLLIN)
+        if (fds[0].revents & POLLIN) {
+            char c = 0;
+            if (::read(g_signalPipe[0], &c, 1) == 1 && c == kSignalBootloader) {
+                pedal.enterBootloader();
+                continue;
+            }
             break;
+        }
         if (watchStdin && (fds[2].revents & (POLLIN | POLLHUP))) {
             const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
             if (n <= 0)

@@ -9,11 +9,16 @@ namespace {
 struct Fixture {
     StmBootloader boot;
     QByteArray answers;
+    QList<qint64> answerTimes; // per answer byte, when it leaves the controller
     QList<quint32> goes;
 
     Fixture()
     {
-        boot.setAnswerSink([this](const QByteArray &b, qint64) { answers += b; });
+        boot.setAnswerSink([this](const QByteArray &b, qint64 atUs) {
+            answers += b;
+            for (int i = 0; i < b.size(); ++i)
+                answerTimes.append(atUs);
+        });
         boot.setGoHandler([this](quint32 address, qint64) { goes.append(address); });
     }
     QByteArray send(const QByteArray &hex)
@@ -36,6 +41,9 @@ private slots:
     void writeReadAndErase();
     void writeOnlyClearsBits();
     void goLeavesTheBootloader();
+    void eraseBusyAnswersBusyUntilDone();
+    void hangsAfterFramesUntilTheFaultIsCleared();
+    void defectiveCellKeepsAWrongBit();
 };
 
 void TestStmBootloader::answers_data()
@@ -111,6 +119,41 @@ void TestStmBootloader::goLeavesTheBootloader()
     QCOMPARE(f.send("7F 21DE 0800000008"), QByteArray::fromHex("797979"));
     QCOMPARE(f.goes, QList<quint32>{0x08000000});
     QVERIFY(!f.boot.synced());
+}
+
+void TestStmBootloader::eraseBusyAnswersBusyUntilDone()
+{
+    Fixture f;
+    f.send("7F 43BC");
+    f.boot.setEraseBusy(3000, 1000);
+    f.answerTimes.clear();
+    QCOMPARE(f.send("FF00").toHex(' '), QByteArray("76 76 76 79"));
+    QCOMPARE(f.answerTimes, (QList<qint64>{0, 1'000'000, 2'000'000, 3'000'000}));
+    QCOMPARE(f.boot.flash(), QByteArray(128 * 1024, char(0xFF)));
+}
+
+void TestStmBootloader::hangsAfterFramesUntilTheFaultIsCleared()
+{
+    Fixture f;
+    f.send("7F");
+    f.boot.setSilentAfterFrames(1);
+    QCOMPARE(f.send("31CE").toHex(' '), QByteArray("79"));
+    QVERIFY(f.boot.hung());
+    // The address is lost while it hangs; afterwards it still waits for one.
+    QCOMPARE(f.send("0800000008"), QByteArray());
+    f.boot.setSilentAfterFrames(0);
+    QCOMPARE(f.send("0800000008 00 AB AB").toHex(' '), QByteArray("79 79"));
+    QCOMPARE(quint8(f.boot.flash()[0]), quint8(0xAB));
+}
+
+void TestStmBootloader::defectiveCellKeepsAWrongBit()
+{
+    Fixture f;
+    f.send("7F");
+    f.boot.setFlashDefect(0x08000102);
+    QCOMPARE(f.send("31CE 0800010009 03 11223344 47").toHex(' '), QByteArray("79 79 79"));
+    QCOMPARE(f.boot.flash().mid(0x100, 4).toHex(' '), QByteArray("11 22 23 44"));
+    QCOMPARE(f.send("11EE 0800010009 03FC").toHex(' '), QByteArray("79 79 79 11 22 23 44"));
 }
 
 QTEST_GUILESS_MAIN(TestStmBootloader)

@@ -6,6 +6,7 @@
 #include "catalogue/tformfxinfo.h"
 #include "params/tformfxparameters.h"
 #include "console/tformprint.h"
+#include "firmware/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "core/clock.h"

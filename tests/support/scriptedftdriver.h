@@ -57,6 +57,9 @@ public:
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
                                     quint8 parity) override;
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+    bool isRealBridge(FtHandle) const override { return realBridge; }
+    // What isRealBridge answers: a bridge on the bus unless a test says otherwise.
+    bool realBridge = true;
 
     static constexpr FtHandle kHandle = 0x00A1B2C3;
 

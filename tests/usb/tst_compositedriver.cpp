@@ -125,6 +125,13 @@ void TestCompositeDriver::callsFollowTheDriverThatOpened()
     QCOMPARE(d.usb->wordLength, quint8(8));
     QCOMPARE(d.kernel->purges.size(), 0);
     QCOMPARE(d.usb->purges, QList<quint32>{FT_PURGE_RX});
+
+    // Whether a device may be a real pedal is the opening driver's answer; an unknown handle
+    // may be one.
+    d.usb->realBridge = false;
+    QVERIFY(d.composite->isRealBridge(shared));
+    QVERIFY(!d.composite->isRealBridge(usbOnly));
+    QVERIFY(d.composite->isRealBridge(0x7777));
 }
 
 void TestCompositeDriver::openFallsThroughOnlyWhenNotFound_data()

@@ -143,6 +143,7 @@ private slots:
     void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
+    void onlyAPseudoTerminalIsNoRealBridge();
 };
 
 void TestKernelSerialDriver::errorStatuses_data()
@@ -474,6 +475,18 @@ void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_IO_ERROR);
     QCOMPARE(driver.close(handle), FT_OK);
     QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
+}
+
+void TestKernelSerialDriver::onlyAPseudoTerminalIsNoRealBridge()
+{
+    OpenPty o;
+    QVERIFY(o.open());
+    QVERIFY(KernelSerialDriver::isPseudoTerminal(o.pty.path()));
+    QVERIFY(!o.driver.isRealBridge(o.handle));
+    // Any other serial device could be wired to a pedal's controller.
+    QVERIFY(!KernelSerialDriver::isPseudoTerminal(QStringLiteral("/dev/null")));
+    QVERIFY(!KernelSerialDriver::isPseudoTerminal(QStringLiteral("/dev/ttyUSB-missing")));
+    QVERIFY(o.driver.isRealBridge(o.handle + 1));
 }
 
 QTEST_GUILESS_MAIN(TestKernelSerialDriver)

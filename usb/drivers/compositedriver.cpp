@@ -136,4 +136,10 @@ FtStatus CompositeDriver::readEepromWord(FtHandle handle, quint32 wordOffset, qu
     return r ? r->driver->readEepromWord(r->handle, wordOffset, word) : FT_INVALID_HANDLE;
 }
 
+bool CompositeDriver::isRealBridge(FtHandle handle) const
+{
+    const Route *r = route(handle);
+    return r ? r->driver->isRealBridge(r->handle) : true;
+}
+
 } // namespace tovel

@@ -38,6 +38,8 @@ public:
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
                                     quint8 parity) override;
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+    // As the driver that opened the handle answers; true for a handle it does not know.
+    bool isRealBridge(FtHandle handle) const override;
 
 private:
     struct Route {

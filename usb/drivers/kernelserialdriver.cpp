@@ -7,6 +7,8 @@
 #include <libudev.h>
 
 #include <limits>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace tovel {
 
@@ -30,6 +32,7 @@ QByteArray property(udev_device *dev, const char *name)
 
 struct KernelSerialDriver::Port {
     QSerialPort serial;
+    QString devnode;
     bool gone = false;
 
     // The status for the error the port reports now; fallback when it reports none.
@@ -124,6 +127,7 @@ FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHand
     auto p = std::make_unique<Port>();
     // A full path opens any node, including pseudo-terminals that port enumeration never shows.
     p->serial.setPortName(devnode);
+    p->devnode = devnode;
     if (!p->serial.open(QIODevice::ReadWrite))
         return p->failure(SerialPortCall::Open, FT_DEVICE_NOT_OPENED);
     handle = m_nextHandle++;
@@ -258,6 +262,24 @@ FtStatus KernelSerialDriver::setDataCharacteristics(FtHandle handle, quint8 word
                                                               : QSerialPort::TwoStop)
                     && serial.setParity(kParity[int(line->parity)]);
     return ok ? FT_OK : p->failure(SerialPortCall::Configure, FT_IO_ERROR);
+}
+
+bool KernelSerialDriver::isPseudoTerminal(const QString &path)
+{
+    struct stat st {};
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    // Linux: Unix98 pty slaves (/dev/pts/N) have majors 136-143, the old BSD ones major 3.
+    const unsigned m = major(st.st_rdev);
+    return (m >= 136 && m <= 143) || m == 3;
+}
+
+bool KernelSerialDriver::isRealBridge(FtHandle handle) const
+{
+    const auto it = m_ports.find(handle);
+    if (it == m_ports.end())
+        return true;
+    return !isPseudoTerminal(it->second->devnode);
 }
 
 FtStatus KernelSerialDriver::readEepromWord(FtHandle handle, quint32, quint16 &)

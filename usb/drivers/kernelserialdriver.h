@@ -49,6 +49,10 @@ public:
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
                                     quint8 parity) override;
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+    // False only for a pseudo-terminal; any other serial device may be wired to a pedal.
+    bool isRealBridge(FtHandle handle) const override;
+    // Whether the node at path is the slave side of a pseudo-terminal.
+    static bool isPseudoTerminal(const QString &path);
 
     static constexpr int kWriteStallMs = 2000;
     void setWriteStallMs(int ms) { m_writeStallMs = ms; }

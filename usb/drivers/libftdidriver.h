@@ -44,6 +44,8 @@ public:
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
                                     quint8 parity) override;
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
+    // A bridge on the bus: always.
+    bool isRealBridge(FtHandle) const override { return true; }
 
 private:
     struct Port {

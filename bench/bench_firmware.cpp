@@ -1,0 +1,151 @@
+// A whole Firmware_5 upgrade through the main window and the firmware window, over the
+// modelled 115,200-baud line of tovel-pedal-sim on a pseudo-terminal, in real time (the
+// kernel serial driver, as `tovel-editor --device PTY` runs): paced (the default),
+// and with Fast transfer; against stm32flash writing and verifying the same image on the same
+// line. Also the floor of the paced sequence itself: its fixed sleeps plus the wire time of
+// its bytes, without the read-back the editor adds.
+#include "core/pacing.h"
+#include "firmware/bootloaderprotocol.h"
+#include "firmware/firmwareimage.h"
+#include "firmware/tformfirmwareupgrade.h"
+#include "pedal/pedalsimprocess.h"
+#include "tests/support/editorfixture.h"
+#include "usb/drivers/systemdrivers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+constexpr int kBaud = 115200;
+const QStringList kLine{QStringLiteral("--bootloader"), QStringLiteral("--line-rate"), QString::number(kBaud)};
+
+// One upgrade on a fresh simulated pedal; seconds, or a negative number when it failed.
+double upgradeOnce(bool fast, bool backup)
+{
+    pedal::PedalSimProcess sim;
+    if (!sim.start(kLine)) {
+        std::printf("sim: %s\n", qPrintable(sim.errorText()));
+        return -1;
+    }
+    SteadyClock clock;
+    RealPacing pacing;
+    ScriptedPrompts prompts;
+    TempFolders folders;
+    std::unique_ptr<FtDriver> driver = makeSerialPathDriver(sim.ptyPath());
+    Application app(prompts, pacing, folders, *driver, clock);
+    TformMain &main = *app.formMain();
+    TformFirmwareUpgrade &window = *app.formFirmwareUpgrade();
+    main.menuFirmwareUpgradeMode->trigger();
+    main.menuConnect->trigger();
+    main.menuStartFirmwareUpgrade->trigger();
+    window.chkFastTransfer->setChecked(fast);
+    window.chkBackupFirst->setChecked(backup);
+    window.cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware5);
+    emit window.cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware5);
+    prompts.messages.clear();
+    QElapsedTimer timer;
+    timer.start();
+    window.btnUpgradeFirmware->click();
+    const double s = timer.nsecsElapsed() / 1e9;
+    if (prompts.messages != QStringList{QStringLiteral("Firmware Upgrade Complete, device will now restart")}) {
+        std::printf("upgrade failed: %s\n", qPrintable(prompts.messages.join(QStringLiteral(" | "))));
+        return -1;
+    }
+    return s;
+}
+
+double stm32flashOnce(const QString &imagePath)
+{
+    pedal::PedalSimProcess sim;
+    if (!sim.start(kLine))
+        return -1;
+    QProcess flasher;
+    flasher.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    flasher.start(QStringLiteral(STM32FLASH_PROGRAM),
+                  {QStringLiteral("-b"), QString::number(kBaud), QStringLiteral("-m"), QStringLiteral("8n1"),
+                   QStringLiteral("-w"), imagePath, QStringLiteral("-v"), sim.ptyPath()});
+    if (!flasher.waitForFinished(300000) || flasher.exitCode() != 0) {
+        std::printf("stm32flash failed: %s\n", flasher.readAll().constData());
+        return -1;
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// The paced sequence of the upgrade without backup and read-back: its sleeps, and the wire
+// time of every byte it sends and receives (10 bits a byte).
+void pacedFloor(int size, double &sleepS, double &wireS)
+{
+    using namespace bootloader;
+    const int chunks = (size + 255) / 256;
+    int sleepMs = 0;
+    auto frame = [&](Frame f, int bytes) {
+        const FrameInfo &i = frameInfo(f);
+        sleepMs += bytes * (i.sleepBeforeEachByteMs + i.sleepAfterEachByteMs) + i.sleepAfterFrameMs;
+    };
+    frame(Frame::EraseCommand, 2);
+    frame(Frame::GlobalErase, 2);
+    for (int k = 0; k < chunks; ++k) {
+        frame(Frame::WriteCommand, 2);
+        frame(Frame::WriteAddress, 5);
+        frame(Frame::DataCount, 1);
+        frame(Frame::DataChecksum, 1);
+    }
+    frame(Frame::WriteCommand, 2);
+    frame(Frame::WriteAddress, 5);
+    frame(Frame::Marker, 10);
+    sleepMs += 2000;
+    frame(Frame::GoCommand, 2);
+    frame(Frame::GoAddress, 5);
+    const int sent = 4 + chunks * 9 + size + 17 + 7;
+    const int answers = 2 + chunks * 3 + 3 + 2;
+    sleepS = sleepMs / 1000.0;
+    wireS = (sent + answers) * 10.0 / kBaud;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication qapp(argc, argv);
+    QByteArray image;
+    if (!loadBuiltInImage(QStringLiteral("Firmware_5"), image))
+        return 1;
+    QTemporaryDir dir;
+    const QString imagePath = dir.filePath(QStringLiteral("firmware_5.bin"));
+    {
+        QFile f(imagePath);
+        if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
+            return 1;
+    }
+
+    double sleepS = 0, wireS = 0;
+    pacedFloor(int(image.size()), sleepS, wireS);
+    std::printf("Firmware_5: %lld bytes at %d baud\n", qlonglong(image.size()), kBaud);
+    std::printf("paced sequence floor: %.2f s sleeps + %.2f s wire = %.2f s\n", sleepS, wireS, sleepS + wireS);
+
+    const double flasher = stm32flashOnce(imagePath);
+    const double paced = upgradeOnce(false, false);
+    const double fast = upgradeOnce(true, false);
+    const double fastBackup = upgradeOnce(true, true);
+    if (flasher < 0 || paced < 0 || fast < 0 || fastBackup < 0)
+        return 1;
+    std::printf("stm32flash write + verify:        %6.2f s  (1.00)\n", flasher);
+    std::printf("editor, paced (no backup):        %6.2f s  (%.2f x stm32flash, %.2f x the paced floor)\n",
+                paced, paced / flasher, paced / (sleepS + wireS));
+    std::printf("editor, Fast transfer (no backup): %5.2f s  (%.2f x stm32flash)\n", fast, fast / flasher);
+    std::printf("editor, Fast transfer with backup: %5.2f s  (%.2f x stm32flash; the backup reads 128 KB)\n",
+                fastBackup, fastBackup / flasher);
+    return 0;
+}

@@ -1,0 +1,162 @@
+#include "firmware/bootloaderlink.h"
+
+#include "core/clock.h"
+#include "core/seams.h"
+#include "protocol/hextext.h"
+#include "usb/d2xxunit.h"
+
+namespace tovel {
+
+using namespace bootloader;
+using Outcome = BootloaderAnswer::Outcome;
+
+qint64 BootloaderLink::deadline(std::chrono::milliseconds timeout) const
+{
+    return m_clock.nowUs() + qint64(timeout.count()) * 1000;
+}
+
+bool BootloaderLink::write(const QByteArray &bytes)
+{
+    const quint32 count = m_usb.putTransmitBytes(bytes);
+    return m_usb.WriteFTBuffer(count) == count;
+}
+
+bool BootloaderLink::send(const QByteArray &bytes, Frame frame)
+{
+    const FrameInfo &info = frameInfo(frame);
+    if (m_fast || info.oneWrite)
+        return write(bytes);
+    const auto sleep = [this](int ms) {
+        if (ms > 0)
+            m_pacing.sleepMs(ms);
+    };
+    for (char byte : bytes) {
+        sleep(info.sleepBeforeEachByteMs);
+        if (!write(QByteArray(1, byte)))
+            return false;
+        sleep(info.sleepAfterEachByteMs);
+    }
+    sleep(info.sleepAfterFrameMs);
+    return true;
+}
+
+bool BootloaderLink::startCommand()
+{
+    m_pending.clear();
+    return m_usb.PurgeFTReceive() == 0;
+}
+
+bool BootloaderLink::pull()
+{
+    m_pacing.processEvents();
+    if (m_usb.GetFTQueueStatus() != 0)
+        return false;
+    if (m_usb.state.QueuedBytes > 0) {
+        const quint32 n = m_usb.ReadFTQueue();
+        m_pending.append(m_usb.receivedBytes(n));
+    }
+    return true;
+}
+
+BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFollows)
+{
+    BootloaderAnswer answer;
+    const qint64 end = deadline(frameInfo(frame).answerTimeout);
+    bool decided = false;
+    QByteArray deciding;
+    while (!decided) {
+        while (!m_pending.isEmpty()) {
+            const quint8 byte = quint8(m_pending.front());
+            m_pending.remove(0, 1);
+            answer.received.append(char(byte));
+            if (byte == kBusy) {
+                m_console.appendConsoleLine(QStringLiteral("received: 76"));
+                m_console.appendConsoleLine(QStringLiteral("BUSY"));
+                continue;
+            }
+            answer.outcome = byte == kAck ? Outcome::Ack : byte == kNack ? Outcome::Nack : Outcome::Unexpected;
+            deciding.append(char(byte));
+            decided = true;
+            break;
+        }
+        if (decided)
+            break;
+        if (m_cancel) {
+            answer.outcome = Outcome::Cancelled;
+            break;
+        }
+        if (m_clock.nowUs() >= end) {
+            answer.outcome = Outcome::NoAnswer;
+            break;
+        }
+        if (!pull()) {
+            answer.outcome = Outcome::LinkLost;
+            break;
+        }
+    }
+
+    // Whatever came with the deciding byte belongs to no question: it is counted and dropped.
+    if (decided && !dataFollows && answer.outcome != Outcome::LinkLost) {
+        if (m_usb.GetFTQueueStatus() == 0 && m_usb.state.QueuedBytes > 0)
+            m_pending.append(m_usb.receivedBytes(m_usb.ReadFTQueue()));
+        answer.received.append(m_pending);
+        m_pending.clear();
+        if (m_usb.PurgeFTReceive() != 0)
+            answer.outcome = Outcome::LinkLost;
+    }
+
+    m_console.printToConsole(QStringLiteral("num of bytes received: %1").arg(answer.received.size()));
+    m_console.appendConsoleLine(QStringLiteral("received: ") + bytesToHex(deciding));
+    if (decided && quint8(deciding.at(0)) == kAck)
+        m_console.appendConsoleLine(QStringLiteral("ACK"));
+    else if (decided && quint8(deciding.at(0)) == kNack)
+        m_console.appendConsoleLine(QStringLiteral("NOT ACK"));
+    return answer;
+}
+
+BootloaderAnswer BootloaderLink::readData(int count, std::chrono::milliseconds timeout, QByteArray &data)
+{
+    BootloaderAnswer answer;
+    const qint64 end = deadline(timeout);
+    for (;;) {
+        if (m_pending.size() >= count) {
+            data = m_pending.left(count);
+            m_pending.remove(0, count);
+            answer.outcome = Outcome::Ack;
+            break;
+        }
+        if (m_cancel) {
+            answer.outcome = Outcome::Cancelled;
+            break;
+        }
+        if (m_clock.nowUs() >= end) {
+            answer.outcome = Outcome::NoAnswer;
+            break;
+        }
+        if (!pull()) {
+            answer.outcome = Outcome::LinkLost;
+            break;
+        }
+    }
+    answer.received = answer.ok() ? data : m_pending;
+    return answer;
+}
+
+QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+{
+    const qint64 end = deadline(limit);
+    qint64 quietEnd = deadline(quiet);
+    QByteArray bytes;
+    while (m_clock.nowUs() < quietEnd && m_clock.nowUs() < end && !m_cancel) {
+        const qsizetype before = m_pending.size();
+        if (!pull())
+            break;
+        if (m_pending.size() > before)
+            quietEnd = deadline(quiet);
+        bytes.append(m_pending);
+        m_pending.clear();
+    }
+    return bytes;
+}
+
+} // namespace tovel

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "firmware/bootloaderprotocol.h"
+
+#include <QByteArray>
+#include <chrono>
+
+namespace tovel {
+
+class Clock;
+class Console;
+class D2XXUnit;
+class Pacing;
+
+// One answer of the bootloader, as the wait for it ended.
+struct BootloaderAnswer {
+    enum class Outcome {
+        Ack,
+        Nack,
+        Unexpected, // a byte that is neither ACK, NACK nor busy
+        NoAnswer,   // nothing decisive within the time-out
+        LinkLost,   // a driver call failed: the bridge has gone or the device was closed
+        Cancelled,  // the user stopped the run while it waited
+    };
+
+    Outcome outcome = Outcome::NoAnswer;
+    QByteArray received; // every byte read for this answer, busy bytes included
+
+    bool ok() const { return outcome == Outcome::Ack; }
+};
+
+// The bytes to and from the controller's bootloader, through D2XXUnit. Every wait turns the
+// event loop through Pacing and ends at its time-out on the Clock, so a silent bootloader
+// never holds the editor; 0x76 (busy) keeps the wait going until the same time-out.
+class BootloaderLink {
+public:
+    BootloaderLink(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console)
+        : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console) {}
+
+    // Fast transfer: every frame in one write, no sleeps. Off: the paced way.
+    void setFast(bool fast) { m_fast = fast; }
+    bool fast() const { return m_fast; }
+
+    // Drops what the receive queue holds, so that nothing stale is taken for the next
+    // command's answer. False when the link failed.
+    bool startCommand();
+    // Sends the bytes as the frame kind says. False when a write failed.
+    bool send(const QByteArray &bytes, bootloader::Frame frame);
+    // Waits for the answer to the frame and traces it: "num of bytes received: ", "received: "
+    // with the deciding byte, then "ACK" or "NOT ACK". Bytes after the deciding one are
+    // dropped, unless data follows the answer (a read).
+    BootloaderAnswer ReadBootloaderAnswer(bootloader::Frame frame, bool dataFollows = false);
+    // The count bytes that follow an acknowledged read, within the time-out.
+    BootloaderAnswer readData(int count, std::chrono::milliseconds timeout, QByteArray &data);
+    // Reads until the line has been quiet for `quiet` (at most `limit` in all); returns the bytes.
+    QByteArray drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+
+    // Asked from a window handler while a wait turns the event loop: the wait ends Cancelled.
+    void requestCancel() { m_cancel = true; }
+    void clearCancel() { m_cancel = false; }
+    bool cancelRequested() const { return m_cancel; }
+
+    D2XXUnit &usb() { return m_usb; }
+    Pacing &pacing() { return m_pacing; }
+    Console &console() { return m_console; }
+
+private:
+    bool write(const QByteArray &bytes);
+    // One turn: events, then what the driver holds into m_pending. False when the link failed.
+    bool pull();
+    qint64 deadline(std::chrono::milliseconds timeout) const;
+
+    D2XXUnit &m_usb;
+    Pacing &m_pacing;
+    const Clock &m_clock;
+    Console &m_console;
+    bool m_fast = false;
+    bool m_cancel = false;
+    QByteArray m_pending; // read from the driver, not yet taken
+};
+
+} // namespace tovel

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "firmware/firmwareimage.h"
+#include "firmware/firmwareupgrade.h"
+
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QProgressBar;
+class QPushButton;
+
+namespace tovel {
+
+class BootloaderLink;
+class Clock;
+class CommandExchange;
+class Console;
+class D2XXUnit;
+class Folders;
+class Pacing;
+class Prompts;
+
+// "Firmware Upgrade": choose an image, press Upgrade Firmware, watch the progress bar. The
+// window reads its controls, hands the run to FirmwareUpgrade and shows how it ended.
+class TformFirmwareUpgrade : public QWidget {
+    Q_OBJECT
+
+public:
+    TformFirmwareUpgrade(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Prompts &prompts,
+                         Folders &folders);
+    ~TformFirmwareUpgrade() override;
+
+    // The console is created after this window; nothing is traced before it is attached.
+    void attachConsole(Console &console);
+    // The link's exchanges: an upgrade runs as one, so nothing else is sent meanwhile.
+    void attachExchange(CommandExchange &exchange) { m_exchange = &exchange; }
+
+    // The client area of the three original controls; the options go below, and the window
+    // is as wide as their texts need.
+    static constexpr int kClientWidth = 158;
+    static constexpr int kClientHeight = 143;
+    static constexpr int kOptionsHeight = 50;
+
+    QComboBox *cmbFirmwareChoose;
+    QPushButton *btnUpgradeFirmware;
+    QProgressBar *ProgressBar1;
+    QCheckBox *chkBackupFirst;
+    QCheckBox *chkFastTransfer;
+
+    // Item indexes of cmbFirmwareChoose.
+    static constexpr int itmFirmware4 = 0;
+    static constexpr int itmFirmware5 = 1;
+    static constexpr int itmFromFile = 2;
+
+    const FirmwareChoice &choice() const { return m_choice; }
+    bool running() const { return m_running; }
+    FirmwareUpgrade *upgrade() { return m_upgrade.get(); }
+
+public slots:
+    void FirmwareSelect(int index);
+    void btnUpgradeFirmwareClick();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool chooseFile();
+    void setRunning(bool running);
+    void showProgress(UpgradeStep step, int value, int maximum);
+    UpgradeOptions options() const;
+
+    D2XXUnit &m_usb;
+    Pacing &m_pacing;
+    const Clock &m_clock;
+    Prompts &m_prompts;
+    Folders &m_folders;
+    Console *m_console = nullptr;
+    CommandExchange *m_exchange = nullptr;
+    std::unique_ptr<BootloaderLink> m_link;
+    std::unique_ptr<FirmwareUpgrade> m_upgrade;
+    FirmwareChoice m_choice;
+    int m_choiceIndex = -1; // the item of the current choice
+    bool m_running = false;
+};
+
+} // namespace tovel
