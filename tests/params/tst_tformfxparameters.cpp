@@ -144,6 +144,7 @@ private slots:
     void noEffectSelected();
     void invalidCountLineIsReported();
     void missingProgramStopsBuilding();
+    void spokenNamesOfLikeAndNamelessRows();
     void clientHeight_data();
     void clientHeight();
     void closeWithoutRowsIsReported_data();
@@ -882,6 +883,23 @@ void TestFXParameters::missingProgramStopsBuilding()
     QCOMPARE(panel.window.NumParams(), 1); // the layout was read; no row was built
     QVERIFY(panel.window.children().isEmpty());
     QCOMPARE(panel.window.ParamAddress[0], QString());
+}
+
+void TestFXParameters::spokenNamesOfLikeAndNamelessRows()
+{
+    // Two pots of one name and one whose line is missing: a screen reader still tells them apart.
+    Catalogue catalogue;
+    catalogue.add(QStringLiteral("Probe"), {"300", "Level", "Level"}, programLine({}));
+    Panel panel(catalogue.index());
+    panel.open(QStringLiteral("Probe"));
+    TformFXParameters &w = panel.window;
+    QCOMPARE(w.trkPot[0]->accessibleName(), QStringLiteral("Level (row 1) level"));
+    QCOMPARE(w.btnMax[1]->accessibleName(), QStringLiteral("Level (row 2) maximum"));
+    QCOMPARE(w.chkReverse[2]->accessibleName(), QStringLiteral("Row 3 reverse"));
+    QSet<QString> names;
+    for (QObject *child : w.children())
+        names.insert(QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name));
+    QCOMPARE(int(names.size()), int(w.children().size()));
 }
 
 void TestFXParameters::clientHeight_data()
