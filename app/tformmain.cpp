@@ -74,6 +74,7 @@ TformMain::TformMain(Application &app) : QWidget(nullptr), m_app(app)
 void TformMain::buildMenus()
 {
     MenuBar1 = place(new QMenuBar(this), "MenuBar1", 0, 0, kClientWidth, 24);
+    MenuBar1->setAccessibleName(QStringLiteral("Menu bar"));
     MenuBar1->setNativeMenuBar(false);
 
     auto entry = [](QMenu *menu, const char *name, const QString &text) {

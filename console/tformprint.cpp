@@ -1,7 +1,9 @@
 #include "console/tformprint.h"
 
 #include <QCheckBox>
+#include <QEasingCurve>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -22,6 +24,7 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setUndoRedoEnabled(false);
     Memo1->setGeometry(96, 8, 386, 636);
+    Memo1->setAccessibleName(QStringLiteral("Trace lines"));
 
     btnClear = new QPushButton(QStringLiteral("Clear"), this);
     btnClear->setObjectName(QStringLiteral("btnClear"));
@@ -30,10 +33,16 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     CheckBox1 = new QCheckBox(QStringLiteral("scrollDOWN"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(8, 64, 89, 33);
+    CheckBox1->setAccessibleName(QStringLiteral("Scroll down to each new line"));
 
     btnScrollTop = new QPushButton(QStringLiteral("UP"), this);
     btnScrollTop->setObjectName(QStringLiteral("btnScrollTop"));
     btnScrollTop->setGeometry(17, 418, 49, 54);
+    btnScrollTop->setAccessibleName(QStringLiteral("Scroll up to the first line"));
+
+    m_scrollAnimation = new QPropertyAnimation(Memo1->verticalScrollBar(), "value", this);
+    m_scrollAnimation->setDuration(kScrollMs);
+    m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
 
     connect(btnClear, &QPushButton::clicked, this, &TformPrint::btnClearClick);
     connect(CheckBox1, &QCheckBox::toggled, this, &TformPrint::CheckBox1Change);
@@ -77,32 +86,58 @@ void TformPrint::flush()
         batch.reserve(m_lines.size() - m_shown);
         for (int i = m_shown; i < m_lines.size(); ++i)
             batch.append(shownText(m_lines[i]));
-        m_shown = int(m_lines.size());
-        // appendPlainText would scroll to the end when the view is already there; keep the
-        // view where it is unless a line asked to scroll.
+        // Inserted through a cursor: appendPlainText puts its text into the first block while
+        // the memo holds nothing but one empty line, which would lose that line. It would also
+        // scroll to the end when the view is already there; the view stays where it is unless
+        // a line asked to scroll.
         QScrollBar *v = Memo1->verticalScrollBar();
         QScrollBar *h = Memo1->horizontalScrollBar();
         const int vKeep = v->value();
         const int hKeep = h->value();
-        Memo1->appendPlainText(batch.join(QLatin1Char('\n')));
+        QTextCursor end(Memo1->document());
+        end.movePosition(QTextCursor::End);
+        end.beginEditBlock();
+        if (m_shown > 0)
+            end.insertBlock();
+        end.insertText(batch.join(QLatin1Char('\n')));
+        end.endEditBlock();
+        m_shown = int(m_lines.size());
         v->setValue(vKeep);
         h->setValue(hKeep);
     }
     if (m_scrollLine >= 0) {
-        // Where the view was when the line that asked to scroll was the last one: the end, or
-        // that line at the bottom when plain appends have come after it.
+        // Where the view goes: the end, or the line that asked to scroll at the bottom when
+        // plain appends have come after it (as if each line had been drawn at once).
         QScrollBar *v = Memo1->verticalScrollBar();
-        if (m_scrollLine == m_lines.size() - 1) {
-            v->setValue(v->maximum());
-        } else {
+        const int from = v->value();
+        int target = v->maximum();
+        if (m_scrollLine != m_lines.size() - 1) {
+            m_scrollAnimation->stop();
             v->setValue(0);
-            QTextCursor cursor(Memo1->document()->findBlockByNumber(m_scrollLine));
-            Memo1->setTextCursor(cursor);
+            Memo1->setTextCursor(QTextCursor(Memo1->document()->findBlockByNumber(m_scrollLine)));
             Memo1->ensureCursorVisible();
+            target = v->value();
+            v->setValue(from);
         }
         Memo1->horizontalScrollBar()->setValue(0);
         m_scrollLine = -1;
+        scrollTo(target);
     }
+}
+
+void TformPrint::scrollTo(int target)
+{
+    QScrollBar *v = Memo1->verticalScrollBar();
+    m_scrollAnimation->stop();
+    // Nobody sees a hidden memo move; it goes there at once.
+    if (!Memo1->isVisible() || v->value() == target) {
+        v->setValue(target);
+        return;
+    }
+    // One glide per flush, from where the view stands, however many lines the flush brought.
+    m_scrollAnimation->setStartValue(v->value());
+    m_scrollAnimation->setEndValue(target);
+    m_scrollAnimation->start();
 }
 
 void TformPrint::btnClearClick()
@@ -110,12 +145,14 @@ void TformPrint::btnClearClick()
     m_lines.clear();
     m_shown = 0;
     m_scrollLine = -1;
+    m_scrollAnimation->stop();
     Memo1->clear();
 }
 
 void TformPrint::btnScrollTopClick()
 {
     flush();
+    m_scrollAnimation->stop();
     Memo1->verticalScrollBar()->setValue(0);
 }
 

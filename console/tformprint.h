@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QPlainTextEdit;
+class QPropertyAnimation;
 class QPushButton;
 
 namespace tovel {
@@ -17,12 +18,14 @@ namespace tovel {
 // Lines are kept in full; the memo shows them through a short single-shot flush, so a flood of
 // lines costs one repaint, and a very long line is shown cut at kShownLineChars with a note of
 // its length (laying out millions of characters in one line would freeze the window).
-// lines() holds every line exactly as it was given.
+// lines() holds every line exactly as it was given. A flush that scrolls glides the memo to its
+// target in one short animation, so a burst of lines costs one animation, not one per line.
 class TformPrint : public QWidget, public Console {
     Q_OBJECT
 
 public:
     static constexpr int kShownLineChars = 100000;
+    static constexpr int kScrollMs = 200; // length of the glide to the end
 
     explicit TformPrint(QWidget *parent = nullptr);
 
@@ -37,6 +40,8 @@ public:
     bool AutoScroll() const { return m_autoScroll; }
     // Shows what is still waiting for the flush (tests and the benchmark call it).
     void flush();
+    // The glide of the vertical scroll bar that a scrolling flush starts.
+    QPropertyAnimation *scrollAnimation() const { return m_scrollAnimation; }
 
     QPlainTextEdit *Memo1;
     QPushButton *btnClear;
@@ -51,12 +56,14 @@ public slots:
 private:
     void add(const QString &text, bool scroll);
     static QString shownText(const QString &line);
+    void scrollTo(int target);
 
     QStringList m_lines;
     int m_shown = 0;        // lines already in the memo
     int m_scrollLine = -1;  // last line whose addition asked to scroll to the end, pending
     bool m_flushQueued = false;
     bool m_autoScroll = false;
+    QPropertyAnimation *m_scrollAnimation = nullptr;
 };
 
 } // namespace tovel

@@ -72,12 +72,37 @@ TformFXParameters::TformFXParameters(CatalogueLoader &loader, MainState &state,
 {
     setObjectName(QStringLiteral("formFXParameters"));
     setWindowTitle(QStringLiteral("FX Parameters"));
-    setFixedSize(kClientWidth, heightForParams(0));
+    setFixedSize(kClientWidth, clientHeightForParams(0, 0));
 }
 
 int TformFXParameters::heightForParams(int numParams)
 {
     return (numParams + 2) * kRowPitch + kTopMargin;
+}
+
+int TformFXParameters::clientHeightForParams(int numParams, int frameHeight)
+{
+    // The last row's bottom edge, and the same margin below it as above the first row.
+    const int rowsBottom = numParams > 0 ? kTopMargin + kRowPitch * (numParams - 1) + kRowHeight
+                                         : kTopMargin;
+    if (frameHeight <= 0)
+        return rowsBottom + kTopMargin;
+    // The outer figure less the frame; a frame taller than the figure allows must not cut
+    // the last row.
+    return std::max(heightForParams(numParams) - frameHeight, rowsBottom);
+}
+
+int TformFXParameters::knownFrameHeight() const
+{
+    if (!isVisible())
+        return 0;
+    return std::max(0, frameGeometry().height() - geometry().height());
+}
+
+void TformFXParameters::fitHeight()
+{
+    m_fittedFrame = knownFrameHeight();
+    setFixedSize(kClientWidth, clientHeightForParams(m_layout.NumParams, m_fittedFrame));
 }
 
 double TformFXParameters::dividerHeight(int numParams)
@@ -93,7 +118,8 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
     move(main.x() + main.width(), main.y());
     setWindowTitle(caption);
     show();
-    setFixedSize(kClientWidth, heightForParams(m_layout.NumParams));
+    m_sized = true;
+    fitHeight();
 }
 
 void TformFXParameters::showEvent(QShowEvent *event)
@@ -103,6 +129,25 @@ void TformFXParameters::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     ErrorBoundary::run(m_prompts, [this] { OnShow(); });
+}
+
+bool TformFXParameters::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // The window manager reports its frame some time after the show (when it has put the
+    // window in a frame); the height follows once the frame is known or changes.
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::WindowStateChange:
+        if (m_sized && isVisible() && knownFrameHeight() != m_fittedFrame)
+            fitHeight();
+        break;
+    default:
+        break;
+    }
+    return handled;
 }
 
 void TformFXParameters::closeEvent(QCloseEvent *event)
@@ -115,7 +160,7 @@ void TformFXParameters::closeEvent(QCloseEvent *event)
 void TformFXParameters::OnShow()
 {
     // Every opener closes the window first; a show without a close must not stack rows.
-    OnClose();
+    destroyRows();
     ++m_buildCount;
     SwitchOffText.fill(QString());
     SwitchOnText.fill(QString());
@@ -135,7 +180,14 @@ void TformFXParameters::OnShow()
 
 void TformFXParameters::OnClose()
 {
-    const bool hadRows = lineDivider || lblParamName[0];
+    destroyRows();
+    // Also when the build stopped early and no row exists: Request and Assign belong to rows
+    // that a closed window no longer shows.
+    emit rowsClosed();
+}
+
+void TformFXParameters::destroyRows()
+{
     destroyAll(lblParamName);
     destroyAll(trkPot);
     destroyAll(swSwitch);
@@ -149,8 +201,6 @@ void TformFXParameters::OnClose()
     delete lineDivider;
     lineDivider = nullptr;
     ++m_buildCount;
-    if (hadRows)
-        emit rowsClosed();
 }
 
 bool TformFXParameters::LoadControlLayout()
@@ -204,21 +254,46 @@ QString TformFXParameters::rowName(int row) const
     return line;
 }
 
+QString TformFXParameters::accessibleRowName(int row) const
+{
+    const QString name = rowName(row).trimmed();
+    if (name.isEmpty())
+        return QStringLiteral("Row %1").arg(row + 1);
+    // Two rows of one name are told apart by their number.
+    for (int q = 0; q < m_layout.NumParams; ++q)
+        if (q != row && rowName(q).trimmed() == name)
+            return name + QStringLiteral(" (row %1)").arg(row + 1);
+    return name;
+}
+
 template <typename W>
-W *TformFXParameters::placeRow(W *control, int row, int x, int width)
+W *TformFXParameters::placeRow(W *control, int row, int x, int width, const QString &what)
 {
     control->setGeometry(x, kTopMargin + kRowPitch * row, width, kRowHeight);
-    // Screen readers (and tests driving the window through them) tell the rows apart by name.
-    control->setAccessibleName(rowName(row));
+    // A screen reader speaks the row and what the control is ("Spread maximum"); the name
+    // label alone speaks the row's name.
+    const QString name = accessibleRowName(row);
+    control->setAccessibleName(what.isEmpty() ? name : name + QLatin1Char(' ') + what);
     control->show();
     return control;
+}
+
+void TformFXParameters::setLimitCaption(QPushButton *button, const QString &caption)
+{
+    if (!button)
+        return;
+    button->setText(caption);
+    // The caption is the information: the limit in percent, or "-" for none.
+    button->setAccessibleDescription(caption == QStringLiteral("-") ? QStringLiteral("not set")
+                                                                     : caption);
 }
 
 void TformFXParameters::BuildPots()
 {
     const bool usable = m_state.EffectOnPedal;
     for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
-        auto *slider = placeRow(new QSlider(Qt::Horizontal, this), p, kValueX, kValueWidth);
+        auto *slider = placeRow(new QSlider(Qt::Horizontal, this), p, kValueX, kValueWidth,
+                                QStringLiteral("level"));
         slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
         slider->setRange(0, kMaxLevel);
         slider->setEnabled(usable);
@@ -237,7 +312,7 @@ void TformFXParameters::BuildSwitches()
     const int first = std::min(m_layout.NumPots, m_layout.NumParams);
     const int end = std::min(m_layout.NumPots + m_layout.NumSwitches, m_layout.NumParams);
     for (int p = first; p < end; ++p) {
-        auto *toggle = placeRow(new ToggleSwitch(this), p, kSwitchX, kSwitchWidth);
+        auto *toggle = placeRow(new ToggleSwitch(this), p, kSwitchX, kSwitchWidth, QStringLiteral("switch"));
         toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
         toggle->setEnabled(usable);
         connectHandler(toggle, &ToggleSwitch::clicked, this, m_prompts, [this, toggle] { SwitchParameterClick(toggle); });
@@ -252,12 +327,14 @@ void TformFXParameters::BuildSwitches()
         m_console.printToConsole(line.offText);
         m_console.printToConsole(line.onText);
 
-        auto *state = placeRow(new QLabel(line.offText, this), p, kSwitchStateX, kSwitchStateWidth);
+        auto *state = placeRow(new QLabel(line.offText, this), p, kSwitchStateX, kSwitchStateWidth,
+                               QStringLiteral("state"));
         state->setObjectName(QStringLiteral("lblSwitchState%1").arg(p));
         // The caption cell runs under the switch (120..220 against 190..230): the label draws
         // no background, and must not take the switch's clicks.
         state->setAttribute(Qt::WA_TransparentForMouseEvents);
         lblSwitchState[p] = state;
+        state->setAccessibleDescription(line.offText);
         toggle->setAccessibleDescription(line.offText);
     }
 }
@@ -267,7 +344,7 @@ void TformFXParameters::BuildMultiSwitches()
     const bool usable = m_state.EffectOnPedal;
     const int first = std::min(m_layout.NumPots + m_layout.NumSwitches, m_layout.NumParams);
     for (int p = first; p < m_layout.NumParams; ++p) {
-        auto *list = placeRow(new QComboBox(this), p, kValueX, kValueWidth);
+        auto *list = placeRow(new QComboBox(this), p, kValueX, kValueWidth, QStringLiteral("position"));
         list->setObjectName(QStringLiteral("cmbMultiSwitch%1").arg(p));
         list->setEnabled(usable);
         cmbMultiSwitch[p] = list;
@@ -294,7 +371,8 @@ void TformFXParameters::BuildAssignBoxes()
 {
     const bool usable = m_state.EffectOnPedal;
     for (int p = 0; p < m_layout.NumParams; ++p) {
-        auto *box = placeRow(new QComboBox(this), p, kAssignX, kAssignWidth);
+        auto *box = placeRow(new QComboBox(this), p, kAssignX, kAssignWidth,
+                             QStringLiteral("pedal control"));
         box->setObjectName(QStringLiteral("boxAssign%1").arg(p));
         for (const QString &control : PedalControlNames)
             box->addItem(control);
@@ -309,6 +387,7 @@ void TformFXParameters::BuildDivider()
 {
     lineDivider = new QFrame(this);
     lineDivider->setObjectName(QStringLiteral("lineDivider"));
+    lineDivider->setAccessibleName(QStringLiteral("Divider"));
     lineDivider->setFrameShape(QFrame::VLine);
     lineDivider->setFrameShadow(QFrame::Plain);
     const double height = dividerHeight(m_layout.NumParams);
@@ -320,7 +399,7 @@ void TformFXParameters::BuildReverseBoxes()
 {
     const bool usable = m_state.EffectOnPedal;
     for (int p = 0; p < m_layout.NumParams; ++p) {
-        auto *box = placeRow(new QCheckBox(this), p, kReverseX, kReverseWidth);
+        auto *box = placeRow(new QCheckBox(this), p, kReverseX, kReverseWidth, QStringLiteral("reverse"));
         box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
         box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
         box->setEnabled(usable);
@@ -331,8 +410,8 @@ void TformFXParameters::BuildReverseBoxes()
 void TformFXParameters::BuildLimitButtons()
 {
     auto button = [this](int p, const char *name, const QString &caption, const QString &hint,
-                         int x, int width) {
-        auto *b = placeRow(new QPushButton(caption, this), p, x, width);
+                         int x, int width, const QString &what) {
+        auto *b = placeRow(new QPushButton(caption, this), p, x, width, what);
         b->setObjectName(QLatin1String(name) + QString::number(p));
         b->setToolTip(hint);
         enableLimitButton(b, false);
@@ -340,15 +419,20 @@ void TformFXParameters::BuildLimitButtons()
     };
     for (int p = 0; p < std::min(m_layout.NumPots, m_layout.NumParams); ++p) {
         QPushButton *min = button(p, "btnMin", QStringLiteral("-"),
-                                  QStringLiteral("set min value for this parameter"), kMinX, kLimitWidth);
+                                  QStringLiteral("set min value for this parameter"), kMinX, kLimitWidth,
+                                  QStringLiteral("minimum"));
+        setLimitCaption(min, min->text());
         connectHandler(min, &QPushButton::clicked, this, m_prompts, [this, min] { btnMinClick(min); });
         btnMin[p] = min;
         QPushButton *max = button(p, "btnMax", QStringLiteral("-"),
-                                  QStringLiteral("set max value for this parameter"), kMaxX, kLimitWidth);
+                                  QStringLiteral("set max value for this parameter"), kMaxX, kLimitWidth,
+                                  QStringLiteral("maximum"));
+        setLimitCaption(max, max->text());
         connectHandler(max, &QPushButton::clicked, this, m_prompts, [this, max] { btnMaxClick(max); });
         btnMax[p] = max;
         QPushButton *clear = button(p, "btnClearMinMax", QStringLiteral("C"),
-                                    QStringLiteral("clear min and max"), kClearX, kClearWidth);
+                                    QStringLiteral("clear min and max"), kClearX, kClearWidth,
+                                    QStringLiteral("clear limits"));
         connectHandler(clear, &QPushButton::clicked, this, m_prompts, [this, clear] { ClearMinMaxClick(clear); });
         btnClearMinMax[p] = clear;
     }
@@ -447,6 +531,7 @@ void TformFXParameters::ShowSwitchState(int row)
         return;
     const QString &caption = swSwitch[row]->isChecked() ? SwitchOnText[row] : SwitchOffText[row];
     lblSwitchState[row]->setText(caption);
+    lblSwitchState[row]->setAccessibleDescription(caption);
     // "checked" alone does not say which of the two words the switch stands on.
     swSwitch[row]->setAccessibleDescription(caption);
 }
@@ -488,8 +573,8 @@ void TformFXParameters::SetLimit(int row, const QString &kind)
     if (!scope)
         return;
     if (kind == kLimitClear) {
-        btnMin[row]->setText(QStringLiteral("-"));
-        btnMax[row]->setText(QStringLiteral("-"));
+        setLimitCaption(btnMin[row], QStringLiteral("-"));
+        setLimitCaption(btnMax[row], QStringLiteral("-"));
         m_tables.MinLimit[row] = 0;
         m_tables.MaxLimit[row] = kMaxLevel;
         SendLimit(row, 0, kLimitMin);
@@ -504,7 +589,7 @@ void TformFXParameters::SetLimit(int row, const QString &kind)
         return;
     }
     (isMin ? m_tables.MinLimit : m_tables.MaxLimit)[row] = level;
-    (isMin ? btnMin : btnMax)[row]->setText(caption);
+    setLimitCaption((isMin ? btnMin : btnMax)[row], caption);
     SendLimit(row, level, kind);
 }
 

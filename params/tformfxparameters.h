@@ -41,8 +41,12 @@ public:
                       CommandExchange &exchange, Console &console, Prompts &prompts,
                       QWidget *parent = nullptr);
 
-    // Height that fits NumParams rows: (NumParams + 2) x 25 + 10.
+    // Outer height (frame included) that fits NumParams rows: (NumParams + 2) x 25 + 10.
     static int heightForParams(int numParams);
+    // Client height for NumParams rows under a frame frameHeight pixels tall (title bar and
+    // borders): the outer height less the frame, never cutting the last row. With no frame
+    // known (0), the rows with a bottom margin equal to the top one.
+    static int clientHeightForParams(int numParams, int frameHeight);
     // The divider's exact height, NumParams x 24.5; the line is drawn at this rounded to
     // whole pixels, half up (73.5 draws 74).
     static double dividerHeight(int numParams);
@@ -57,6 +61,7 @@ public:
     // stops building at its step; the rows built so far stay.
     void OnShow();
     // Destroys every row control and clears the control tables; the layout state stays.
+    // Reports rowsClosed, rows or not.
     void OnClose();
 
     // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
@@ -130,6 +135,7 @@ signals:
     void rowsClosed();
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -144,11 +150,21 @@ private:
     // Traces and writes one ParameterValue command for the row; `what` names the row kind in
     // the trace ("pot", "switch", "multiswitch").
     void sendLevel(int row, int level, const QString &what, bool scrollConsole);
+    void destroyRows();
+    // Frame height the window manager reports (0 while hidden or without a frame), and the
+    // client height set for it.
+    int knownFrameHeight() const;
+    void fitHeight();
+    // Places a row control and names it for screen readers: the row's name, then `what`.
     template <typename W>
-    W *placeRow(W *control, int row, int x, int width);
+    W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
+    // A limit button's caption, and the same as its accessible description.
+    void setLimitCaption(QPushButton *button, const QString &caption);
     // A limit button's enabled state, held back while an exchange runs.
     void enableLimitButton(QPushButton *button, bool enable);
     QString rowName(int row) const;
+    // The row's name for screen readers: never empty, unique among the rows.
+    QString accessibleRowName(int row) const;
 
     CatalogueLoader &m_loader;
     MainState &m_state;
@@ -159,6 +175,8 @@ private:
     ControlLayout m_layout;
     bool m_exchangeRunning = false;
     int m_buildCount = 0;
+    bool m_sized = false;   // an opener has sized the window once
+    int m_fittedFrame = 0;  // the frame height the client height was fitted to
 };
 
 } // namespace tovel

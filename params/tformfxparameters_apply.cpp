@@ -108,7 +108,7 @@ void TformFXParameters::ApplyLimits(const QList<quint8> &bytes)
     auto show = [this](QPushButton *button, bool assigned, int percent) {
         if (!button)
             return;
-        button->setText(assigned ? QString::number(percent) + QLatin1Char('%') : QStringLiteral("-"));
+        setLimitCaption(button, assigned ? QString::number(percent) + QLatin1Char('%') : QStringLiteral("-"));
         enableLimitButton(button, assigned);
     };
     for (int p = 0; p < pots; ++p) {

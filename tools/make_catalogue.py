@@ -91,7 +91,8 @@ LED_TEXT = [
 ]
 FOOTSWITCH_TEXT = ["bypass on/off", "hold the effect while pressed", "tap tempo", "momentary boost"]
 
-# Accented text in windows-1252: é (E9), ° (B0) and the en dash (96), which Latin-1 lacks.
+# Accented text: é, ° and the en dash. Catalogue resources are ASCII, so the pages write them as
+# HTML character references (the maker's own pages may hold windows-1252 bytes instead).
 DESCRIPTIONS = [
     "A warm {kind} voiced for single-coil pickups \u2013 from gentle edge to full café crunch.",
     "{Name} keeps its character at every setting; the tone control sweeps 90\u00b0 of phase.",
@@ -233,7 +234,7 @@ def page_bytes(index, name, category):
         "blue": blue, "orange": orange, "foot": FOOTSWITCH_TEXT[index % len(FOOTSWITCH_TEXT)],
         "description": description, "controls": controls,
     }
-    return text.encode("cp1252")
+    return text.encode("ascii", "xmlcharrefreplace")
 
 
 def png_bytes(width, height, pixel):

@@ -1,12 +1,18 @@
 #include "tests/support/editorfixture.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
+#include <functional>
 
 using namespace tovel;
 using namespace tovel::test;
@@ -23,6 +29,10 @@ private slots:
     void dataFolders_data();
     void dataFolders();
     void testCodeButton();
+    void closingMainWindowEndsTheLoop();
+    void closingRowlessParameterWindowDisablesRequestAndAssign();
+    void everyControlHasItsOwnName_data();
+    void everyControlHasItsOwnName();
 };
 
 void TestMainWindow::startupLabels_data()
@@ -168,6 +178,115 @@ void TestMainWindow::testCodeButton()
     f.start();
     f.main().btnTest->click();
     QCOMPARE(f.consoleLines(), (QStringList{"0000000A", "0A"}));
+}
+
+void TestMainWindow::closingMainWindowEndsTheLoop()
+{
+    EditorFixture f;
+    f.start();
+    f.main().show();
+    f.app->state.SelectedEffectName = QStringLiteral("Arp Sequencer");
+    TformFXParameters &params = *f.app->formFXParameters();
+    params.openBeside(f.main(), QStringLiteral("Arp Sequencer"));
+    f.app->formFXInfo()->show();
+    f.console().show();
+    const QList<QWidget *> others{&params, f.app->formFXInfo(), &f.console()};
+    for (QWidget *w : others)
+        QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+
+    QTimer::singleShot(0, &f.main(), [&] { f.main().close(); });
+    // Should closing leave the loop running, this ends it with a failing code after a few turns.
+    int guardTurns = 0;
+    std::function<void()> guard = [&] {
+        if (++guardTurns > 50)
+            QCoreApplication::exit(1);
+        else
+            QTimer::singleShot(0, &f.main(), guard);
+    };
+    QTimer::singleShot(0, &f.main(), guard);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!f.main().isVisible());
+    for (QWidget *w : others)
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    QVERIFY(f.prompts.messages.isEmpty());
+}
+
+void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
+{
+    EditorFixture f;
+    f.start();
+    f.main().show();
+    // As Open FX leaves them; then the window opens for a name without a layout.
+    f.main().btnRequest->setEnabled(true);
+    f.main().btnAssign->setEnabled(true);
+    f.app->state.SelectedEffectName = QStringLiteral("No Such Effect");
+    TformFXParameters &params = *f.app->formFXParameters();
+    params.openBeside(f.main(), QStringLiteral("No Such Effect"));
+    QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
+    QVERIFY(params.isVisible() && params.children().isEmpty());
+    params.close();
+    QVERIFY(!f.main().btnRequest->isEnabled());
+    QVERIFY(!f.main().btnAssign->isEnabled());
+}
+
+void TestMainWindow::everyControlHasItsOwnName_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main-window") << "main";
+    QTest::newRow("console") << "console";
+    QTest::newRow("parameter-window-24-rows") << "parameters";
+}
+
+// What a screen reader reads of a window: every widget of it through its accessibility
+// interface, but not the parts that lists, text areas, drop-down lists and the menu bar are made
+// of (those speak for themselves: items, scroll bars, menu titles).
+static QList<QWidget *> spokenWidgets(QWidget *window)
+{
+    QList<QWidget *> spoken;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->isWindow())
+            continue; // drop-down popups, menus
+        bool part = false;
+        for (QWidget *up = w->parentWidget(); up && up != window; up = up->parentWidget())
+            part = part || qobject_cast<QAbstractScrollArea *>(up) || qobject_cast<QComboBox *>(up)
+                   || qobject_cast<QMenuBar *>(up);
+        if (!part)
+            spoken << w;
+    }
+    return spoken;
+}
+
+void TestMainWindow::everyControlHasItsOwnName()
+{
+    QFETCH(QString, window);
+    EditorFixture f;
+    f.start();
+    f.main().show();
+    QWidget *w = &f.main();
+    if (window == "console") {
+        w = &f.console();
+    } else if (window == "parameters") {
+        f.app->state.SelectedEffectName = QStringLiteral("Arp Sequencer");
+        f.app->formFXParameters()->openBeside(f.main(), QStringLiteral("Arp Sequencer"));
+        w = f.app->formFXParameters();
+        QCOMPARE(f.app->formFXParameters()->NumParams(), 24);
+    }
+    w->show();
+    QMap<QString, QString> owners; // name -> object name
+    const QList<QWidget *> spoken = spokenWidgets(w);
+    QVERIFY(spoken.size() >= 4);
+    for (QWidget *control : spoken) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(control);
+        QVERIFY2(iface, qPrintable(control->objectName()));
+        const QString name = iface->text(QAccessible::Name).trimmed();
+        const QString who = control->objectName() + QStringLiteral(" (") + QLatin1String(control->metaObject()->className()) + QLatin1Char(')');
+        // A caption such as "-", "C" or "?" says nothing when spoken.
+        const qsizetype letters = std::count_if(name.cbegin(), name.cend(), [](QChar c) { return c.isLetter(); });
+        QVERIFY2(letters >= 2, qPrintable(who + QStringLiteral(" is named \"") + name + QLatin1Char('"')));
+        QVERIFY2(!owners.contains(name), qPrintable(who + QStringLiteral(" and ") + owners.value(name)
+                                                    + QStringLiteral(" share the name \"") + name + QLatin1Char('"')));
+        owners.insert(name, who);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

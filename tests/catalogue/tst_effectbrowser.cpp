@@ -257,7 +257,8 @@ void TestEffectBrowser::effectClickOpensParameterWindowBeside()
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), effect);
     QCOMPARE(f.parameters.NumParams(), controls);
-    QCOMPARE(f.parameters.height(), (controls + 2) * 25 + 10);
+    // The outer height, frame included.
+    QCOMPARE(f.parameters.frameGeometry().height(), (controls + 2) * 25 + 10);
     QCOMPARE(f.parameters.width(), 499);
     const QRect main = f.main.frameGeometry();
     QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
@@ -270,7 +271,7 @@ void TestEffectBrowser::effectClickReopensOpenWindow()
     MainWindowFixture f;
     f.clickCategory(1);
     f.clickEffect(QStringLiteral("Deep Chorus X2"));
-    QCOMPARE(f.parameters.height(), 135);
+    QCOMPARE(f.parameters.frameGeometry().height(), 135);
     int hides = 0;
     struct HideCounter : QObject {
         int &count;
@@ -284,7 +285,7 @@ void TestEffectBrowser::effectClickReopensOpenWindow()
     QCOMPARE(hides, 1);
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), QStringLiteral("Arp Sequencer"));
-    QCOMPARE(f.parameters.height(), 660);
+    QCOMPARE(f.parameters.frameGeometry().height(), 660);
     const QRect main = f.main.frameGeometry();
     QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
     QCOMPARE(f.console.lines.filter(QStringLiteral("num of pots: ")),

@@ -90,7 +90,7 @@ void TestFXInfo::pageWithPictureAndAccents()
     QCOMPARE(info.pageUrl(), QUrl::fromLocalFile(programFolder() + QStringLiteral("/Moss Verb-info.html")));
     const QString text = info.WebBrowser1->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("Blue LED")), qPrintable(text));
-    // The page's windows-1252 characters: an en dash (0x96) and an e acute (0xE9).
+    // The page's accented characters, written as character references: an en dash and an e acute.
     QVERIFY2(text.contains(QString::fromUtf8("pickups \u2013 from gentle edge to full café crunch")),
              qPrintable(text));
     QVERIFY(!text.contains(QChar(0xFFFD)));

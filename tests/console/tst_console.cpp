@@ -2,12 +2,22 @@
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace tovel;
+
+// Runs the console's glide to its end, as the animation timer would.
+static void glideToEnd(TformPrint &console)
+{
+    QPropertyAnimation *glide = console.scrollAnimation();
+    if (glide->state() == QAbstractAnimation::Running)
+        glide->setCurrentTime(glide->duration());
+}
 
 class TestConsole : public QObject {
     Q_OBJECT
@@ -15,8 +25,11 @@ class TestConsole : public QObject {
 private slots:
     void linesAreKeptUnchanged();
     void clearThenOneLine();
+    void emptyLinesAreLines_data();
+    void emptyLinesAreLines();
     void scrollFollowsTheBoxAndTheKindOfLine();
     void upScrollsToTop();
+    void burstGlidesOnce();
     void longLineIsKeptWholeAndShownCut();
 };
 
@@ -50,6 +63,42 @@ void TestConsole::clearThenOneLine()
     QCOMPARE(console.Memo1->toPlainText(), QStringLiteral("only"));
 }
 
+void TestConsole::emptyLinesAreLines_data()
+{
+    // Lines given one flush at a time (each string is one flush; '|' separates lines within it).
+    QTest::addColumn<bool>("clearFirst");
+    QTest::addColumn<QStringList>("flushes");
+    QTest::addColumn<QStringList>("shown");
+    for (bool clear : {false, true}) {
+        const char *when = clear ? "after-clear" : "at-start";
+        QTest::addRow("empty-then-text-%s", when) << clear << QStringList{"", "x"} << QStringList{"", "x"};
+        QTest::addRow("two-empty-then-text-%s", when) << clear << QStringList{"", "", "y"} << QStringList{"", "", "y"};
+        QTest::addRow("empty-only-%s", when) << clear << QStringList{""} << QStringList{""};
+        QTest::addRow("empty-and-text-one-flush-%s", when) << clear << QStringList{"|x", "z"} << QStringList{"", "x", "z"};
+        QTest::addRow("text-then-empty-%s", when) << clear << QStringList{"a", "", "b"} << QStringList{"a", "", "b"};
+    }
+}
+
+void TestConsole::emptyLinesAreLines()
+{
+    QFETCH(bool, clearFirst);
+    QFETCH(QStringList, flushes);
+    QFETCH(QStringList, shown);
+    TformPrint console;
+    if (clearFirst) {
+        fill(console, 3);
+        console.btnClear->click();
+    }
+    for (const QString &flush : flushes) {
+        for (const QString &line : flush.split(QLatin1Char('|')))
+            console.printToConsole(line);
+        console.flush();
+    }
+    QCOMPARE(console.lines(), shown);
+    QCOMPARE(console.Memo1->document()->blockCount(), int(shown.size()));
+    QCOMPARE(console.Memo1->toPlainText(), shown.join(QLatin1Char('\n')));
+}
+
 void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
 {
     TformPrint console;
@@ -71,6 +120,7 @@ void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
     QCOMPARE(v->value(), 10);
     console.printToConsole(QStringLiteral("ticked"));
     console.flush();
+    glideToEnd(console);
     QCOMPARE(v->value(), v->maximum());
 
     // A plain append never scrolls, whatever the box says.
@@ -84,6 +134,7 @@ void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
     for (int i = 0; i < 30; ++i)
         console.appendConsoleLine(QStringLiteral("appended"));
     console.flush();
+    glideToEnd(console);
     const int printed = int(console.lines().lastIndexOf(QStringLiteral("printed")));
     const QRect line = console.Memo1->cursorRect(
         QTextCursor(console.Memo1->document()->findBlockByNumber(printed)));
@@ -103,9 +154,63 @@ void TestConsole::upScrollsToTop()
     for (int i = 0; i < 200; ++i)
         console.printToConsole(QStringLiteral("x"));
     console.flush();
+    glideToEnd(console);
     QVERIFY(console.Memo1->verticalScrollBar()->value() > 0);
     console.btnScrollTop->click();
     QCOMPARE(console.Memo1->verticalScrollBar()->value(), 0);
+}
+
+void TestConsole::burstGlidesOnce()
+{
+    TformPrint console;
+    console.show();
+    console.CheckBox1->setChecked(true);
+    fill(console, 100);
+    QScrollBar *v = console.Memo1->verticalScrollBar();
+    v->setValue(0);
+    QPropertyAnimation *glide = console.scrollAnimation();
+    QSignalSpy runs(glide, &QAbstractAnimation::stateChanged);
+
+    // A burst of printed lines in one flush: one glide, from where the view stood to the end.
+    for (int i = 0; i < 500; ++i)
+        console.printToConsole(QStringLiteral("burst %1").arg(i));
+    console.flush();
+    QCOMPARE(glide->state(), QAbstractAnimation::Running);
+    QCOMPARE(glide->startValue().toInt(), 0);
+    QCOMPARE(glide->endValue().toInt(), v->maximum());
+    QVERIFY(v->value() < v->maximum());
+    glide->setCurrentTime(glide->duration() / 2);
+    const int halfway = v->value();
+    QVERIFY2(halfway > 0 && halfway < v->maximum(), "the view moves through the lines");
+    int started = 0;
+    for (const QList<QVariant> &change : std::as_const(runs))
+        started += change.first().value<QAbstractAnimation::State>() == QAbstractAnimation::Running;
+    QCOMPARE(started, 1);
+
+    // Lines arriving mid-glide retarget it from where the view is, to the new end.
+    for (int i = 0; i < 50; ++i)
+        console.printToConsole(QStringLiteral("more %1").arg(i));
+    console.flush();
+    QCOMPARE(glide->startValue().toInt(), halfway);
+    QCOMPARE(glide->endValue().toInt(), v->maximum());
+    glideToEnd(console);
+    QCOMPARE(v->value(), v->maximum());
+
+    // UP and Clear stop a glide: nothing drags the view back down afterwards.
+    v->setValue(0);
+    console.printToConsole(QStringLiteral("again"));
+    console.flush();
+    QCOMPARE(glide->state(), QAbstractAnimation::Running);
+    console.btnScrollTop->click();
+    QCOMPARE(glide->state(), QAbstractAnimation::Stopped);
+    QCOMPARE(v->value(), 0);
+
+    // A hidden console (the normal case) jumps without animating.
+    console.hide();
+    console.printToConsole(QStringLiteral("hidden"));
+    console.flush();
+    QCOMPARE(glide->state(), QAbstractAnimation::Stopped);
+    QCOMPARE(v->value(), v->maximum());
 }
 
 void TestConsole::longLineIsKeptWholeAndShownCut()

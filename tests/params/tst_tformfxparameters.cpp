@@ -144,6 +144,11 @@ private slots:
     void noEffectSelected();
     void invalidCountLineIsReported();
     void missingProgramStopsBuilding();
+    void spokenNamesOfLikeAndNamelessRows();
+    void clientHeight_data();
+    void clientHeight();
+    void closeWithoutRowsIsReported_data();
+    void closeWithoutRowsIsReported();
 };
 
 void TestFXParameters::captionAndWidth()
@@ -176,7 +181,10 @@ void TestFXParameters::opensBesideMainWindow()
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
-    QCOMPARE(panel.window.size(), QSize(499, height));
+    // The figure is the outer height, frame included (the test platform reports a thin frame).
+    QCOMPARE(panel.window.width(), 499);
+    QVERIFY(panel.window.frameGeometry().height() > panel.window.height());
+    QCOMPARE(panel.window.frameGeometry().height(), height);
     QCOMPARE(panel.window.minimumSize(), panel.window.maximumSize());
     const QRect main = panel.main.frameGeometry();
     QCOMPARE(panel.window.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
@@ -229,7 +237,7 @@ void TestFXParameters::rowsFromLayout()
 
     TformFXParameters &w = panel.window;
     QCOMPARE(w.NumParams(), kinds.size());
-    QCOMPARE(w.height(), height);
+    QCOMPARE(w.frameGeometry().height(), height);
     QCOMPARE(TformFXParameters::dividerHeight(w.NumParams()), divider);
     QVERIFY(w.lineDivider);
     QCOMPARE(w.lineDivider->geometry(), QRect(280, 10, 1, int(divider + 0.5)));
@@ -250,6 +258,9 @@ void TestFXParameters::rowsFromLayout()
         if (kind.isNull())
             continue;
         const QString name = w.lblParamName[p]->text();
+        // The rows are told apart by name through the accessibility layer, the controls of a
+        // row by what they are; a row without a name of its own is named by its number.
+        const QString spoken = name.isEmpty() ? QStringLiteral("Row %1").arg(p + 1) : name;
         QCOMPARE(w.lblParamName[p]->geometry(), cell(10, p, 100));
         QCOMPARE(w.boxAssign[p]->geometry(), cell(300, p, 50));
         QCOMPARE(w.chkReverse[p]->geometry(), cell(360, p, 20));
@@ -275,21 +286,28 @@ void TestFXParameters::rowsFromLayout()
             QCOMPARE(w.btnMin[p]->toolTip(), QStringLiteral("set min value for this parameter"));
             QCOMPARE(w.btnMax[p]->toolTip(), QStringLiteral("set max value for this parameter"));
             QCOMPARE(w.btnClearMinMax[p]->toolTip(), QStringLiteral("clear min and max"));
-            QCOMPARE(w.btnMin[p]->accessibleName(), name);
+            QCOMPARE(w.btnMin[p]->accessibleName(), spoken + QStringLiteral(" minimum"));
+            QCOMPARE(w.btnMax[p]->accessibleName(), spoken + QStringLiteral(" maximum"));
+            QCOMPARE(w.btnClearMinMax[p]->accessibleName(), spoken + QStringLiteral(" clear limits"));
+            QCOMPARE(w.btnMin[p]->accessibleDescription(), QStringLiteral("not set"));
+            QCOMPARE(w.trkPot[p]->accessibleName(), spoken + QStringLiteral(" level"));
         } else if (kind == 'S') {
             value = w.swSwitch[p];
             QCOMPARE(w.swSwitch[p]->geometry(), cell(190, p, 40));
             QCOMPARE(w.lblSwitchState[p]->geometry(), cell(120, p, 100));
             QVERIFY(!w.swSwitch[p]->isChecked());
+            QCOMPARE(w.swSwitch[p]->accessibleName(), spoken + QStringLiteral(" switch"));
+            QCOMPARE(w.lblSwitchState[p]->accessibleName(), spoken + QStringLiteral(" state"));
+            QCOMPARE(w.lblSwitchState[p]->accessibleDescription(), w.lblSwitchState[p]->text());
         } else {
             value = w.cmbMultiSwitch[p];
             QCOMPARE(w.cmbMultiSwitch[p]->geometry(), cell(160, p, 100));
             QCOMPARE(w.cmbMultiSwitch[p]->currentIndex(), -1);
+            QCOMPARE(w.cmbMultiSwitch[p]->accessibleName(), spoken + QStringLiteral(" position"));
         }
-        // The rows are told apart by name through the accessibility layer.
-        QCOMPARE(value->accessibleName(), name);
-        QCOMPARE(w.boxAssign[p]->accessibleName(), name);
-        QCOMPARE(w.chkReverse[p]->accessibleName(), name);
+        QVERIFY2(value->accessibleName().startsWith(spoken + QLatin1Char(' ')), qPrintable(value->accessibleName()));
+        QCOMPARE(w.boxAssign[p]->accessibleName(), spoken + QStringLiteral(" pedal control"));
+        QCOMPARE(w.chkReverse[p]->accessibleName(), spoken + QStringLiteral(" reverse"));
         QVERIFY2(value->isVisible(), qPrintable(row));
     }
     // Nothing is sent while building.
@@ -422,7 +440,7 @@ void TestFXParameters::shippedShortLayout()
                                                           "Mix", "Rate", "Depth", "Polarity:Normal:Invert",
                                                           "Hold:OFF:ON"}));
     QCOMPARE(w.NumParams(), 9);
-    QCOMPARE(w.height(), 285);
+    QCOMPARE(w.frameGeometry().height(), 285);
     QVERIFY(w.trkPot[6]);
     QCOMPARE(w.lblParamName[6]->text(), QStringLiteral("Polarity:Normal:Invert"));
     QCOMPARE(w.lblParamName[7]->text(), QStringLiteral("Hold"));
@@ -737,6 +755,12 @@ void TestFXParameters::limitButtons()
     QCOMPARE(panel.driver.purges.size(), sent.size() / 7); // each limit purges before writing
     QTEST(w.btnMin[2]->text(), "minCaption");
     QTEST(w.btnMax[2]->text(), "maxCaption");
+    // A screen reader reads the caption as the button's description ("-" is no limit).
+    QFETCH(QString, minCaption);
+    QFETCH(QString, maxCaption);
+    for (auto [button, caption] : {std::pair{w.btnMin[2], minCaption}, std::pair{w.btnMax[2], maxCaption}})
+        QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
+                 caption == "-" ? QStringLiteral("not set") : caption);
     QCOMPARE(panel.prompts.messages, message.isEmpty() ? QStringList() : QStringList{message});
     if (button == "clear") {
         QCOMPARE(panel.tables.MinLimit[2], 0);
@@ -775,18 +799,25 @@ void TestFXParameters::switchThroughAccessibility()
     panel.open(QStringLiteral("Arp Sequencer"));
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&panel.window);
     QVERIFY(window);
-    // Find the "Mute" switch the way a screen reader tells it: by name and state, and by its
-    // description, the caption it stands on; the row's reverse box is the other checkable "Mute".
-    QList<QAccessibleInterface *> checkable;
+    // Find the "Mute" row's switch and reverse box the way a screen reader tells them: by name;
+    // the switch's description is the caption it stands on.
+    QAccessibleInterface *mute = nullptr;
+    QAccessibleInterface *reverse = nullptr;
+    QAccessibleInterface *caption = nullptr;
     for (int i = 0; i < window->childCount(); ++i) {
         QAccessibleInterface *child = window->child(i);
-        if (child->text(QAccessible::Name) == QStringLiteral("Mute") && child->state().checkable)
-            checkable << child;
+        const QString name = child->text(QAccessible::Name);
+        if (name == QStringLiteral("Mute switch"))
+            mute = child;
+        else if (name == QStringLiteral("Mute reverse"))
+            reverse = child;
+        else if (name == QStringLiteral("Mute state"))
+            caption = child;
     }
-    QCOMPARE(checkable.size(), 2);
-    QAccessibleInterface *mute = checkable[0]->text(QAccessible::Description) == QStringLiteral("ON")
-                                     ? checkable[0] : checkable[1];
-    QAccessibleInterface *reverse = mute == checkable[0] ? checkable[1] : checkable[0];
+    QVERIFY(mute && reverse && caption);
+    QVERIFY(mute->state().checkable && reverse->state().checkable);
+    QCOMPARE(mute->text(QAccessible::Description), QStringLiteral("ON"));
+    QCOMPARE(caption->text(QAccessible::Description), QStringLiteral("ON"));
     QCOMPARE(reverse->text(QAccessible::Description),
              QStringLiteral("toggle the Reverse function for the current parameter"));
     QCOMPARE(mute->object(), panel.window.swSwitch[12]);
@@ -801,6 +832,7 @@ void TestFXParameters::switchThroughAccessibility()
     QVERIFY(mute->state().checked);
     QCOMPARE(panel.window.lblSwitchState[12]->text(), QStringLiteral("OFF"));
     QCOMPARE(mute->text(QAccessible::Description), QStringLiteral("OFF"));
+    QCOMPARE(caption->text(QAccessible::Description), QStringLiteral("OFF"));
     QCOMPARE(panel.driver.writes.size(), 1);
     QCOMPARE(panel.driver.writes.last().mid(3), bytes("007FE000"));
     actions->doAction(QAccessibleActionInterface::pressAction());
@@ -823,7 +855,7 @@ void TestFXParameters::noEffectSelected()
     panel.open(QString());
     QCOMPARE(panel.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource _ctrls not found")});
     QCOMPARE(panel.window.NumParams(), 0);
-    QCOMPARE(panel.window.height(), 60);
+    QCOMPARE(panel.window.frameGeometry().height(), 60);
     QVERIFY(panel.window.children().isEmpty());
 }
 
@@ -851,6 +883,100 @@ void TestFXParameters::missingProgramStopsBuilding()
     QCOMPARE(panel.window.NumParams(), 1); // the layout was read; no row was built
     QVERIFY(panel.window.children().isEmpty());
     QCOMPARE(panel.window.ParamAddress[0], QString());
+}
+
+void TestFXParameters::spokenNamesOfLikeAndNamelessRows()
+{
+    // Two pots of one name and one whose line is missing: a screen reader still tells them apart.
+    Catalogue catalogue;
+    catalogue.add(QStringLiteral("Probe"), {"300", "Level", "Level"}, programLine({}));
+    Panel panel(catalogue.index());
+    panel.open(QStringLiteral("Probe"));
+    TformFXParameters &w = panel.window;
+    QCOMPARE(w.trkPot[0]->accessibleName(), QStringLiteral("Level (row 1) level"));
+    QCOMPARE(w.btnMax[1]->accessibleName(), QStringLiteral("Level (row 2) maximum"));
+    QCOMPARE(w.chkReverse[2]->accessibleName(), QStringLiteral("Row 3 reverse"));
+    QSet<QString> names;
+    for (QObject *child : w.children())
+        names.insert(QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name));
+    QCOMPARE(int(names.size()), int(w.children().size()));
+}
+
+void TestFXParameters::clientHeight_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("frame"); // title bar and borders, 0 when the window manager says nothing
+    QTest::addColumn<int>("client");
+    // Without a frame: the rows and a 10-pixel margin under the last one.
+    QTest::newRow("3-rows-no-frame") << 3 << 0 << 90;
+    QTest::newRow("9-rows-no-frame") << 9 << 0 << 240;
+    QTest::newRow("24-rows-no-frame") << 24 << 0 << 615;
+    QTest::newRow("no-rows-no-frame") << 0 << 0 << 20;
+    // With a frame: the outer height is (rows + 2) x 25 + 10.
+    QTest::newRow("3-rows-30-frame") << 3 << 30 << 105;
+    QTest::newRow("9-rows-30-frame") << 9 << 30 << 255;
+    QTest::newRow("24-rows-30-frame") << 24 << 30 << 630;
+    QTest::newRow("24-rows-23-frame") << 24 << 23 << 637;
+    QTest::newRow("no-rows-30-frame") << 0 << 30 << 30;
+    // A frame too tall for that figure does not cut the last row off.
+    QTest::newRow("3-rows-100-frame") << 3 << 100 << 80;
+}
+
+void TestFXParameters::clientHeight()
+{
+    QFETCH(int, rows);
+    QFETCH(int, frame);
+    QFETCH(int, client);
+    QCOMPARE(TformFXParameters::clientHeightForParams(rows, frame), client);
+
+    // The window itself, on a platform that may or may not report a frame.
+    Catalogue catalogue;
+    // Pots up to 15, switches after them ("F90" for 24 rows).
+    const auto digit = [](int n) { return QString::number(n, 16).toUpper(); };
+    QStringList layout{rows <= 15 ? digit(rows) + QStringLiteral("00")
+                                  : QStringLiteral("F") + digit(rows - 15) + QStringLiteral("0")};
+    for (int p = 0; p < rows; ++p)
+        layout << QStringLiteral("Pot %1").arg(p);
+    catalogue.add(QStringLiteral("Probe"), layout, programLine({}));
+    Panel panel(catalogue.index());
+    panel.main.show();
+    panel.open(QStringLiteral("Probe"));
+    TformFXParameters &w = panel.window;
+    QCOMPARE(w.NumParams(), rows);
+    const int shownFrame = w.frameGeometry().height() - w.height();
+    QCOMPARE(w.height(), TformFXParameters::clientHeightForParams(rows, shownFrame));
+    if (shownFrame > 0 && shownFrame < 2 * 25)
+        QCOMPARE(w.frameGeometry().height(), TformFXParameters::heightForParams(rows));
+    if (rows > 0)
+        QVERIFY(w.lblParamName[rows - 1]->geometry().bottom() < w.height());
+}
+
+void TestFXParameters::closeWithoutRowsIsReported_data()
+{
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no-effect-selected") << "" << "Error loading resource: Resource _ctrls not found";
+    QTest::newRow("invalid-count-line") << "Broken" << "'3a0' is not a valid control count line";
+    QTest::newRow("program-missing") << "Halfway" << "Error loading resource: Resource Halfway not found";
+}
+
+void TestFXParameters::closeWithoutRowsIsReported()
+{
+    QFETCH(QString, effect);
+    QFETCH(QString, message);
+    Catalogue catalogue;
+    catalogue.add(QStringLiteral("BROKEN"), {"3a0", "Level", "Tone", "Mix"}, programLine({}));
+    catalogue.addLayoutOnly(QStringLiteral("HALFWAY"), {"100", "Level"});
+    Panel panel(catalogue.index());
+    panel.open(effect);
+    QCOMPARE(panel.prompts.messages, QStringList{message});
+    QVERIFY(panel.window.isVisible());
+    QVERIFY(panel.window.children().isEmpty());
+    // The main window disables Request and Assign on this signal: a window that never got its
+    // rows reports its close all the same.
+    QSignalSpy closed(&panel.window, &TformFXParameters::rowsClosed);
+    panel.window.close();
+    QCOMPARE(closed.size(), 1);
 }
 
 QTEST_MAIN(TestFXParameters)
