@@ -96,6 +96,8 @@ public:
     void SendLimit(int row, int level, const QString &kind);
     // The row's caption label shows the on or off caption, as its switch stands.
     void ShowSwitchState(int row);
+    // A limit button's enabled state, held back while an exchange runs.
+    void enableLimitButton(QPushButton *button, bool enable);
 
     // The state answer's bytes (one per number) onto the rows and the tables: levels,
     // assignments, reverse flags, limits of the pot rows.
@@ -146,8 +148,6 @@ private:
     void sendLevel(int row, int level, const QString &what, bool scrollConsole);
     template <typename W>
     W *placeRow(W *control, int row, int x, int width);
-    // A limit button's enabled state, held back while an exchange runs.
-    void enableLimitButton(QPushButton *button, bool enable);
     QString rowName(int row) const;
 
     CatalogueLoader &m_loader;
