@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <algorithm>
@@ -255,6 +256,10 @@ void TformMain::loadConfigurationFrom(const QString &path)
     }
     TformFXParameters &window = *m_app.formFXParameters();
     const ConfigurationReader reader(configurationLines(file.readAll()), window.NumParams(), window.NumPots());
+    // The load sends what the player could send by hand now: rows of an effect the pedal does
+    // not run carry another program's addresses, and rows disabled by a Disconnect have no
+    // link to go to. Otherwise the window shows the file and nothing is sent.
+    const bool rowsLive = m_app.state.EffectOnPedal && window.lblParamName[0]->isEnabled();
     QString error;
     {
         // The sliders and lists the load moves send once, when it ends: the latest level of
@@ -263,6 +268,8 @@ void TformMain::loadConfigurationFrom(const QString &path)
         if (!scope)
             return;
         error = applyConfiguration(window, m_app.params, reader);
+        if (!rowsLive)
+            m_app.exchange().dropDeferred();
     }
     m_app.console().printToConsole(QStringLiteral("configuration loaded: ") + path);
     if (!error.isEmpty()) {

@@ -77,6 +77,7 @@ private slots:
     void saveAsAndLoadFromAnotherName();
     void failedRequestWritesNothing();
     void closedWindowIsRefused();
+    void effectNotOnThePedalSendsNothing();
     void whereTheFileCannotGo();
 };
 
@@ -336,6 +337,32 @@ void TestConfigOnPedal::closedWindowIsRefused()
     QCOMPARE(f.prompts.messages, QStringList(4, closed));
     QVERIFY(f.frames().isEmpty());
     QVERIFY(f.prompts.surprises.isEmpty());
+}
+
+void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
+{
+    Player f;
+    f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "512", "EXP", "NA", "NA", "NA", "NA",
+                                     "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
+    // The player has clicked the effect in the browser while the pedal runs another.
+    f.app->state.EffectOnPedal = false;
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.window().trkPot[0]->value(), 300);
+    QCOMPARE(f.window().cmbMultiSwitch[kRange]->currentIndex(), 2);
+    QVERIFY(f.frames().isEmpty());
+    QCOMPARE(f.app->exchange().deferredCount(), 0);
+
+    // Back on the pedal's effect but disconnected: the rows take the file, no write is tried.
+    f.app->state.EffectOnPedal = true;
+    f.window().trkPot[0]->setValue(10);
+    f.click(f.main().menuDisconnect);
+    f.pedal().clearFrameLog();
+    f.prompts.messages.clear();
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.window().trkPot[0]->value(), 300);
+    QVERIFY(f.frames().isEmpty());
 }
 
 void TestConfigOnPedal::whereTheFileCannotGo()
