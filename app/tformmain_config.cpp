@@ -254,8 +254,16 @@ void TformMain::loadConfigurationFrom(const QString &path)
         m_app.prompts.showMessage(QStringLiteral("Error loading file: ") + file.errorString());
         return;
     }
+    // 24 rows make at most 120 short lines; a file far beyond that (a wrong choice in Load
+    // From) is not read into memory.
+    constexpr qint64 kMaxBytes = 64 * 1024;
+    if (file.size() > kMaxBytes) {
+        m_app.prompts.showMessage(QStringLiteral("%1 is not a configuration file: it is larger than 64 KB.")
+                                      .arg(QFileInfo(path).fileName()));
+        return;
+    }
     TformFXParameters &window = *m_app.formFXParameters();
-    const ConfigurationReader reader(configurationLines(file.readAll()), window.NumParams(), window.NumPots());
+    const ConfigurationReader reader(configurationLines(file.read(kMaxBytes)), window.NumParams(), window.NumPots());
     // The load sends what the player could send by hand now: rows of an effect the pedal does
     // not run carry another program's addresses, and rows disabled by a Disconnect have no
     // link to go to. Otherwise the window shows the file and nothing is sent.

@@ -297,6 +297,14 @@ void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
     QCOMPARE(w.trkPot[0]->value(), 640);
     QCOMPARE(f.prompts.messages.last(), kLoaded);
 
+    // A wrong choice of something large is not read.
+    const QString big = f.folder() + QStringLiteral("/recording.txt");
+    f.writeFile(big, QByteArray(100 * 1024, '7'));
+    f.prompts.scriptFile(big);
+    f.click(m.menuLoadConfigurationFrom);
+    QCOMPARE(f.prompts.messages.last(), QStringLiteral("recording.txt is not a configuration file: it is larger than 64 KB."));
+    QCOMPARE(w.trkPot[0]->value(), 640);
+
     // The fixed entry keeps its own file, which Save As did not write.
     f.click(m.menuLoadConfiguration);
     QCOMPARE(f.prompts.messages.last(), QStringLiteral("No configuration file has been saved for Fifth Harmony"));
