@@ -87,6 +87,8 @@ void TformMain::buildMenus()
     menuFile->setObjectName(QStringLiteral("menuFile"));
     menuLoadConfiguration = entry(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
     menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
+    menuSaveConfigurationAs = entry(menuFile, "menuSaveConfigurationAs", QStringLiteral("Save Configuration As..."));
+    menuLoadConfigurationFrom = entry(menuFile, "menuLoadConfigurationFrom", QStringLiteral("Load Configuration From..."));
     menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
     menuLoadIR->setEnabled(false);
     menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("Normalise IR"));
@@ -131,6 +133,10 @@ void TformMain::buildMenus()
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
     bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
     bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
+    bind(menuSaveConfiguration, &QAction::triggered, &TformMain::menuSaveConfigurationClick);
+    bind(menuLoadConfiguration, &QAction::triggered, &TformMain::menuLoadConfigurationClick);
+    bind(menuSaveConfigurationAs, &QAction::triggered, &TformMain::menuSaveConfigurationAsClick);
+    bind(menuLoadConfigurationFrom, &QAction::triggered, &TformMain::menuLoadConfigurationFromClick);
     bind(menuNormaliseIR, &QAction::triggered, &TformMain::menuNormaliseIRClick);
     bind(menuFirmwareUpgradeMode, &QAction::triggered, &TformMain::menuFirmwareUpgradeModeClick);
     bind(menuStartFirmwareUpgrade, &QAction::triggered, &TformMain::menuStartFirmwareUpgradeClick);
@@ -138,7 +144,8 @@ void TformMain::buildMenus()
     grpPedalCommands = new QActionGroup(this);
     grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));
     grpPedalCommands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    for (QAction *a : {menuLoadConfiguration, menuSaveConfiguration, menuDisconnect,
+    for (QAction *a : {menuLoadConfiguration, menuSaveConfiguration, menuSaveConfigurationAs,
+                       menuLoadConfigurationFrom, menuDisconnect,
                        menuFirmwareUpgradeMode, menuStartFirmwareUpgrade})
         grpPedalCommands->addAction(a);
 }

@@ -39,6 +39,8 @@ public:
     QMenuBar *MenuBar1;
     QMenu *menuFile, *menuConnection, *menuSettings, *menuLook, *menuFirmwareUpgrade, *menuHelp;
     QAction *menuLoadConfiguration, *menuSaveConfiguration, *menuLoadIR;
+    // A configuration under a name of the user's choosing, in the same format.
+    QAction *menuSaveConfigurationAs, *menuLoadConfigurationFrom;
     QAction *menuNormaliseIR; // checkable: Load IR scales the block to just below full scale
     QAction *menuScan, *menuConnect, *menuDisconnect;
     QAction *menuLiveEnable;
@@ -89,6 +91,13 @@ public slots:
     void LoadImpulseResponse();
     void menuFirmwareUpgradeModeClick();
     void chkFirmwareUpgradeModeChange();
+    // File > Save / Load Configuration: the selected effect's settings in
+    // Documents/ZANTH/Tovel/<effect>.txt. Save asks the pedal for its state first.
+    void menuSaveConfigurationClick();
+    void menuLoadConfigurationClick();
+    // The same, with a file dialog that starts there.
+    void menuSaveConfigurationAsClick();
+    void menuLoadConfigurationFromClick();
     void menuStartFirmwareUpgradeClick();
 
     void ParseEffectInfo(const QString &answer);
@@ -133,6 +142,10 @@ private:
     bool createFolder(const QStringList &parts, const QString &errorPrefix);
     // Labels, menus and buttons as after a Disconnect.
     void showDisconnected();
+    // Configuration files: the state request, then the file; the file onto the rows.
+    bool configurationRowsShown();
+    void saveConfigurationTo(const QString &path);
+    void loadConfigurationFrom(const QString &path);
 
     Application &m_app;
     bool m_irImportRunning = false; // the import turns the event loop: one at a time

@@ -87,6 +87,20 @@ QString WidgetPrompts::openFile(const QString &filter)
                                         toQtFilter(m_filter));
 }
 
+QString WidgetPrompts::openFileIn(const QString &filter, const QString &folder)
+{
+    if (!filter.isEmpty())
+        m_filter = filter;
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), folder,
+                                        toQtFilter(m_filter));
+}
+
+QString WidgetPrompts::saveFile(const QString &filter, const QString &proposedPath)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), proposedPath,
+                                        toQtFilter(filter));
+}
+
 QString DesktopFolders::documents() const
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -13,6 +13,8 @@ public:
     void showMessageWithPicture(const QString &text, const QByteArray &png) override;
     Answer askYesNo(const QString &text) override;
     QString openFile(const QString &filter) override;
+    QString openFileIn(const QString &filter, const QString &folder) override;
+    QString saveFile(const QString &filter, const QString &proposedPath) override;
 
     // "Wave Files (*.wav)|*.wav" -> "Wave Files (*.wav)"; the description keeps its patterns.
     static QString toQtFilter(const QString &filter);

@@ -32,6 +32,7 @@ public:
     void showMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
     Answer askYesNo(const QString &) override { return Answer::No; }
     QString openFile(const QString &) override { return {}; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
 };
 
 } // namespace

@@ -30,6 +30,15 @@ public:
     // The file-open dialog. An empty filter keeps the filter the dialog had last
     // ("Wave Files (*.wav)|*.wav" form: description|patterns). Empty result: cancelled.
     virtual QString openFile(const QString &filter) = 0;
+    // The same dialog, starting in `folder`. Without an override it starts where openFile does.
+    virtual QString openFileIn(const QString &filter, const QString &folder)
+    {
+        Q_UNUSED(folder);
+        return openFile(filter);
+    }
+    // The file-save dialog, proposing `proposedPath` (its folder and name). Empty result:
+    // cancelled.
+    virtual QString saveFile(const QString &filter, const QString &proposedPath) = 0;
 };
 
 // The fixed sleeps and the "process pending events" turns of the polling loops.

@@ -101,6 +101,10 @@ public:
     void SendLimit(int row, int level, const QString &kind);
     // The row's caption label shows the on or off caption, as its switch stands.
     void ShowSwitchState(int row);
+    // A limit button's enabled state, held back while an exchange runs.
+    void enableLimitButton(QPushButton *button, bool enable);
+    // A limit button's caption, and the same as its accessible description.
+    void setLimitCaption(QPushButton *button, const QString &caption);
 
     // The state answer's bytes (one per number) onto the rows and the tables: levels,
     // assignments, reverse flags, limits of the pot rows.
@@ -158,10 +162,6 @@ private:
     // Places a row control and names it for screen readers: the row's name, then `what`.
     template <typename W>
     W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
-    // A limit button's caption, and the same as its accessible description.
-    void setLimitCaption(QPushButton *button, const QString &caption);
-    // A limit button's enabled state, held back while an exchange runs.
-    void enableLimitButton(QPushButton *button, bool enable);
     QString rowName(int row) const;
     // The row's name for screen readers: never empty, unique among the rows.
     QString accessibleRowName(int row) const;

@@ -55,6 +55,7 @@ public:
     }
     Answer askYesNo(const QString &) override { return Answer::Yes; }
     QString openFile(const QString &) override { return QString(); }
+    QString saveFile(const QString &, const QString &) override { return QString(); }
 };
 
 class SheetFolders : public Folders {

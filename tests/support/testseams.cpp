@@ -24,6 +24,23 @@ QString ScriptedPrompts::openFile(const QString &filter)
     return m_files.takeFirst();
 }
 
+QString ScriptedPrompts::openFileIn(const QString &filter, const QString &folder)
+{
+    dialogPaths.append(folder);
+    return openFile(filter);
+}
+
+QString ScriptedPrompts::saveFile(const QString &filter, const QString &proposedPath)
+{
+    dialogPaths.append(proposedPath);
+    filters.append(filter);
+    if (m_files.isEmpty()) {
+        surprises.append(QStringLiteral("save dialog: ") + filter);
+        return QString();
+    }
+    return m_files.takeFirst();
+}
+
 TempFolders::TempFolders()
 {
     QDir root(m_dir.path());

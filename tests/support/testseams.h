@@ -23,13 +23,17 @@ public:
     }
     Answer askYesNo(const QString &text) override;
     QString openFile(const QString &filter) override;
+    QString openFileIn(const QString &filter, const QString &folder) override;
+    QString saveFile(const QString &filter, const QString &proposedPath) override;
 
     void scriptAnswer(Answer a) { m_answers.append(a); }
+    // The path the next file dialog (open or save) returns; an empty one cancels it.
     void scriptFile(const QString &path) { m_files.append(path); }
 
     QStringList messages;  // every OK box, in order
     QStringList questions; // every Yes/No text, in order
     QStringList filters;   // the filter of every file dialog
+    QStringList dialogPaths; // the folder an open dialog started in, the path a save proposed
     QStringList surprises; // questions nobody scripted an answer for
     struct Picture {
         int message; // index in messages of the text it was shown with

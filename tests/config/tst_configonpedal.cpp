@@ -1,0 +1,393 @@
+// Configuration files through the windows of the whole editor, on the virtual pedal.
+#include "params/toggleswitch.h"
+#include "pedal/effectfirmware.h"
+#include "pedal/virtualpedal.h"
+#include "tests/support/editorfixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+// "Fifth Harmony": pots "Mid" and "Treble", switches "Hold:OFF:ON" and "Kill:OFF:ON", the
+// four-option list "Sine Range". Its file has 3 x 5 + 2 x 2 = 19 lines.
+const QString kEffect = QStringLiteral("Fifth Harmony");
+constexpr int kHold = 2;
+constexpr int kKill = 3;
+constexpr int kRange = 4;
+const QString kLoaded = QStringLiteral("FX Configuration File Loaded");
+const QString kSaved = QStringLiteral("FX Configuration File Saved");
+
+QByteArray crlf(const QStringList &lines)
+{
+    QByteArray text;
+    for (const QString &line : lines)
+        text += line.toLatin1() + "\r\n";
+    return text;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Connected, the effect on the pedal, Open FX and one Request: the rows usable.
+struct Player : EditorFixture {
+    Player()
+    {
+        startOnVirtualPedal();
+        click(main().menuConnect);
+        loadOntoPedal(kEffect);
+        click(main().btnOpenEffect);
+        click(main().btnRequest);
+        pedal().clearFrameLog();
+    }
+    TformFXParameters &window() { return *app->formFXParameters(); }
+    QString folder() const { return QDir(folders.documents()).filePath(QStringLiteral("ZANTH/Tovel")); }
+    QString fixedPath() const { return folder() + QStringLiteral("/Fifth Harmony.txt"); }
+    void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QStringList frames() { return pedal().frameLog(); }
+    quint32 pedalLevel(int row) { return pedal().firmware().settings().levels[row]; }
+};
+
+} // namespace
+
+class TestConfigOnPedal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadCases_data();
+    void loadCases();
+    void saveAndLoadRoundTrip();
+    void saveAsAndLoadFromAnotherName();
+    void failedRequestWritesNothing();
+    void closedWindowIsRefused();
+    void effectNotOnThePedalSendsNothing();
+    void whereTheFileCannotGo();
+};
+
+void TestConfigOnPedal::loadCases_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("pot0");
+    QTest::addColumn<int>("pot1");
+    QTest::addColumn<bool>("hold");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("box0");
+    QTest::addColumn<bool>("reverse0");
+    QTest::addColumn<QString>("min0");
+    QTest::addColumn<int>("minLimit0");
+    QTest::addColumn<int>("frames"); // ParameterValue commands the load sent
+
+    // Values, assignments, reverse flags, minima, maxima. Row 0 is on "II" before the load,
+    // row 1 on nothing.
+    const QStringList whole{"300", "400", "0", "1023", "256", "EXP", "NA", "NA", "SW", "NA",
+                            "T", "F", "F", "F", "F", "26", "40", "80", "90"};
+    auto with = [&whole](int line, const QString &text) {
+        QStringList lines = whole;
+        lines[line - 1] = text;
+        return lines;
+    };
+    const QString stopped = QStringLiteral("Line %1 of the configuration file is not a whole number: \"%2\". "
+                                           "Loading stopped there.");
+
+    QTest::newRow("whole-file") << true << whole << kLoaded << 300 << 400 << false << 1 << 1 << true
+                                << "26%" << 256 << 3;
+    QTest::newRow("na-keeps-the-current-assignment")
+        << true << with(6, "NA") << kLoaded << 300 << 400 << false << 1 << 2 << true << "26%" << 256 << 3;
+    QTest::newRow("four-option-row-512-selects-option-2")
+        << true << with(5, "512") << kLoaded << 300 << 400 << false << 2 << 1 << true << "26%" << 256 << 3;
+    QTest::newRow("switch-value-1-turns-it-on")
+        << true << with(3, "1") << kLoaded << 300 << 400 << true << 1 << 1 << true << "26%" << 256 << 3;
+    QTest::newRow("negative-switch-value-turns-it-off")
+        << true << with(3, "-1") << kLoaded << 300 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
+    QTest::newRow("bad-value-stops-after-what-came-before")
+        << true << with(2, "4OO") << stopped.arg(2).arg("4OO") << 300 << 200 << false << 0 << 2 << false
+        << "-" << 0 << 1;
+    QTest::newRow("bad-percentage-of-an-assigned-row-stops")
+        << true << with(16, "x") << stopped.arg(16).arg("x") << 300 << 400 << false << 1 << 1 << true
+        << "-" << 0 << 3;
+    QTest::newRow("bad-percentage-of-an-unassigned-row-is-not-read")
+        << true << with(17, "x") << kLoaded << 300 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
+    QTest::newRow("short-file-loads-what-it-holds")
+        << true << whole.mid(0, 6)
+        << QStringLiteral("The configuration file has 6 lines where the rows of Fifth Harmony need 19: it was "
+                          "loaded line by line as far as the rows go, and rows it does not reach are as they were.")
+        << 300 << 400 << false << 1 << 1 << false << "-" << 0 << 3;
+    QTest::newRow("no-file-changes-nothing")
+        << false << QStringList() << QStringLiteral("No configuration file has been saved for Fifth Harmony")
+        << 100 << 200 << false << 0 << 2 << false << "-" << 0 << 0;
+}
+
+void TestConfigOnPedal::loadCases()
+{
+    QFETCH(bool, exists);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, message);
+
+    Player f;
+    TformFXParameters &w = f.window();
+    w.trkPot[0]->setValue(100);
+    w.trkPot[1]->setValue(200);
+    w.boxAssign[0]->setCurrentIndex(2);
+    f.pedal().clearFrameLog();
+    if (exists)
+        f.writeFile(f.fixedPath(), crlf(lines));
+
+    f.click(f.main().menuLoadConfiguration);
+
+    QCOMPARE(f.prompts.messages, QStringList{message});
+    QTEST(w.trkPot[0]->value(), "pot0");
+    QTEST(w.trkPot[1]->value(), "pot1");
+    QTEST(w.swSwitch[kHold]->isChecked(), "hold");
+    QCOMPARE(w.lblSwitchState[kHold]->text(), QStringLiteral("OFF")); // a switch set here keeps it
+    QTEST(w.cmbMultiSwitch[kRange]->currentIndex(), "range");
+    QTEST(w.boxAssign[0]->currentIndex(), "box0");
+    QTEST(w.chkReverse[0]->isChecked(), "reverse0");
+    QTEST(w.btnMin[0]->text(), "min0");
+    QTEST(f.app->params.MinLimit[0], "minLimit0");
+    // Row 1 has no pedal control: its limits are not shown whatever the file says.
+    QCOMPARE(w.boxAssign[1]->currentIndex(), -1);
+    QCOMPARE(w.btnMin[1]->text(), QStringLiteral("-"));
+    QVERIFY(!w.btnMin[1]->isEnabled());
+    QCOMPARE(f.app->params.MinLimit[1], 0);
+
+    // Only the sliders and the list that moved were sent, once each, after the load.
+    QFETCH(int, frames);
+    QCOMPARE(f.frames().size(), frames);
+    for (const QString &line : f.frames())
+        QVERIFY2(line.startsWith(QStringLiteral("fw ParameterValue")), qPrintable(line));
+    QCOMPARE(f.pedalLevel(0), quint32(w.trkPot[0]->value()) << 13);
+    QCOMPARE(f.app->exchange().deferredCount(), 0);
+}
+
+void TestConfigOnPedal::saveAndLoadRoundTrip()
+{
+    Player f;
+    TformFXParameters &w = f.window();
+    TformMain &m = f.main();
+
+    // The player sets every kind of row, two assignments, a reverse flag, sends them with
+    // Assign and reads them back, then sets limits with the sliders.
+    w.trkPot[0]->setValue(700);
+    w.trkPot[1]->setValue(512);
+    w.swSwitch[kHold]->click();
+    w.cmbMultiSwitch[kRange]->setCurrentIndex(3);
+    w.boxAssign[0]->setCurrentIndex(1); // EXP
+    w.boxAssign[1]->setCurrentIndex(6); // SW
+    w.chkReverse[1]->setChecked(true);
+    f.click(m.btnAssign);
+    f.click(m.btnRequest);
+    w.trkPot[0]->setValue(512);
+    f.click(w.btnMin[0]);
+    w.trkPot[0]->setValue(1023);
+    f.click(w.btnMax[0]);
+    w.trkPot[1]->setValue(256);
+    f.click(w.btnMin[1]);
+    w.trkPot[0]->setValue(700);
+    w.trkPot[1]->setValue(512);
+    QCOMPARE(f.prompts.messages, QStringList());
+
+    f.click(m.menuSaveConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(readAll(f.fixedPath()),
+             crlf({"700", "512", "1023", "0", "768", "EXP", "SW", "NA", "NA", "NA", "F", "T", "F", "F", "F",
+                   "51", "26", "100", "100"}));
+
+    // Everything changed again.
+    w.trkPot[0]->setValue(10);
+    w.trkPot[1]->setValue(20);
+    w.swSwitch[kHold]->click();
+    QCOMPARE(w.lblSwitchState[kHold]->text(), QStringLiteral("OFF"));
+    w.swSwitch[kKill]->click();
+    w.cmbMultiSwitch[kRange]->setCurrentIndex(0);
+    w.boxAssign[0]->setCurrentIndex(3); // III
+    w.chkReverse[0]->setChecked(true);
+    w.chkReverse[1]->setChecked(false);
+    f.click(w.btnClearMinMax[0]);
+    w.trkPot[1]->setValue(900);
+    f.click(w.btnMax[1]);
+    f.pedal().clearFrameLog();
+    f.prompts.messages.clear();
+
+    f.click(m.menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(w.trkPot[0]->value(), 700);
+    QCOMPARE(w.trkPot[1]->value(), 512);
+    QVERIFY(w.swSwitch[kHold]->isChecked());
+    QVERIFY(!w.swSwitch[kKill]->isChecked());
+    QCOMPARE(w.cmbMultiSwitch[kRange]->currentIndex(), 3);
+    QCOMPARE(w.boxAssign[0]->currentIndex(), 1);
+    QCOMPARE(w.boxAssign[1]->currentIndex(), 6);
+    QCOMPARE(f.app->params.AssignMatrix[1][0], 1);
+    QCOMPARE(f.app->params.AssignMatrix[3][0], 0);
+    QCOMPARE(f.app->params.AssignMatrix[6][1], 1);
+    QVERIFY(!w.chkReverse[0]->isChecked());
+    QVERIFY(w.chkReverse[1]->isChecked());
+    const QStringList captions{w.btnMin[0]->text(), w.btnMax[0]->text(), w.btnMin[1]->text(), w.btnMax[1]->text()};
+    QCOMPARE(captions, (QStringList{"51%", "100%", "26%", "100%"}));
+    for (QPushButton *b : {w.btnMin[0], w.btnMax[0], w.btnMin[1], w.btnMax[1]})
+        QVERIFY(b->isEnabled());
+    QCOMPARE(f.app->params.MinLimit[0], 512);
+    QCOMPARE(f.app->params.MaxLimit[0], 1023);
+    QCOMPARE(f.app->params.MinLimit[1], 256);
+    QCOMPARE(f.app->params.MaxLimit[1], 1023);
+
+    // The load sent the two sliders and the list, nothing else: switches and limits stay local.
+    const QStringList sent = f.frames();
+    QCOMPARE(sent.size(), 3);
+    for (const QString &line : sent)
+        QVERIFY2(line.startsWith(QStringLiteral("fw ParameterValue")), qPrintable(line));
+    QCOMPARE(f.pedalLevel(0), 700u << 13);
+    QCOMPARE(f.pedalLevel(1), 512u << 13);
+    QCOMPARE(f.pedalLevel(kRange), 768u << 13);
+    QCOMPARE(f.pedalLevel(kHold), 0u);
+}
+
+void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
+{
+    Player f;
+    TformFXParameters &w = f.window();
+    TformMain &m = f.main();
+    const QString preset = f.folder() + QStringLiteral("/Bright lead.txt");
+    w.trkPot[0]->setValue(640);
+    f.pedal().clearFrameLog();
+
+    // Cancelled: no state request, no file.
+    f.prompts.scriptFile(QString());
+    f.click(m.menuSaveConfigurationAs);
+    QCOMPARE(f.prompts.dialogPaths, QStringList{f.fixedPath()});
+    QCOMPARE(f.prompts.filters, QStringList{"Configuration Files (*.txt)|*.txt"});
+    QVERIFY(f.frames().isEmpty());
+    QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList());
+
+    f.prompts.scriptFile(f.folder() + QStringLiteral("/Bright lead")); // ".txt" added
+    f.click(m.menuSaveConfigurationAs);
+    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(readAll(preset).left(5), QByteArray("640\r\n"));
+    QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList{"Bright lead.txt"});
+
+    w.trkPot[0]->setValue(5);
+    f.pedal().clearFrameLog();
+    f.prompts.scriptFile(QString());
+    f.click(m.menuLoadConfigurationFrom);
+    QCOMPARE(f.prompts.dialogPaths.last(), f.folder());
+    QCOMPARE(w.trkPot[0]->value(), 5);
+    QVERIFY(f.frames().isEmpty());
+
+    f.prompts.scriptFile(preset);
+    f.click(m.menuLoadConfigurationFrom);
+    QCOMPARE(w.trkPot[0]->value(), 640);
+    QCOMPARE(f.prompts.messages.last(), kLoaded);
+
+    // A wrong choice of something large is not read.
+    const QString big = f.folder() + QStringLiteral("/recording.txt");
+    f.writeFile(big, QByteArray(100 * 1024, '7'));
+    f.prompts.scriptFile(big);
+    f.click(m.menuLoadConfigurationFrom);
+    QCOMPARE(f.prompts.messages.last(), QStringLiteral("recording.txt is not a configuration file: it is larger than 64 KB."));
+    QCOMPARE(w.trkPot[0]->value(), 640);
+
+    // The fixed entry keeps its own file, which Save As did not write.
+    f.click(m.menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages.last(), QStringLiteral("No configuration file has been saved for Fifth Harmony"));
+    QVERIFY(f.prompts.surprises.isEmpty());
+}
+
+void TestConfigOnPedal::failedRequestWritesNothing()
+{
+    Player f;
+    f.click(f.main().menuSaveConfiguration);
+    const QByteArray saved = readAll(f.fixedPath());
+    QVERIFY(!saved.isEmpty());
+
+    f.window().trkPot[0]->setValue(333);
+    pedal::PedalFaults faults;
+    faults.shortAnswers = true;
+    f.pedal().setFaults(faults);
+    f.prompts.messages.clear();
+    f.click(f.main().menuSaveConfiguration);
+    QCOMPARE(f.prompts.messages.size(), 1); // the request's own message
+    QVERIFY(f.prompts.messages[0] != kSaved);
+    QCOMPARE(readAll(f.fixedPath()), saved);
+}
+
+void TestConfigOnPedal::closedWindowIsRefused()
+{
+    Player f;
+    f.click(f.main().menuSaveConfiguration);
+    f.window().close();
+    f.pedal().clearFrameLog();
+    f.prompts.messages.clear();
+    const QString closed = QStringLiteral("The parameter window is closed. Open the effect to save or load its configuration.");
+
+    f.click(f.main().menuSaveConfiguration);
+    f.click(f.main().menuLoadConfiguration);
+    f.click(f.main().menuSaveConfigurationAs);
+    f.click(f.main().menuLoadConfigurationFrom);
+    QCOMPARE(f.prompts.messages, QStringList(4, closed));
+    QVERIFY(f.frames().isEmpty());
+    QVERIFY(f.prompts.surprises.isEmpty());
+}
+
+void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
+{
+    Player f;
+    f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "512", "EXP", "NA", "NA", "NA", "NA",
+                                     "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
+    // The player has clicked the effect in the browser while the pedal runs another.
+    f.app->state.EffectOnPedal = false;
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.window().trkPot[0]->value(), 300);
+    QCOMPARE(f.window().cmbMultiSwitch[kRange]->currentIndex(), 2);
+    QVERIFY(f.frames().isEmpty());
+    QCOMPARE(f.app->exchange().deferredCount(), 0);
+
+    // Back on the pedal's effect but disconnected: the rows take the file, no write is tried.
+    f.app->state.EffectOnPedal = true;
+    f.window().trkPot[0]->setValue(10);
+    f.click(f.main().menuDisconnect);
+    f.pedal().clearFrameLog();
+    f.prompts.messages.clear();
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.window().trkPot[0]->value(), 300);
+    QVERIFY(f.frames().isEmpty());
+}
+
+void TestConfigOnPedal::whereTheFileCannotGo()
+{
+    Player f;
+    QVERIFY(QDir(f.folder()).removeRecursively());
+    f.click(f.main().menuSaveConfiguration);
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY2(f.prompts.messages[0].startsWith(QStringLiteral("Error saving file: ")), qPrintable(f.prompts.messages[0]));
+    QVERIFY(!QFile::exists(f.fixedPath()));
+
+    f.prompts.messages.clear();
+    f.folders.setDocuments(QString());
+    f.click(f.main().menuSaveConfiguration);
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList(2, QStringLiteral("Error: Could not retrieve the user documents path.")));
+}
+
+QTEST_MAIN(TestConfigOnPedal)
+#include "tst_configonpedal.moc"

@@ -1,0 +1,99 @@
+// Save Configuration and Load Configuration through a pseudo-terminal and the kernel serial
+// driver to tovel-pedal-sim at 115,200 baud: the frames the pedal parses.
+#include "catalogue/effectbrowser.h"
+#include "params/tformfxparameters.h"
+#include "tests/support/ptyeditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+// Six pots, two switches, the six-option list "Pattern" (steps of 170).
+const QString kEffect = QStringLiteral("Lagoon Chorus");
+constexpr int kPattern = 8;
+
+QString levelHex(int level)
+{
+    return QStringLiteral("%1").arg(quint32(level) << 13, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+class TestConfigPty : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveThenLoadOnTheSim();
+};
+
+void TestConfigPty::saveThenLoadOnTheSim()
+{
+    LoggedSim sim;
+    QVERIFY(sim.start());
+    PtyEditor editor(sim.process.ptyPath());
+    TformMain &main = editor.main();
+    TformFXParameters &w = *editor.app->formFXParameters();
+    main.menuConnect->trigger();
+    for (int c = 0; c < main.lstCategory->count(); ++c) {
+        main.lstCategory->setCurrentRow(c);
+        editor.app->browser().categoryClick(c);
+        const auto found = main.lstEffects->findItems(kEffect, Qt::MatchExactly);
+        if (!found.isEmpty()) {
+            editor.app->browser().effetto_cliccato(main.lstEffects->row(found.first()));
+            break;
+        }
+    }
+    editor.prompts.scriptAnswer(Prompts::Answer::Yes);
+    main.btnUpload->click();
+    main.btnOpenEffect->click();
+    main.btnRequest->click();
+    QCOMPARE(editor.prompts.messages, QStringList());
+    QVERIFY(w.trkPot[0]->isEnabled());
+
+    w.trkPot[0]->setValue(600);
+    w.trkPot[2]->setValue(300);
+    w.cmbMultiSwitch[kPattern]->setCurrentIndex(4);
+    int before = sim.settledFrameCount();
+
+    // Save asks the pedal for its state, which already matches the window: nothing goes back.
+    main.menuSaveConfiguration->trigger();
+    QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved"});
+    QCOMPARE(sim.settledFrameCount() - before, 1);
+    QVERIFY2(sim.frames().value(before).startsWith(QStringLiteral("fw StateRequest 9 rows: 324 numbers")),
+             qPrintable(sim.frames().value(before)));
+    QFile saved(QDir(editor.folders.documents()).filePath(QStringLiteral("ZANTH/Tovel/Lagoon Chorus.txt")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().startsWith("600\r\n0\r\n300\r\n"));
+
+    w.trkPot[0]->setValue(100);
+    w.trkPot[2]->setValue(50);
+    w.cmbMultiSwitch[kPattern]->setCurrentIndex(0);
+    before = sim.settledFrameCount();
+
+    main.menuLoadConfiguration->trigger();
+    QCOMPARE(editor.prompts.messages.last(), QStringLiteral("FX Configuration File Loaded"));
+    QCOMPARE(sim.settledFrameCount() - before, 3);
+    QStringList got = sim.frames().mid(before);
+    for (QString &line : got)
+        line = line.section(QLatin1Char(' '), 3); // level and row, without the address
+    got.sort();
+    QCOMPARE(got, (QStringList{levelHex(300) + " row 2", levelHex(600) + " row 0", levelHex(680) + " row 8"}));
+    for (const QString &line : sim.frames().mid(before))
+        QVERIFY2(line.startsWith(QStringLiteral("fw ParameterValue ")), qPrintable(line));
+    QCOMPARE(w.trkPot[0]->value(), 600);
+    QCOMPARE(w.cmbMultiSwitch[kPattern]->currentIndex(), 4);
+}
+
+QTEST_MAIN(TestConfigPty)
+#include "tst_configpty.moc"
