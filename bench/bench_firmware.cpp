@@ -4,6 +4,7 @@
 // and with Fast transfer; against stm32flash writing and verifying the same image on the same
 // line. Also the floor of the paced sequence itself: its fixed sleeps plus the wire time of
 // its bytes, without the read-back the editor adds.
+#include "bench/benchresult.h"
 #include "core/pacing.h"
 #include "firmware/bootloaderprotocol.h"
 #include "firmware/firmwareimage.h"
@@ -147,5 +148,13 @@ int main(int argc, char **argv)
     std::printf("editor, Fast transfer (no backup): %5.2f s  (%.2f x stm32flash)\n", fast, fast / flasher);
     std::printf("editor, Fast transfer with backup: %5.2f s  (%.2f x stm32flash; the backup reads 128 KB)\n",
                 fastBackup, fastBackup / flasher);
+    // The least any write-and-verify can take: the image across the line once each way.
+    const double wireFloor = 2.0 * image.size() * 10 / kBaud;
+    using tovel::bench::result;
+    result("Firmware_5 upgrade: stm32flash write + verify", flasher, "s", wireFloor, "(image out and back)");
+    result("Firmware_5 upgrade: editor, paced (default)", paced, "s", sleepS + wireS, "(paced floor)");
+    result("Firmware_5 upgrade: editor, Fast transfer", fast, "s", flasher, "(stm32flash)");
+    result("Firmware_5 upgrade: editor, Fast transfer", fast, "s", wireFloor, "(image out and back)");
+    result("Firmware_5 upgrade: editor, Fast transfer + backup", fastBackup, "s", flasher, "(stm32flash)");
     return 0;
 }
