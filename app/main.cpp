@@ -4,6 +4,7 @@
 #include "app/widgetprompts.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
+#include "core/firstpaint.h"
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "usb/drivers/systemdrivers.h"
@@ -95,6 +96,7 @@ int main(int argc, char **argv)
     gui->setPrompts(&prompts);
     Application app(prompts, pacing, folders, *driver, clock,
                     WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)));
+    quitAfterFirstPaintIfAsked(app.formMain());
     app.formMain()->show();
     if (parser.isSet(consoleOption))
         app.formPrint()->show();

@@ -1,5 +1,8 @@
 // Console under a flood: 100,000 lines, and one 20-million-character line (a whole WAV file
-// printed as hex). Prints wall time per step and the process's peak memory.
+// printed as hex). Prints wall time per step and the process's peak memory; for the two floods,
+// also the longest stall of the event loop while the lines are printed by one handler and the
+// console shows them (a zero-interval timer's largest gap, the console's flush included).
+#include "bench/benchresult.h"
 #include "console/tformprint.h"
 
 #include <QApplication>
@@ -8,17 +11,46 @@
 #include <QPlainTextEdit>
 #include <QCheckBox>
 #include <QScrollBar>
+#include <QTimer>
 #include <cstdio>
 
 static long peakRssKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return tovel::bench::peakRssKiB();
+}
+
+struct Flood {
+    double printMs = 0;
+    double worstStallMs = 0;
+};
+
+// `work` run from the event loop as one handler, then 300 ms of the loop for what it left.
+template <typename F>
+static Flood underEventLoop(F &&work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, worst = 0, started = 0, ended = -1;
+    QTimer heartbeat;
+    heartbeat.setInterval(0);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    QTimer::singleShot(0, [&] {
+        started = clock.nsecsElapsed();
+        work();
+        ended = clock.nsecsElapsed();
+    });
+    last = clock.nsecsElapsed();
+    heartbeat.start();
+    while (ended < 0)
+        QApplication::processEvents();
+    const qint64 until = clock.nsecsElapsed() + 300'000'000;
+    while (clock.nsecsElapsed() < until)
+        QApplication::processEvents();
+    return {(ended - started) / 1e6, worst / 1e6};
 }
 
 template <typename F>
@@ -45,6 +77,16 @@ int main(int argc, char **argv)
         console.repaint();
     });
     std::printf("100000 lines (print, flush, repaint): %.1f ms\n", lines);
+    console.btnClearClick();
+    QApplication::processEvents();
+    const Flood lineFlood = underEventLoop([&] {
+        for (int i = 0; i < 100000; ++i)
+            console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(i));
+    });
+    std::printf("100000 lines from one handler: %.1f ms, longest event-loop stall %.1f ms\n", lineFlood.printMs,
+                lineFlood.worstStallMs);
+    tovel::bench::result("console, 100,000 lines: append cost a line", lineFlood.printMs * 1000 / 100000, "us");
+    tovel::bench::result("console, 100,000 lines: longest event-loop stall", lineFlood.worstStallMs, "ms");
 
     const double oneEvery = timeMs([&] {
         for (int i = 0; i < 2000; ++i) {
@@ -64,6 +106,14 @@ int main(int argc, char **argv)
         console.repaint();
     });
     std::printf("one 20,000,000-character line (print, flush, repaint): %.1f ms\n", longLine);
+    console.btnClearClick();
+    QApplication::processEvents();
+    const Flood longFlood = underEventLoop([&] { console.printToConsole(wav); });
+    std::printf("one 20,000,000-character line from one handler: %.1f ms, longest event-loop stall %.1f ms\n",
+                longFlood.printMs, longFlood.worstStallMs);
+    tovel::bench::result("console, one 20,000,000-character line: append", longFlood.printMs, "ms");
+    tovel::bench::result("console, one 20,000,000-character line: longest event-loop stall",
+                         longFlood.worstStallMs, "ms");
     const double scrollAfter = timeMs([&] {
         for (int i = 0; i < 100; ++i) {
             console.Memo1->horizontalScrollBar();

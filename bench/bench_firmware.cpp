@@ -3,7 +3,8 @@
 // kernel serial driver, as `tovel-editor --device PTY` runs): paced (the default),
 // and with Fast transfer; against stm32flash writing and verifying the same image on the same
 // line. Also the floor of the paced sequence itself: its fixed sleeps plus the wire time of
-// its bytes, without the read-back the editor adds.
+// its bytes, the read-back verify included.
+#include "bench/benchresult.h"
 #include "core/pacing.h"
 #include "firmware/bootloaderprotocol.h"
 #include "firmware/firmwareimage.h"
@@ -83,8 +84,9 @@ double stm32flashOnce(const QString &imagePath)
     return timer.nsecsElapsed() / 1e9;
 }
 
-// The paced sequence of the upgrade without backup and read-back: its sleeps, and the wire
-// time of every byte it sends and receives (10 bits a byte).
+// The paced sequence of the upgrade without backup: its sleeps, and the wire time of every
+// byte it sends and receives (10 bits a byte), the read-back of the image and of the variant
+// marker included (read frames have no pauses).
 void pacedFloor(int size, double &sleepS, double &wireS)
 {
     using namespace bootloader;
@@ -108,8 +110,11 @@ void pacedFloor(int size, double &sleepS, double &wireS)
     sleepMs += 2000;
     frame(Frame::GoCommand, 2);
     frame(Frame::GoAddress, 5);
+    // A read: command (2) and ACK, address (5) and ACK, count (2) and ACK, then the data.
+    const int markerBytes = 8;
+    const int readBack = (chunks + 1) * (2 + 1 + 5 + 1 + 2 + 1) + size + markerBytes;
     const int sent = 4 + chunks * 9 + size + 17 + 7;
-    const int answers = 2 + chunks * 3 + 3 + 2;
+    const int answers = 2 + chunks * 3 + 3 + 2 + readBack;
     sleepS = sleepMs / 1000.0;
     wireS = (sent + answers) * 10.0 / kBaud;
 }
@@ -130,6 +135,12 @@ int main(int argc, char **argv)
             return 1;
     }
 
+    // `bench_firmware fast`: one Fast transfer upgrade alone, to profile it.
+    if (argc > 1 && QByteArray(argv[1]) == "fast") {
+        const double fast = upgradeOnce(true, false);
+        std::printf("editor, Fast transfer (no backup): %.2f s\n", fast);
+        return fast < 0;
+    }
     double sleepS = 0, wireS = 0;
     pacedFloor(int(image.size()), sleepS, wireS);
     std::printf("Firmware_5: %lld bytes at %d baud\n", qlonglong(image.size()), kBaud);
@@ -147,5 +158,13 @@ int main(int argc, char **argv)
     std::printf("editor, Fast transfer (no backup): %5.2f s  (%.2f x stm32flash)\n", fast, fast / flasher);
     std::printf("editor, Fast transfer with backup: %5.2f s  (%.2f x stm32flash; the backup reads 128 KB)\n",
                 fastBackup, fastBackup / flasher);
+    // The least any write-and-verify can take: the image across the line once each way.
+    const double wireFloor = 2.0 * image.size() * 10 / kBaud;
+    using tovel::bench::result;
+    result("Firmware_5 upgrade: stm32flash write + verify", flasher, "s", wireFloor, "(image out and back)");
+    result("Firmware_5 upgrade: editor, paced (default)", paced, "s", sleepS + wireS, "(paced floor)");
+    result("Firmware_5 upgrade: editor, Fast transfer", fast, "s", flasher, "(stm32flash)");
+    result("Firmware_5 upgrade: editor, Fast transfer", fast, "s", wireFloor, "(image out and back)");
+    result("Firmware_5 upgrade: editor, Fast transfer + backup", fastBackup, "s", flasher, "(stm32flash)");
     return 0;
 }

@@ -1,7 +1,11 @@
 // One slider change of the parameter window, end to end: the change event, the level, the
 // ParameterValue hex text, the console trace and the 7-byte write to the driver (the in-process
 // virtual pedal, which parses every frame). Prints microseconds per change.
+// Also a 24-row state read-back applied to the window: the answer parsed, then the levels, the
+// assignments, the reverse boxes and the limits set on the rows, with the levels that changed
+// sent back to the pedal (two answers taken in turn, so that every row changes each time).
 // With --grab FILE it instead moves a few rows, as a user would, and saves a picture of the window.
+#include "bench/benchresult.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "console/tformprint.h"
@@ -10,11 +14,13 @@
 #include "core/pacing.h"
 #include "core/seams.h"
 #include "params/paramtables.h"
+#include "params/stateanswer.h"
 #include "params/tformfxparameters.h"
 #include "params/toggleswitch.h"
 #include "pedal/virtualpedal.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "protocol/commands.h"
 #include "protocol/hextext.h"
 #include "usb/d2xxunit.h"
 
@@ -82,8 +88,40 @@ int main(int argc, char **argv)
         return saved ? 0 : 1;
     }
 
+    // The pedal's own state answer for the 24 rows, and the same with every level moved.
+    const int rows = window.NumParams();
+    const CommandInfo &request = commandInfo(CommandCode::StateRequest);
+    exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit);
+    pacing.sleepMs(request.pauseAfterMs);
+    const QByteArray pedalAnswer = exchange.CollectAnswerBlock(stateRequestAnswer(rows)).bytes;
+    QList<quint8> moved = ParseParameterAnswer(pedalAnswer);
+    for (int p = 0; p < rows && 4 * p + 3 < moved.size(); ++p) {
+        const quint32 level = quint32((p * 37 + 500) % 1024) << 13;
+        for (int k = 0; k < 4; ++k)
+            moved[4 * p + k] = quint8(level >> (24 - 8 * k));
+    }
+    QByteArray movedAnswer;
+    for (quint8 b : moved)
+        movedAnswer += QByteArray::number(b) + "\r\n";
+    const QByteArray answers[2] = {pedalAnswer, movedAnswer};
+    constexpr int kReadBacks = 2000;
+    QElapsedTimer readBack;
+    readBack.start();
+    for (int i = 0; i < kReadBacks; ++i) {
+        const QList<quint8> bytes = ParseParameterAnswer(answers[i % 2]);
+        window.ApplyReceivedValues(bytes);
+        window.ApplyAssignments(bytes);
+        window.ApplyReverse(bytes);
+        window.ApplyLimits(bytes);
+        window.EnableDisableControls(true);
+    }
+    const double readBackUs = readBack.nsecsElapsed() / 1e3 / kReadBacks;
+    std::printf("24-row state read-back (%lld-byte answer) parsed and applied to the window: %.1f us\n",
+                qlonglong(pedalAnswer.size()), readBackUs);
+
     QSlider *slider = window.trkPot[0];
     constexpr int kChanges = 50000;
+    QList<double> hiddenUs;
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer t;
         t.start();
@@ -91,6 +129,7 @@ int main(int argc, char **argv)
             slider->setValue((i % 1023) + 1 == slider->value() ? 0 : (i % 1023) + 1);
         const double us = t.nsecsElapsed() / 1e3 / kChanges;
         std::printf("slider change (level, hex, trace, write), hidden console: %.2f us\n", us);
+        hiddenUs << us;
     }
 
     console.show();
@@ -105,6 +144,9 @@ int main(int argc, char **argv)
     const double allUs = t.nsecsElapsed() / 1e3 / kChanges;
     std::printf("slider change, console shown: %.2f us; with the console's flush and repaint: %.2f us\n",
                 sendUs, allUs);
+    tovel::bench::result("one slider change (console hidden)", tovel::bench::median(hiddenUs), "us");
+    tovel::bench::result("one slider change (console shown, with its repaint)", allUs, "us");
+    tovel::bench::result("24-row state read-back applied to the window", readBackUs, "us");
     std::printf("pedal level of row 0: %u (last value %d)\n",
                 driver.pedal().firmware().settings().levels[0] >> 13, slider->value());
     return 0;

@@ -4,6 +4,7 @@
 //                 the wire time in modelled time (its polling turns, the 17-byte answer).
 //   real time:    the same on the real clock with real pacing, as the program runs; the ratio
 //                 also holds the host's own cost of waiting.
+#include "bench/benchresult.h"
 #include "tests/support/editorfixture.h"
 
 #include "catalogue/catalogueloader.h"
@@ -99,6 +100,8 @@ int main(int argc, char **argv)
     std::printf("virtual time: %.2f ms an upload, %.4f x the wire time; wall %.2f ms an upload "
                 "(%d runs)\n",
                 virtualS * 1000, virtualS / wireS, wallMs, kVirtualRuns);
+    const QByteArray name = QStringLiteral("effect upload, largest program (%1 bytes)").arg(largest.bytes).toUtf8();
+    tovel::bench::result((name + ", virtual clock").constData(), virtualS * 1000, "ms", wireS * 1000, "(wire)");
 
     // The same editor code on the real clock.
     SteadyClock steady;
@@ -120,5 +123,6 @@ int main(int argc, char **argv)
     const double realS = realTotalS / kRealRuns;
     std::printf("real time: %.1f ms an upload, %.4f x the wire time (%d runs)\n", realS * 1000,
                 realS / wireS, kRealRuns);
+    tovel::bench::result((name + ", real time").constData(), realS * 1000, "ms", wireS * 1000, "(wire)");
     return 0;
 }

@@ -3,6 +3,7 @@
 //   bench_versioncheck            runs the cases against a server in a child process
 //   bench_versioncheck --serve    the server: prints its port, then serves until killed
 // The server lives in its own process so that its send buffers do not count in the figures.
+#include "bench/benchresult.h"
 #include "tests/update/httptestserver.h"
 #include "update/versionrequest.h"
 
@@ -123,7 +124,9 @@ int main(int argc, char **argv)
         {"whole-body reader, 100 MB body", "sized", false},
     };
     std::printf("%-34s %10s %12s %14s %14s\n", "case", "ms", "body bytes", "RSS +KiB", "peak +KiB");
-    for (const Case &c : cases) {
+    Figures figures[std::size(cases)];
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case &c = cases[i];
         QProcess server;
         server.start(QCoreApplication::applicationFilePath(), {"--serve", c.mode});
         if (!server.waitForReadyRead(30000))
@@ -131,11 +134,19 @@ int main(int argc, char **argv)
         QUrl url(QStringLiteral("http://127.0.0.1/download/tovel-version.php"));
         url.setPort(server.readLine().trimmed().toInt());
         const Figures f = c.bounded ? runCheck(url) : runReadAll(url);
+        figures[i] = f;
         if (c.name)
             std::printf("%-34s %10.1f %12lld %14lld %14lld\n", c.name, f.ms, f.bodyBytes, f.rssGrowthKiB,
                         f.peakGrowthKiB);
         server.kill();
         server.waitForFinished();
     }
+    // The bounded check against the reader that takes the whole body.
+    const Figures &whole = figures[3];
+    tovel::bench::result("version check, 100 MB answer: time to the caption", figures[1].ms, "ms", whole.ms,
+                         "(whole-body reader)");
+    tovel::bench::result("version check, 100 MB answer: peak memory growth", figures[1].peakGrowthKiB / 1024.0, "MiB",
+                         whole.peakGrowthKiB / 1024.0, "(whole-body reader)");
+    tovel::bench::result("version check, endless answer: time to the caption", figures[2].ms, "ms");
     return 0;
 }
