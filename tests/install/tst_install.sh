@@ -22,7 +22,8 @@ for f in \
   share/icons/hicolor/256x256/apps/org.tovel.Editor.png \
   lib/udev/rules.d/70-tovel-editor.rules \
   share/doc/tovel-editor/copyright \
-  share/doc/tovel-editor/changelog.Debian.gz; do
+  share/doc/tovel-editor/changelog.Debian.gz \
+  share/man/man1/tovel-editor.1.gz; do
   [ -f "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/tovel-editor" ] || fail "bin/tovel-editor is not executable"
