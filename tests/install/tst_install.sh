@@ -53,24 +53,25 @@ version=$("$prefix/bin/tovel-editor" --version)
 # the window's picture to OUT and the program's error output to OUT.err.
 shows() {
   xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-    export HOME=$(mktemp -d)
+    export HOME=$(mktemp -d) QT_QPA_PLATFORM=xcb   # a real window on the virtual display
     "$1/bin/tovel-editor" --virtual-pedal --info "Moss Verb" 2>"$2.err" &
     pid=$!
-    win=$(timeout 60 xdotool search --sync --name "^Moss Verb$" | head -n1)
+    win=$(timeout 60 xdotool search --sync --onlyvisible --name "^Moss Verb$" | head -n1) || true
+    if [ -z "$win" ]; then echo "no information window" >>"$2.err"; kill $pid; exit 1; fi
     sleep 1   # the page is laid out after the window maps
     import -window "$win" "$2"
     kill $pid; wait $pid || true
     rm -rf "$HOME"' _ "$1" "$2"
 }
 shot="$prefix/info.png"
-shows "$prefix" "$shot"
+shows "$prefix" "$shot" || fail "$(cat "$shot.err")"
 ! grep -q "no information page" "$shot.err" || fail "the installed program said: $(cat "$shot.err")"
 colours=$(identify -format '%k' "$shot")
 [ "$colours" -gt 50 ] || fail "the information window shows $colours colours: no page"
 
 # The same installation without its pages: the program says which file it looked for.
 rm -rf "$prefix/share/tovel-editor"/*
-shows "$prefix" "$prefix/empty.png"
+shows "$prefix" "$prefix/empty.png" || fail "$(cat "$prefix/empty.png.err")"
 grep -q "no information page $prefix/share/tovel-editor/Moss Verb-info.html" "$prefix/empty.png.err" \
   || fail "a missing page went unreported: $(cat "$prefix/empty.png.err")"
 colours=$(identify -format '%k' "$prefix/empty.png")
