@@ -2,6 +2,7 @@
 #include "app/tformmain.h"
 #include "app/tovelapplication.h"
 #include "app/widgetprompts.h"
+#include "catalogue/tformfxinfo.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
 #include "core/firstpaint.h"
@@ -10,6 +11,7 @@
 #include "usb/drivers/systemdrivers.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 
 using namespace tovel;
@@ -63,7 +65,12 @@ int main(int argc, char **argv)
         QStringLiteral("With --virtual-pedal: the modelled line rate in baud, 0 for none "
                        "(default 115200)."),
         QStringLiteral("baud"), QStringLiteral("115200"));
-    parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption});
+    const QCommandLineOption infoOption(
+        QStringLiteral("info"),
+        QStringLiteral("Open the information page of the effect <name> (e.g. \"Moss Verb\") at start."),
+        QStringLiteral("name"));
+    parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption,
+                       infoOption});
     parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {
@@ -100,5 +107,12 @@ int main(int argc, char **argv)
     app.formMain()->show();
     if (parser.isSet(consoleOption))
         app.formPrint()->show();
+    if (parser.isSet(infoOption)) {
+        const QString name = parser.value(infoOption);
+        const QString page = tformFXInfo::pagePath(folders.programFolder(), name);
+        if (!QFileInfo::exists(page))
+            std::fprintf(stderr, "tovel-editor: no information page %s\n", qPrintable(page));
+        app.formFXInfo()->openBeside(*app.formMain(), folders.programFolder(), name);
+    }
     return gui->exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QDialog>
@@ -108,7 +109,15 @@ QString DesktopFolders::documents() const
 
 QString DesktopFolders::programFolder() const
 {
-    return QCoreApplication::applicationDirPath();
+    return dataFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString DesktopFolders::dataFolderFor(const QString &binFolder)
+{
+    const QDir installed(binFolder + QStringLiteral("/../share/tovel-editor"));
+    if (installed.exists())
+        return installed.canonicalPath();
+    return binFolder;
 }
 
 bool DesktopWebBrowser::openUrl(const QUrl &url)

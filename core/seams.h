@@ -57,7 +57,9 @@ public:
     virtual ~Folders() = default;
     // The user's Documents folder.
     virtual QString documents() const = 0;
-    // The folder of the program's own executable file, without a trailing separator.
+    // The folder of the program's own files (information pages and their pictures), without a
+    // trailing separator: beside the executable in the build tree, share/tovel-editor of an
+    // installation.
     virtual QString programFolder() const = 0;
 };
 

@@ -75,6 +75,14 @@ qint64 FtdiBridge::byteNs() const
     return m_baud == 0 ? 0 : kBitsPerByte * kNsPerS / qint64(m_baud);
 }
 
+qint64 FtdiBridge::hostNs(qint64 atNs) const
+{
+    if (m_latencyMs <= 0)
+        return atNs;
+    const qint64 tick = m_latencyMs * kNsPerMs;
+    return (atNs + tick - 1) / tick * tick;
+}
+
 void FtdiBridge::hostWrite(const QByteArray &bytes, qint64 nowUs)
 {
     const qint64 step = byteNs();
@@ -151,7 +159,7 @@ quint32 FtdiBridge::queued(qint64 nowUs) const
     const qint64 now = nowUs * kNsPerUs;
     quint32 n = 0;
     for (const WireByte &b : m_toHost) {
-        if (b.atNs > now)
+        if (hostNs(b.atNs) > now)
             break;
         ++n;
     }

@@ -29,6 +29,13 @@ public:
     // 0: no line rate, bytes pass at once.
     void setLineRate(quint32 baud) { m_baud = baud; }
     quint32 lineRate() const { return m_baud; }
+    // The chip's latency timer in ms: bytes from the controller wait in the chip for the
+    // timer's next tick before they reach the host (16 ms at power-up, 1 ms once a driver asks
+    // for low latency). 0: not modelled, bytes reach the host as they arrive. A chip that
+    // gathers a full 62-byte packet sends it at once; that is not modelled, so only the end
+    // of a long answer waits, as on a real chip, while a short one waits whole.
+    void setLatencyTimerMs(int ms) { m_latencyMs = ms; }
+    int latencyTimerMs() const { return m_latencyMs; }
     void setFaults(const PedalFaults &faults) { m_faults = faults; }
     const PedalFaults &faults() const { return m_faults; }
 
@@ -68,6 +75,8 @@ private:
         quint8 byte;
     };
     qint64 byteNs() const;
+    // When a byte that reached the chip at atNs reaches the host.
+    qint64 hostNs(qint64 atNs) const;
     // A byte's time on the line, also when no line rate is modelled.
     qint64 chatterByteNs() const;
     QByteArray noise(int length);
@@ -76,6 +85,7 @@ private:
     QByteArray m_description;
     std::array<quint16, kEepromWords> m_eeprom{};
     quint32 m_baud = 0;
+    int m_latencyMs = 0;
     PedalFaults m_faults;
     QList<WireByte> m_toController;
     QList<WireByte> m_toHost;

@@ -8,6 +8,7 @@ VirtualPedal::VirtualPedal(const VirtualPedalOptions &options, const Clock &cloc
     : m_clock(clock), m_options(options), m_bridge(options.serialNumber, options.description)
 {
     m_bridge.setLineRate(options.lineRateBaud);
+    m_bridge.setLatencyTimerMs(options.latencyTimerMs);
     const auto send = [this](const QByteArray &bytes, qint64 atUs) { m_bridge.controllerSend(bytes, atUs); };
     const auto log = [this](const QString &line) { logLine(line); };
     m_firmware.setAnswerSink(send);

@@ -23,6 +23,8 @@ struct VirtualPedalOptions {
     int firmwareVersion = EffectFirmware::kDefaultFirmwareVersion;
     // Modelled line rate in baud, 10 bits a byte each way; 0 passes bytes at once.
     quint32 lineRateBaud = 0;
+    // The bridge's latency timer in ms; 0 leaves it out of the model.
+    int latencyTimerMs = 0;
     PedalFaults faults;
 };
 

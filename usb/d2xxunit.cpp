@@ -123,8 +123,33 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber)
         state.DeviceHandle = handle;
         state.DeviceLost = false;
     }
-    ReportFTStatus(QStringLiteral("Open_USB_Device_By_Serial_Number"), status);
+    if (status != FT_OK) {
+        QString text = statusMessage(QStringLiteral("Open_USB_Device_By_Serial_Number"), status);
+        const QString help = openHelp(m_driver.lastOpenProblem());
+        if (!help.isEmpty())
+            text += QStringLiteral("\n\n") + help;
+        m_prompts.showMessage(text);
+    }
     return status;
+}
+
+QString D2XXUnit::openHelp(OpenProblem problem)
+{
+    switch (problem) {
+    case OpenProblem::PermissionDenied:
+        return QStringLiteral(
+            "The pedal's USB bridge is attached, but this user may not open it. Install the "
+            "editor's udev rule (the tovel-editor package does; from a build: copy "
+            "dist/70-tovel-editor.rules to /etc/udev/rules.d/), then unplug the pedal and "
+            "plug it in again. Or add yourself to the dialout group and log in again.");
+    case OpenProblem::Busy:
+        return QStringLiteral(
+            "Another program is using the pedal's USB bridge (a terminal program, another "
+            "editor, or ModemManager probing it). Close that program, then connect again.");
+    case OpenProblem::None:
+        break;
+    }
+    return QString();
 }
 
 quint32 D2XXUnit::CloseFTDevice()

@@ -63,6 +63,10 @@ public:
     void ReportFTStatus(const QString &label, quint32 status);
     static QString statusMessage(const QString &label, quint32 status);
 
+    // What the user can do about a failed open, shown below the open's status text; empty
+    // when the driver could not tell why.
+    static QString openHelp(OpenProblem problem);
+
     // The serial number handed to the open call: at most 49 bytes.
     static QByteArray openBySerialArea(const QString &serialNumber);
 

@@ -29,6 +29,10 @@ enum FtStatus : quint32 {
 
 using FtHandle = quint32;
 
+// Why the last failed open failed, where the driver can tell: the device is there but the
+// user may not open it, or another program holds it.
+enum class OpenProblem { None, PermissionDenied, Busy };
+
 // D2XX purge masks.
 constexpr quint32 FT_PURGE_RX = 1;
 constexpr quint32 FT_PURGE_TX = 2;
@@ -71,6 +75,10 @@ public:
                                             quint8 parity) = 0;
     // FT_ReadEE: one 16-bit word of the bridge's EEPROM at a word offset.
     virtual FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) = 0;
+
+    // Why the last openBySerialNumber failed; None after a successful one or when the
+    // driver cannot tell.
+    virtual OpenProblem lastOpenProblem() const { return OpenProblem::None; }
 
     // Whether the open device may lead to a real pedal's controller. Only a device known to be
     // none (the virtual pedal, a pseudo-terminal) answers false; a stand-in firmware image is

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tovel;
@@ -19,7 +21,24 @@ class TestWidgetPrompts : public QObject {
 private slots:
     void messageWithPicture_data();
     void messageWithPicture();
+    void pagesAreFoundInstalledOrBesideTheProgram();
 };
+
+void TestWidgetPrompts::pagesAreFoundInstalledOrBesideTheProgram()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    // A build tree: the pages beside the program.
+    const QString build = root.path() + "/build";
+    QVERIFY(QDir().mkpath(build));
+    QCOMPARE(DesktopFolders::dataFolderFor(build), build);
+    // An installation: bin/ beside share/tovel-editor, whatever the prefix.
+    const QString prefix = root.path() + "/opt/with space#1";
+    QVERIFY(QDir().mkpath(prefix + "/bin"));
+    QVERIFY(QDir().mkpath(prefix + "/share/tovel-editor"));
+    QCOMPARE(DesktopFolders::dataFolderFor(prefix + "/bin"),
+             QDir(prefix + "/share/tovel-editor").canonicalPath());
+}
 
 void TestWidgetPrompts::messageWithPicture_data()
 {

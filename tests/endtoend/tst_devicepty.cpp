@@ -19,6 +19,7 @@ class TestDevicePty : public QObject {
 private slots:
     void connectAndQueryTheEffect();
     void connectToTheBootloader();
+    void connectToAPortHeldElsewhereSaysWhatToDo();
 };
 
 void TestDevicePty::connectAndQueryTheEffect()
@@ -43,6 +44,34 @@ void TestDevicePty::connectAndQueryTheEffect()
 
     editor.main().menuDisconnect->trigger();
     QVERIFY(editor.main().menuConnect->isEnabled());
+    QVERIFY(sim.stop());
+}
+
+void TestDevicePty::connectToAPortHeldElsewhereSaysWhatToDo()
+{
+    pedal::PedalSimProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    // Another program (a terminal, a second editor) has the port open.
+    auto other = makeSerialPathDriver(sim.ptyPath());
+    FtHandle otherHandle = 0;
+    QCOMPARE(other->openBySerialNumber(sim.ptyPath().toLocal8Bit(), otherHandle), FT_OK);
+
+    PtyEditor editor(sim.ptyPath());
+    editor.main().menuConnect->trigger();
+    QCOMPARE(editor.prompts.messages.size(), 1);
+    const QString message = editor.prompts.messages.first();
+    QVERIFY2(message.startsWith("Open_USB_Device_By_Serial_Number - Device not opened...\n\n"),
+             qPrintable(message));
+    QVERIFY2(message.contains("Another program is using the pedal's USB bridge"), qPrintable(message));
+    QVERIFY(editor.main().menuConnect->isEnabled());
+    QVERIFY(!editor.main().btnUpload->isEnabled());
+
+    // Once the other program lets go, Connect works.
+    QCOMPARE(other->close(otherHandle), FT_OK);
+    editor.prompts.messages.clear();
+    editor.main().menuConnect->trigger();
+    QCOMPARE(editor.prompts.messages, QStringList{});
+    QVERIFY(editor.main().btnUpload->isEnabled());
     QVERIFY(sim.stop());
 }
 

@@ -202,14 +202,22 @@ void TestVirtualPedalDriver::answerTiming_data()
     QTest::addColumn<int>("gapMs");
     QTest::addColumn<QList<qint64>>("atUs");      // after the query was written at 0
     QTest::addColumn<QList<quint32>>("queued");   // bytes readable then
-    QTest::newRow("answer-at-once") << 0u << 1 << 0 << QList<qint64>{0} << QList<quint32>{16};
+    QTest::addColumn<int>("latencyMs");           // the bridge's latency timer; 0: none
+    QTest::newRow("answer-at-once") << 0u << 1 << 0 << QList<qint64>{0} << QList<quint32>{16} << 0;
     // 10 bits a byte: 86.8 us. The 2 query bytes, then 16 answer bytes.
     QTest::newRow("line-rate-115200")
-        << 115200u << 1 << 0 << QList<qint64>{173, 261, 1562, 1563} << QList<quint32>{0, 1, 15, 16};
+        << 115200u << 1 << 0 << QList<qint64>{173, 261, 1562, 1563} << QList<quint32>{0, 1, 15, 16} << 0;
     QTest::newRow("answer-in-three-pieces-50ms-apart")
-        << 0u << 3 << 50 << QList<qint64>{0, 49'999, 50'000, 99'999, 100'000} << QList<quint32>{5, 5, 10, 10, 16};
+        << 0u << 3 << 50 << QList<qint64>{0, 49'999, 50'000, 99'999, 100'000} << QList<quint32>{5, 5, 10, 10, 16} << 0;
     QTest::newRow("pieces-at-line-rate")
-        << 115200u << 2 << 10 << QList<qint64>{868, 869, 10'000, 10'869} << QList<quint32>{7, 8, 8, 16};
+        << 115200u << 2 << 10 << QList<qint64>{868, 869, 10'000, 10'869} << QList<quint32>{7, 8, 8, 16} << 0;
+    // The whole answer is in the chip after 1.563 ms; it leaves on the timer's next tick.
+    QTest::newRow("bridge-default-latency-16ms-holds-the-answer")
+        << 115200u << 1 << 0 << QList<qint64>{1563, 15'999, 16'000} << QList<quint32>{0, 0, 16} << 16;
+    QTest::newRow("bridge-low-latency-1ms")
+        << 115200u << 1 << 0 << QList<qint64>{999, 1000, 1999, 2000} << QList<quint32>{0, 9, 9, 16} << 1;
+    QTest::newRow("pieces-leave-on-separate-ticks")
+        << 0u << 2 << 10 << QList<qint64>{0, 9'999, 10'000} << QList<quint32>{8, 8, 16} << 1;
 }
 
 void TestVirtualPedalDriver::answerTiming()
@@ -219,8 +227,10 @@ void TestVirtualPedalDriver::answerTiming()
     QFETCH(int, gapMs);
     QFETCH(QList<qint64>, atUs);
     QFETCH(QList<quint32>, queued);
+    QFETCH(int, latencyMs);
     VirtualPedalOptions options;
     options.lineRateBaud = baud;
+    options.latencyTimerMs = latencyMs;
     options.faults.splitPieces = pieces;
     options.faults.splitGapMs = gapMs;
     Rig rig(options);

@@ -60,6 +60,9 @@ public:
     bool isRealBridge(FtHandle) const override { return realBridge; }
     // What isRealBridge answers: a bridge on the bus unless a test says otherwise.
     bool realBridge = true;
+    OpenProblem lastOpenProblem() const override { return openProblem; }
+    // What lastOpenProblem answers.
+    OpenProblem openProblem = OpenProblem::None;
 
     static constexpr FtHandle kHandle = 0x00A1B2C3;
 

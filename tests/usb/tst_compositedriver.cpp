@@ -52,6 +52,8 @@ struct TwoDrivers {
 
 } // namespace
 
+Q_DECLARE_METATYPE(tovel::OpenProblem)
+
 class TestCompositeDriver : public QObject {
     Q_OBJECT
 
@@ -140,9 +142,10 @@ void TestCompositeDriver::openFallsThroughOnlyWhenNotFound_data()
     QTest::addColumn<FtStatus>("status");
     QTest::addColumn<bool>("usbOpened");
     // A port held by another program must not be taken from it by detaching the kernel driver.
-    QTest::newRow("tty-held-by-another-program") << FT_DEVICE_NOT_OPENED << FT_DEVICE_NOT_OPENED << false;
-    QTest::newRow("tty-failed") << FT_IO_ERROR << FT_IO_ERROR << false;
-    QTest::newRow("tty-gone-since-listing") << FT_DEVICE_NOT_FOUND << FT_OK << true;
+    QTest::addColumn<OpenProblem>("problem"); // what the composite tells after the open
+    QTest::newRow("tty-held-by-another-program") << FT_DEVICE_NOT_OPENED << FT_DEVICE_NOT_OPENED << false << OpenProblem::Busy;
+    QTest::newRow("tty-failed") << FT_IO_ERROR << FT_IO_ERROR << false << OpenProblem::Busy;
+    QTest::newRow("tty-gone-since-listing") << FT_DEVICE_NOT_FOUND << FT_OK << true << OpenProblem::None;
 }
 
 void TestCompositeDriver::openFallsThroughOnlyWhenNotFound()
@@ -150,11 +153,14 @@ void TestCompositeDriver::openFallsThroughOnlyWhenNotFound()
     QFETCH(FtStatus, kernelOpen);
     QFETCH(FtStatus, status);
     QFETCH(bool, usbOpened);
+    QFETCH(OpenProblem, problem);
     TwoDrivers d;
     d.kernel->failing[ScriptedFtDriver::Call::Open] = kernelOpen;
+    d.kernel->openProblem = OpenProblem::Busy;
     FtHandle handle = 0;
     QCOMPARE(d.composite->openBySerialNumber("A10KZP4Q", handle), status);
     QCOMPARE(d.usb->isOpen(), usbOpened);
+    QCOMPARE(d.composite->lastOpenProblem(), problem);
 }
 
 void TestCompositeDriver::closedAndUnknownHandlesAreInvalid()

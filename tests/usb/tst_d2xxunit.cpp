@@ -7,6 +7,8 @@
 using namespace tovel;
 using namespace tovel::test;
 
+Q_DECLARE_METATYPE(tovel::OpenProblem)
+
 class TestD2XXUnit : public QObject {
     Q_OBJECT
 
@@ -15,6 +17,8 @@ private slots:
     void statusMessages();
     void successShowsNothing();
     void openCutsSerialTo49Characters();
+    void failedOpenSaysWhatToDo_data();
+    void failedOpenSaysWhatToDo();
     void listRepliesEndAtZeroAndAt64();
     void failingListKeepsPreviousText();
     void readsOverwriteOnlyWhatTheyRead();
@@ -82,6 +86,42 @@ void TestD2XXUnit::openCutsSerialTo49Characters()
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number(QString::fromLatin1(long60)), 0u);
     QCOMPARE(driver.openedSerial, long60.left(49));
     QCOMPARE(usb.state.DeviceHandle, ScriptedFtDriver::kHandle);
+}
+
+void TestD2XXUnit::failedOpenSaysWhatToDo_data()
+{
+    QTest::addColumn<FtStatus>("status");
+    QTest::addColumn<OpenProblem>("problem");
+    QTest::addColumn<QString>("help"); // a phrase of the help below the status; empty: none
+    QTest::newRow("bridge-not-permitted") << FT_DEVICE_NOT_OPENED << OpenProblem::PermissionDenied
+                                          << "Install the editor's udev rule";
+    QTest::newRow("bridge-held-by-another-program") << FT_DEVICE_NOT_OPENED << OpenProblem::Busy
+                                                    << "Close that program, then connect again.";
+    QTest::newRow("driver-cannot-tell") << FT_DEVICE_NOT_OPENED << OpenProblem::None << "";
+    QTest::newRow("bridge-unplugged") << FT_DEVICE_NOT_FOUND << OpenProblem::None << "";
+}
+
+void TestD2XXUnit::failedOpenSaysWhatToDo()
+{
+    QFETCH(FtStatus, status);
+    QFETCH(OpenProblem, problem);
+    QFETCH(QString, help);
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    driver.devices.append({"A10KZP4Q", "Tovel", {}});
+    driver.failing[ScriptedFtDriver::Call::Open] = status;
+    driver.openProblem = problem;
+    D2XXUnit usb(driver, prompts);
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("A10KZP4Q"), quint32(status));
+    QCOMPARE(prompts.messages.size(), 1);
+    const QString text = prompts.messages.first();
+    const QString statusText = D2XXUnit::statusMessage("Open_USB_Device_By_Serial_Number", status);
+    if (help.isEmpty()) {
+        QCOMPARE(text, statusText);
+    } else {
+        QVERIFY2(text.startsWith(statusText + "\n\n"), qPrintable(text));
+        QVERIFY2(text.contains(help), qPrintable(text));
+    }
 }
 
 void TestD2XXUnit::listRepliesEndAtZeroAndAt64()

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -120,6 +121,8 @@ struct OpenPty {
     bool open() { return pty.ok() && driver.openBySerialNumber(pty.path().toLocal8Bit(), handle) == FT_OK; }
 };
 
+Q_DECLARE_METATYPE(tovel::OpenProblem)
+
 class TestKernelSerialDriver : public QObject {
     Q_OBJECT
 
@@ -144,6 +147,9 @@ private slots:
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
     void onlyAPseudoTerminalIsNoRealBridge();
+    void portHeldByAnotherProgramIsBusy();
+    void nodeTheUserMayNotOpenIsNotPermitted();
+    void lowLatencyLeavesAPseudoTerminalAlone();
 };
 
 void TestKernelSerialDriver::errorStatuses_data()
@@ -490,4 +496,62 @@ void TestKernelSerialDriver::onlyAPseudoTerminalIsNoRealBridge()
 }
 
 QTEST_GUILESS_MAIN(TestKernelSerialDriver)
+void TestKernelSerialDriver::portHeldByAnotherProgramIsBusy()
+{
+    OpenPty held;
+    QVERIFY(held.open());
+    // A second program: its own driver, the same node.
+    KernelSerialDriver other(held.pty.path());
+    FtHandle handle = 0;
+    QCOMPARE(other.openBySerialNumber(held.pty.path().toLocal8Bit(), handle), FT_DEVICE_NOT_OPENED);
+    QCOMPARE(other.lastOpenProblem(), OpenProblem::Busy);
+
+    QCOMPARE(held.driver.close(held.handle), FT_OK);
+    QCOMPARE(other.openBySerialNumber(held.pty.path().toLocal8Bit(), handle), FT_OK);
+    QCOMPARE(other.lastOpenProblem(), OpenProblem::None);
+}
+
+void TestKernelSerialDriver::nodeTheUserMayNotOpenIsNotPermitted()
+{
+    QTemporaryDir dir;
+    const QString node = dir.path() + "/ttyUSB0";
+    QFile file(node);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(QFile::setPermissions(node, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(KernelSerialDriver::openProblemFor(dir.path() + "/ttyUSB1"), OpenProblem::None);
+    QCOMPARE(KernelSerialDriver::openProblemFor(node), geteuid() == 0 ? OpenProblem::Busy
+                                                                      : OpenProblem::PermissionDenied);
+    if (geteuid() != 0)
+        return;
+    // Root may open anything: ask as a user without rights, in a child process.
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        _exit(KernelSerialDriver::openProblemFor(node) == OpenProblem::PermissionDenied ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+void TestKernelSerialDriver::lowLatencyLeavesAPseudoTerminalAlone()
+{
+    // A pseudo-terminal knows neither TIOCSSERIAL nor a latency timer: nothing is done, the
+    // port opens and carries bytes as before.
+    OpenPty port;
+    QVERIFY(port.open());
+    int fd = ::open(port.pty.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(KernelSerialDriver::requestLowLatency(fd, port.pty.path()), QStringList{});
+    ::close(fd);
+    quint32 written = 0;
+    QCOMPARE(port.driver.write(port.handle, "\x05\x00", 2, written), FT_OK);
+    QCOMPARE(port.pty.receive(2), QByteArray("\x05\x00", 2));
+}
+
 #include "tst_kernelserialdriver.moc"

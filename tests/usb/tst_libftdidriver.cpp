@@ -11,6 +11,8 @@ Q_DECLARE_METATYPE(tovel::FtStatus)
 
 // No bridge is attached to the machine these tests run on: what needs one (open, line
 // settings, reads and writes on a real chip) is not exercised here.
+Q_DECLARE_METATYPE(tovel::OpenProblem)
+
 class TestLibFtdiDriver : public QObject {
     Q_OBJECT
 
@@ -19,11 +21,31 @@ private slots:
     void statuses();
     void lineSettings_data();
     void lineSettings();
+    void openProblems_data();
+    void openProblems();
 
     void noBridgeListsNothing();
     void absentSerialIsNotFound();
     void unknownHandlesFailEveryCall();
 };
+
+void TestLibFtdiDriver::openProblems_data()
+{
+    QTest::addColumn<int>("rc");
+    QTest::addColumn<OpenProblem>("problem");
+    QTest::newRow("opened") << 0 << OpenProblem::None;
+    QTest::newRow("usb-device-not-permitted") << -4 << OpenProblem::PermissionDenied;
+    QTest::newRow("interface-claimed-by-another-program") << -5 << OpenProblem::Busy;
+    QTest::newRow("tty-driver-not-detachable") << -11 << OpenProblem::Busy;
+    QTest::newRow("usb-configuration-failed") << -3 << OpenProblem::None;
+}
+
+void TestLibFtdiDriver::openProblems()
+{
+    QFETCH(int, rc);
+    QFETCH(OpenProblem, problem);
+    QCOMPARE(LibFtdiDriver::openProblemFor(rc), problem);
+}
 
 void TestLibFtdiDriver::statuses_data()
 {

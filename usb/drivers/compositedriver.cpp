@@ -51,13 +51,16 @@ FtStatus CompositeDriver::listDescription(quint32 index, QByteArray &description
 
 FtStatus CompositeDriver::openBySerialNumber(const QByteArray &serial, FtHandle &handle)
 {
+    m_openProblem = OpenProblem::None;
     for (const auto &driver : m_drivers) {
         FtHandle inner = 0;
         const FtStatus s = driver->openBySerialNumber(serial, inner);
         if (s == FT_DEVICE_NOT_FOUND)
             continue;
-        if (s != FT_OK)
+        if (s != FT_OK) {
+            m_openProblem = driver->lastOpenProblem();
             return s;
+        }
         handle = m_nextHandle++;
         m_routes.emplace(handle, Route{driver.get(), inner});
         return FT_OK;

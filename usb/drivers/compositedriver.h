@@ -40,6 +40,8 @@ public:
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
     // As the driver that opened the handle answers; true for a handle it does not know.
     bool isRealBridge(FtHandle handle) const override;
+    // As the driver that tried the last open answered.
+    OpenProblem lastOpenProblem() const override { return m_openProblem; }
 
 private:
     struct Route {
@@ -54,6 +56,7 @@ private:
     BridgeList m_listed;
     std::map<FtHandle, Route> m_routes;
     FtHandle m_nextHandle = 1;
+    OpenProblem m_openProblem = OpenProblem::None;
 };
 
 } // namespace tovel

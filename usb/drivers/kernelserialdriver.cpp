@@ -6,9 +6,15 @@
 #include <QSerialPort>
 #include <libudev.h>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <limits>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace tovel {
 
@@ -126,14 +132,22 @@ FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHand
             break;
         }
     }
+    m_openProblem = OpenProblem::None;
     if (devnode.isEmpty())
         return FT_DEVICE_NOT_FOUND;
     auto p = std::make_unique<Port>();
     // A full path opens any node, including pseudo-terminals that port enumeration never shows.
     p->serial.setPortName(devnode);
     p->devnode = devnode;
-    if (!p->serial.open(QIODevice::ReadWrite))
-        return p->failure(SerialPortCall::Open, FT_DEVICE_NOT_OPENED);
+    if (!p->serial.open(QIODevice::ReadWrite)) {
+        const FtStatus s = p->failure(SerialPortCall::Open, FT_DEVICE_NOT_OPENED);
+        if (s == FT_DEVICE_NOT_OPENED)
+            m_openProblem = openProblemFor(devnode);
+        return s;
+    }
+    // The bridge holds an answer's bytes up to its latency timer (16 ms) before it sends
+    // them to the host; with low latency it sends them after 1 ms.
+    requestLowLatency(int(p->serial.handle()), devnode);
     handle = m_nextHandle++;
     m_ports.emplace(handle, std::move(p));
     return FT_OK;
@@ -276,6 +290,53 @@ bool KernelSerialDriver::isPseudoTerminal(const QString &path)
     // Linux: Unix98 pty slaves (/dev/pts/N) have majors 136-143, the old BSD ones major 3.
     const unsigned m = major(st.st_rdev);
     return (m >= 136 && m <= 143) || m == 3;
+}
+
+OpenProblem KernelSerialDriver::openProblemFor(const QString &devnode)
+{
+    // Qt Serial Port reports a node the user may not open and one held by another program
+    // (its lock, or the tty's exclusive mode) the same way; the node's permissions tell them
+    // apart.
+    const QByteArray path = QFile::encodeName(devnode);
+    if (::access(path.constData(), F_OK) != 0)
+        return OpenProblem::None;
+    return ::access(path.constData(), R_OK | W_OK) != 0 ? OpenProblem::PermissionDenied
+                                                        : OpenProblem::Busy;
+}
+
+QStringList KernelSerialDriver::requestLowLatency(int fd, const QString &devnode)
+{
+    QStringList done;
+    serial_struct ss {};
+    if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &ss) == 0) {
+        if (ss.flags & ASYNC_LOW_LATENCY) {
+            done << QStringLiteral("ASYNC_LOW_LATENCY already set");
+        } else {
+            ss.flags |= ASYNC_LOW_LATENCY;
+            if (::ioctl(fd, TIOCSSERIAL, &ss) == 0)
+                done << QStringLiteral("ASYNC_LOW_LATENCY set");
+        }
+    }
+    // The FTDI serial driver shows the chip's timer as an attribute of the port's usb-serial
+    // device (a udev rule can make it writable or set it at plug-in).
+    const QString name = QFileInfo(devnode).canonicalFilePath().section(QLatin1Char('/'), -1);
+    if (name.isEmpty())
+        return done;
+    QFile timer(QStringLiteral("/sys/bus/usb-serial/devices/") + name
+                + QStringLiteral("/latency_timer"));
+    if (!timer.exists())
+        return done;
+    if (timer.open(QIODevice::ReadOnly)) {
+        const QByteArray now = timer.readAll().trimmed();
+        timer.close();
+        if (now == "1") {
+            done << QStringLiteral("latency_timer already 1 ms");
+            return done;
+        }
+    }
+    if (timer.open(QIODevice::WriteOnly) && timer.write("1") == 1)
+        done << QStringLiteral("latency_timer set to 1 ms");
+    return done;
 }
 
 bool KernelSerialDriver::isRealBridge(FtHandle handle) const

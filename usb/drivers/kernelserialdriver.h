@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <memory>
 #include <optional>
@@ -53,6 +54,15 @@ public:
     bool isRealBridge(FtHandle handle) const override;
     // Whether the node at path is the slave side of a pseudo-terminal.
     static bool isPseudoTerminal(const QString &path);
+    // A failed open of an existing node: the user lacks read/write permission on it, else
+    // another program holds it.
+    OpenProblem lastOpenProblem() const override { return m_openProblem; }
+    static OpenProblem openProblemFor(const QString &devnode);
+
+    // Asks the tty for low latency: ASYNC_LOW_LATENCY through TIOCSSERIAL, and the bridge's
+    // latency_timer in sysfs set to 1 ms where the user may write it. A node that knows
+    // neither (a pseudo-terminal) is left as it is. Returns what was done, for the console.
+    static QStringList requestLowLatency(int fd, const QString &devnode);
 
     static constexpr int kWriteStallMs = 2000;
     void setWriteStallMs(int ms) { m_writeStallMs = ms; }
@@ -78,6 +88,7 @@ private:
     std::map<FtHandle, std::unique_ptr<Port>> m_ports;
     FtHandle m_nextHandle = 1;
     int m_writeStallMs = kWriteStallMs;
+    OpenProblem m_openProblem = OpenProblem::None;
 };
 
 } // namespace tovel

@@ -121,16 +121,20 @@ FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &h
         return FT_IO_ERROR;
     // Give the port back to the kernel serial driver on close.
     c.ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    m_openProblem = OpenProblem::None;
     FtStatus opened = FT_DEVICE_NOT_FOUND;
     const FtStatus s = forEachPort(c.ctx, [&](libusb_device *dev, int port,
                                               const BridgeIdentity &id) {
         if (id.serial != serial)
             return false;
-        const int rc = ftdi_set_interface(c.ctx, ftdi_interface(INTERFACE_A + port));
-        if (rc < 0)
+        int rc = ftdi_set_interface(c.ctx, ftdi_interface(INTERFACE_A + port));
+        if (rc < 0) {
             opened = libFtdiStatus(LibFtdiCall::SetInterface, rc);
-        else
-            opened = libFtdiStatus(LibFtdiCall::OpenDevice, ftdi_usb_open_dev(c.ctx, dev));
+        } else {
+            rc = ftdi_usb_open_dev(c.ctx, dev);
+            opened = libFtdiStatus(LibFtdiCall::OpenDevice, rc);
+            m_openProblem = openProblemFor(rc);
+        }
         return true;
     });
     if (s != FT_OK)
@@ -138,11 +142,28 @@ FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &h
     if (opened != FT_OK)
         return opened;
     ftdi_read_data_set_chunksize(c.ctx, kPullBytes);
+    // The chip holds received bytes until 62 have gathered or its latency timer (16 ms at
+    // power-up) runs out: every short answer of the pedal would wait that long. A bridge that
+    // refuses keeps its default; the link works, only slower.
+    ftdi_set_latency_timer(c.ctx, kLatencyTimerMs);
     auto p = std::make_unique<Port>();
     p->ctx = c.release();
     handle = m_nextHandle++;
     m_ports.emplace(handle, std::move(p));
     return FT_OK;
+}
+
+OpenProblem LibFtdiDriver::openProblemFor(int openResult)
+{
+    switch (openResult) {
+    case -4:
+        return OpenProblem::PermissionDenied;
+    case -5:
+    case -11:
+        return OpenProblem::Busy;
+    default:
+        return OpenProblem::None;
+    }
 }
 
 LibFtdiDriver::Port *LibFtdiDriver::port(FtHandle handle)

@@ -19,7 +19,7 @@ namespace tovel {
 //
 // libftdi1 has no queue count: queueStatus reads what the chip holds into a receive buffer of
 // the driver's own and counts that; read serves from that buffer first and never waits beyond
-// one poll of the chip (at most its latency timer, 16 ms by default).
+// one poll of the chip (at most its latency timer, set to 1 ms on open).
 class LibFtdiDriver : public FtDriver {
 public:
     LibFtdiDriver();
@@ -46,6 +46,14 @@ public:
     FtStatus readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word) override;
     // A bridge on the bus: always.
     bool isRealBridge(FtHandle) const override { return true; }
+    OpenProblem lastOpenProblem() const override { return m_openProblem; }
+    // libftdi1's open results: -4 the USB device could not be opened (no permission on
+    // /dev/bus/usb), -5 its interface is claimed by another program, -11 the kernel driver
+    // could not be detached from it (a program holds the tty).
+    static OpenProblem openProblemFor(int openResult);
+    // The chip's latency timer after open, in ms: it sends what it holds when the timer runs
+    // out, so an answer shorter than a USB packet waits this long in the chip.
+    static constexpr int kLatencyTimerMs = 1;
 
 private:
     struct Port {
@@ -61,6 +69,7 @@ private:
     BridgeList m_listed{[this](QList<BridgeIdentity> &listed) { return list(listed); }};
     std::map<FtHandle, std::unique_ptr<Port>> m_ports;
     FtHandle m_nextHandle = 1;
+    OpenProblem m_openProblem = OpenProblem::None;
 };
 
 } // namespace tovel
