@@ -3,6 +3,8 @@
 #include "fuzz/fuzzcheck.h"
 #include "update/versiontext.h"
 
+#include <QList>
+
 using namespace tovel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
