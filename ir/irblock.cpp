@@ -18,9 +18,16 @@ IrBlock ConvertIrSamples(const QList<double> &samples, int n, bool normalise, Co
     block.fromFile = int(std::min<qsizetype>(samples.size(), n));
     QList<double> values = samples.mid(0, block.fromFile);
 
+    // A float file may hold NaN, which is no level at all: it plays as silence. An infinity is
+    // beyond full scale like any loud sample and is clipped below, but it is no peak to
+    // normalise to (the gain would be zero and every word 0 x infinity).
+    for (double &v : values)
+        if (std::isnan(v))
+            v = 0;
     double peak = 0;
     for (double v : values)
-        peak = std::max(peak, std::fabs(v));
+        if (std::isfinite(v))
+            peak = std::max(peak, std::fabs(v));
     if (normalise && peak > 0) {
         const double gain = kLargestWord / peak;
         for (double &v : values)

@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 using namespace tovel;
@@ -493,6 +494,14 @@ void TestIrImport::convertIrSamples_data()
     QTest::newRow("normalise-lowers-a-loud-float-block-instead-of-clipping")
         << QList<double>{1.5 * 8388608, -0.75 * 8388608} << 2 << true << QList<qint32>{8388607, -4194304} << 0
         << 20 * std::log10(8388607.0 / (1.5 * 8388608));
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("float-nan-plays-as-silence")
+        << QList<double>{nan, 1000, nan} << 3 << false << QList<qint32>{0, 1000, 0} << 0 << nan;
+    QTest::newRow("float-infinities-clipped")
+        << QList<double>{inf, -inf, 5} << 3 << false << QList<qint32>{0x7FFFFF, -0x800000, 5} << 2 << nan;
+    QTest::newRow("normalise-to-the-finite-peak-past-nan-and-infinity")
+        << QList<double>{nan, inf, -2000, 1000} << 4 << true << QList<qint32>{0, 0x7FFFFF, -8388607, 4194304} << 1
+        << 20 * std::log10(8388607.0 / 2000);
     QTest::newRow("normalise-leaves-silence-alone")
         << QList<double>{0, 0} << 2 << true << QList<qint32>{0, 0} << 0 << nan;
 }

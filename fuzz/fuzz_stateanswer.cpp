@@ -1,0 +1,39 @@
+// The pedal's state answer: decimal numbers ended by CR LF, one per state byte.
+
+#include "core/editorerror.h"
+#include "fuzz/fuzzcheck.h"
+#include "params/stateanswer.h"
+
+using namespace tovel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray answer = fuzz::bytesOf(data, size);
+    const QString fault = stateAnswerFault(answer);
+    QList<quint8> bytes;
+    bool refused = false;
+    try {
+        bytes = ParseParameterAnswer(answer);
+    } catch (const EditorError &e) {
+        refused = true;
+        FUZZ_CHECK(e.message() == fault);
+    }
+    // Refused exactly when the fault names a line; a refused answer applies nothing.
+    FUZZ_CHECK(refused == !fault.isEmpty());
+    if (refused)
+        return 0;
+    // One state byte per number, and a number ends at its CR.
+    FUZZ_CHECK(bytes.size() == answer.count('\r'));
+    const int rows = int(bytes.size() / 4);
+    for (int row = -1; row <= rows + 1; ++row) {
+        const std::optional<int> level = rowLevel(bytes, row);
+        FUZZ_CHECK(level.has_value() == (row >= 0 && row < rows));
+        if (level) {
+            FUZZ_CHECK(*level >= -262144 && *level <= 262143);
+            for (int options : {0, 1, 2, 3, 7, 24, 1025})
+                if (const std::optional<int> index = multiSwitchIndex(*level, options))
+                    FUZZ_CHECK(*index >= 0 && *index < options);
+        }
+    }
+    return 0;
+}
