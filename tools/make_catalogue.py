@@ -9,12 +9,11 @@ editor runs without it. Deterministic: running it twice gives the same bytes.
 """
 
 import os
-import filecmp
 import random
 import struct
 import sys
-import tempfile
-import zlib
+
+from generated import main, png_bytes, write
 
 # Seven categories in display order: (caption, effects). The counts are the delivered ones.
 CATEGORIES = [
@@ -237,18 +236,6 @@ def page_bytes(index, name, category):
     return text.encode("ascii", "xmlcharrefreplace")
 
 
-def png_bytes(width, height, pixel):
-    rows = b"".join(b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(width))
-                    for y in range(height))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
-
 
 def pedal_picture():
     """A 160 x 100 drawing of the pedal: a dark body, two knobs, a blue and an orange LED."""
@@ -269,34 +256,7 @@ def pedal_picture():
     return png_bytes(160, 100, pixel)
 
 
-def write(folder, name, data):
-    with open(os.path.join(folder, name), "wb") as f:
-        f.write(data)
 
-
-def check(folder):
-    """True when folder holds exactly what the generator writes."""
-    with tempfile.TemporaryDirectory() as fresh:
-        generate(fresh)
-        expected = sorted(os.listdir(fresh))
-        present = sorted(f for f in os.listdir(folder) if not f.endswith(".md"))
-        if expected != present:
-            print("file names differ:", sorted(set(expected) ^ set(present)))
-            return False
-        _, mismatch, errors = filecmp.cmpfiles(fresh, folder, expected, shallow=False)
-        if mismatch or errors:
-            print("files differ:", mismatch + errors)
-            return False
-    return True
-
-
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    default = os.path.join(here, "..", "resources", "catalogue")
-    args = sys.argv[1:]
-    if args[:1] == ["--check"]:
-        sys.exit(0 if check(args[1] if len(args) > 1 else default) else 1)
-    generate(args[0] if args else default)
 
 
 def generate(out):
@@ -334,4 +294,4 @@ def generate(out):
 
 
 if __name__ == "__main__":
-    main()
+    main("resources/catalogue", generate)

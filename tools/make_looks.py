@@ -10,14 +10,19 @@ ground they are drawn on. Deterministic: running it twice gives the same bytes.
     tools/make_looks.py --check [FOLDER]   # exit 1 if FOLDER differs from a fresh run
 """
 
-import filecmp
 import math
 import os
 import string
 import struct
 import sys
-import tempfile
-import zlib
+
+from generated import main, write
+from generated import png_bytes as _png
+
+
+def png_bytes(width, height, pixel):
+    """An 8-bit RGBA PNG; pixel(x, y) gives (r, g, b, a)."""
+    return _png(width, height, pixel, alpha=True)
 
 # (number, character, ground, accent). Look 7's ground is the tile; its accent is our own.
 LOOKS = [
@@ -110,19 +115,6 @@ class Rgba:
 
 # --- pictures ---------------------------------------------------------------------------------
 
-
-def png_bytes(width, height, pixel):
-    """An 8-bit RGBA PNG; pixel(x, y) gives (r, g, b, a)."""
-    rows = b"".join(b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(width))
-                    for y in range(height))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
 
 
 def coverage(inside, x, y, n=4):
@@ -631,35 +623,8 @@ def generate(out):
     write(out, TILE, png_bytes(TILE_SIZE, TILE_SIZE, tile_pixel))
 
 
-def write(folder, name, data):
-    with open(os.path.join(folder, name), "wb") as f:
-        f.write(data)
 
-
-def check(folder):
-    """True when folder holds exactly what the generator writes."""
-    with tempfile.TemporaryDirectory() as fresh:
-        generate(fresh)
-        expected = sorted(os.listdir(fresh))
-        present = sorted(f for f in os.listdir(folder) if not f.endswith(".md"))
-        if expected != present:
-            print("file names differ:", sorted(set(expected) ^ set(present)))
-            return False
-        _, mismatch, errors = filecmp.cmpfiles(fresh, folder, expected, shallow=False)
-        if mismatch or errors:
-            print("files differ:", mismatch + errors)
-            return False
-    return True
-
-
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    default = os.path.join(here, "..", "resources", "styles")
-    args = sys.argv[1:]
-    if args[:1] == ["--check"]:
-        sys.exit(0 if check(args[1] if len(args) > 1 else default) else 1)
-    generate(args[0] if args else default)
 
 
 if __name__ == "__main__":
-    main()
+    main("resources/styles", generate)
