@@ -20,16 +20,6 @@ namespace {
 
 constexpr int kRuns = 3;
 
-long peakRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 QString makeWav(const QString &dir, const QString &name, int rate, int channels, const QString &type)
 {
@@ -135,6 +125,6 @@ int main(int argc, char **argv)
                                  "ms");
         }
     }
-    std::printf("peak memory: %ld kB\n", peakRssKb());
+    std::printf("peak memory: %ld kB\n", bench::peakRssKiB());
     return 0;
 }

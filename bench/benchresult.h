@@ -1,4 +1,6 @@
 #pragma once
+
+#include "core/firstpaint.h"
 // What every benchmark prints for scripts/bench: one tab-separated line per case,
 //   RESULT <case> <figure> <unit> <floor or peer> <ratio>
 // where the floor or peer is its figure in the same unit and what it is (or "-" when the case
@@ -32,13 +34,7 @@ inline void result(const char *caseName, double figure, const char *unit, double
 // The process's peak resident set so far (VmHWM), in KiB; -1 when unknown.
 inline long peakRssKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return peakResidentKiB();
 }
 
 // The middle of a set of runs: steadier than the mean on a shared machine.

@@ -10,8 +10,6 @@
 
 namespace tovel {
 
-namespace {
-
 long peakResidentKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -22,6 +20,8 @@ long peakResidentKiB()
             return line.mid(6).trimmed().split(' ').first().toLong();
     return -1;
 }
+
+namespace {
 
 class FirstPaintWatch : public QObject {
 public:

@@ -10,4 +10,7 @@ namespace tovel {
 // Without the variable this does nothing.
 void quitAfterFirstPaintIfAsked(QObject *window);
 
+// The process's peak resident set so far (VmHWM), in KiB; -1 when unknown.
+long peakResidentKiB();
+
 } // namespace tovel

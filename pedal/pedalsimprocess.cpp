@@ -70,13 +70,13 @@ bool PedalSimProcess::stop(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
-bool PedalSimProcess::setFaults(const QString &spec, int timeoutMs)
+bool PedalSimProcess::setFaults(const QString &faults, int timeoutMs)
 {
-    m_process.write("faults " + spec.toLocal8Bit() + '\n');
+    m_process.write("faults " + faults.toLocal8Bit() + '\n');
     const QDeadlineTimer deadline(timeoutMs);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            m_error = QStringLiteral("%1 did not answer the faults \"%2\"").arg(m_program, spec);
+            m_error = QStringLiteral("%1 did not answer the faults \"%2\"").arg(m_program, faults);
             return false;
         }
     }

@@ -20,7 +20,7 @@ public:
     bool stop(int timeoutMs = 5000);
     // Switches the sim's faults from now on ("none", "split:3:50", "garbage,short", ...: the
     // control command of tovel-pedal-sim). False, with errorText() set, when it refused them.
-    bool setFaults(const QString &spec, int timeoutMs = 5000);
+    bool setFaults(const QString &faults, int timeoutMs = 5000);
 
     QString ptyPath() const { return m_ptyPath; }
     qint64 processId() const { return m_process.processId(); }

@@ -6,8 +6,8 @@
 // outlives a parent that died); then it writes the flash dump if one was asked for.
 //
 // With --until-stdin-closes, each line on stdin is a command, answered by one line on stdout:
-//   faults SPEC   the faults from now on, replacing the ones before ("ok" or "error ...");
-//                 SPEC is "none" or a comma-separated list of no-answer, garbage, short,
+//   faults LIST   the faults from now on, replacing the ones before ("ok" or "error ...");
+//                 LIST is "none" or a comma-separated list of no-answer, garbage, short,
 //                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
 //                 more bytes have come from the host, as a cable pulled mid-command).
 //
@@ -38,14 +38,14 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-// The faults a SPEC of the control command names (see the top of this file).
-bool parseFaults(const QString &spec, PedalFaults &faults, qint64 &unplugAfterBytes, QString &error)
+// The faults a LIST of the control command names (see the top of this file).
+bool parseFaults(const QString &list, PedalFaults &faults, qint64 &unplugAfterBytes, QString &error)
 {
     faults = PedalFaults{};
     unplugAfterBytes = -1;
-    if (spec.trimmed() == QLatin1String("none"))
+    if (list.trimmed() == QLatin1String("none"))
         return true;
-    for (const QString &item : spec.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString &item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList parts = item.trimmed().split(QLatin1Char(':'));
         const QString &name = parts.first();
         bool ok = true, ok2 = true;
