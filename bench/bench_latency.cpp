@@ -12,21 +12,12 @@
 #include "protocol/commandexchange.h"
 #include "usb/d2xxunit.h"
 
+#include "bench/benchresult.h"
+
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-class PrintingPrompts : public tovel::Prompts {
-public:
-    void showMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
-    Answer askYesNo(const QString &) override { return Answer::No; }
-    QString openFile(const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &) override { return {}; }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -35,7 +26,7 @@ int main(int argc, char **argv)
     constexpr int kRuns = 50;
     std::printf("effect query round trip at 115200 baud, %d runs each\n", kRuns);
     for (const int latencyMs : {16, 1, 0}) {
-        PrintingPrompts prompts;
+        bench::PrintingPrompts prompts;
         VirtualClock clock;
         VirtualPacing pacing(clock, 50);
         pedal::VirtualPedalOptions options;

@@ -31,23 +31,12 @@
 #include <QSlider>
 #include <cstdio>
 
-namespace {
-
-class PrintingPrompts : public tovel::Prompts {
-public:
-    void showMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
-    Answer askYesNo(const QString &) override { return Answer::No; }
-    QString openFile(const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &) override { return {}; }
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     using namespace tovel;
-    PrintingPrompts prompts;
+    bench::PrintingPrompts prompts;
     VirtualClock clock;
     VirtualPacing pacing(clock);
     pedal::VirtualPedalDriver driver({}, clock);

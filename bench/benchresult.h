@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/firstpaint.h"
+#include "core/seams.h"
+
 // What every benchmark prints for scripts/bench: one tab-separated line per case,
 //   RESULT <case> <figure> <unit> <floor or peer> <ratio>
 // where the floor or peer is its figure in the same unit and what it is (or "-" when the case
@@ -13,6 +15,16 @@
 #include <cstdio>
 
 namespace tovel::bench {
+
+// Dialogs for a benchmark: messages printed, every question answered No, every file dialog
+// cancelled.
+class PrintingPrompts : public Prompts {
+public:
+    void showMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
+    Answer askYesNo(const QString &) override { return Answer::No; }
+    QString openFile(const QString &) override { return {}; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
+};
 
 inline QByteArray figureText(double value)
 {

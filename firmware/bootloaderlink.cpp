@@ -88,16 +88,8 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
         }
         if (decided)
             break;
-        if (m_cancel) {
-            answer.outcome = Outcome::Cancelled;
-            break;
-        }
-        if (m_clock.nowUs() >= end) {
-            answer.outcome = Outcome::NoAnswer;
-            break;
-        }
-        if (!pull()) {
-            answer.outcome = Outcome::LinkLost;
+        if (const std::optional<Outcome> stop = waitTurn(end)) {
+            answer.outcome = *stop;
             break;
         }
     }
@@ -121,6 +113,17 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
     return answer;
 }
 
+std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end)
+{
+    if (m_cancel)
+        return Outcome::Cancelled;
+    if (m_clock.nowUs() >= end)
+        return Outcome::NoAnswer;
+    if (!pull())
+        return Outcome::LinkLost;
+    return std::nullopt;
+}
+
 BootloaderAnswer BootloaderLink::readData(int count, std::chrono::milliseconds timeout, QByteArray &data)
 {
     BootloaderAnswer answer;
@@ -132,16 +135,8 @@ BootloaderAnswer BootloaderLink::readData(int count, std::chrono::milliseconds t
             answer.outcome = Outcome::Ack;
             break;
         }
-        if (m_cancel) {
-            answer.outcome = Outcome::Cancelled;
-            break;
-        }
-        if (m_clock.nowUs() >= end) {
-            answer.outcome = Outcome::NoAnswer;
-            break;
-        }
-        if (!pull()) {
-            answer.outcome = Outcome::LinkLost;
+        if (const std::optional<Outcome> stop = waitTurn(end)) {
+            answer.outcome = *stop;
             break;
         }
     }

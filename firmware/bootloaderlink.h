@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <chrono>
+#include <optional>
 
 namespace tovel {
 
@@ -68,6 +69,9 @@ private:
     bool write(const QByteArray &bytes);
     // One turn: events, then what the driver holds into m_pending. False when the link failed.
     bool pull();
+    // One turn of a wait: how it ends (stopped by the user, out of time, the link gone), or
+    // nothing when it goes on; new bytes are in m_pending.
+    std::optional<BootloaderAnswer::Outcome> waitTurn(qint64 end);
     qint64 deadline(std::chrono::milliseconds timeout) const;
 
     D2XXUnit &m_usb;
