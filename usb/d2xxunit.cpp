@@ -233,6 +233,13 @@ quint32 D2XXUnit::GetFTQueueStatus()
     return status;
 }
 
+quint32 D2XXUnit::WaitFTData(int timeoutMs)
+{
+    const FtStatus status = m_driver.waitForData(state.DeviceHandle, timeoutMs);
+    reportDeviceCall(QStringLiteral("FT_GetQueueStatus"), status);
+    return status;
+}
+
 quint32 D2XXUnit::ReadFTEepromWord(quint32 wordOffset)
 {
     quint16 word = 0;

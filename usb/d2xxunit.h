@@ -56,6 +56,8 @@ public:
     quint32 PurgeFTReceive();
     quint32 PurgeFTTransmit();
     quint32 GetFTQueueStatus();
+    // Waits at most timeoutMs for received bytes (returns at once when some are queued).
+    quint32 WaitFTData(int timeoutMs);
     // Failures are not reported; EepromWord keeps the word read last.
     quint32 ReadFTEepromWord(quint32 wordOffset);
 

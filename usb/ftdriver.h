@@ -64,6 +64,15 @@ public:
                            quint32 &bytesWritten) = 0;
     // FT_GetQueueStatus: bytes waiting in the receive queue.
     virtual FtStatus queueStatus(FtHandle handle, quint32 &queued) = 0;
+    // Blocks until bytes are waiting or timeoutMs has passed, whichever comes first; a caller
+    // that polls the queue calls it between polls so that an answer is seen the moment it
+    // lands rather than at the next turn. A driver that cannot block returns at once.
+    virtual FtStatus waitForData(FtHandle handle, int timeoutMs)
+    {
+        Q_UNUSED(handle);
+        Q_UNUSED(timeoutMs);
+        return FT_OK;
+    }
     // FT_Purge with FT_PURGE_RX and/or FT_PURGE_TX. RX drops what has been received and not
     // read. TX drops only what a failed or stalled write left behind: a write that completed
     // holds a whole command, and a purge right after it must not cut that command off the wire.

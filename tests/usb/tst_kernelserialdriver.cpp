@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <thread>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -140,6 +142,7 @@ private slots:
     void writtenBytesReachTheOtherSide();
     void incomingBytesAreQueuedAndRead();
     void readTakesNoMoreThanAsked();
+    void waitForDataReturnsWithTheBytes();
     void purgeRxDropsQueuedBytes();
     void purgeTxKeepsAWrittenCommand();
     void eepromIsNotReachable();
@@ -356,6 +359,33 @@ void TestKernelSerialDriver::incomingBytesAreQueuedAndRead()
     QCOMPARE(got, 0u);
 }
 
+void TestKernelSerialDriver::waitForDataReturnsWithTheBytes()
+{
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    quint32 queued = 99;
+    // Nothing comes: the wait ends at its time-out, and nothing is queued.
+    QCOMPARE(driver.waitForData(handle, 20), FT_OK);
+    QCOMPARE(driver.queueStatus(handle, queued), FT_OK);
+    QCOMPARE(queued, 0u);
+
+    // An answer lands while the driver waits: the wait ends with it queued.
+    std::thread pedal([&pty] {
+        QThread::msleep(50);
+        pty.send("y");
+    });
+    const FtStatus waited = driver.waitForData(handle, 5000);
+    QCOMPARE(driver.queueStatus(handle, queued), FT_OK);
+    pedal.join();
+    QCOMPARE(waited, FT_OK);
+    QCOMPARE(queued, 1u);
+    // Bytes already queued: no wait at all, and they stay queued.
+    QCOMPARE(driver.waitForData(handle, 5000), FT_OK);
+    QCOMPARE(driver.queueStatus(handle, queued), FT_OK);
+    QCOMPARE(queued, 1u);
+}
+
 void TestKernelSerialDriver::readTakesNoMoreThanAsked()
 {
     OpenPty port;
@@ -452,6 +482,7 @@ void TestKernelSerialDriver::closedHandleFailsEveryCall()
     QCOMPARE(driver.read(handle, buffer, 4, n), FT_INVALID_HANDLE);
     QCOMPARE(driver.write(handle, buffer, 4, n), FT_INVALID_HANDLE);
     QCOMPARE(driver.queueStatus(handle, n), FT_INVALID_HANDLE);
+    QCOMPARE(driver.waitForData(handle, 10), FT_INVALID_HANDLE);
     QCOMPARE(driver.purge(handle, FT_PURGE_RX), FT_INVALID_HANDLE);
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_INVALID_HANDLE);
     QCOMPARE(driver.setDataCharacteristics(handle, 8, 0, 0), FT_INVALID_HANDLE);
@@ -474,6 +505,7 @@ void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
 
     quint32 queued = 0;
     QCOMPARE(driver.queueStatus(handle, queued), FT_IO_ERROR);
+    QCOMPARE(driver.waitForData(handle, 10), FT_IO_ERROR);
     char buffer[4] = {};
     quint32 n = 0;
     QCOMPARE(driver.read(handle, buffer, 4, n), FT_IO_ERROR);

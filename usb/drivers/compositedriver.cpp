@@ -113,6 +113,12 @@ FtStatus CompositeDriver::queueStatus(FtHandle handle, quint32 &queued)
     return r ? r->driver->queueStatus(r->handle, queued) : FT_INVALID_HANDLE;
 }
 
+FtStatus CompositeDriver::waitForData(FtHandle handle, int timeoutMs)
+{
+    const Route *r = route(handle);
+    return r ? r->driver->waitForData(r->handle, timeoutMs) : FT_INVALID_HANDLE;
+}
+
 FtStatus CompositeDriver::purge(FtHandle handle, quint32 mask)
 {
     const Route *r = route(handle);

@@ -33,6 +33,7 @@ public:
     FtStatus write(FtHandle handle, const char *buffer, quint32 count,
                    quint32 &bytesWritten) override;
     FtStatus queueStatus(FtHandle handle, quint32 &queued) override;
+    FtStatus waitForData(FtHandle handle, int timeoutMs) override;
     FtStatus purge(FtHandle handle, quint32 mask) override;
     FtStatus setBaudRate(FtHandle handle, quint32 baudRate) override;
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,

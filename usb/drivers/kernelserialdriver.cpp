@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -162,11 +163,11 @@ FtStatus KernelSerialDriver::port(FtHandle handle, Port *&p)
     return p->gone ? FT_IO_ERROR : FT_OK;
 }
 
-FtStatus KernelSerialDriver::poll(Port &p)
+FtStatus KernelSerialDriver::poll(Port &p, int timeoutMs)
 {
     // Qt Serial Port reads the descriptor only from the event loop or a wait: a zero wait
     // moves what the kernel holds into the port's buffer. Finding nothing is a time-out.
-    p.serial.waitForReadyRead(0);
+    p.serial.waitForReadyRead(timeoutMs);
     if (p.serial.error() == QSerialPort::TimeoutError)
         p.serial.clearError();
     return p.failure(SerialPortCall::Read, FT_OK);
@@ -233,6 +234,16 @@ FtStatus KernelSerialDriver::queueStatus(FtHandle handle, quint32 &queued)
         return s;
     queued = quint32(p->serial.bytesAvailable());
     return FT_OK;
+}
+
+FtStatus KernelSerialDriver::waitForData(FtHandle handle, int timeoutMs)
+{
+    Port *p = nullptr;
+    if (FtStatus s = port(handle, p))
+        return s;
+    if (p->serial.bytesAvailable() > 0)
+        return FT_OK;
+    return poll(*p, std::max(timeoutMs, 0));
 }
 
 FtStatus KernelSerialDriver::purge(FtHandle handle, quint32 mask)

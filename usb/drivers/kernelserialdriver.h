@@ -45,6 +45,7 @@ public:
     FtStatus write(FtHandle handle, const char *buffer, quint32 count,
                    quint32 &bytesWritten) override;
     FtStatus queueStatus(FtHandle handle, quint32 &queued) override;
+    FtStatus waitForData(FtHandle handle, int timeoutMs) override;
     FtStatus purge(FtHandle handle, quint32 mask) override;
     FtStatus setBaudRate(FtHandle handle, quint32 baudRate) override;
     FtStatus setDataCharacteristics(FtHandle handle, quint8 wordLength, quint8 stopBits,
@@ -77,7 +78,7 @@ private:
     QList<Listed> currentList() const;
     // The open port for a handle; FT_INVALID_HANDLE, or FT_IO_ERROR once it went away.
     FtStatus port(FtHandle handle, Port *&p);
-    FtStatus poll(Port &p);
+    FtStatus poll(Port &p, int timeoutMs = 0);
 
     std::optional<QString> m_path;
     BridgeList m_listed{[this](QList<BridgeIdentity> &listed) {
