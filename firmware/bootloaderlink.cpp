@@ -53,16 +53,33 @@ bool BootloaderLink::startCommand()
     return m_usb.PurgeFTReceive() == 0;
 }
 
-bool BootloaderLink::pull()
+bool BootloaderLink::pull(Arrival arrival)
 {
-    m_pacing.processEvents();
-    if (m_usb.GetFTQueueStatus() != 0)
+    // The window has its turn while the line is quiet, and otherwise whenever one is due (by
+    // time, or after a few looks without one, as against a pedal that answers at once). A
+    // turn that is due is taken before looking for an answer, while the frame is still on
+    // its way; never between an answer that has come and the next frame. In a stream of
+    // data a late look costs nothing, as more bytes are still to come.
+    const bool due = ++m_pullsSinceTurn >= kPullsPerTurn || m_clock.nowUs() - m_lastTurnUs >= kTurnUs;
+    if (due && arrival == Arrival::Answer && !turn())
+        return false;
+    if (m_usb.WaitFTData(kWaitSliceMs) != 0 || m_usb.GetFTQueueStatus() != 0)
+        return false;
+    if ((m_usb.state.QueuedBytes == 0 || (due && arrival == Arrival::Stream)) && !turn())
         return false;
     if (m_usb.state.QueuedBytes > 0) {
         const quint32 n = m_usb.ReadFTQueue();
         m_pending.append(m_usb.receivedBytes(n));
     }
     return true;
+}
+
+bool BootloaderLink::turn()
+{
+    m_pacing.processEvents();
+    m_lastTurnUs = m_clock.nowUs();
+    m_pullsSinceTurn = 0;
+    return m_usb.GetFTQueueStatus() == 0;
 }
 
 BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFollows)
@@ -88,7 +105,7 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
         }
         if (decided)
             break;
-        if (const std::optional<Outcome> stop = waitTurn(end)) {
+        if (const std::optional<Outcome> stop = waitTurn(end, Arrival::Answer)) {
             answer.outcome = *stop;
             break;
         }
@@ -113,13 +130,13 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
     return answer;
 }
 
-std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end)
+std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end, Arrival arrival)
 {
     if (m_cancel)
         return Outcome::Cancelled;
     if (m_clock.nowUs() >= end)
         return Outcome::NoAnswer;
-    if (!pull())
+    if (!pull(arrival))
         return Outcome::LinkLost;
     return std::nullopt;
 }
@@ -135,7 +152,7 @@ BootloaderAnswer BootloaderLink::readData(int count, std::chrono::milliseconds t
             answer.outcome = Outcome::Ack;
             break;
         }
-        if (const std::optional<Outcome> stop = waitTurn(end)) {
+        if (const std::optional<Outcome> stop = waitTurn(end, Arrival::Stream)) {
             answer.outcome = *stop;
             break;
         }
@@ -151,7 +168,7 @@ QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std:
     QByteArray bytes;
     while (m_clock.nowUs() < quietEnd && m_clock.nowUs() < end && !m_cancel) {
         const qsizetype before = m_pending.size();
-        if (!pull())
+        if (!pull(Arrival::Stream))
             break;
         if (m_pending.size() > before)
             quietEnd = deadline(quiet);

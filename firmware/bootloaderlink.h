@@ -66,12 +66,20 @@ public:
     Console &console() { return m_console; }
 
 private:
+    // What a wait is for: a short answer that decides the exchange, or part of a stream.
+    enum class Arrival { Answer, Stream };
+    static constexpr int kWaitSliceMs = 2;
+    static constexpr qint64 kTurnUs = 10000;
+    static constexpr int kPullsPerTurn = 4;
     bool write(const QByteArray &bytes);
-    // One turn: events, then what the driver holds into m_pending. False when the link failed.
-    bool pull();
+    // One turn: what the driver holds into m_pending, and events when it is the window's
+    // turn. False when the link failed.
+    bool pull(Arrival arrival);
+    // Events, then the queue looked at again. False when the link failed.
+    bool turn();
     // One turn of a wait: how it ends (stopped by the user, out of time, the link gone), or
     // nothing when it goes on; new bytes are in m_pending.
-    std::optional<BootloaderAnswer::Outcome> waitTurn(qint64 end);
+    std::optional<BootloaderAnswer::Outcome> waitTurn(qint64 end, Arrival arrival);
     qint64 deadline(std::chrono::milliseconds timeout) const;
 
     D2XXUnit &m_usb;
@@ -80,6 +88,8 @@ private:
     Console &m_console;
     bool m_fast = false;
     bool m_cancel = false;
+    qint64 m_lastTurnUs = 0; // when the window last had its turn
+    int m_pullsSinceTurn = 0;
     QByteArray m_pending; // read from the driver, not yet taken
 };
 

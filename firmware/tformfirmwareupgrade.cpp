@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -166,6 +167,7 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     setRunning(true);
     const std::optional<UpgradeFailure> failure = m_upgrade->run(image, split, runOptions);
     setRunning(false);
+    m_progress.reset();
 
     if (failure) {
         static const char *const kSteps[] = {"resync", "backup", "erase", "chunk %1", "verify", "record", "go"};
@@ -193,10 +195,23 @@ void TformFirmwareUpgrade::setRunning(bool running)
 
 void TformFirmwareUpgrade::showProgress(UpgradeStep step, int value, int maximum)
 {
+    // A changed bar repaints at once; drawn from the event loop instead, it is drawn while the
+    // next answer is on its way rather than between an answer and the next frame.
+    const bool queued = m_progress.has_value();
+    m_progress = Progress{step, value, maximum};
+    if (!queued)
+        QTimer::singleShot(0, this, [this] { drawProgress(); });
+}
+
+void TformFirmwareUpgrade::drawProgress()
+{
+    if (!m_progress)
+        return; // the run ended and set its own text
     static const char *const kFormats[] = {"Resync", "Backup %p%", "Erase", "%p%", "Verify %p%", "Record", "Start"};
-    ProgressBar1->setFormat(QLatin1String(kFormats[int(step)]));
-    ProgressBar1->setRange(0, maximum);
-    ProgressBar1->setValue(value);
+    ProgressBar1->setFormat(QLatin1String(kFormats[int(m_progress->step)]));
+    ProgressBar1->setRange(0, m_progress->maximum);
+    ProgressBar1->setValue(m_progress->value);
+    m_progress.reset();
 }
 
 void TformFirmwareUpgrade::closeEvent(QCloseEvent *event)

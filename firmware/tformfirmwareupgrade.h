@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -69,6 +70,7 @@ private:
     bool chooseFile();
     void setRunning(bool running);
     void showProgress(UpgradeStep step, int value, int maximum);
+    void drawProgress();
     UpgradeOptions options() const;
 
     D2XXUnit &m_usb;
@@ -83,6 +85,12 @@ private:
     FirmwareChoice m_choice;
     int m_choiceIndex = -1; // the item of the current choice
     bool m_running = false;
+    struct Progress {
+        UpgradeStep step;
+        int value;
+        int maximum;
+    };
+    std::optional<Progress> m_progress; // waiting to be drawn
 };
 
 } // namespace tovel

@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QCheckBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -52,6 +54,7 @@ class TestFirmwarePty : public QObject {
 
 private slots:
     void upgradeThenReadBackWithStm32flash();
+    void fastTransferOnTheModelledLine();
 };
 
 void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
@@ -108,6 +111,72 @@ void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
     QVERIFY2(flasher.exitStatus() == QProcess::NormalExit && flasher.exitCode() == 0, output.constData());
     QVERIFY(sim.stop());
     const QByteArray flash = readFile(readBack);
+    QCOMPARE(flash.size(), expected.size());
+    QVERIFY(flash == expected);
+}
+
+// Fast transfer at 115,200 baud, with a slow erase that answers "busy" meanwhile and read-backs
+// that come in two pieces with a pause between them. The user closes the window during the run,
+// which the window sees while the link waits for the pedal; the next run brings the bootloader
+// back in step and writes the whole image.
+void TestFirmwarePty::fastTransferOnTheModelledLine()
+{
+    LoggedSim sim;
+    const QString dump = sim.dir.filePath(QStringLiteral("flash.bin"));
+    QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--erase-busy"), QStringLiteral("1200"),
+                        QStringLiteral("--split"), QStringLiteral("2:10"), QStringLiteral("--dump-flash"), dump}),
+             qPrintable(sim.process.errorText()));
+    QByteArray image;
+    QVERIFY(loadBuiltInImage(QStringLiteral("Firmware_5"), image));
+    QByteArray expected(128 * 1024, char(0xFF));
+    expected.replace(0, image.size(), image);
+    expected.replace(0x1FC00, 8, QByteArray::fromHex("0500000000000000"));
+    {
+        PtyEditor editor(sim.process.ptyPath());
+        editor.main().menuFirmwareUpgradeMode->trigger();
+        editor.main().menuConnect->trigger();
+        QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
+        editor.main().menuStartFirmwareUpgrade->trigger();
+        TformFirmwareUpgrade &w = firmwareWindow(editor);
+        w.cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware5);
+        emit w.cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware5);
+        w.chkBackupFirst->setChecked(false);
+        w.chkFastTransfer->setChecked(true);
+        editor.prompts.messages.clear();
+
+        // Once chunk 10 has reached the pedal, the user closes the window and confirms.
+        QTimer watch;
+        watch.setInterval(20);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!readFile(sim.logPath()).contains("boot WRITE 08000A00 256 bytes"))
+                return;
+            watch.stop();
+            editor.prompts.scriptAnswer(Prompts::Answer::Yes);
+            w.close();
+        });
+        watch.start();
+        w.btnUpgradeFirmware->click();
+        QVERIFY(!watch.isActive());
+        QCOMPARE(editor.prompts.messages.size(), 1);
+        const QString stopped = editor.prompts.messages.first();
+        QVERIFY2(stopped.startsWith(QStringLiteral("Firmware upgrade stopped at chunk 1"))
+                     && stopped.contains(QStringLiteral(": stopped by the user.")),
+                 qPrintable(stopped));
+        // The erase said "busy" as it began and a second later.
+        QCOMPARE(editor.console().filter(QStringLiteral("BUSY")).size(), 2);
+        QVERIFY(!readFile(sim.logPath()).contains("boot GO"));
+
+        editor.prompts.messages.clear();
+        editor.main().menuStartFirmwareUpgrade->trigger();
+        QVERIFY(w.chkFastTransfer->isChecked());
+        w.btnUpgradeFirmware->click();
+        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QVERIFY(editor.console().contains(QStringLiteral("Start Resync")));
+        QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
+        editor.main().menuDisconnect->trigger();
+    }
+    QVERIFY(sim.process.stop());
+    const QByteArray flash = readFile(dump);
     QCOMPARE(flash.size(), expected.size());
     QVERIFY(flash == expected);
 }

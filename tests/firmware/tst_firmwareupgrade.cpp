@@ -309,7 +309,7 @@ void TestFirmwareUpgrade::faults_data()
         << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << "no-record";
     QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << "written";
     QTest::newRow("unplugged-mid-image")
-        << Fault::UnpluggedMidImage << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: the link to the pedal was lost"
+        << Fault::UnpluggedMidImage << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003300: the link to the pedal was lost"
         << "no-record";
 }
 
@@ -364,6 +364,9 @@ void TestFirmwareUpgrade::faults()
         device.bootloader().setEraseBusy(3000, 1000);
         break;
     case Fault::UnpluggedMidImage:
+        // The cable comes out at the window's next turn. This pedal answers at once, so the
+        // link looks for answers a few times between turns: chunk 50 is acknowledged, and the
+        // run stops in chunk 51.
         at("boot WRITE 08003200 256 bytes", [&] { unplugNow = true; });
         f.pacing.onTurn = [&] {
             if (unplugNow)
