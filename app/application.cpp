@@ -34,7 +34,7 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
 
     m_formPrint = std::make_unique<TformPrint>();
     m_formFirmwareUpgrade->attachConsole(*m_formPrint);
-    m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint, state);
+    m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint);
     m_formFirmwareUpgrade->attachExchange(*m_exchange);
 
     m_formFXParameters = std::make_unique<TformFXParameters>(*m_loader, state, params, *m_exchange,

@@ -55,16 +55,28 @@ void TformMain::menuConnectClick()
     console.printToConsole(QStringLiteral("FT_HANDLE: 0x") + hexField(usb.state.DeviceHandle, 8));
     console.appendConsoleLine(QStringLiteral("baud rate = %1").arg(usb.state.BaudRate));
 
-    btnUpload->setEnabled(true);
-    btnOpenEffect->setEnabled(true);
+    const bool bootloader = m_app.state.FirmwareUpgradeMode;
+    m_app.exchange().setLinkListener(bootloader ? CommandExchange::Listener::Bootloader
+                                                : CommandExchange::Listener::EffectFirmware);
+    // On a link to the bootloader the effect commands stay off: an effect's bytes would reach
+    // the bootloader as commands of its own. The pedal runs no effect meanwhile.
+    btnUpload->setEnabled(!bootloader);
+    btnOpenEffect->setEnabled(!bootloader);
     chkFirmwareUpgradeMode->setEnabled(false);
     menuScan->setEnabled(false);
     menuConnect->setEnabled(false);
     menuDisconnect->setEnabled(true);
 
-    if (m_app.state.FirmwareUpgradeMode) {
+    if (bootloader) {
+        m_app.state.EffectOnPedal = false;
+        m_app.state.PedalEffectName.clear();
+        btnRequest->setEnabled(false);
+        btnAssign->setEnabled(false);
+        btnStoreSettingsOnPedal->setEnabled(false);
+        if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
+            parameters->EnableDisableControls(false);
         CommandExchange &exchange = m_app.exchange();
-        auto scope = exchange.begin(QStringLiteral("bootloader greeting"));
+        auto scope = exchange.begin(QStringLiteral("bootloader greeting"), CommandExchange::Listener::Bootloader);
         if (!scope)
             return;
         if (!exchange.dropStaleBytes()
@@ -92,6 +104,7 @@ void TformMain::menuDisconnectClick()
 {
     if (m_app.usb.CloseFTDevice() != 0)
         return;
+    m_app.exchange().setLinkListener(CommandExchange::Listener::None);
     showDisconnected();
 }
 
@@ -99,6 +112,7 @@ void TformMain::deviceLost()
 {
     m_app.prompts.showMessage(QStringLiteral("The pedal was disconnected."));
     m_app.exchange().dropDeferred();
+    m_app.exchange().setLinkListener(CommandExchange::Listener::None);
     // Frees the port (and its lock) for the bridge when it comes back; the failure of a call
     // on a device that has gone is not shown again.
     m_app.usb.CloseFTDevice();

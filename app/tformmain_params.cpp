@@ -161,7 +161,15 @@ bool TformMain::RequestParameters()
                 .arg(effect));
         return false;
     }
-    state.ReceivedBytes = tovel::ParseParameterAnswer(answer.bytes);
+    QList<quint8> received = tovel::ParseParameterAnswer(answer.bytes);
+    if (const QString fault = implausibleRowLevel(received, rows); !fault.isEmpty()) {
+        m_app.console().printToConsole(fault);
+        exchange.distrustLine();
+        m_app.prompts.showMessage(QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what));
+        btnRequest->setEnabled(true);
+        return false;
+    }
+    state.ReceivedBytes = std::move(received);
     m_app.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(state.ReceivedBytes.size()));
     window.ApplyReceivedValues(state.ReceivedBytes);
     btnRequest->setEnabled(true);

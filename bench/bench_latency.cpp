@@ -36,7 +36,7 @@ int main(int argc, char **argv)
         D2XXUnit usb(driver, prompts);
         TformPrint console;
         MainState state;
-        CommandExchange exchange(usb, pacing, clock, console, state);
+        CommandExchange exchange(usb, pacing, clock, console);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
 
         qint64 total = 0, least = -1, most = 0;

@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     TformPrint console;
     MainState state;
     ParamTables tables;
-    CommandExchange exchange(usb, pacing, clock, console, state);
+    CommandExchange exchange(usb, pacing, clock, console);
     CatalogueLoader loader(prompts);
     TformFXParameters window(loader, state, tables, exchange, console, prompts);
 

@@ -160,10 +160,14 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     const UpgradeOptions runOptions = options();
 
     // The run holds the link as one exchange: the main window's commands wait for it.
-    auto scope = m_exchange ? m_exchange->begin(QStringLiteral("firmware upgrade"))
+    auto scope = m_exchange ? m_exchange->begin(QStringLiteral("firmware upgrade"),
+                                                 CommandExchange::Listener::Bootloader)
                             : std::optional<CommandExchange::Scope>();
-    if (m_exchange && !scope)
+    if (m_exchange && !scope) {
+        if (!m_exchange->refusal().isEmpty())
+            m_prompts.showMessage(m_exchange->refusal());
         return;
+    }
     setRunning(true);
     const std::optional<UpgradeFailure> failure = m_upgrade->run(image, split, runOptions);
     setRunning(false);

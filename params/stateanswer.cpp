@@ -70,23 +70,30 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
         throw EditorError(fault);
     // The firmware tool this mirrors reads the answer as hex text: a CR byte is "0D", a LF
     // "0A", a digit '7' is "37"; a number ends at each "D" and its digits are the low hex
-    // digits of its bytes.
+    // digits of its bytes. A LF ends a number too unless it follows a CR, so answers whose
+    // lines end in CR LF, CR or LF alone give the same numbers.
     const QByteArray hex = answer.toHex().toUpper();
     QList<quint8> bytes;
     int start = 0;
     int v = 0;
+    const auto endNumber = [&](int pos) {
+        const int length = std::max(0, pos - start - 1); // without its last character
+        if (length == 2 || length == 4 || length == 6) {
+            QString digits;
+            for (int i = 1; i < length; i += 2)
+                digits += QLatin1Char(hex[start + i]);
+            v = toInteger(digits) % 256;
+        }
+        bytes.append(quint8(v));
+    };
     for (int pos = 0; pos < hex.size(); ++pos) {
         if (hex[pos] == 'A') {
+            const bool afterCr = pos >= 3 && hex[pos - 2] == 'D' && hex[pos - 3] == '0';
+            if (!afterCr)
+                endNumber(pos);
             start = pos + 1;
         } else if (hex[pos] == 'D') {
-            const int length = std::max(0, pos - start - 1); // without its last character
-            if (length == 2 || length == 4 || length == 6) {
-                QString digits;
-                for (int i = 1; i < length; i += 2)
-                    digits += QLatin1Char(hex[start + i]);
-                v = toInteger(digits) % 256;
-            }
-            bytes.append(quint8(v));
+            endNumber(pos);
             if (pos + 1 < hex.size() && hex[pos + 1] == 'A')
                 ++pos;
             start = pos + 1;
@@ -103,6 +110,18 @@ std::optional<int> rowLevel(const QList<quint8> &bytes, int row)
     const quint32 raw = quint32(bytes[first]) << 24 | quint32(bytes[first + 1]) << 16
                         | quint32(bytes[first + 2]) << 8 | quint32(bytes[first + 3]);
     return qint32(raw) / 8192;
+}
+
+QString implausibleRowLevel(const QList<quint8> &bytes, int rows)
+{
+    for (int p = 0; p < rows; ++p) {
+        const std::optional<int> level = rowLevel(bytes, p);
+        if (level && (*level < -1024 || *level > 1023))
+            return QStringLiteral("row %1 of the state answer has the level %2, which no row can have")
+                .arg(p)
+                .arg(*level);
+    }
+    return QString();
 }
 
 std::optional<int> multiSwitchIndex(int level, int optionCount)

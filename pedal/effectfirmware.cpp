@@ -121,7 +121,7 @@ void EffectFirmware::finishFrame(qint64 atUs)
         const int rows = quint8(f[1]);
         const QByteArray state = stateBytes(rows);
         log(QStringLiteral("fw StateRequest %1 rows: %2 numbers").arg(rows).arg(state.size()));
-        answer(stateAnswer(state), atUs);
+        answer(stateAnswer(state, m_stateLineEnd), atUs);
         break;
     }
     case kStoreSettings:
@@ -228,13 +228,13 @@ QByteArray EffectFirmware::stateBytes(int rows) const
     return b;
 }
 
-QByteArray EffectFirmware::stateAnswer(const QByteArray &stateBytes)
+QByteArray EffectFirmware::stateAnswer(const QByteArray &stateBytes, const QByteArray &lineEnd)
 {
     QByteArray text;
     text.reserve(stateBytes.size() * 5);
     for (char c : stateBytes) {
         text += QByteArray::number(quint8(c));
-        text += "\r\n";
+        text += lineEnd;
     }
     return text;
 }

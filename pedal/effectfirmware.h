@@ -79,7 +79,9 @@ public:
     // The pedal's state bytes for a request of T rows, 4T + 288 of them (layout at the encoder).
     QByteArray stateBytes(int rows) const;
     // The same bytes as the pedal sends them: decimal numbers, each followed by CR LF.
-    static QByteArray stateAnswer(const QByteArray &stateBytes);
+    static QByteArray stateAnswer(const QByteArray &stateBytes, const QByteArray &lineEnd = "\r\n");
+    // The line end of the state answers from now on.
+    void setStateLineEnd(const QByteArray &lineEnd) { m_stateLineEnd = lineEnd; }
     QByteArray queryAnswer() const;
 
     // Limit levels to the pedal's codes. The editor reads a minimum back as (code + 1) x 8 and
@@ -109,6 +111,7 @@ private:
     Settings m_settings;
     std::optional<Settings> m_stored;
     int m_storedRows = 0;
+    QByteArray m_stateLineEnd = "\r\n";
 };
 
 } // namespace tovel::pedal

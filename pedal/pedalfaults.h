@@ -35,6 +35,10 @@ struct PedalFaults {
     // busyAnswerGapMs after it, then ACK when the erase is done. 0: the erase is instant.
     int eraseBusyMs = 0;
     int busyAnswerGapMs = 1000;
+    // How the state answer ends its lines: CR LF as the firmware does, or CR or LF alone, as
+    // other builds of it have.
+    enum class LineEnds { CrLf, Cr, Lf };
+    LineEnds stateLineEnds = LineEnds::CrLf;
 };
 
 } // namespace tovel::pedal

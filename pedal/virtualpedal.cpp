@@ -35,6 +35,9 @@ void VirtualPedal::setFaults(const PedalFaults &faults)
         m_bootloader.setSilentAfterFrames(faults.silentAfterFrames);
     m_bootloader.setFlashDefect(faults.flashDefectAddress);
     m_bootloader.setEraseBusy(faults.eraseBusyMs, faults.busyAnswerGapMs);
+    m_firmware.setStateLineEnd(faults.stateLineEnds == PedalFaults::LineEnds::Cr   ? QByteArray("\r")
+                               : faults.stateLineEnds == PedalFaults::LineEnds::Lf ? QByteArray("\n")
+                                                                                   : QByteArray("\r\n"));
     m_faults = faults;
     m_bridge.setFaults(faults);
 }

@@ -1,7 +1,6 @@
 #include "protocol/commandexchange.h"
 
 #include "core/clock.h"
-#include "core/mainstate.h"
 #include "core/seams.h"
 #include "protocol/effectupload.h"
 #include "protocol/hextext.h"
@@ -42,6 +41,9 @@ bool onlyTextLines(const QByteArray &bytes)
     });
 }
 
+// How long a line not trusted must stay quiet after a whole answer for the answer to count.
+constexpr int kSettleMs = 100;
+
 bool onlyNumberLines(const QByteArray &bytes)
 {
     return std::all_of(bytes.begin(), bytes.end(),
@@ -49,6 +51,32 @@ bool onlyNumberLines(const QByteArray &bytes)
 }
 
 } // namespace
+
+qsizetype throughNumberLine(const QByteArray &bytes, int n)
+{
+    int ends = 0;
+    bool crLfAnswer = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        qsizetype end = i + 1;
+        if (c == '\r') {
+            if (i + 1 < bytes.size()) {
+                if (bytes[i + 1] == '\n')
+                    ++end;
+            } else if (crLfAnswer) {
+                return 0; // its LF is still on the way
+            }
+            if (ends == 0)
+                crLfAnswer = end == i + 2;
+        }
+        if (++ends == n)
+            return end;
+        i = end - 1;
+    }
+    return 0;
+}
 
 AnswerRule effectQueryAnswer()
 {
@@ -59,6 +87,7 @@ AnswerRule effectQueryAnswer()
     rule.maxBytes = 256;
     rule.wholeLength = [](const QByteArray &bytes) { return throughLine(bytes, kQueryLines); };
     rule.readable = onlyTextLines;
+    rule.exact = true;
     return rule;
 }
 
@@ -71,8 +100,9 @@ AnswerRule stateRequestAnswer(int numParams)
     rule.wireBytes = numbers * kLongestStateLine;
     rule.maxBytes = numbers * kLongestStateLine;
     rule.quietGapMs = kStateQuietGapMs;
-    rule.wholeLength = [numbers](const QByteArray &bytes) { return throughLine(bytes, numbers); };
+    rule.wholeLength = [numbers](const QByteArray &bytes) { return throughNumberLine(bytes, numbers); };
     rule.readable = onlyNumberLines;
+    rule.exact = true;
     return rule;
 }
 
@@ -112,20 +142,40 @@ CommandExchange::Scope::~Scope()
 }
 
 CommandExchange::CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock,
-                                 Console &console, const MainState &state)
-    : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console), m_state(state)
+                                 Console &console)
+    : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console)
 {
 }
 
 CommandExchange::~CommandExchange() = default;
 
-std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what)
+std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what, Listener listener)
 {
+    m_refusal.clear();
     if (m_quitting)
         return std::nullopt;
     if (busy()) {
         m_console.printToConsole(QStringLiteral("%1 not started: the %2 is still running")
                                      .arg(what, m_running));
+        return std::nullopt;
+    }
+    // An effect's bytes reach a bootloader as commands of its own (one program holds a valid
+    // GET), and a bootloader's frames mean nothing to the effect firmware.
+    if (m_link != Listener::None && listener != m_link) {
+        m_refusal = m_link == Listener::Bootloader
+            ? QStringLiteral("The pedal is connected to its bootloader (Upgrade Mode): the %1 "
+                             "speaks to the effect firmware and was not sent. Untick Firmware "
+                             "Upgrade > Upgrade Mode, then disconnect and connect again.")
+                  .arg(what)
+            : QStringLiteral("The pedal is connected in its normal mode: the %1 speaks to the "
+                             "controller's bootloader and was not started. Start the bootloader, "
+                             "tick Firmware Upgrade > Upgrade Mode, then disconnect and connect "
+                             "again.")
+                  .arg(what);
+        m_console.printToConsole(QStringLiteral("%1 not started: the link is open to the %2")
+                                     .arg(what, m_link == Listener::Bootloader
+                                                    ? QStringLiteral("bootloader")
+                                                    : QStringLiteral("effect firmware")));
         return std::nullopt;
     }
     m_running = what;
@@ -146,6 +196,12 @@ void CommandExchange::end()
         }
     }
     emit busyChanged(false);
+}
+
+void CommandExchange::setLinkListener(Listener listener)
+{
+    m_link = listener;
+    m_lineSuspect = false;
 }
 
 void CommandExchange::quit()
@@ -170,8 +226,57 @@ bool CommandExchange::linkLost() const
     return m_usb.state.DeviceLost;
 }
 
+qint64 CommandExchange::drainUntilQuiet(int quietMs, int limitMs, bool &quiet)
+{
+    const bool wasWaiting = std::exchange(m_waiting, true);
+    const qint64 start = m_clock.nowUs();
+    qint64 lastByte = start;
+    qint64 dropped = 0;
+    quiet = false;
+    for (;;) {
+        m_pacing.processEvents();
+        if (m_quitting || m_usb.GetFTQueueStatus() != 0) {
+            dropped = -1;
+            break;
+        }
+        const qint64 now = m_clock.nowUs();
+        if (m_usb.state.QueuedBytes > 0) {
+            const quint32 n = m_usb.ReadFTQueue();
+            if (n == 0) {
+                dropped = -1;
+                break;
+            }
+            dropped += n;
+            lastByte = now;
+        } else if (now - lastByte >= qint64(quietMs) * 1000) {
+            quiet = true;
+            break;
+        }
+        if (now - start >= qint64(limitMs) * 1000)
+            break;
+    }
+    m_waiting = wasWaiting;
+    return dropped;
+}
+
 bool CommandExchange::dropStaleBytes()
 {
+    if (m_quitting)
+        return false;
+    if (m_lineSuspect) {
+        // The rest of an answer that gave up may still be arriving; it must not be read as the
+        // answer to the command about to go.
+        m_console.printToConsole(QStringLiteral("waiting for the line to fall quiet before the %1")
+                                     .arg(m_running));
+        bool quiet = false;
+        const qint64 dropped = drainUntilQuiet(kQuietMs, kQuietLimitMs, quiet);
+        if (dropped < 0)
+            return false;
+        if (dropped > 0)
+            m_console.printToConsole(QStringLiteral("dropped %1 late bytes of an earlier answer").arg(dropped));
+        if (!quiet)
+            m_console.printToConsole(QStringLiteral("the line did not fall quiet within %1 s").arg(kQuietLimitMs / 1000));
+    }
     if (m_usb.GetFTQueueStatus() != 0)
         return !linkLost();
     if (m_usb.state.QueuedBytes > 0) {
@@ -210,6 +315,10 @@ bool CommandExchange::sendParameterValue(const QString &hex)
 {
     if (m_quitting)
         return false;
+    if (m_link == Listener::Bootloader) {
+        m_console.printToConsole(QStringLiteral("not sent to the bootloader: ") + hex);
+        return false;
+    }
     if (!busy()) {
         sendHex(hex, 7, false);
         return true;
@@ -296,9 +405,25 @@ CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
             break;
         }
     }
+    // On a line not trusted, a whole answer counts only if the line stays quiet after it.
+    if (answer.outcome == Outcome::Complete && m_lineSuspect) {
+        bool quiet = false;
+        const qint64 late = drainUntilQuiet(kSettleMs, kQuietLimitMs, quiet);
+        if (late < 0)
+            answer.outcome = m_quitting ? Outcome::Quitting : Outcome::LinkFailed;
+        else
+            tail += late;
+    }
     m_waiting = false;
+    answer.extra = tail;
+    answer.foreign = tail > 0 && (rule.exact || m_lineSuspect);
     if (tail > 0)
         m_console.printToConsole(QStringLiteral("dropped %1 bytes after the %2 answer").arg(tail).arg(rule.what));
+    // Whatever did not end whole and alone leaves the line not trusted until one does.
+    if (answer.outcome == Outcome::Complete)
+        m_lineSuspect = answer.foreign || (rule.readable && !rule.readable(answer.bytes));
+    else if (answer.outcome == Outcome::NoAnswer || answer.outcome == Outcome::Incomplete)
+        m_lineSuspect = true;
     // The rest of a long or never-ending answer is not this exchange's business, nor the next's.
     if (answer.outcome != Outcome::LinkFailed && answer.outcome != Outcome::Quitting)
         m_usb.PurgeFTReceive();
@@ -326,7 +451,7 @@ QString CommandExchange::failureMessage(const AnswerRule &rule, const Answer &an
         return QStringLiteral("The pedal did not answer the %1.").arg(rule.what);
     case Outcome::Complete:
     case Outcome::Incomplete:
-        if (rule.readable && !rule.readable(answer.bytes))
+        if (answer.foreign || (rule.readable && !rule.readable(answer.bytes)))
             return QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what);
         if (answer.outcome == Outcome::Incomplete)
             return QStringLiteral("The pedal's answer to the %1 was incomplete.").arg(rule.what);

@@ -13,7 +13,6 @@ class Clock;
 class Console;
 class D2XXUnit;
 class Pacing;
-struct MainState;
 
 // How the answer to one command is collected: when it is whole, how long it may take and how
 // large it may grow. A pedal that says nothing, stops half-way or never stops talking ends
@@ -29,12 +28,21 @@ struct AnswerRule {
     std::function<qsizetype(const QByteArray &)> wholeLength;
     // Whether the bytes (whole or not) read as this kind of answer: noise on the line does not.
     std::function<bool(const QByteArray &)> readable;
+    // Bytes after the whole answer make it unreadable: a count that comes out right only with
+    // something else mixed in is no answer to trust. Otherwise they are dropped, and refused
+    // only on a line that has not been trusted since an earlier answer went wrong.
+    bool exact = false;
 };
 
 // The effect query's answer: four lines ended by CR LF.
 AnswerRule effectQueryAnswer();
-// The state answer for numParams rows: 4 x numParams + 288 numbers, each ended by CR LF.
+// The state answer for numParams rows: 4 x numParams + 288 numbers, each ended by CR LF (or by
+// CR or LF alone, as the answer's reader splits them).
 AnswerRule stateRequestAnswer(int numParams);
+// The length up to and including the n-th line end of a run of numbers, 0 while fewer have
+// come. A line ends at CR LF, CR or LF; when the answer's first line ended in CR LF, a CR at
+// the very end waits for its LF.
+qsizetype throughNumberLine(const QByteArray &bytes, int n);
 // The upload's status: its first 17 bytes, or fewer ended by a line end. The time-out starts
 // once the program has been handed to the driver, which may still be sending it.
 AnswerRule uploadStatusAnswer(int programBytes);
@@ -65,8 +73,15 @@ public:
     struct Answer {
         Outcome outcome = Outcome::NoAnswer;
         QByteArray bytes;
+        // Bytes that came after the whole answer (or beyond its size), dropped.
+        qsizetype extra = 0;
+        // Extra bytes that make this answer one not to trust (see AnswerRule::exact).
+        bool foreign = false;
         bool complete() const { return outcome == Outcome::Complete; }
     };
+    // Which firmware the open link speaks to: the effect firmware, or the controller's
+    // bootloader (connected in Upgrade Mode).
+    enum class Listener { None, EffectFirmware, Bootloader };
 
     // Holds the link for one exchange; the exchange ends when the scope goes.
     class Scope {
@@ -81,13 +96,22 @@ public:
         CommandExchange *m_exchange;
     };
 
-    CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console,
-                    const MainState &state);
+    CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console);
     ~CommandExchange() override;
 
-    // Starts an exchange named `what` ("state request"). Nothing, with a console line, while
-    // another runs or the program quits.
-    std::optional<Scope> begin(const QString &what);
+    // Starts an exchange named `what` ("state request") with `listener`. Nothing, with a
+    // console line, while another runs, when the link was opened to the other firmware, or
+    // when the program quits; refusal() then says why (empty while another exchange runs).
+    std::optional<Scope> begin(const QString &what, Listener listener = Listener::EffectFirmware);
+    const QString &refusal() const { return m_refusal; }
+    // The link has been opened to `listener`, or closed (None). A new link starts trusted.
+    void setLinkListener(Listener listener);
+    Listener linkListener() const { return m_link; }
+    // No whole answer has come since one went wrong: see the class comment.
+    bool lineSuspect() const { return m_lineSuspect; }
+    // An answer that came whole turned out not to be this command's (its numbers are not the
+    // effect's): the line is not trusted until the next whole answer.
+    void distrustLine() { m_lineSuspect = true; }
     bool busy() const { return !m_running.isEmpty(); }
     const QString &running() const { return m_running; }
 
@@ -95,10 +119,14 @@ public:
     void quit();
     bool quitting() const { return m_quitting; }
 
-    // Drops what an earlier answer left in the receive queue, saying so on the console. Runs
-    // before every command that expects an answer, so no tail reaches the wrong exchange.
-    // False when the link has gone (the exchange ends there).
+    // Drops what an earlier answer left in the receive queue, saying so on the console; on a
+    // line not trusted, first waits (turning the event loop, at most kQuietLimitMs) until it
+    // has been quiet for kQuietMs, dropping what comes. Runs before every command that expects
+    // an answer, so no tail reaches the wrong exchange. False when the link has gone or the
+    // program quits (the exchange ends there).
     bool dropStaleBytes();
+    static constexpr int kQuietMs = 2000;
+    static constexpr int kQuietLimitMs = 5000;
 
     // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
     // the transmit queue when asked, and writes `length` bytes in one piece. Returns the
@@ -133,6 +161,9 @@ signals:
 
 private:
     Answer collect(const AnswerRule &rule);
+    // Reads and drops what comes until the line has been quiet for quietMs, at most limitMs;
+    // the count of bytes dropped, -1 when the link went or the program quits meanwhile.
+    qint64 drainUntilQuiet(int quietMs, int limitMs, bool &quiet);
     bool refuseReentry(const QString &command);
     void end();
     qint64 wireTimeUs(qint64 bytes) const;
@@ -141,8 +172,10 @@ private:
     Pacing &m_pacing;
     const Clock &m_clock;
     Console &m_console;
-    const MainState &m_state;
     QString m_running;
+    QString m_refusal;
+    Listener m_link = Listener::None;
+    bool m_lineSuspect = false;
     bool m_waiting = false; // a wait of the running exchange is turning the event loop
     bool m_quitting = false;
     struct Deferred {

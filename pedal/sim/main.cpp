@@ -9,7 +9,8 @@
 //   faults LIST   the faults from now on, replacing the ones before ("ok" or "error ...");
 //                 LIST is "none" or a comma-separated list of no-answer, garbage, short,
 //                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
-//                 more bytes have come from the host, as a cable pulled mid-command).
+//                 more bytes have come from the host, as a cable pulled mid-command),
+//                 line-ends:crlf|cr|lf (how the state answer ends its lines).
 //
 // SIGUSR1 resets the controller into its bootloader, as the user does by hand before an
 // upgrade; the flash is kept.
@@ -61,6 +62,12 @@ bool parseFaults(const QString &list, PedalFaults &faults, qint64 &unplugAfterBy
             faults.splitPieces = parts[1].toInt(&ok);
             faults.splitGapMs = parts[2].toInt(&ok2);
             ok = ok && ok2 && faults.splitPieces >= 1 && faults.splitGapMs >= 0;
+        } else if (name == QLatin1String("line-ends") && parts.size() == 2
+                   && (parts[1] == QLatin1String("crlf") || parts[1] == QLatin1String("cr")
+                       || parts[1] == QLatin1String("lf"))) {
+            faults.stateLineEnds = parts[1] == QLatin1String("cr")   ? PedalFaults::LineEnds::Cr
+                                   : parts[1] == QLatin1String("lf") ? PedalFaults::LineEnds::Lf
+                                                                     : PedalFaults::LineEnds::CrLf;
         } else if (name == QLatin1String("unplug-after-bytes") && parts.size() == 2) {
             unplugAfterBytes = parts[1].toLongLong(&ok);
             ok = ok && unplugAfterBytes >= 0;

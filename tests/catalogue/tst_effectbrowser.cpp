@@ -88,7 +88,7 @@ struct MainWindowFixture {
     VirtualPacing pacing{clock};
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console, state};
+    CommandExchange exchange{usb, pacing, clock, console};
     std::unique_ptr<CatalogueLoader> loader;
     QWidget main;
     QListWidget *lstCategory = new QListWidget(&main);

@@ -621,7 +621,10 @@ void TestFirmwareUpgrade::duringTheRun()
     QVERIFY(!f.wentToGo());
     QCOMPARE(f.consoleLines().filter(QStringLiteral("Start Write Command")).size(), 1);
     QVERIFY(f.consoleLines().contains(QStringLiteral("effect query not started: the firmware upgrade is still running")));
-    QVERIFY(f.main().btnOpenEffect->isEnabled());
+    // The main window's commands are back; those of the effect firmware stay off on a link to
+    // the bootloader.
+    QVERIFY(f.main().menuDisconnect->isEnabled());
+    QVERIFY(!f.main().btnOpenEffect->isEnabled());
 
     // Not running, the window closes without a question; opened again it runs to the end.
     f.click(f.main().menuStartFirmwareUpgrade);

@@ -21,6 +21,8 @@ private slots:
     void percentages();
     void stateAnswer_data();
     void stateAnswer();
+    void shiftedStateAnswerIsImplausible_data();
+    void shiftedStateAnswerIsImplausible();
     void stateAnswerWithNonDigitFails_data();
     void stateAnswerWithNonDigitFails();
     void effectInfo();
@@ -130,6 +132,10 @@ void TestParamLogic::stateAnswer_data()
     QTest::newRow("256-gives-0") << QByteArray("256\r\n") << Bytes{0};
     QTest::newRow("999-modulo-256") << QByteArray("999\r\n") << Bytes{231};
     QTest::newRow("cr-without-lf") << QByteArray("1\r2\r") << Bytes{1, 2};
+    QTest::newRow("lf-without-cr") << QByteArray("1\n2\n") << Bytes{1, 2};
+    QTest::newRow("lf-alone-four-digits-and-empty-repeat")
+        << QByteArray("7\n1000\n\n3\n") << Bytes{7, 7, 7, 3};
+    QTest::newRow("cr-alone-empty-line-repeats") << QByteArray("5\r\r6\r") << Bytes{5, 5, 6};
     QTest::newRow("empty-answer") << QByteArray() << Bytes{};
 }
 
@@ -138,6 +144,26 @@ void TestParamLogic::stateAnswer()
     QFETCH(QByteArray, answer);
     QFETCH(Bytes, bytes);
     QCOMPARE(ParseParameterAnswer(answer), bytes);
+}
+
+void TestParamLogic::shiftedStateAnswerIsImplausible_data()
+{
+    QTest::addColumn<Bytes>("bytes");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("levels-0-512-1023") << Bytes{0, 0, 0, 0, 0, 64, 0, 0, 0, 127, 224, 0} << QString();
+    QTest::newRow("negative-switch-level") << Bytes{255, 255, 224, 0, 0, 0, 0, 0, 0, 0, 0, 0} << QString();
+    // The rest of an effect query (12, 3, 5) before the state's own numbers.
+    QTest::newRow("shifted-by-a-query-tail")
+        << Bytes{12, 3, 5, 0, 0, 0, 0, 0, 64, 0, 0, 0}
+        << "row 0 of the state answer has the level 24600, which no row can have";
+    QTest::newRow("short-answer-is-not-judged") << Bytes{0, 0} << QString();
+}
+
+void TestParamLogic::shiftedStateAnswerIsImplausible()
+{
+    QFETCH(Bytes, bytes);
+    QFETCH(QString, fault);
+    QCOMPARE(implausibleRowLevel(bytes, 3), fault);
 }
 
 void TestParamLogic::stateAnswerWithNonDigitFails_data()

@@ -77,7 +77,7 @@ struct Panel {
     VirtualPacing pacing{clock};
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console, state};
+    CommandExchange exchange{usb, pacing, clock, console};
     CatalogueLoader loader;
     TformFXParameters window{loader, state, tables, exchange, console, prompts};
     QWidget main;

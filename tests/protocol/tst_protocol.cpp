@@ -22,7 +22,7 @@ struct Link {
     MainState state;
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console, state};
+    CommandExchange exchange{usb, pacing, clock, console};
 
     Link()
     {
@@ -49,6 +49,12 @@ private slots:
     void staleBytesAreDroppedBeforeACommand();
     void oneExchangeAtATime();
     void quitEndsAWaitAtOnce();
+    void lateRestOfAnAnswerIsDroppedBeforeTheNext_data();
+    void lateRestOfAnAnswerIsDroppedBeforeTheNext();
+    void answerWithSomethingMixedInIsNotTrusted();
+    void numberLinesEndInCrLfCrOrLf_data();
+    void numberLinesEndInCrLfCrOrLf();
+    void eachFirmwareGetsOnlyItsOwnCommands();
 };
 
 void TestProtocol::composedCommands_data()
@@ -285,6 +291,139 @@ void TestProtocol::quitEndsAWaitAtOnce()
     QVERIFY(!l.exchange.begin("upload"));
     QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 1)));
     QVERIFY(l.driver.writes.isEmpty());
+}
+
+void TestProtocol::lateRestOfAnAnswerIsDroppedBeforeTheNext_data()
+{
+    QTest::addColumn<Pieces>("first");    // the answer that gives up
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<qint64>("readyMs");  // when the next command may leave, at the earliest
+    QTest::addColumn<QStringList>("console");
+
+    QTest::newRow("query-rest-3.5-s-late")
+        << Pieces{{0, "TOVEL\r\n1"}, {3500, "2\r\n3\r\n5\r\n"}} << "query" << qint64(5500)
+        << QStringList{"waiting for the line to fall quiet before the state request",
+                       "dropped 9 late bytes of an earlier answer"};
+    QTest::newRow("state-rest-in-pieces-1.5-s-apart")
+        << Pieces{{0, numbers(100)}, {1500, numbers(100)}, {3000, numbers(88)}} << "state" << qint64(5000)
+        << QStringList{"waiting for the line to fall quiet before the state request",
+                       "dropped 564 late bytes of an earlier answer"};
+    QTest::newRow("silent-pedal-stays-silent")
+        << Pieces{} << "query" << qint64(3005 + 2000)
+        << QStringList{"waiting for the line to fall quiet before the state request"};
+}
+
+// An answer that gave up may still be coming: before the next command the line must have been
+// quiet for a while, and what comes meanwhile is not the next answer.
+void TestProtocol::lateRestOfAnAnswerIsDroppedBeforeTheNext()
+{
+    QFETCH(Pieces, first);
+    QFETCH(QString, rule);
+    QFETCH(qint64, readyMs);
+    QFETCH(QStringList, console);
+
+    Link l;
+    for (const Piece &p : first)
+        l.driver.queueAnswer(p.bytes, l.ms(p.atMs));
+    const auto failed = rule == "query" ? l.exchange.CollectAnswerText(effectQueryAnswer())
+                                        : l.exchange.CollectAnswerBlock(stateRequestAnswer(0));
+    QVERIFY(!failed.complete());
+    QVERIFY(l.exchange.lineSuspect());
+    l.console.lines.clear();
+
+    auto scope = l.exchange.begin("state request");
+    QVERIFY(l.exchange.dropStaleBytes());
+    QCOMPARE(l.console.lines, console);
+    QVERIFY2(l.clock.nowUs() >= l.ms(readyMs), qPrintable(QString::number(l.clock.nowUs())));
+    QVERIFY(l.clock.nowUs() < l.ms(readyMs + 50));
+
+    // The next answer is read alone and counts once the line stays quiet after it.
+    l.exchange.sendHex(stateRequestHex(0), 2, true);
+    l.driver.queueAnswer(numbers(288), l.clock.nowUs() + l.ms(5));
+    const auto next = l.exchange.CollectAnswerBlock(stateRequestAnswer(0));
+    QCOMPARE(next.outcome, CommandExchange::Outcome::Complete);
+    QCOMPARE(next.bytes, numbers(288));
+    QVERIFY(CommandExchange::failureMessage(stateRequestAnswer(0), next).isEmpty());
+    QVERIFY(!l.exchange.lineSuspect());
+    // A trusted line: the command after it leaves at once.
+    const qint64 before = l.clock.nowUs();
+    QVERIFY(l.exchange.dropStaleBytes());
+    QCOMPARE(l.clock.nowUs(), before);
+}
+
+void TestProtocol::answerWithSomethingMixedInIsNotTrusted()
+{
+    Link l;
+    // Lines beyond the four of an effect query: the four read may not be this answer's.
+    l.driver.queueAnswer("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", 0);
+    const auto query = l.exchange.CollectAnswerText(effectQueryAnswer());
+    QCOMPARE(query.outcome, CommandExchange::Outcome::Complete);
+    QVERIFY(query.foreign);
+    QCOMPARE(CommandExchange::failureMessage(effectQueryAnswer(), query),
+             QStringLiteral("The pedal's answer to the effect query could not be read."));
+    QVERIFY(l.exchange.lineSuspect());
+
+    // On a line not trusted, even an upload status must be alone on the line.
+    l.driver.queueAnswer("Upload complete\r\n", l.clock.nowUs() + l.ms(1));
+    l.driver.queueAnswer("12\r\n", l.clock.nowUs() + l.ms(60));
+    const auto status = l.exchange.CollectAnswerBlock(uploadStatusAnswer(0));
+    QCOMPARE(status.bytes, QByteArray("Upload complete\r\n"));
+    QVERIFY(status.foreign);
+    QVERIFY(!CommandExchange::failureMessage(uploadStatusAnswer(0), status).isEmpty());
+
+    // A status alone on the line makes it trusted again; then a short status with a tail is
+    // what it always was (the first line counts).
+    l.driver.queueAnswer("Upload complete\r\n", l.clock.nowUs() + l.ms(1));
+    QVERIFY(!l.exchange.CollectAnswerBlock(uploadStatusAnswer(0)).foreign);
+    QVERIFY(!l.exchange.lineSuspect());
+    l.driver.queueAnswer("OK\r\nmore", l.clock.nowUs() + l.ms(1));
+    const auto shortStatus = l.exchange.CollectAnswerBlock(uploadStatusAnswer(0));
+    QCOMPARE(shortStatus.extra, 4);
+    QVERIFY(!shortStatus.foreign);
+}
+
+void TestProtocol::numberLinesEndInCrLfCrOrLf_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("whole"); // 0: not yet
+    QTest::newRow("cr-lf") << QByteArray("1\r\n22\r\n3\r\n") << 3 << 10;
+    QTest::newRow("cr-alone") << QByteArray("1\r22\r3\r9") << 3 << 7;
+    QTest::newRow("lf-alone") << QByteArray("1\n22\n3\n") << 3 << 7;
+    QTest::newRow("cr-lf-waits-for-the-last-lf") << QByteArray("1\r\n22\r\n3\r") << 3 << 0;
+    QTest::newRow("cr-alone-ends-at-the-last-cr") << QByteArray("1\r22\r3\r") << 3 << 7;
+    QTest::newRow("empty-line-counts") << QByteArray("1\r\n\r\n3\r\n") << 3 << 8;
+    QTest::newRow("too-few") << QByteArray("1\r\n22\r\n") << 3 << 0;
+}
+
+void TestProtocol::numberLinesEndInCrLfCrOrLf()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, lines);
+    QFETCH(int, whole);
+    QCOMPARE(throughNumberLine(bytes, lines), qsizetype(whole));
+}
+
+void TestProtocol::eachFirmwareGetsOnlyItsOwnCommands()
+{
+    using L = CommandExchange::Listener;
+    Link l;
+    // Before a link is open nothing is known: both may start (the driver says what fails).
+    QVERIFY(l.exchange.begin("upload"));
+    QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
+
+    l.exchange.setLinkListener(L::Bootloader);
+    QVERIFY(!l.exchange.begin("upload"));
+    QVERIFY(l.exchange.refusal().startsWith("The pedal is connected to its bootloader (Upgrade Mode): the upload"));
+    QCOMPARE(l.console.lines.last(), QStringLiteral("upload not started: the link is open to the bootloader"));
+    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
+
+    l.exchange.setLinkListener(L::EffectFirmware);
+    QVERIFY(!l.exchange.begin("firmware upgrade", L::Bootloader));
+    QVERIFY(l.exchange.refusal().startsWith("The pedal is connected in its normal mode: the firmware upgrade"));
+    QVERIFY(l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QCOMPARE(l.driver.writes, QList<QByteArray>{QByteArray::fromHex("010001000C8000")});
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
