@@ -76,17 +76,16 @@ void EffectBrowser::effetto_cliccato(int row)
     if (!m_state.SelectedEffectName.isEmpty())
         m_controls.btnGetFXInfo->setEnabled(true);
 
-    if (m_state.SelectedEffectName == m_state.PedalEffectName) {
-        m_state.EffectOnPedal = true;
+    m_state.EffectOnPedal = m_state.SelectedEffectName == m_state.PedalEffectName;
+    // Opened first: closing the old rows disables Request and Assign, which belong to them.
+    m_parameterWindow.openBeside(*m_controls.mainWindow, m_state.SelectedEffectName);
+    if (m_state.EffectOnPedal) {
         m_controls.btnRequest->setEnabled(true);
     } else {
-        m_state.EffectOnPedal = false;
         m_controls.btnRequest->setEnabled(false);
         m_controls.btnAssign->setEnabled(false);
         m_controls.btnStoreSettingsOnPedal->setEnabled(false);
     }
-
-    m_parameterWindow.openBeside(*m_controls.mainWindow, m_state.SelectedEffectName);
 
     // Follows the list the effect was clicked in: after Open FX has put another category's
     // list in view, SelectedCategory may still name the category clicked before.

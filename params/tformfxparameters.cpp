@@ -12,7 +12,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -48,6 +50,22 @@ int rowOf(const std::array<T *, N> &table, const QObject *control)
         return -1;
     const auto it = std::find(table.begin(), table.end(), control);
     return it == table.end() ? -1 : int(it - table.begin());
+}
+
+// A list set from code (an answer, a file) tells assistive technology what it now shows, as a
+// choice by hand does: its entry in the description, and its popup's selection in step.
+void followCurrentEntry(QComboBox *box)
+{
+    const auto show = [box](int index) {
+        box->setAccessibleDescription(index < 0 ? QStringLiteral("none") : box->itemText(index));
+        if (QAbstractItemView *view = box->view()) {
+            const QModelIndex entry = box->model()->index(index, box->modelColumn(), box->rootModelIndex());
+            if (view->selectionModel())
+                view->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+        }
+    };
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, show);
+    show(box->currentIndex());
 }
 
 template <typename T, std::size_t N>
@@ -363,6 +381,7 @@ void TformFXParameters::BuildMultiSwitches()
         }
         // Filling selects the first option; a new list shows none until set.
         list->setCurrentIndex(-1);
+        followCurrentEntry(list);
         connectHandler(list, &QComboBox::currentIndexChanged, this, m_prompts, [this, list] { MultiSwitchOnChange(list); });
     }
 }
@@ -377,6 +396,7 @@ void TformFXParameters::BuildAssignBoxes()
         for (const QString &control : PedalControlNames)
             box->addItem(control);
         box->setCurrentIndex(-1);
+        followCurrentEntry(box);
         box->setEnabled(usable);
         connectHandler(box, &QComboBox::currentIndexChanged, this, m_prompts, [this, box] { boxAssignOnChange(box); });
         boxAssign[p] = box;
@@ -403,6 +423,7 @@ void TformFXParameters::BuildReverseBoxes()
         box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
         box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
         box->setEnabled(usable);
+        connect(box, &QCheckBox::toggled, this, [this, p] { notePlayerChange(p, Reverse); });
         chkReverse[p] = box;
     }
 }
@@ -465,10 +486,22 @@ void TformFXParameters::enableLimitButton(QPushButton *button, bool enable)
 void TformFXParameters::setExchangeRunning(bool running)
 {
     m_exchangeRunning = running;
+    m_playerMoved.fill(0);
     for (int p = 0; p < kRows; ++p)
         for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
             if (b)
                 b->setEnabled(!running && b->property(kWantedEnabled).toBool());
+}
+
+bool TformFXParameters::movedDuringExchange(int row, RowPart part) const
+{
+    return row >= 0 && row < kRows && (m_playerMoved[row] & part) != 0;
+}
+
+void TformFXParameters::notePlayerChange(int row, RowPart part)
+{
+    if (m_exchangeRunning && !m_programSetsRows && row >= 0 && row < kRows)
+        m_playerMoved[row] |= part;
 }
 
 void TformFXParameters::sendLevel(int row, int level, const QString &what, bool scrollConsole)
@@ -500,6 +533,7 @@ void TformFXParameters::PotParameterChange(QObject *control)
     const int row = rowOf(trkPot, control);
     if (row < 0)
         return;
+    notePlayerChange(row, Level);
     sendLevel(row, potLevel(trkPot[row]->value()), QStringLiteral("pot"), true);
 }
 
@@ -510,6 +544,7 @@ void TformFXParameters::SwitchParameterClick(QObject *control)
     const int row = rowOf(swSwitch, control);
     if (row < 0)
         return;
+    notePlayerChange(row, Level);
     sendLevel(row, switchLevel(swSwitch[row]->isChecked()), QStringLiteral("switch"), false);
     ShowSwitchState(row);
 }
@@ -519,6 +554,7 @@ void TformFXParameters::MultiSwitchOnChange(QObject *control)
     const int row = rowOf(cmbMultiSwitch, control);
     if (row < 0)
         return;
+    notePlayerChange(row, Level);
     // A list set to no option, or one without options, has no level to send.
     const std::optional<int> level = multiSwitchLevel(cmbMultiSwitch[row]->currentIndex(), OptionCount[row]);
     if (level)
@@ -539,8 +575,10 @@ void TformFXParameters::ShowSwitchState(int row)
 void TformFXParameters::boxAssignOnChange(QObject *control)
 {
     const int row = rowOf(boxAssign, control);
-    if (row >= 0)
-        m_tables.AssignBoxChanged(row, boxAssign[row]->currentIndex());
+    if (row < 0)
+        return;
+    notePlayerChange(row, PedalControl);
+    m_tables.AssignBoxChanged(row, boxAssign[row]->currentIndex());
 }
 
 void TformFXParameters::btnMinClick(QObject *control)

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -69,8 +70,28 @@ public:
     void EnableDisableControls(bool aEnable);
 
     // While an exchange with the pedal runs, the limit buttons (which send commands of their
-    // own) wait; the rows stay usable, their values sent when the exchange ends.
+    // own) wait; the rows stay usable, their values sent when the exchange ends. A row the
+    // player changes meanwhile keeps the player's value: the answer of that exchange does not
+    // set it back.
     void setExchangeRunning(bool running);
+    // What of a row the player has changed since the running exchange began.
+    enum RowPart { Level = 1, PedalControl = 2, Reverse = 4 };
+    bool movedDuringExchange(int row, RowPart part) const;
+
+    // While one lives, the program sets the rows (an answer, a file): their changes are not
+    // the player's.
+    class ProgramSetsRows {
+    public:
+        explicit ProgramSetsRows(TformFXParameters &window)
+            : m_window(window), m_was(std::exchange(window.m_programSetsRows, true)) {}
+        ~ProgramSetsRows() { m_window.m_programSetsRows = m_was; }
+        ProgramSetsRows(const ProgramSetsRows &) = delete;
+        ProgramSetsRows &operator=(const ProgramSetsRows &) = delete;
+
+    private:
+        TformFXParameters &m_window;
+        bool m_was;
+    };
     // Counts the builds and closes: an answer asked for one build is not for another.
     int buildCount() const { return m_buildCount; }
 
@@ -174,6 +195,9 @@ private:
     Prompts &m_prompts;
     ControlLayout m_layout;
     bool m_exchangeRunning = false;
+    bool m_programSetsRows = false;
+    std::array<int, kRows> m_playerMoved{}; // RowPart bits, during the running exchange
+    void notePlayerChange(int row, RowPart part);
     int m_buildCount = 0;
     bool m_sized = false;   // an opener has sized the window once
     int m_fittedFrame = 0;  // the frame height the client height was fitted to

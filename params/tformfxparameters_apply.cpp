@@ -3,6 +3,7 @@
 // past the end of a short answer are left as they were.
 #include "params/tformfxparameters.h"
 
+#include "core/seams.h"
 #include "params/paramtables.h"
 #include "params/stateanswer.h"
 #include "params/toggleswitch.h"
@@ -33,6 +34,7 @@ std::optional<int> byteAt(const QList<quint8> &bytes, qsizetype position)
 
 void TformFXParameters::ApplyReceivedValues(const QList<quint8> &bytes)
 {
+    const ProgramSetsRows programSets(*this);
     const int rows = NumParams();
     const int firstSwitch = NumPots();
     const int firstMulti = NumPots() + NumSwitches();
@@ -40,6 +42,12 @@ void TformFXParameters::ApplyReceivedValues(const QList<quint8> &bytes)
         const std::optional<int> value = rowLevel(bytes, p);
         if (!value)
             break;
+        // The player's move during the request is newer than the pedal's answer; it goes to
+        // the pedal when the exchange ends.
+        if (movedDuringExchange(p, Level)) {
+            m_console.printToConsole(QStringLiteral("row %1 keeps the level set during the exchange").arg(p));
+            continue;
+        }
         if (p < firstSwitch) {
             // Raises the slider's change: the level goes back to the pedal unless in live mode.
             if (trkPot[p])
@@ -57,12 +65,15 @@ void TformFXParameters::ApplyReceivedValues(const QList<quint8> &bytes)
 
 void TformFXParameters::ApplyAssignments(const QList<quint8> &bytes)
 {
+    const ProgramSetsRows programSets(*this);
     const int rows = NumParams();
     const qsizetype base = qsizetype(rows) * 4 + kAssignOffset;
     for (auto &control : m_tables.AssignMatrix)
         control.fill(0);
     for (int c = 0; c < kPedalControls; ++c) {
         for (int p = 0; p < kMaxRows; ++p) {
+            if (movedDuringExchange(p, PedalControl))
+                continue; // keeps the control the player chose meanwhile
             const int value = byteAt(bytes, base + 24 * c + p).value_or(0);
             m_tables.AssignMatrix[c][p] = value != 0 ? 1 : 0;
             if (value == 0 || p >= rows)
@@ -90,11 +101,12 @@ void TformFXParameters::ApplyAssignments(const QList<quint8> &bytes)
 
 void TformFXParameters::ApplyReverse(const QList<quint8> &bytes)
 {
+    const ProgramSetsRows programSets(*this);
     const int rows = NumParams();
     const qsizetype base = qsizetype(rows) * 4 + kReverseOffset;
     for (int p = 0; p < rows; ++p) {
         const std::optional<int> flag = byteAt(bytes, base + p);
-        if (flag && chkReverse[p])
+        if (flag && chkReverse[p] && !movedDuringExchange(p, Reverse))
             chkReverse[p]->setChecked(*flag != 0);
     }
 }
