@@ -144,6 +144,9 @@ private:
     void showDisconnected();
     // Configuration files: the state request, then the file; the file onto the rows.
     bool configurationRowsShown();
+    // A state request for the file can be made: connected, and the pedal runs the effect
+    // whose file it is. Otherwise says why.
+    bool configurationSavable();
     void saveConfigurationTo(const QString &path);
     void loadConfigurationFrom(const QString &path);
 

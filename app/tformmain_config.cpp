@@ -67,7 +67,7 @@ Configuration currentConfiguration(const TformFXParameters &window, const ParamT
 // unassigned. Empty, or the message that stops the load.
 QString applyLimit(TformFXParameters &window, const ParamTables &tables, int row,
                    const ConfigurationReader::Item &item, QPushButton *button, qint32 &limit,
-                   int (*fromPercent)(int))
+                   int (*fromPercent)(int), QStringList &clamped)
 {
     if (!tables.IsAssigned[row]) {
         if (button)
@@ -78,6 +78,14 @@ QString applyLimit(TformFXParameters &window, const ParamTables &tables, int row
     const std::optional<int> percent = parseDecimal(item.text);
     if (!percent)
         return ConfigurationReader::badNumberMessage(item);
+    if (*percent < 1 || *percent > 100)
+        clamped.append(QStringLiteral("line %1 (%2 %3): %4% became %5%")
+                           .arg(item.lineNumber)
+                           .arg(window.lblParamName[row] ? window.lblParamName[row]->text().trimmed()
+                                                         : QStringLiteral("row %1").arg(row + 1))
+                           .arg(button == window.btnMin[row] ? QStringLiteral("minimum") : QStringLiteral("maximum"))
+                           .arg(*percent)
+                           .arg(std::clamp(*percent, 1, 100)));
     limit = fromPercent(*percent);
     if (button)
         window.setLimitCaption(button, QString::number(std::clamp(*percent, 1, 100)) + QLatin1Char('%'));
@@ -86,12 +94,22 @@ QString applyLimit(TformFXParameters &window, const ParamTables &tables, int row
     return QString();
 }
 
+QString rowCaption(const TformFXParameters &window, int row)
+{
+    const QLabel *name = window.lblParamName[row];
+    return name && !name->text().trimmed().isEmpty() ? name->text().trimmed()
+                                                      : QStringLiteral("row %1").arg(row + 1);
+}
+
 // The file's items onto the rows, block by block, through the controls: a slider or list that
 // moves sends its level as a user's change would; a switch set here sends nothing and keeps
 // its caption. Items the file does not reach are left as they were. Empty, or the message of
-// the bad number that stopped it (what came before it stays applied).
-QString applyConfiguration(TformFXParameters &window, ParamTables &tables, const ConfigurationReader &reader)
+// the bad number that stopped it (what came before it stays applied). A level outside 0..1023
+// or a percentage outside 1..100 is taken as the nearest one, noted in `clamped`.
+QString applyConfiguration(TformFXParameters &window, ParamTables &tables, const ConfigurationReader &reader,
+                           QStringList &clamped)
 {
+    const TformFXParameters::ProgramSetsRows programSets(window);
     const int rows = std::min(window.NumParams(), int(kMaxRows));
     const int pots = std::clamp(window.NumPots(), 0, rows);
     const int firstMulti = std::clamp(window.NumPots() + window.NumSwitches(), pots, rows);
@@ -103,6 +121,13 @@ QString applyConfiguration(TformFXParameters &window, ParamTables &tables, const
         const std::optional<int> level = parseDecimal(item->text);
         if (!level)
             return ConfigurationReader::badNumberMessage(*item);
+        // A slider takes 0..1023; a switch reads any level as on or off.
+        if (p < pots && (*level < 0 || *level > kMaxLevel))
+            clamped.append(QStringLiteral("line %1 (%2): %3 became %4")
+                               .arg(item->lineNumber)
+                               .arg(rowCaption(window, p))
+                               .arg(*level)
+                               .arg(std::clamp(*level, 0, kMaxLevel)));
         if (p < pots) {
             if (window.trkPot[p])
                 window.trkPot[p]->setValue(*level);
@@ -137,7 +162,7 @@ QString applyConfiguration(TformFXParameters &window, ParamTables &tables, const
         if (!item)
             break;
         const QString error = applyLimit(window, tables, p, *item, window.btnMin[p], tables.MinLimit[p],
-                                         &minLimitFromPercent);
+                                         &minLimitFromPercent, clamped);
         if (!error.isEmpty())
             return error;
     }
@@ -146,7 +171,7 @@ QString applyConfiguration(TformFXParameters &window, ParamTables &tables, const
         if (!item)
             break;
         const QString error = applyLimit(window, tables, p, *item, window.btnMax[p], tables.MaxLimit[p],
-                                         &maxLimitFromPercent);
+                                         &maxLimitFromPercent, clamped);
         if (!error.isEmpty())
             return error;
     }
@@ -171,9 +196,34 @@ bool TformMain::configurationRowsShown()
     return false;
 }
 
+bool TformMain::configurationSavable()
+{
+    const MainState &state = m_app.state;
+    // Without a link the state request would only collect driver errors.
+    if (m_app.exchange().linkListener() != CommandExchange::Listener::EffectFirmware) {
+        m_app.prompts.showMessage(QStringLiteral("Not connected: the configuration was not saved."));
+        return false;
+    }
+    // The pedal's state belongs to the effect it runs: written under another effect's name it
+    // would set that effect's rows to numbers meant for other parameters.
+    if (!state.EffectOnPedal || state.SelectedEffectName != state.PedalEffectName) {
+        m_app.prompts.showMessage(
+            state.PedalEffectName.isEmpty()
+                ? QStringLiteral("The effect the pedal runs is not known yet, so the settings of %1 "
+                                 "cannot be read from it: the configuration was not saved. Upload "
+                                 "%1 or use Open FX first.")
+                      .arg(state.SelectedEffectName)
+                : QStringLiteral("The pedal runs %1, not %2: the configuration of %2 was not saved. "
+                                 "Choose %1 to save its settings, or upload %2 and use Open FX first.")
+                      .arg(state.PedalEffectName, state.SelectedEffectName));
+        return false;
+    }
+    return true;
+}
+
 void TformMain::menuSaveConfigurationClick()
 {
-    if (!configurationRowsShown())
+    if (!configurationRowsShown() || !configurationSavable())
         return;
     // A request that did not complete has said why; its stale values are not written.
     if (!RequestParameters())
@@ -188,7 +238,7 @@ void TformMain::menuSaveConfigurationClick()
 
 void TformMain::menuSaveConfigurationAsClick()
 {
-    if (!configurationRowsShown())
+    if (!configurationRowsShown() || !configurationSavable())
         return;
     const QString proposed = configurationPath(m_app.folders.documents(), m_app.state.SelectedEffectName);
     if (proposed.isEmpty()) {
@@ -264,34 +314,51 @@ void TformMain::loadConfigurationFrom(const QString &path)
     }
     TformFXParameters &window = *m_app.formFXParameters();
     const ConfigurationReader reader(configurationLines(file.read(kMaxBytes)), window.NumParams(), window.NumPots());
+    const QString &effect = m_app.state.SelectedEffectName;
+    // A file of another layout lays its lines over the wrong rows: nothing is applied (or
+    // sent) unless the player says so.
+    if (reader.lineCount() != reader.expectedLines()) {
+        const QString question =
+            QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another "
+                           "effect or another layout of this one.\n\nLoad it anyway, line by line as "
+                           "far as the rows go? Rows it does not reach stay as they are.")
+                .arg(QFileInfo(path).fileName())
+                .arg(reader.lineCount())
+                .arg(effect)
+                .arg(reader.expectedLines());
+        if (m_app.prompts.askYesNo(question) != Prompts::Answer::Yes) {
+            m_app.console().printToConsole(QStringLiteral("configuration not loaded: ") + path);
+            return;
+        }
+    }
     // The load sends what the player could send by hand now: rows of an effect the pedal does
     // not run carry another program's addresses, and rows disabled by a Disconnect have no
     // link to go to. Otherwise the window shows the file and nothing is sent.
     const bool rowsLive = m_app.state.EffectOnPedal && window.lblParamName[0]->isEnabled();
     QString error;
+    QStringList clamped;
     {
         // The sliders and lists the load moves send once, when it ends: the latest level of
-        // each parameter.
-        auto scope = m_app.exchange().begin(QStringLiteral("configuration load"));
+        // each parameter. A load that sends nothing holds no link to the effect firmware.
+        CommandExchange &exchange = m_app.exchange();
+        auto scope = exchange.begin(QStringLiteral("configuration load"),
+                                    rowsLive ? CommandExchange::Listener::EffectFirmware
+                                             : exchange.linkListener());
         if (!scope)
             return;
-        error = applyConfiguration(window, m_app.params, reader);
+        error = applyConfiguration(window, m_app.params, reader, clamped);
         if (!rowsLive)
-            m_app.exchange().dropDeferred();
+            exchange.dropDeferred();
     }
     m_app.console().printToConsole(QStringLiteral("configuration loaded: ") + path);
     if (!error.isEmpty()) {
         m_app.prompts.showMessage(error);
         return;
     }
-    if (reader.lineCount() != reader.expectedLines()) {
-        m_app.prompts.showMessage(
-            QStringLiteral("The configuration file has %1 lines where the rows of %2 need %3: it "
-                           "was loaded line by line as far as the rows go, and rows it does not "
-                           "reach are as they were.")
-                .arg(reader.lineCount())
-                .arg(m_app.state.SelectedEffectName)
-                .arg(reader.expectedLines()));
+    if (!clamped.isEmpty()) {
+        m_app.prompts.showMessage(QStringLiteral("FX Configuration File Loaded\n\nValues outside their "
+                                                 "range were taken as the nearest one:\n")
+                                  + clamped.join(QLatin1Char('\n')));
         return;
     }
     m_app.prompts.showMessage(QStringLiteral("FX Configuration File Loaded"));

@@ -4,7 +4,10 @@
 #include "pedal/virtualpedal.h"
 #include "tests/support/editorfixture.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -79,6 +82,10 @@ private slots:
     void closedWindowIsRefused();
     void effectNotOnThePedalSendsNothing();
     void whereTheFileCannotGo();
+    void fileOfAnotherLayoutAppliesNothingUnlessAsked();
+    void saveRefusedWithoutTheEffectsState_data();
+    void saveRefusedWithoutTheEffectsState();
+    void listsTellAssistiveTechnologyTheirEntry();
 };
 
 void TestConfigOnPedal::loadCases_data()
@@ -126,11 +133,17 @@ void TestConfigOnPedal::loadCases_data()
         << "-" << 0 << 3;
     QTest::newRow("bad-percentage-of-an-unassigned-row-is-not-read")
         << true << with(17, "x") << kLoaded << 300 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
+    // A file of another length asks first (the answer is Yes here; No in fileOfAnotherLayout).
     QTest::newRow("short-file-loads-what-it-holds")
-        << true << whole.mid(0, 6)
-        << QStringLiteral("The configuration file has 6 lines where the rows of Fifth Harmony need 19: it was "
-                          "loaded line by line as far as the rows go, and rows it does not reach are as they were.")
-        << 300 << 400 << false << 1 << 1 << false << "-" << 0 << 3;
+        << true << whole.mid(0, 6) << kLoaded << 300 << 400 << false << 1 << 1 << false << "-" << 0 << 3;
+    QTest::newRow("values-out-of-range-are-clamped-and-said")
+        << true << with(1, "1500") << kLoaded + "\n\nValues outside their range were taken as the nearest one:\n"
+                                       "line 1 (Mid): 1500 became 1023"
+        << 1023 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
+    QTest::newRow("percentage-out-of-range-is-clamped-and-said")
+        << true << with(16, "0") << kLoaded + "\n\nValues outside their range were taken as the nearest one:\n"
+                                      "line 16 (Mid minimum): 0% became 1%"
+        << 300 << 400 << false << 1 << 1 << true << "1%" << 0 << 3;
     QTest::newRow("no-file-changes-nothing")
         << false << QStringList() << QStringLiteral("No configuration file has been saved for Fifth Harmony")
         << 100 << 200 << false << 0 << 2 << false << "-" << 0 << 0;
@@ -150,10 +163,15 @@ void TestConfigOnPedal::loadCases()
     f.pedal().clearFrameLog();
     if (exists)
         f.writeFile(f.fixedPath(), crlf(lines));
+    const bool otherLength = exists && lines.size() != 19;
+    if (otherLength)
+        f.prompts.scriptAnswer(Prompts::Answer::Yes);
 
     f.click(f.main().menuLoadConfiguration);
 
     QCOMPARE(f.prompts.messages, QStringList{message});
+    QCOMPARE(f.prompts.questions.size(), otherLength ? 1 : 0);
+    QVERIFY(f.prompts.surprises.isEmpty());
     QTEST(w.trkPot[0]->value(), "pot0");
     QTEST(w.trkPot[1]->value(), "pot1");
     QTEST(w.swSwitch[kHold]->isChecked(), "hold");
@@ -387,6 +405,103 @@ void TestConfigOnPedal::whereTheFileCannotGo()
     f.click(f.main().menuSaveConfiguration);
     f.click(f.main().menuLoadConfiguration);
     QCOMPARE(f.prompts.messages, QStringList(2, QStringLiteral("Error: Could not retrieve the user documents path.")));
+}
+
+void TestConfigOnPedal::fileOfAnotherLayoutAppliesNothingUnlessAsked()
+{
+    Player f;
+    TformFXParameters &w = f.window();
+    w.trkPot[0]->setValue(100);
+    f.pedal().clearFrameLog();
+    // 39 lines: the file of a nine-row effect with six pots.
+    QStringList lines;
+    for (int i = 0; i < 39; ++i)
+        lines.append(i < 9 ? "700" : i < 18 ? "EXP" : i < 27 ? "T" : "50");
+    f.writeFile(f.fixedPath(), crlf(lines));
+
+    f.prompts.scriptAnswer(Prompts::Answer::No);
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.questions,
+             QStringList{"Fifth Harmony.txt has 39 lines where the rows of Fifth Harmony need 19: it was "
+                         "saved for another effect or another layout of this one.\n\nLoad it anyway, line by "
+                         "line as far as the rows go? Rows it does not reach stay as they are."});
+    QCOMPARE(f.prompts.messages, QStringList());
+    QCOMPARE(w.trkPot[0]->value(), 100);
+    QCOMPARE(w.boxAssign[0]->currentIndex(), -1);
+    QVERIFY(!w.chkReverse[0]->isChecked());
+    QVERIFY(f.frames().isEmpty());
+    QCOMPARE(f.app->exchange().deferredCount(), 0);
+}
+
+void TestConfigOnPedal::saveRefusedWithoutTheEffectsState_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not-connected") << "disconnected" << "Not connected: the configuration was not saved.";
+    QTest::newRow("pedal-runs-another-effect")
+        << "other-effect-chosen"
+        << "The pedal runs Fifth Harmony, not Moss Verb: the configuration of Moss Verb was not saved. Choose "
+           "Fifth Harmony to save its settings, or upload Moss Verb and use Open FX first.";
+    QTest::newRow("pedal-effect-not-known")
+        << "no-open-fx"
+        << "The effect the pedal runs is not known yet, so the settings of Moss Verb cannot be read from it: "
+           "the configuration was not saved. Upload Moss Verb or use Open FX first.";
+}
+
+// Saving writes the state the pedal gives back: with no link, or under another effect's name,
+// there is nothing true to write.
+void TestConfigOnPedal::saveRefusedWithoutTheEffectsState()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, message);
+    Player f;
+    if (situation == "disconnected") {
+        f.click(f.main().menuDisconnect);
+    } else {
+        if (situation == "no-open-fx")
+            f.app->state.PedalEffectName.clear();
+        QVERIFY(f.chooseEffect(QStringLiteral("Moss Verb")));
+    }
+    f.pedal().clearFrameLog();
+    f.prompts.messages.clear();
+    const bool rowsUsable = f.window().trkPot[0]->isEnabled();
+
+    f.prompts.scriptFile(f.folder() + QStringLiteral("/As.txt"));
+    f.click(f.main().menuSaveConfiguration);
+    f.click(f.main().menuSaveConfigurationAs);
+    QCOMPARE(f.prompts.messages, QStringList(2, message));
+    QVERIFY(f.frames().isEmpty());
+    QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList());
+    QCOMPARE(f.window().trkPot[0]->isEnabled(), rowsUsable);
+    QCOMPARE(f.prompts.dialogPaths, QStringList()); // no dialog was opened
+}
+
+// A list set from code speaks its new entry, as one chosen by hand does.
+void TestConfigOnPedal::listsTellAssistiveTechnologyTheirEntry()
+{
+    Player f;
+    TformFXParameters &w = f.window();
+    w.boxAssign[0]->setCurrentIndex(2);
+    w.cmbMultiSwitch[kRange]->setCurrentIndex(1);
+    f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "768", "SW", "NA", "NA", "NA", "NA",
+                                     "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
+    f.click(f.main().menuLoadConfiguration);
+    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+
+    for (QComboBox *box : {w.boxAssign[0], w.cmbMultiSwitch[kRange]}) {
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(list);
+        QCOMPARE(list->text(QAccessible::Description), box->currentText());
+        QCOMPARE(list->text(QAccessible::Value), box->currentText());
+        // The popup's selection follows: the entry shown is the one selected for a reader.
+        QCOMPARE(box->view()->selectionModel()->currentIndex().row(), box->currentIndex());
+        QCOMPARE(box->view()->selectionModel()->selectedIndexes().value(0).row(), box->currentIndex());
+    }
+    QCOMPARE(w.boxAssign[0]->currentText(), QStringLiteral("SW"));
+    QCOMPARE(w.cmbMultiSwitch[kRange]->currentIndex(), 3);
+    // A list with nothing chosen says so.
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.boxAssign[1])->text(QAccessible::Description),
+             QStringLiteral("none"));
 }
 
 QTEST_MAIN(TestConfigOnPedal)
