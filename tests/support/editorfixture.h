@@ -14,6 +14,7 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "tests/support/chooseeffect.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
 
@@ -77,6 +78,7 @@ struct EditorFixture {
         });
     }
 
+    bool chooseEffect(const QString &effect) { return tovel::test::chooseEffect(*app, effect); }
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
     QStringList consoleLines() { return app->formPrint()->lines(); }
