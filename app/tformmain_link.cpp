@@ -80,7 +80,7 @@ void TformMain::menuConnectClick()
         if (!scope)
             return;
         if (!exchange.dropStaleBytes()
-            || !exchange.sendBytes(QByteArray(1, char(CommandCode::BootloaderSync)), false))
+            || !exchange.sendBytes(bootloaderSyncCommand(), false))
             return;
         const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
         // The link gone or the program closing: that has been dealt with.

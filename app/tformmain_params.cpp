@@ -5,7 +5,8 @@
 #include "catalogue/effectbrowser.h"
 #include "core/seams.h"
 #include "params/paramtables.h"
-#include "params/stateanswer.h"
+#include "protocol/effectquery.h"
+#include "protocol/stateblock.h"
 #include "params/tformfxparameters.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"
@@ -44,7 +45,7 @@ void TformMain::btnOpenEffectClick()
         return;
     const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
     // A link found gone on the way has ended the exchange and set the window.
-    if (!exchange.dropStaleBytes() || !exchange.sendBytes(QByteArray::fromHex("0500"), query.purgeTransmit))
+    if (!exchange.dropStaleBytes() || !exchange.sendBytes(effectQueryCommand(), query.purgeTransmit))
         return;
     btnOpenEffect->setEnabled(false);
     m_app.pacing.sleepMs(query.pauseAfterMs);
@@ -192,10 +193,8 @@ void TformMain::btnAssignClick()
     TformFXParameters &window = *m_app.formFXParameters();
     ParamTables &tables = m_app.params;
     BuildAssignPayload(tables, window.reverseFlags(), window.NumParams(), m_app.console());
-    QByteArray command(1, char(CommandCode::AssignmentTable));
-    command.append(reinterpret_cast<const char *>(tables.AssignPayload.data()), kAssignPayloadSize);
     const CommandInfo &assign = commandInfo(CommandCode::AssignmentTable);
-    if (!m_app.exchange().sendBytes(command, assign.purgeTransmit))
+    if (!m_app.exchange().sendBytes(assignmentTableCommand(tables.AssignPayload), assign.purgeTransmit))
         return;
     btnAssign->setEnabled(false);
     m_app.pacing.sleepMs(assign.pauseAfterMs);

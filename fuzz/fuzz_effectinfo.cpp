@@ -2,7 +2,8 @@
 
 #include "core/editorerror.h"
 #include "fuzz/fuzzcheck.h"
-#include "params/stateanswer.h"
+#include "protocol/effectquery.h"
+#include "protocol/stateblock.h"
 
 using namespace tovel;
 

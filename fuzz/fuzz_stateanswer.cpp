@@ -2,7 +2,9 @@
 
 #include "core/editorerror.h"
 #include "fuzz/fuzzcheck.h"
-#include "params/stateanswer.h"
+#include "protocol/effectquery.h"
+#include "params/paramrows.h"
+#include "protocol/stateblock.h"
 
 using namespace tovel;
 

@@ -1,5 +1,7 @@
 #include "params/paramrows.h"
 
+#include <algorithm>
+
 #include "params/controllayout.h"
 
 #include <cmath>
@@ -102,6 +104,16 @@ std::optional<int> multiSwitchLevel(int index, int optionCount)
     if (optionCount <= 0 || index < 0 || index >= optionCount)
         return std::nullopt;
     return index * (kLevelSteps / optionCount);
+}
+
+std::optional<int> multiSwitchIndex(int level, int optionCount)
+{
+    if (optionCount <= 0 || level < 0)
+        return std::nullopt;
+    const int step = 1024 / optionCount;
+    if (step == 0)
+        return std::nullopt;
+    return std::min(level / step, optionCount - 1);
 }
 
 } // namespace tovel

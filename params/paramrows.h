@@ -49,5 +49,8 @@ int switchLevel(bool on);
 // A multi-switch: option index x (1024 div optionCount). Nothing for a row without options or
 // with no option chosen.
 std::optional<int> multiSwitchLevel(int index, int optionCount);
+// The option a multi-switch row shows for a level: level div (1024 div options), the last
+// option for anything beyond it. Nothing for a row without options or a negative level.
+std::optional<int> multiSwitchIndex(int level, int optionCount);
 
 } // namespace tovel

@@ -33,29 +33,21 @@ void ParamTables::AssignBoxChanged(int row, int index)
 void BuildAssignPayload(ParamTables &tables, const std::array<bool, kMaxRows> &reversed,
                         int numParams, Console &console)
 {
-    auto &payload = tables.AssignPayload;
-    payload.fill(0);
+    tables.AssignPayload = assignmentPayload(tables.AssignMatrix, reversed, numParams);
     console.printToConsole(QStringLiteral("ASSIGNMENTS SENT from 0 to 15:"));
     for (int c = 0; c < kPedalControls; ++c) {
         console.printToConsole(QStringLiteral("CONTROL NUM ") + PedalControlNames[c] + QLatin1Char(':'));
-        for (int p = 0; p < 16; ++p) {
-            payload[16 * c + p] = quint8(tables.AssignMatrix[c][p]);
+        for (int p = 0; p < 16; ++p)
             console.printToConsole(QStringLiteral("p%1: %2").arg(p).arg(tables.AssignMatrix[c][p]));
-        }
     }
-    for (int p = 0; p < numParams && p < kMaxRows; ++p) {
+    for (int p = 0; p < numParams && p < kMaxRows; ++p)
         console.printToConsole(reversed[p] ? QStringLiteral("param %1 REVERSED").arg(p)
                                            : QStringLiteral("param %1...").arg(p));
-        if (p <= 15)
-            payload[112 + p] = reversed[p] ? 1 : 0;
-    }
     console.printToConsole(QStringLiteral("ASSIGNMENTS SENT from 16 to 23:"));
     for (int c = 0; c < kPedalControls; ++c) {
         console.printToConsole(QStringLiteral("CONTROL NUM ") + PedalControlNames[c] + QLatin1Char(':'));
-        for (int p = 16; p < kMaxRows; ++p) {
-            payload[128 + 8 * c + (p - 16)] = quint8(tables.AssignMatrix[c][p]);
+        for (int p = 16; p < kMaxRows; ++p)
             console.printToConsole(QStringLiteral("p%1: %2").arg(p).arg(tables.AssignMatrix[c][p]));
-        }
     }
 }
 
@@ -72,16 +64,6 @@ int minPercentRead(int level)
 int maxPercentRead(int level)
 {
     return level * 100 / 1023;
-}
-
-int minLevelFromCode(int code)
-{
-    return (code + 1) * 8;
-}
-
-int maxLevelFromCode(int code)
-{
-    return code == 0 ? kMaxLevel : (code + 1) * 8;
 }
 
 } // namespace tovel

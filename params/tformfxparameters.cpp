@@ -39,9 +39,6 @@ constexpr int kReverseX = 360, kReverseWidth = 20;
 constexpr int kMinX = 385, kMaxX = 430, kLimitWidth = 40;
 constexpr int kClearX = 475, kClearWidth = 20;
 
-const QString kLimitMin = QStringLiteral("00");
-const QString kLimitMax = QStringLiteral("01");
-const QString kLimitClear = QStringLiteral("02");
 
 template <typename T, std::size_t N>
 int rowOf(const std::array<T *, N> &table, const QObject *control)
@@ -585,24 +582,24 @@ void TformFXParameters::btnMinClick(QObject *control)
 {
     const int row = rowOf(btnMin, control);
     if (row >= 0)
-        SetLimit(row, kLimitMin);
+        SetLimit(row, LimitAction::Minimum);
 }
 
 void TformFXParameters::btnMaxClick(QObject *control)
 {
     const int row = rowOf(btnMax, control);
     if (row >= 0)
-        SetLimit(row, kLimitMax);
+        SetLimit(row, LimitAction::Maximum);
 }
 
 void TformFXParameters::ClearMinMaxClick(QObject *control)
 {
     const int row = rowOf(btnClearMinMax, control);
     if (row >= 0)
-        SetLimit(row, kLimitClear);
+        SetLimit(row, LimitAction::Clear);
 }
 
-void TformFXParameters::SetLimit(int row, const QString &kind)
+void TformFXParameters::SetLimit(int row, LimitAction action)
 {
     if (row < 0 || row >= kRows || !trkPot[row] || !btnMin[row] || !btnMax[row])
         return;
@@ -610,28 +607,28 @@ void TformFXParameters::SetLimit(int row, const QString &kind)
     auto scope = m_exchange.begin(QStringLiteral("limit setting"));
     if (!scope)
         return;
-    if (kind == kLimitClear) {
+    if (action == LimitAction::Clear) {
         setLimitCaption(btnMin[row], QStringLiteral("-"));
         setLimitCaption(btnMax[row], QStringLiteral("-"));
         m_tables.MinLimit[row] = 0;
         m_tables.MaxLimit[row] = kMaxLevel;
-        SendLimit(row, 0, kLimitMin);
-        SendLimit(row, kMaxLevel, kLimitMax);
+        SendLimit(row, 0, LimitKind::Minimum);
+        SendLimit(row, kMaxLevel, LimitKind::Maximum);
         return;
     }
     const int level = potLevel(trkPot[row]->value());
     const QString caption = QString::number(limitPercentSet(level)) + QLatin1Char('%');
-    const bool isMin = kind == kLimitMin;
+    const bool isMin = action == LimitAction::Minimum;
     if (isMin ? level > m_tables.MaxLimit[row] : level < m_tables.MinLimit[row]) {
         m_prompts.showMessage(QStringLiteral("Cannot set a MIN value higher than a MAX value"));
         return;
     }
     (isMin ? m_tables.MinLimit : m_tables.MaxLimit)[row] = level;
     setLimitCaption((isMin ? btnMin : btnMax)[row], caption);
-    SendLimit(row, level, kind);
+    SendLimit(row, level, isMin ? LimitKind::Minimum : LimitKind::Maximum);
 }
 
-void TformFXParameters::SendLimit(int row, int level, const QString &kind)
+void TformFXParameters::SendLimit(int row, int level, LimitKind kind)
 {
     m_console.printToConsole(QStringLiteral("valstr: ") + levelField(level));
     const CommandInfo &info = commandInfo(CommandCode::ParameterLimit);

@@ -2,6 +2,7 @@
 
 #include "params/controllayout.h"
 #include "params/paramrows.h"
+#include "protocol/commands.h"
 
 #include <QWidget>
 #include <array>
@@ -115,11 +116,13 @@ public:
     void btnMinClick(QObject *control);
     void btnMaxClick(QObject *control);
     void ClearMinMaxClick(QObject *control);
-    // Pot row's limit from where its slider stands: kind "00" minimum, "01" maximum; "02"
-    // clears both. A minimum above the maximum (or the reverse) is refused with a message.
-    void SetLimit(int row, const QString &kind);
-    // One ParameterLimit command: kind "00" or "01", the row number (not the pedal address).
-    void SendLimit(int row, int level, const QString &kind);
+    // What a limit button does to its pot row.
+    enum class LimitAction { Minimum, Maximum, Clear };
+    // Pot row's limit from where its slider stands, or both cleared. A minimum above the
+    // maximum (or the reverse) is refused with a message.
+    void SetLimit(int row, LimitAction action);
+    // One ParameterLimit command for the row number (not the pedal address).
+    void SendLimit(int row, int level, LimitKind kind);
     // The row's caption label shows the on or off caption, as its switch stands.
     void ShowSwitchState(int row);
     // A limit button's enabled state, held back while an exchange runs.

@@ -5,7 +5,8 @@
 
 #include "core/seams.h"
 #include "params/paramtables.h"
-#include "params/stateanswer.h"
+#include "protocol/effectquery.h"
+#include "protocol/stateblock.h"
 #include "params/toggleswitch.h"
 
 #include <QCheckBox>
@@ -16,12 +17,6 @@
 namespace tovel {
 
 namespace {
-
-// State answer layout after the T rows' four value bytes each.
-constexpr int kAssignOffset = 0;     // 7 x 24 assignment bytes: 24c + p
-constexpr int kReverseOffset = 168;  // 24 reverse flags
-constexpr int kMinCodeOffset = 240;  // 24 minimum codes (48 unread bytes before them)
-constexpr int kMaxCodeOffset = 264;  // 24 maximum codes
 
 std::optional<int> byteAt(const QList<quint8> &bytes, qsizetype position)
 {
@@ -67,14 +62,13 @@ void TformFXParameters::ApplyAssignments(const QList<quint8> &bytes)
 {
     const ProgramSetsRows programSets(*this);
     const int rows = NumParams();
-    const qsizetype base = qsizetype(rows) * 4 + kAssignOffset;
     for (auto &control : m_tables.AssignMatrix)
         control.fill(0);
     for (int c = 0; c < kPedalControls; ++c) {
         for (int p = 0; p < kMaxRows; ++p) {
             if (movedDuringExchange(p, PedalControl))
                 continue; // keeps the control the player chose meanwhile
-            const int value = byteAt(bytes, base + 24 * c + p).value_or(0);
+            const int value = byteAt(bytes, StateBlock::assignment(rows, c, p)).value_or(0);
             m_tables.AssignMatrix[c][p] = value != 0 ? 1 : 0;
             if (value == 0 || p >= rows)
                 continue;
@@ -103,9 +97,8 @@ void TformFXParameters::ApplyReverse(const QList<quint8> &bytes)
 {
     const ProgramSetsRows programSets(*this);
     const int rows = NumParams();
-    const qsizetype base = qsizetype(rows) * 4 + kReverseOffset;
     for (int p = 0; p < rows; ++p) {
-        const std::optional<int> flag = byteAt(bytes, base + p);
+        const std::optional<int> flag = byteAt(bytes, StateBlock::reverse(rows, p));
         if (flag && chkReverse[p] && !movedDuringExchange(p, Reverse))
             chkReverse[p]->setChecked(*flag != 0);
     }
@@ -114,8 +107,6 @@ void TformFXParameters::ApplyReverse(const QList<quint8> &bytes)
 void TformFXParameters::ApplyLimits(const QList<quint8> &bytes)
 {
     const int rows = NumParams();
-    const qsizetype minBase = qsizetype(rows) * 4 + kMinCodeOffset;
-    const qsizetype maxBase = qsizetype(rows) * 4 + kMaxCodeOffset;
     const int pots = std::min(NumPots(), rows);
     auto show = [this](QPushButton *button, bool assigned, int percent) {
         if (!button)
@@ -125,14 +116,14 @@ void TformFXParameters::ApplyLimits(const QList<quint8> &bytes)
     };
     for (int p = 0; p < pots; ++p) {
         const bool assigned = m_tables.IsAssigned[p];
-        const std::optional<int> code = byteAt(bytes, minBase + p);
+        const std::optional<int> code = byteAt(bytes, StateBlock::minimumCode(rows, p));
         if (assigned && code)
             m_tables.MinLimit[p] = minLevelFromCode(*code);
         show(btnMin[p], assigned, minPercentRead(m_tables.MinLimit[p]));
     }
     for (int p = 0; p < pots; ++p) {
         const bool assigned = m_tables.IsAssigned[p];
-        const std::optional<int> code = byteAt(bytes, maxBase + p);
+        const std::optional<int> code = byteAt(bytes, StateBlock::maximumCode(rows, p));
         if (assigned && code)
             m_tables.MaxLimit[p] = maxLevelFromCode(*code);
         show(btnMax[p], assigned, maxPercentRead(m_tables.MaxLimit[p]));

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/seams.h"
 #include "protocol/effectupload.h"
+#include "protocol/stateblock.h"
 #include "protocol/hextext.h"
 #include "usb/d2xxunit.h"
 
@@ -17,7 +18,6 @@ constexpr int kBootloaderTimeoutMs = 1000;
 // The state answer's numbers may come in pieces; a pause this long means they have stopped.
 constexpr int kStateQuietGapMs = 500;
 constexpr int kQueryLines = 4;
-constexpr int kStateFixedNumbers = 288;
 // "255\r\n": the longest number a state answer holds, with its line end.
 constexpr int kLongestStateLine = 5;
 constexpr int kBitsPerByte = 10; // start, 8 data, stop
@@ -93,7 +93,7 @@ AnswerRule effectQueryAnswer()
 
 AnswerRule stateRequestAnswer(int numParams)
 {
-    const int numbers = 4 * std::max(numParams, 0) + kStateFixedNumbers;
+    const int numbers = StateBlock::size(std::max(numParams, 0));
     AnswerRule rule;
     rule.what = QStringLiteral("state request");
     rule.timeoutMs = kAnswerTimeoutMs;

@@ -47,9 +47,26 @@ QString storeSettingsHex(int numParams)
     return QStringLiteral("03") + hexField(quint32(numParams), 2);
 }
 
-QString parameterLimitHex(const QString &kind, int row, int level)
+QString parameterLimitHex(LimitKind kind, int row, int level)
 {
-    return QStringLiteral("06") + kind + hexField(quint32(row), 2) + levelField(level);
+    return QStringLiteral("06") + hexField(quint8(kind), 2) + hexField(quint32(row), 2) + levelField(level);
+}
+
+QByteArray effectQueryCommand()
+{
+    return QByteArray::fromHex("0500");
+}
+
+QByteArray assignmentTableCommand(const AssignPayload &payload)
+{
+    QByteArray command(1, char(CommandCode::AssignmentTable));
+    command.append(reinterpret_cast<const char *>(payload.data()), qsizetype(payload.size()));
+    return command;
+}
+
+QByteArray bootloaderSyncCommand()
+{
+    return QByteArray(1, char(CommandCode::BootloaderSync));
 }
 
 } // namespace tovel

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "protocol/assignpayload.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -35,7 +38,14 @@ QString levelField(int level);
 QString parameterValueHex(const QString &address, int level);
 QString stateRequestHex(int numParams);
 QString storeSettingsHex(int numParams);
-// kind "00" minimum, "01" maximum.
-QString parameterLimitHex(const QString &kind, int row, int level);
+// ParameterLimit's kind byte.
+enum class LimitKind : quint8 { Minimum = 0x00, Maximum = 0x01 };
+QString parameterLimitHex(LimitKind kind, int row, int level);
+// EffectQuery: 05 00.
+QByteArray effectQueryCommand();
+// AssignmentTable: 04 and the payload.
+QByteArray assignmentTableCommand(const AssignPayload &payload);
+// BootloaderSync: 7F.
+QByteArray bootloaderSyncCommand();
 
 } // namespace tovel

@@ -244,7 +244,7 @@ void TestLineTrustPty::bootloaderLinkRefusesEffectCommands()
     s.editor->prompts.scriptAnswer(Prompts::Answer::Yes);
     main.btnUploadClick();
     main.btnOpenEffectClick();
-    s.window().SetLimit(0, QStringLiteral("00"));
+    s.window().SetLimit(0, TformFXParameters::LimitAction::Minimum);
     s.window().trkPot[0]->setEnabled(true);
     s.window().trkPot[0]->setValue(900);
     QVERIFY(s.editor->console().contains(QStringLiteral("upload not started: the link is open to the bootloader")));

@@ -1,6 +1,8 @@
 #include "core/editorerror.h"
 #include "params/paramtables.h"
-#include "params/stateanswer.h"
+#include "protocol/effectquery.h"
+#include "params/paramrows.h"
+#include "protocol/stateblock.h"
 #include "tests/support/testseams.h"
 
 #include <QtTest>

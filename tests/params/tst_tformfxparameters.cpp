@@ -670,7 +670,7 @@ void TestFXParameters::closeDestroysRows()
     QCOMPARE(w.NumParams(), 24);
     QCOMPARE(w.SwitchOnText[12], QStringLiteral("OFF"));
     w.ShowSwitchState(12);
-    w.SetLimit(0, QStringLiteral("02"));
+    w.SetLimit(0, TformFXParameters::LimitAction::Clear);
     QCOMPARE(panel.driver.writes, QList<QByteArray>());
 
     // Reopening builds the rows once, and the opener's close is reported again.

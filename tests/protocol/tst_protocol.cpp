@@ -64,8 +64,8 @@ void TestProtocol::composedCommands_data()
     QTest::newRow("parameter-1023-at-0003") << parameterValueHex("0003", 1023) << QByteArray::fromHex("010003007FE000");
     QTest::newRow("parameter-512") << parameterValueHex("0016", 512) << QByteArray::fromHex("01001600400000");
     QTest::newRow("parameter-0") << parameterValueHex("0016", 0) << QByteArray::fromHex("01001600000000");
-    QTest::newRow("limit-min-row2-100") << parameterLimitHex("00", 2, 100) << QByteArray::fromHex("060002000C8000");
-    QTest::newRow("limit-max-row23-1023") << parameterLimitHex("01", 23, 1023) << QByteArray::fromHex("060117007FE000");
+    QTest::newRow("limit-min-row2-100") << parameterLimitHex(LimitKind::Minimum, 2, 100) << QByteArray::fromHex("060002000C8000");
+    QTest::newRow("limit-max-row23-1023") << parameterLimitHex(LimitKind::Maximum, 23, 1023) << QByteArray::fromHex("060117007FE000");
     QTest::newRow("state-request-12") << stateRequestHex(12) << QByteArray::fromHex("020C");
     QTest::newRow("state-request-3") << stateRequestHex(3) << QByteArray::fromHex("0203");
     QTest::newRow("store-24") << storeSettingsHex(24) << QByteArray::fromHex("0318");

@@ -1,44 +1,9 @@
-#include "params/stateanswer.h"
+#include "protocol/stateblock.h"
 
 #include "core/editorerror.h"
+#include "protocol/effectquery.h"
 
 namespace tovel {
-
-int toInteger(const QString &text)
-{
-    bool valid = !text.isEmpty();
-    for (int i = 0; i < text.size() && valid; ++i) {
-        const ushort c = text[i].unicode();
-        const bool sign = i == 0 && text.size() > 1 && (c == '-' || c == '+');
-        valid = sign || (c >= '0' && c <= '9');
-    }
-    bool ok = false;
-    const int value = valid ? text.toInt(&ok) : 0;
-    if (!ok)
-        throw EditorError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
-
-EffectInfo ParseEffectInfo(const QString &answer)
-{
-    QString rest = answer;
-    QString fields[4];
-    for (QString &field : fields) {
-        const int cr = rest.indexOf(QLatin1Char('\r'));
-        if (cr < 0) {
-            field = rest;
-            rest.clear();
-        } else {
-            field = rest.left(cr);
-            rest.remove(0, cr + 2);
-        }
-    }
-    EffectInfo info;
-    info.effectNumber = toInteger(fields[1]);
-    info.effectVersion = toInteger(fields[2]);
-    info.firmwareVersion = toInteger(fields[3]);
-    return info;
-}
 
 QString stateAnswerFault(const QByteArray &answer)
 {
@@ -68,9 +33,9 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
     // noise would otherwise make numbers of its own.
     if (const QString fault = stateAnswerFault(answer); !fault.isEmpty())
         throw EditorError(fault);
-    // The firmware tool this mirrors reads the answer as hex text: a CR byte is "0D", a LF
-    // "0A", a digit '7' is "37"; a number ends at each "D" and its digits are the low hex
-    // digits of its bytes. A LF ends a number too unless it follows a CR, so answers whose
+    // Read as hex text, as the pedal's own tools read it: a CR byte is "0D", a LF "0A", a
+    // digit '7' is "37"; a number ends at each "D" and its digits are the low hex digits of its
+    // bytes. A LF ends a number too unless it follows a CR, so answers whose
     // lines end in CR LF, CR or LF alone give the same numbers.
     const QByteArray hex = answer.toHex().toUpper();
     QList<quint8> bytes;
@@ -124,14 +89,14 @@ QString implausibleRowLevel(const QList<quint8> &bytes, int rows)
     return QString();
 }
 
-std::optional<int> multiSwitchIndex(int level, int optionCount)
+int minLevelFromCode(int code)
 {
-    if (optionCount <= 0 || level < 0)
-        return std::nullopt;
-    const int step = 1024 / optionCount;
-    if (step == 0)
-        return std::nullopt;
-    return std::min(level / step, optionCount - 1);
+    return (code + 1) * 8;
+}
+
+int maxLevelFromCode(int code)
+{
+    return code == 0 ? 1023 : (code + 1) * 8;
 }
 
 } // namespace tovel

@@ -3,23 +3,31 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 #include <optional>
 
 namespace tovel {
 
-// The pedal's answer to EffectQuery: four lines ended by CR LF; line 1 unused, then the effect
-// number, the effect version and the controller's firmware version, in decimal.
-struct EffectInfo {
-    int effectNumber = 0;
-    int effectVersion = 0;
-    int firmwareVersion = 0;
-};
-// Throws EditorError when a line is not a decimal integer.
-EffectInfo ParseEffectInfo(const QString &answer);
+// The pedal's state as the StateRequest answer carries it, one byte per number. With T rows:
+//   0 .. 4T-1        row values, 4 bytes per row, most significant first: level x 8192
+//   4T + 24c + p     non-zero when pedal control c (0..6) drives row p (0..23)
+//   4T + 168 + p     reverse flag of row p
+//   4T + 192 .. 239  48 bytes the editor does not read
+//   4T + 240 + p     minimum code of row p: level (code + 1) x 8
+//   4T + 264 + p     maximum code of row p: level 1023 for 0, else (code + 1) x 8
+namespace StateBlock {
+constexpr int kFixedBytes = 288;
+constexpr int size(int rows) { return 4 * rows + kFixedBytes; }
+constexpr qsizetype rowValue(int row) { return qsizetype(4) * row; }
+constexpr qsizetype assignment(int rows, int control, int row) { return qsizetype(4) * rows + 24 * control + row; }
+constexpr qsizetype reverse(int rows, int row) { return qsizetype(4) * rows + 168 + row; }
+constexpr qsizetype minimumCode(int rows, int row) { return qsizetype(4) * rows + 240 + row; }
+constexpr qsizetype maximumCode(int rows, int row) { return qsizetype(4) * rows + 264 + row; }
+} // namespace StateBlock
 
-// A decimal text as Delphi-era firmware tools convert it: optional sign, digits only.
-// Throws EditorError "'<text>' is not a valid integer value" otherwise.
-int toInteger(const QString &text);
+// Limit codes of the state block to levels.
+int minLevelFromCode(int code);
+int maxLevelFromCode(int code);
 
 // The state answer: decimal numbers, each ended by CR LF (or CR or LF alone), one per byte of
 // the pedal's state.
@@ -40,9 +48,5 @@ QString implausibleRowLevel(const QList<quint8> &bytes, int rows);
 // Row p's level: its four bytes (most significant first) as a signed 32-bit value div 8192,
 // rounded toward zero. Nothing when the answer is too short to hold them.
 std::optional<int> rowLevel(const QList<quint8> &bytes, int row);
-
-// The option a multi-switch row shows for a level: level div (1024 div options), the last
-// option for anything beyond it. Nothing for a row without options or a negative level.
-std::optional<int> multiSwitchIndex(int level, int optionCount);
 
 } // namespace tovel
