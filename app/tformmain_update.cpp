@@ -15,20 +15,6 @@ namespace tovel {
 
 namespace {
 
-// A version is a few characters; a longer answer is cut here rather than stretch the Help menu
-// across the screen.
-constexpr qsizetype kShownAnswerChars = 64;
-
-QString shortened(const QString &text)
-{
-    if (text.size() <= kShownAnswerChars)
-        return text;
-    qsizetype keep = kShownAnswerChars - 1;
-    if (text.at(keep - 1).isHighSurrogate())
-        --keep; // never half a character
-    return text.left(keep) + QChar(0x2026);
-}
-
 // A menu caption shows '&' only when doubled; alone it marks the next letter as the shortcut.
 QString asCaption(QString text)
 {
@@ -77,7 +63,7 @@ void TformMain::WebRequestCompleted(int statusCode, const QByteArray &statusText
         return;
     }
     // A reason phrase may be missing (HTTP/2 has none): the code says it then.
-    QString reason = PrintableAnswerText(statusText, false);
+    QString reason = ShortenedText(PrintableAnswerText(statusText, false), kShownErrorChars);
     if (reason.isEmpty())
         reason = QString::number(statusCode);
     m_app.prompts.showMessage(QStringLiteral("Error: ") + reason);
@@ -85,13 +71,14 @@ void TformMain::WebRequestCompleted(int statusCode, const QByteArray &statusText
 
 void TformMain::WebRequestFailed(const QString &error)
 {
+    // The request's texts come printable, on one line and short.
     throw EditorError(QStringLiteral("Version check failed: ") + error);
 }
 
 void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
-                               + asCaption(shortened(m_app.state.LatestVersionText)));
+                               + asCaption(ShortenedText(m_app.state.LatestVersionText, kShownAnswerChars)));
 }
 
 void TformMain::menuSupportClick()

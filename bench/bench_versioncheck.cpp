@@ -1,11 +1,13 @@
 // The version check against an answer far larger than a version: time to the caption's text and
-// what the check costs in memory, beside a reader that takes the whole body.
+// what the check costs in memory, beside a reader that takes the whole body; and against a server
+// whose headers never end, with the editor's own time-out.
 //   bench_versioncheck            runs the cases against a server in a child process
 //   bench_versioncheck --serve    the server: prints its port, then serves until killed
 // The server lives in its own process so that its send buffers do not count in the figures.
 #include "bench/benchresult.h"
 #include "tests/update/httptestserver.h"
 #include "update/versionrequest.h"
+#include "update/website.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QTimer>
 #include <cstdio>
 
 using namespace tovel;
@@ -35,15 +38,28 @@ qint64 statusKiB(const char *field)
     return -1;
 }
 
+// Starts the peak (VmHWM) afresh at the resident set of now, so one case's peak does not hide the
+// next one's.
+void resetPeak()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
 int serve(const QByteArray &mode)
 {
-    const bool endless = mode == "endless";
+    using Behaviour = HttpTestServer::Behaviour;
     QByteArray response;
-    if (!endless)
+    Behaviour behaviour = Behaviour::Answer;
+    if (mode == "endless")
+        behaviour = Behaviour::EndlessBody;
+    else if (mode == "endless-headers")
+        behaviour = Behaviour::EndlessHeaders;
+    else
         response = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(kBodyBytes) + "\r\n\r\n"
                    + QByteArray(kBodyBytes, '4');
-    HttpTestServer server(endless ? HttpTestServer::Behaviour::EndlessBody
-                                  : HttpTestServer::Behaviour::Answer, response);
+    HttpTestServer server(behaviour, response);
     if (!server.listen())
         return 1;
     std::printf("%d\n", server.baseUrl().port());
@@ -56,12 +72,14 @@ struct Figures {
     qint64 bodyBytes = 0;
     qint64 rssGrowthKiB = 0;
     qint64 peakGrowthKiB = 0;
+    QString error;
 };
 
-Figures runCheck(const QUrl &url)
+Figures runCheck(const QUrl &url, std::chrono::milliseconds timeout)
 {
+    resetPeak();
     const qint64 rss0 = statusKiB("VmRSS:"), peak0 = statusKiB("VmHWM:");
-    VersionRequest request(url, std::chrono::seconds(60));
+    VersionRequest request(url, timeout);
     QEventLoop loop;
     Figures f;
     QObject::connect(&request, &VersionRequest::completed, &loop,
@@ -70,7 +88,7 @@ Figures runCheck(const QUrl &url)
                          loop.quit();
                      });
     QObject::connect(&request, &VersionRequest::failed, &loop, [&](const QString &e) {
-        std::fprintf(stderr, "failed: %s\n", qPrintable(e));
+        f.error = e;
         loop.quit();
     });
     QElapsedTimer timer;
@@ -84,8 +102,9 @@ Figures runCheck(const QUrl &url)
 }
 
 // What a reader without a bound does: the whole body, then the caption.
-Figures runReadAll(const QUrl &url)
+Figures runReadAll(const QUrl &url, std::chrono::milliseconds timeout)
 {
+    resetPeak();
     const qint64 rss0 = statusKiB("VmRSS:"), peak0 = statusKiB("VmHWM:");
     QNetworkAccessManager manager;
     QElapsedTimer timer;
@@ -93,9 +112,10 @@ Figures runReadAll(const QUrl &url)
     QNetworkReply *reply = manager.get(QNetworkRequest(url));
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeout, reply, &QNetworkReply::abort);
     loop.exec();
     Figures f;
-    f.bodyBytes = reply->readAll().size();
+    f.bodyBytes = reply->isOpen() ? reply->readAll().size() : 0;
     f.ms = timer.nsecsElapsed() / 1e6;
     delete reply;
     f.rssGrowthKiB = statusKiB("VmRSS:") - rss0;
@@ -122,7 +142,11 @@ int main(int argc, char **argv)
         {"VersionRequest, 100 MB body", "sized", true},
         {"VersionRequest, endless body", "endless", true},
         {"whole-body reader, 100 MB body", "sized", false},
+        {"VersionRequest, endless headers", "endless-headers", true},
+        {"whole-answer reader, endless headers", "endless-headers", false},
     };
+    // The editor's own time-out where a server may keep the check busy until it ends.
+    const std::chrono::milliseconds editorTimeout = WebSite().timeout;
     std::printf("%-34s %10s %12s %14s %14s\n", "case", "ms", "body bytes", "RSS +KiB", "peak +KiB");
     Figures figures[std::size(cases)];
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -133,11 +157,13 @@ int main(int argc, char **argv)
             return 1;
         QUrl url(QStringLiteral("http://127.0.0.1/download/tovel-version.php"));
         url.setPort(server.readLine().trimmed().toInt());
-        const Figures f = c.bounded ? runCheck(url) : runReadAll(url);
+        const bool endlessHeaders = qstrcmp(c.mode, "endless-headers") == 0;
+        const std::chrono::milliseconds timeout = endlessHeaders ? editorTimeout : std::chrono::seconds(60);
+        const Figures f = c.bounded ? runCheck(url, timeout) : runReadAll(url, timeout);
         figures[i] = f;
         if (c.name)
-            std::printf("%-34s %10.1f %12lld %14lld %14lld\n", c.name, f.ms, f.bodyBytes, f.rssGrowthKiB,
-                        f.peakGrowthKiB);
+            std::printf("%-34s %10.1f %12lld %14lld %14lld  %s\n", c.name, f.ms, f.bodyBytes, f.rssGrowthKiB,
+                        f.peakGrowthKiB, qPrintable(f.error));
         server.kill();
         server.waitForFinished();
     }
@@ -148,5 +174,11 @@ int main(int argc, char **argv)
     tovel::bench::result("version check, 100 MB answer: peak memory growth", figures[1].peakGrowthKiB / 1024.0, "MiB",
                          whole.peakGrowthKiB / 1024.0, "(whole-body reader)");
     tovel::bench::result("version check, endless answer: time to the caption", figures[2].ms, "ms");
+    // Against a reader that takes headers without a bound, given the editor's time-out.
+    const Figures &unbounded = figures[5];
+    tovel::bench::result("version check, endless headers: peak memory growth", figures[4].peakGrowthKiB / 1024.0,
+                         "MiB", unbounded.peakGrowthKiB / 1024.0, "(whole-answer reader)");
+    tovel::bench::result("version check, endless headers: time to the failure", figures[4].ms, "ms",
+                         unbounded.ms, "(whole-answer reader)");
     return 0;
 }

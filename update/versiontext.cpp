@@ -22,18 +22,42 @@ QString PrintableAnswerText(const QByteArray &bytes, bool keepLineEnds)
     // A stateful decoder keeps a sequence cut off at the limit to itself instead of emitting a
     // replacement character for it.
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8.decode(bytes.left(kMaxAnswerBytes));
+    return PrintableText(utf8.decode(bytes.left(kMaxAnswerBytes)), keepLineEnds);
+}
+
+QString PrintableText(const QString &text, bool keepLineEnds)
+{
     QList<uint> kept;
-    kept.reserve(decoded.size());
-    for (const uint c : decoded.toUcs4()) {
+    kept.reserve(text.size());
+    // toUcs4 turns a lone surrogate into U+FFFD.
+    for (const uint c : text.toUcs4()) {
         const bool lineEnd = c == '\r' || c == '\n';
-        // Not printable: controls, format characters (bidi overrides, byte-order marks),
-        // private-use and unassigned code points. U+FFFD stands for bytes that were not UTF-8.
-        const bool printable = QChar::isPrint(char32_t(c)) && c != QChar::ReplacementCharacter;
+        // Not printable: controls, format characters (bidi marks, embeddings, overrides and
+        // isolates, byte-order marks), private-use and unassigned code points. U+FFFD stands for
+        // bytes that were not UTF-8. U+2028 and U+2029 break a caption's line as CR LF would.
+        const bool separator = QChar::category(char32_t(c)) == QChar::Separator_Line
+                               || QChar::category(char32_t(c)) == QChar::Separator_Paragraph;
+        const bool printable =
+            QChar::isPrint(char32_t(c)) && c != QChar::ReplacementCharacter && !separator;
         if (printable || (keepLineEnds && lineEnd))
             kept.append(c);
     }
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(kept.constData()), kept.size());
+}
+
+QString ShortenedText(const QString &text, qsizetype maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    qsizetype keep = maxChars - 1;
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+        --keep; // never half a character
+    return text.left(keep) + QChar(0x2026);
+}
+
+QString ShownErrorText(const QString &text)
+{
+    return ShortenedText(PrintableText(text, false), kShownErrorChars);
 }
 
 } // namespace tovel

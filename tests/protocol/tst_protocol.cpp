@@ -257,6 +257,8 @@ void TestProtocol::oneExchangeAtATime()
         QVERIFY(!l.exchange.begin("effect query"));
         QCOMPARE(l.console.lines.last(), QStringLiteral("effect query not started: the state request is still running"));
         int turn = 0;
+        // The callback refers to turn: it goes before turn does, however the block is left.
+        const auto forgetTurns = qScopeGuard([&l] { l.pacing.onTurn = nullptr; });
         l.pacing.onTurn = [&] {
             if (++turn != 3)
                 return;
@@ -273,6 +275,7 @@ void TestProtocol::oneExchangeAtATime()
         QVERIFY(l.driver.writes.isEmpty());
         QCOMPARE(l.exchange.deferredCount(), 2);
     }
+    QVERIFY(!l.pacing.onTurn); // nothing left to call into the block's dead locals
     QCOMPARE(l.driver.writes, (QList<QByteArray>{QByteArray::fromHex("01000100190000"),
                                                  QByteArray::fromHex("0100020000A000")}));
     QCOMPARE(busy, (QList<bool>{true, false}));

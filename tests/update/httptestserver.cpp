@@ -18,7 +18,7 @@ constexpr qint64 kEndlessChunk = 64 * 1024;
 } // namespace
 
 HttpTestServer::HttpTestServer(Behaviour behaviour, QByteArray response)
-    : m_behaviour(behaviour), m_response(std::move(response))
+    : responses{std::move(response)}, m_behaviour(behaviour)
 {
 }
 
@@ -58,7 +58,8 @@ bool HttpTestServer::listen(bool tls)
             return false;
         auto *server = new QSslServer(this);
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        config.setLocalCertificate(QSslCertificate(cert));
+        m_certificate = QSslCertificate(cert);
+        config.setLocalCertificate(m_certificate);
         config.setPrivateKey(QSslKey(key, QSsl::Ec));
         config.setPeerVerifyMode(QSslSocket::VerifyNone);
         server->setSslConfiguration(config);
@@ -122,7 +123,7 @@ void HttpTestServer::readRequest(QTcpSocket *socket)
     requests.append(head.left(end + 4));
     switch (m_behaviour) {
     case Behaviour::Answer:
-        socket->write(m_response);
+        socket->write(responses.value(requests.size() - 1, responses.last()));
         socket->disconnectFromHost(); // after every byte has gone out
         break;
     case Behaviour::Silent:
@@ -131,19 +132,29 @@ void HttpTestServer::readRequest(QTcpSocket *socket)
         socket->abort();
         break;
     case Behaviour::EndlessBody:
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { feedBody(socket); });
-        feedBody(socket);
+    case Behaviour::EndlessHeaders: {
+        const bool body = m_behaviour == Behaviour::EndlessBody;
+        socket->write(body ? "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n"
+                           : "HTTP/1.1 200 OK\r\n");
+        QByteArray piece(kEndlessChunk, '7');
+        if (!body) {
+            // Header lines of 64 bytes each: "X-Filler: 7777...\r\n".
+            const QByteArray line = "X-Filler: " + QByteArray(52, '7') + "\r\n";
+            piece = line.repeated(kEndlessChunk / line.size());
+        }
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, piece] { feed(socket, piece); });
+        feed(socket, piece);
         break;
+    }
     }
 }
 
-void HttpTestServer::feedBody(QTcpSocket *socket)
+void HttpTestServer::feed(QTcpSocket *socket, const QByteArray &piece)
 {
     if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > kEndlessChunk)
         return;
-    socket->write(QByteArray(kEndlessChunk, '7'));
-    bodyBytesSent += kEndlessChunk;
+    socket->write(piece);
+    endlessBytesSent += piece.size();
 }
 
 } // namespace tovel::test

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -19,10 +20,11 @@ class HttpTestServer : public QObject {
 
 public:
     enum class Behaviour {
-        Answer,       // sends `response` (status line, headers, body, as raw bytes), then closes
-        Silent,       // accepts and reads the request, never answers
-        Hangup,       // closes as soon as the request is read
-        EndlessBody,  // a 200 whose body never ends, sent as fast as the client takes it
+        Answer,         // sends its response (status line, headers, body, as raw bytes), then closes
+        Silent,         // accepts and reads the request, never answers
+        Hangup,         // closes as soon as the request is read
+        EndlessBody,    // a 200 whose body never ends, sent as fast as the client takes it
+        EndlessHeaders, // a 200 status line, then header lines that never end, as fast
     };
     Q_ENUM(Behaviour)
 
@@ -33,21 +35,25 @@ public:
     bool listen(bool tls = false);
     QUrl baseUrl() const;
     QString error() const { return m_error; }
+    // Over TLS: the server's self-signed certificate, for a client that is to trust it.
+    QSslCertificate certificate() const { return m_certificate; }
 
     // A port on which nothing listens: connecting to it is refused.
     static QUrl refusingUrl();
 
+    // For Answer: the response to each request in turn, the last one to every request after it.
+    QList<QByteArray> responses;
     QList<QByteArray> requests; // the head of every request read, in order
-    qint64 bodyBytesSent = 0;   // for EndlessBody: body bytes handed to the socket so far
+    qint64 endlessBytesSent = 0; // for the endless kinds: bytes handed to the socket so far
 
 private:
     void accept();
     void readRequest(QTcpSocket *socket);
-    void feedBody(QTcpSocket *socket);
+    void feed(QTcpSocket *socket, const QByteArray &piece);
     bool makeCertificate(QByteArray &cert, QByteArray &key);
 
     Behaviour m_behaviour;
-    QByteArray m_response;
+    QSslCertificate m_certificate;
     QTcpServer *m_server = nullptr;
     bool m_tls = false;
     QString m_error;

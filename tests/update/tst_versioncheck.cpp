@@ -2,9 +2,11 @@
 #include "tests/support/editorfixture.h"
 #include "tests/update/httptestserver.h"
 #include "update/versionrequest.h"
+#include "update/versiontext.h"
 
 #include <QListWidget>
 #include <QMenu>
+#include <QSslConfiguration>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,6 +37,30 @@ void startOn(EditorFixture &f, const QUrl &base, std::chrono::milliseconds timeo
     f.start();
 }
 
+// While it lives, TLS clients in this process trust the given servers' certificates.
+class TrustedCertificates {
+public:
+    explicit TrustedCertificates(const QList<QSslCertificate> &certificates)
+        : m_saved(QSslConfiguration::defaultConfiguration())
+    {
+        QSslConfiguration trusting = m_saved;
+        trusting.addCaCertificates(certificates);
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    ~TrustedCertificates() { QSslConfiguration::setDefaultConfiguration(m_saved); }
+
+private:
+    QSslConfiguration m_saved;
+};
+
+QByteArray redirect(const QByteArray &status, const QByteArray &location)
+{
+    QByteArray head = "HTTP/1.1 " + status + "\r\n";
+    if (!location.isEmpty())
+        head += "Location: " + location + "\r\n";
+    return head + "Content-Length: 0\r\n\r\n";
+}
+
 // Timer2's first tick, and the wait for the answer.
 void runCheck(EditorFixture &f)
 {
@@ -55,6 +81,9 @@ private slots:
     void failures();
     void firstTickAfterASecond();
     void timeoutLeavesTheWindowAnswering();
+    void redirects_data();
+    void redirects();
+    void certificateMustNameTheHost();
     void noHostAsksNothing();
     void support_data();
     void support();
@@ -85,6 +114,15 @@ void TestVersionCheck::answers_data()
         "HTTP/1.1 503 \r\nContent-Length: 0\r\n\r\n", "", {"Error: 503"});
     add("control-bytes-in-body", Behaviour::Answer,
         answer200(QByteArray("3\x00.\x07" "5\x1b", 6)), "3.5");
+    // A right-to-left override, an isolate and a mark would turn the caption around.
+    add("bidi-controls-in-body", Behaviour::Answer,
+        answer200("3.\xe2\x80\xae" "7\xe2\x81\xa6\xe2\x80\x8f\x1b[1m"), "3.7[1m");
+    add("status-text-with-controls-and-bidi", Behaviour::Answer,
+        "HTTP/1.1 404 Not\x1b[2J \xe2\x80\xae" "Found\xe2\x81\xa9\r\nContent-Length: 0\r\n\r\n", "",
+        {"Error: Not[2J Found"});
+    add("long-status-text-shortened", Behaviour::Answer,
+        "HTTP/1.1 404 " + QByteArray(1000, 'x') + "\r\nContent-Length: 0\r\n\r\n", "",
+        {"Error: " + QString(kShownErrorChars - 1, QLatin1Char('x')) + QChar(0x2026)});
 
     // A lone '&' would underline the next letter instead of showing.
     QTest::newRow("ampersand-shown-as-sent") << Behaviour::Answer << answer200("R&D 3.6") << "R&D 3.6"
@@ -153,6 +191,16 @@ void TestVersionCheck::failures_data()
         << QUrl() << Behaviour::Answer
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n3.0") << false
         << "Version check failed: Connection closed";
+    const QString tooLong = QStringLiteral("Version check failed: The server's answer is longer than 16 KiB");
+    QTest::newRow("endless-headers") << QUrl() << Behaviour::EndlessHeaders << QByteArray() << false << tooLong;
+    QTest::newRow("huge-header-line")
+        << QUrl() << Behaviour::Answer
+        << "HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(10 * 1024 * 1024, 'a') + "\r\n\r\n3.0" << false
+        << tooLong;
+    // What came instead of HTTP is quoted, without the controls that would act on the screen.
+    QTest::newRow("not-http-with-controls-and-bidi")
+        << QUrl() << Behaviour::Answer << QByteArray("\x1b]0;title\x07SSH-2.0\xe2\x80\xae" "evil\r\n") << false
+        << "Version check failed: The server's answer is not HTTP: ]0;titleSSH-2.0evil";
     QTest::newRow("self-signed-certificate")
         << QUrl() << Behaviour::Answer << answer200("3.9") << true
         << "Version check failed: SSL handshake failed: The certificate is self-signed, and untrusted";
@@ -227,6 +275,101 @@ void TestVersionCheck::timeoutLeavesTheWindowAnswering()
         f.prompts.messages,
         QStringList{"Version check failed: The server did not answer within 1 s"}, 10000);
     QCOMPARE(f.main().menuNewAppVersion->text(), kNewVersion);
+}
+
+void TestVersionCheck::redirects_data()
+{
+    // The editor asks the first server; "{next}" in its responses stands for the second one's
+    // address, which answers 3.9.
+    QTest::addColumn<bool>("firstTls");
+    QTest::addColumn<bool>("nextTls");
+    QTest::addColumn<QList<QByteArray>>("firstResponses");
+    QTest::addColumn<QString>("latest");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QByteArray>("secondRequestLine"); // the first server's; empty: none
+
+    const QByteArray next = "{next}/download/tovel-version.php";
+    QTest::newRow("answers-over-https-with-a-trusted-certificate")
+        << true << false << QList<QByteArray>{answer200("3.8")} << "3.8" << QStringList() << QByteArray();
+    QTest::newRow("redirect-to-another-server-followed")
+        << false << false << QList<QByteArray>{redirect("302 Found", next)} << "3.9" << QStringList()
+        << QByteArray();
+    QTest::newRow("relative-redirect-on-the-same-server")
+        << false << false << QList<QByteArray>{redirect("301 Moved Permanently", "/download/v2"), answer200("3.7")}
+        << "3.7" << QStringList() << QByteArray("GET /download/v2 HTTP/1.1\r\n");
+    QTest::newRow("redirect-from-http-to-https-followed")
+        << false << true << QList<QByteArray>{redirect("307 Temporary Redirect", next)} << "3.9" << QStringList()
+        << QByteArray();
+    QTest::newRow("redirect-from-https-to-https-followed")
+        << true << true << QList<QByteArray>{redirect("308 Permanent Redirect", next)} << "3.9" << QStringList()
+        << QByteArray();
+    // A redirect that is not followed is the answer, and its status text the message.
+    QTest::newRow("redirect-from-https-to-http-not-followed")
+        << true << false << QList<QByteArray>{redirect("302 Found", next)} << ""
+        << QStringList{"Error: Found"} << QByteArray();
+    QTest::newRow("redirect-loop-ends")
+        << false << false << QList<QByteArray>{redirect("302 Found", "/download/tovel-version.php")} << ""
+        << QStringList{"Error: Found"} << QByteArray("GET /download/tovel-version.php HTTP/1.1\r\n");
+    QTest::newRow("redirect-to-another-scheme-not-followed")
+        << false << false << QList<QByteArray>{redirect("301 Moved Permanently", "ftp://127.0.0.1/v")} << ""
+        << QStringList{"Error: Moved Permanently"} << QByteArray();
+    QTest::newRow("redirect-without-location-is-an-answer")
+        << false << false << QList<QByteArray>{redirect("302 Found", "")} << ""
+        << QStringList{"Error: Found"} << QByteArray();
+}
+
+void TestVersionCheck::redirects()
+{
+    QFETCH(bool, firstTls);
+    QFETCH(bool, nextTls);
+    QFETCH(QList<QByteArray>, firstResponses);
+    QFETCH(QString, latest);
+    QFETCH(QStringList, messages);
+    QFETCH(QByteArray, secondRequestLine);
+
+    HttpTestServer second(Behaviour::Answer, answer200("3.9"));
+    QVERIFY2(second.listen(nextTls), qPrintable(second.error()));
+    HttpTestServer first(Behaviour::Answer);
+    QVERIFY2(first.listen(firstTls), qPrintable(first.error()));
+    for (QByteArray &response : firstResponses)
+        response.replace("{next}", second.baseUrl().toEncoded());
+    first.responses = firstResponses;
+    TrustedCertificates trust({first.certificate(), second.certificate()});
+
+    EditorFixture f;
+    startOn(f, first.baseUrl());
+    runCheck(f);
+
+    QCOMPARE(f.app->state.LatestVersionText, latest);
+    QCOMPARE(f.prompts.messages, messages);
+    const bool followedAway = latest == "3.9";
+    QCOMPARE(second.requests.size(), followedAway ? 1 : 0);
+    if (!secondRequestLine.isEmpty()) {
+        QVERIFY(first.requests.size() >= 2);
+        QVERIFY2(first.requests.at(1).startsWith(secondRequestLine), first.requests.at(1).constData());
+    }
+    if (QByteArray(QTest::currentDataTag()) == "redirect-loop-ends")
+        QCOMPARE(first.requests.size(), 51); // the first request and fifty redirects
+    else if (secondRequestLine.isEmpty())
+        QCOMPARE(first.requests.size(), 1);
+}
+
+// The certificate is trusted but made out to 127.0.0.1; the editor asks by another name.
+void TestVersionCheck::certificateMustNameTheHost()
+{
+    HttpTestServer server(Behaviour::Answer, answer200("3.9"));
+    QVERIFY2(server.listen(true), qPrintable(server.error()));
+    TrustedCertificates trust({server.certificate()});
+    QUrl base = server.baseUrl();
+    base.setHost(QStringLiteral("localhost"));
+    EditorFixture f;
+    startOn(f, base);
+    runCheck(f);
+    QCOMPARE(f.prompts.messages,
+             QStringList{"Version check failed: SSL handshake failed: The host name did not match any "
+                         "of the valid hosts for this certificate"});
+    QVERIFY(f.app->state.LatestVersionText.isEmpty());
+    QVERIFY(server.requests.isEmpty());
 }
 
 void TestVersionCheck::noHostAsksNothing()
