@@ -136,6 +136,22 @@ int main(int argc, char **argv)
         });
         std::printf("plain memo, one %d-character line shown whole: %.1f ms\n", chars, whole);
     }
+    // What a long session's lines keep: a million lines, a thousand at a time with the event loop
+    // turning between, as a day of traffic with the pedal would bring them.
+    console.btnClearClick();
+    QApplication::processEvents();
+    const long before = tovel::bench::residentKiB();
+    for (int burst = 0; burst < 1000; ++burst) {
+        for (int i = 0; i < 1000; ++i)
+            console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(burst * 1000 + i));
+        QApplication::processEvents();
+    }
+    console.flush();
+    QApplication::processEvents();
+    const long after = tovel::bench::residentKiB();
+    std::printf("1,000,000 lines: resident set %ld kB before, %ld kB after\n", before, after);
+    tovel::bench::result("console, 1,000,000 lines: growth of the resident set", (after - before) / 1024.0, "MB");
+
     std::printf("peak RSS: %ld KB\n", peakRssKb());
     return 0;
 }
