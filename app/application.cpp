@@ -33,6 +33,9 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(usb, pacing, clock, prompts, folders);
 
     m_formPrint = std::make_unique<TformPrint>();
+    // What start-up did without, now that there is a console to say it.
+    for (const QString &note : m_formMain->takeStartupNotes())
+        m_formPrint->printToConsole(note);
     m_formFirmwareUpgrade->attachConsole(*m_formPrint);
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint, state);
     m_formFirmwareUpgrade->attachExchange(*m_exchange);

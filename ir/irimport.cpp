@@ -1,5 +1,6 @@
 #include "ir/irimport.h"
 
+#include "core/regularfile.h"
 #include "core/seams.h"
 #include "ir/irlayout.h"
 #include "ir/irsamples.h"
@@ -140,8 +141,8 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
                           .arg(info.size())
                           .arg(kMaxIrFileBytes));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+    if (const QString why = openRegularFile(file); !why.isEmpty())
+        return refuse(QStringLiteral("it cannot be read (%1)").arg(why));
     QByteArray bytes;
     bytes.reserve(info.size());
     while (!file.atEnd() && bytes.size() <= kMaxIrFileBytes) {
