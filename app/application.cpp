@@ -6,17 +6,21 @@
 #include "catalogue/effectbrowser.h"
 #include "catalogue/tformfxinfo.h"
 #include "params/tformfxparameters.h"
+#include "console/sessionlog.h"
 #include "console/tformprint.h"
 #include "firmware/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QPushButton>
 #include <QWidget>
 
 namespace tovel {
 
 Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
-                         const Clock &clock_, const WebSite &site_, WebBrowser *browser)
+                         const Clock &clock_, const WebSite &site_, WebBrowser *browser,
+                         const QString &logFile)
     : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_), usb(driver, prompts_),
       site(site_)
 {
@@ -32,7 +36,17 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
 
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(usb, pacing, clock, prompts, folders);
 
+    m_sessionLog = logFile.isEmpty()
+                       ? SessionLog::openInFolder(QDir(folders.state()).filePath(QStringLiteral("tovel-editor")),
+                                                  QDateTime::currentDateTime(), m_sessionLogError)
+                       : SessionLog::openFile(logFile, m_sessionLogError);
     m_formPrint = std::make_unique<TformPrint>();
+    m_formPrint->attachSessionLog(m_sessionLog.get(), prompts, folders);
+    // What start-up did without, now that there is a console to say it.
+    if (!m_sessionLog)
+        m_formPrint->printToConsole(QStringLiteral("No session log: ") + m_sessionLogError);
+    for (const QString &note : m_formMain->takeStartupNotes())
+        m_formPrint->printToConsole(note);
     m_formFirmwareUpgrade->attachConsole(*m_formPrint);
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, *m_formPrint);
     m_formFirmwareUpgrade->attachExchange(*m_exchange);

@@ -22,6 +22,7 @@ class Folders;
 class FtDriver;
 class Pacing;
 class Prompts;
+class SessionLog;
 class TformMain;
 class TformPrint;
 class WebBrowser;
@@ -35,8 +36,11 @@ class Application {
 public:
     // site: where the version check asks and Support leads (none by default: no request).
     // browser: opens the support page; the desktop's own when none is given.
+    // logFile: where the session's trace goes; a new file in the state folder's tovel-editor
+    // when none is given.
     Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver,
-                const Clock &clock, const WebSite &site = {}, WebBrowser *browser = nullptr);
+                const Clock &clock, const WebSite &site = {}, WebBrowser *browser = nullptr,
+                const QString &logFile = QString());
     ~Application();
 
     Prompts &prompts;
@@ -58,6 +62,10 @@ public:
     Console &console();
     CommandExchange &exchange() { return *m_exchange; }
     WebBrowser &webBrowser() { return *m_browserSeam; }
+    // The file of this session's trace; null when it could not be made (sessionLogError says
+    // why, and the console has said so).
+    SessionLog *sessionLog() const { return m_sessionLog.get(); }
+    QString sessionLogError() const { return m_sessionLogError; }
 
 private:
     std::unique_ptr<WebBrowser> m_desktopBrowser;
@@ -65,6 +73,9 @@ private:
     std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
     std::unique_ptr<TformFirmwareUpgrade> m_formFirmwareUpgrade;
+    // Outlives the console, which writes to it to the last.
+    std::unique_ptr<SessionLog> m_sessionLog;
+    QString m_sessionLogError;
     std::unique_ptr<TformPrint> m_formPrint;
     std::unique_ptr<TformFXParameters> m_formFXParameters;
     std::unique_ptr<tformFXInfo> m_formFXInfo;

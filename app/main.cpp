@@ -69,8 +69,13 @@ int main(int argc, char **argv)
         QStringLiteral("info"),
         QStringLiteral("Open the information page of the effect <name> (e.g. \"Moss Verb\") at start."),
         QStringLiteral("name"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Write the session's trace to <file> (replaced) instead of a new file in "
+                       "the state folder (~/.local/state/tovel-editor)."),
+        QStringLiteral("file"));
     parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption,
-                       infoOption});
+                       infoOption, logOption});
     parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {
@@ -102,7 +107,11 @@ int main(int argc, char **argv)
     DesktopFolders folders;
     gui->setPrompts(&prompts);
     Application app(prompts, pacing, folders, *driver, clock,
-                    WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)));
+                    WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)), nullptr, parser.value(logOption));
+    if (parser.isSet(logOption) && !app.sessionLog()) {
+        std::fprintf(stderr, "tovel-editor: --log: %s\n", qPrintable(app.sessionLogError()));
+        return 2;
+    }
     quitAfterFirstPaintIfAsked(app.formMain());
     app.formMain()->show();
     if (parser.isSet(consoleOption))

@@ -93,7 +93,11 @@ void TformMain::buildMenus()
     menuLoadIR->setEnabled(false);
     menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("Normalise IR"));
     menuNormaliseIR->setCheckable(true);
-    menuNormaliseIR->setChecked(loadNormaliseChoice(m_app.folders.documents()));
+    QString normaliseProblem;
+    menuNormaliseIR->setChecked(loadNormaliseChoice(m_app.folders.documents(), &normaliseProblem));
+    if (!normaliseProblem.isEmpty())
+        m_startupNotes.append(QStringLiteral("Normalise IR choice not read from %1: %2; Normalise IR is off.")
+                                  .arg(normaliseChoicePath(m_app.folders.documents()), normaliseProblem));
 
     menuConnection = MenuBar1->addMenu(QStringLiteral("Connection"));
     menuConnection->setObjectName(QStringLiteral("menuConnection"));

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
+#include <utility>
 
 class QAction;
 class QActionGroup;
@@ -31,6 +33,9 @@ public:
     // start states, builds the category rows, creates the data folders. Writes nothing to the
     // console: the console window does not exist yet.
     void FormCreate();
+    // What start-up could not read and did without (a remembered choice in a file that is no
+    // regular file): console lines for when the console exists.
+    QStringList takeStartupNotes() { return std::exchange(m_startupNotes, {}); }
 
     // Client area 399 x 480.
     static constexpr int kClientWidth = 399;
@@ -152,6 +157,7 @@ private:
 
     Application &m_app;
     bool m_irImportRunning = false; // the import turns the event loop: one at a time
+    QStringList m_startupNotes;
 };
 
 } // namespace tovel

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "config/configurationfile.h"
+#include "core/regularfile.h"
 #include "core/seams.h"
 #include "params/paramrows.h"
 #include "params/paramtables.h"
@@ -275,7 +276,7 @@ void TformMain::menuLoadConfigurationClick()
         m_app.prompts.showMessage(kNoDocuments);
         return;
     }
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo::exists(path)) {
         m_app.prompts.showMessage(QStringLiteral("No configuration file has been saved for ") + effect);
         return;
     }
@@ -301,8 +302,8 @@ void TformMain::loadConfigurationFrom(const QString &path)
     if (!configurationRowsShown())
         return;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_app.prompts.showMessage(QStringLiteral("Error loading file: ") + file.errorString());
+    if (const QString why = openRegularFile(file); !why.isEmpty()) {
+        m_app.prompts.showMessage(QStringLiteral("Error loading file: ") + why);
         return;
     }
     // 24 rows make at most 120 short lines; a file far beyond that (a wrong choice in Load

@@ -26,7 +26,14 @@ void TformMain::BuildLookMenu()
 void TformMain::ApplySavedLook()
 {
     // A number no look has (negative, above 7) keeps the toolkit's look, without a message.
-    applyLook(savedLook(lookChoicePath(m_app.folders.documents())));
+    const QString path = lookChoicePath(m_app.folders.documents());
+    QString problem;
+    const int look = savedLook(path, &problem);
+    if (!problem.isEmpty())
+        m_startupNotes.append(QStringLiteral("Look choice not read from %1: %2; look %3 is shown.")
+                                  .arg(path, problem)
+                                  .arg(kDefaultLook));
+    applyLook(look);
 }
 
 void TformMain::menuLookClickItem(QObject *item)

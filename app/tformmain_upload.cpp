@@ -4,6 +4,7 @@
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "core/editorerror.h"
+#include "core/regularfile.h"
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/effectupload.h"
@@ -114,8 +115,8 @@ void TformMain::btnUploadFileClick()
 
     const QString subject = QStringLiteral("The file ") + path;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EditorError(QStringLiteral("Error: cannot read %1: %2").arg(path, file.errorString()));
+    if (const QString why = openRegularFile(file); !why.isEmpty())
+        throw EditorError(QStringLiteral("Error: cannot read %1: %2").arg(path, why));
     if (file.size() > kMaxProgramFileBytes) {
         m_app.prompts.showMessage(
             subject

@@ -112,6 +112,15 @@ QString DesktopFolders::programFolder() const
     return dataFolderFor(QCoreApplication::applicationDirPath());
 }
 
+QString DesktopFolders::state() const
+{
+    // Qt 6.4 knows no state location. A relative XDG_STATE_HOME is invalid and ignored.
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return QDir::cleanPath(xdg);
+    return QDir::homePath() + QStringLiteral("/.local/state");
+}
+
 QString DesktopFolders::dataFolderFor(const QString &binFolder)
 {
     const QDir installed(binFolder + QStringLiteral("/../share/tovel-editor"));

@@ -23,13 +23,14 @@ private:
     QString m_filter; // the dialog keeps the filter it was given last
 };
 
-// The user's Documents folder and the folder of the program's own files.
+// The user's Documents and state folders and the folder of the program's own files.
 class DesktopFolders : public Folders {
 public:
     QString documents() const override;
     // The installed data folder when the program runs from an installation, else the
     // executable's folder.
     QString programFolder() const override;
+    QString state() const override;
 
     // Where the information pages and their pictures are for a program in binFolder: an
     // installation keeps them in ../share/tovel-editor beside bin/; the build tree beside the

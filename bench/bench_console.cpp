@@ -1,8 +1,11 @@
 // Console under a flood: 100,000 lines, and one 20-million-character line (a whole WAV file
 // printed as hex). Prints wall time per step and the process's peak memory; for the two floods,
 // also the longest stall of the event loop while the lines are printed by one handler and the
-// console shows them (a zero-interval timer's largest gap, the console's flush included).
+// console shows them (a zero-interval timer's largest gap, the console's flush included). The
+// console writes its session log to a temporary folder, as the program's does to the state
+// folder. Last, what a million lines leave in memory.
 #include "bench/benchresult.h"
+#include "console/sessionlog.h"
 #include "console/tformprint.h"
 
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QCheckBox>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -18,6 +22,16 @@ static long peakRssKb()
 {
     return tovel::bench::peakRssKiB();
 }
+
+class BenchFolders : public tovel::Folders {
+public:
+    QString documents() const override { return m_dir.path(); }
+    QString programFolder() const override { return m_dir.path(); }
+    QString state() const override { return m_dir.filePath(QStringLiteral("state")); }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 struct Flood {
     double printMs = 0;
@@ -65,7 +79,14 @@ static double timeMs(F &&f)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    BenchFolders folders;
+    tovel::bench::PrintingPrompts prompts;
+    QString error;
+    const auto log = tovel::SessionLog::openInFolder(folders.state(), QDateTime::currentDateTime(), error);
+    if (!log)
+        qFatal("no session log: %s", qPrintable(error));
     tovel::TformPrint console;
+    console.attachSessionLog(log.get(), prompts, folders);
     console.show();
     console.CheckBox1->setChecked(true);
     QApplication::processEvents();
@@ -136,6 +157,22 @@ int main(int argc, char **argv)
         });
         std::printf("plain memo, one %d-character line shown whole: %.1f ms\n", chars, whole);
     }
+    // What a long session's lines keep: a million lines, a thousand at a time with the event loop
+    // turning between, as a day of traffic with the pedal would bring them.
+    console.btnClearClick();
+    QApplication::processEvents();
+    const long before = tovel::bench::residentKiB();
+    for (int burst = 0; burst < 1000; ++burst) {
+        for (int i = 0; i < 1000; ++i)
+            console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(burst * 1000 + i));
+        QApplication::processEvents();
+    }
+    console.flush();
+    QApplication::processEvents();
+    const long after = tovel::bench::residentKiB();
+    std::printf("1,000,000 lines: resident set %ld kB before, %ld kB after\n", before, after);
+    tovel::bench::result("console, 1,000,000 lines: growth of the resident set", (after - before) / 1024.0, "MB");
+
     std::printf("peak RSS: %ld KB\n", peakRssKb());
     return 0;
 }

@@ -49,6 +49,26 @@ inline long peakRssKiB()
     return peakResidentKiB();
 }
 
+// The process's resident set now (VmRSS), in KiB; -1 when unknown.
+inline long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Starts the peak resident set (VmHWM) afresh from the resident set now, so that a later
+// peakRssKiB() tells the peak of what came after. False where the kernel cannot.
+inline bool resetPeakRss()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
 // The middle of a set of runs: steadier than the mean on a shared machine.
 inline double median(QList<double> values)
 {

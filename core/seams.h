@@ -61,6 +61,9 @@ public:
     // trailing separator: beside the executable in the build tree, share/tovel-editor of an
     // installation.
     virtual QString programFolder() const = 0;
+    // The user's folder for state kept between runs, such as logs ($XDG_STATE_HOME,
+    // ~/.local/state when that is unset).
+    virtual QString state() const = 0;
 };
 
 // The diagnostic console: one sink for every trace line of the program.

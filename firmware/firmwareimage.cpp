@@ -1,6 +1,7 @@
 #include "firmware/firmwareimage.h"
 
 #include "catalogue/resourceindex.h"
+#include "core/regularfile.h"
 #include "core/seams.h"
 #include "firmware/bootloaderprotocol.h"
 #include "protocol/hextext.h"
@@ -112,8 +113,8 @@ QString LoadFirmwareImage(const FirmwareChoice &choice, Console &console, Firmwa
             return QStringLiteral("The editor carries no firmware image named %1.").arg(choice.SelectedFirmwareName);
     } else {
         QFile file(choice.file);
-        if (!file.open(QIODevice::ReadOnly))
-            return QStringLiteral("Error loading file: ") + file.errorString();
+        if (const QString why = openRegularFile(file); !why.isEmpty())
+            return QStringLiteral("Error loading file: ") + why;
         // Whatever a file of any size holds, no more than one byte past the largest image is read.
         const QByteArray bytes = file.read(FirmwareImage::kMaxSize + 1);
         if (bytes.size() > FirmwareImage::kMaxSize)

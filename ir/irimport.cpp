@@ -1,5 +1,6 @@
 #include "ir/irimport.h"
 
+#include "core/regularfile.h"
 #include "core/seams.h"
 #include "ir/irlayout.h"
 #include "ir/irsamples.h"
@@ -7,12 +8,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tovel {
 
 namespace {
 
-// Bytes read, and turned into hex, between two event-loop turns: a few milliseconds of work.
+// Bytes read between two event-loop turns: a few milliseconds of work.
 constexpr qint64 kSliceBytes = 1 << 20;
 
 QString refusalFor(const QString &fileName, const QString &reason)
@@ -85,38 +87,17 @@ QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const Ir
     return notes;
 }
 
-// label followed by the hex digits of `count` bytes from byte `from`, copied a slice at a time
-// with an event-loop turn after each (a minute of audio is tens of megabytes of text).
-QString labelledDigits(const QString &label, const QString &hex, qint64 from, qint64 count, Pacing &pacing)
-{
-    QString line;
-    line.reserve(label.size() + 2 * count);
-    line += label;
-    const QStringView digits = QStringView(hex).mid(2 * from, 2 * count);
-    for (qsizetype at = 0; at < digits.size(); at += 2 * kSliceBytes) {
-        line += digits.mid(at, 2 * kSliceBytes);
-        pacing.processEvents();
-    }
-    return line;
-}
-
 } // namespace
 
-QString hexTextInSlices(const QByteArray &bytes, Pacing &pacing)
+QString tracedIrBytes(const QString &label, const QByteArray &bytes, qint64 from, qint64 count)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    QString hex(2 * bytes.size(), Qt::Uninitialized);
-    QChar *out = hex.data();
-    const auto *in = reinterpret_cast<const uchar *>(bytes.constData());
-    for (qint64 at = 0; at < bytes.size();) {
-        const qint64 end = std::min<qint64>(at + kSliceBytes, bytes.size());
-        for (; at < end; ++at) {
-            *out++ = QLatin1Char(kDigits[in[at] >> 4]);
-            *out++ = QLatin1Char(kDigits[in[at] & 0xF]);
-        }
-        pacing.processEvents();
-    }
-    return hex;
+    from = std::clamp<qint64>(from, 0, bytes.size());
+    count = std::clamp<qint64>(count, 0, bytes.size() - from);
+    const qint64 shown = std::min(count, kTracedIrBytes);
+    QString line = label + QString::fromLatin1(bytes.mid(from, shown).toHex().toUpper());
+    if (shown < count)
+        line += QStringLiteral(" ... %1 more bytes, %2 in all").arg(count - shown).arg(count);
+    return line;
 }
 
 IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout, bool normalise,
@@ -140,8 +121,8 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
                           .arg(info.size())
                           .arg(kMaxIrFileBytes));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+    if (const QString why = openRegularFile(file); !why.isEmpty())
+        return refuse(QStringLiteral("it cannot be read (%1)").arg(why));
     QByteArray bytes;
     bytes.reserve(info.size());
     while (!file.atEnd() && bytes.size() <= kMaxIrFileBytes) {
@@ -157,8 +138,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     if (bytes.size() > kMaxIrFileBytes)
         return refuse(QStringLiteral("it holds more than 64 MB (%1 bytes)").arg(kMaxIrFileBytes));
 
-    const QString hex = hexTextInSlices(bytes, pacing);
-    console.printToConsole(hex);
+    console.printToConsole(tracedIrBytes(QString(), bytes, 0, bytes.size()));
     if (bytes.isEmpty())
         return refuse(QStringLiteral("it is empty"));
 
@@ -180,7 +160,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
     console.printToConsole(QStringLiteral("Bits_per_sample: %1").arg(wav.bitsPerSample));
     console.printToConsole(QStringLiteral("subchunk2size: %1").arg(wav.data.size));
     console.printToConsole(
-        labelledDigits(QStringLiteral("Audio data: "), hex, wav.data.bodyOffset, wav.data.available, pacing));
+        tracedIrBytes(QStringLiteral("Audio data: "), bytes, wav.data.bodyOffset, wav.data.available));
 
     const IrSamples samples = decodeIrSamples(bytes, layout.words);
     if (!samples.ok())
@@ -190,7 +170,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
 
     // The bytes the block is taken from, as they lie in the file (all channels).
     const qint64 cutBytes = std::min<qint64>(qint64(layout.cutOutSamples) * wav.blockAlign, wav.data.available);
-    console.printToConsole(labelledDigits(QStringLiteral("irdata: "), hex, wav.data.bodyOffset, cutBytes, pacing));
+    console.printToConsole(tracedIrBytes(QStringLiteral("irdata: "), bytes, wav.data.bodyOffset, cutBytes));
 
     result.block = ConvertIrSamples(samples.values, layout.words, normalise, console);
     console.printToConsole(QStringLiteral("irdata swapped endianess: ") + result.block.text);

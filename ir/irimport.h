@@ -13,8 +13,11 @@ class Pacing;
 struct IrLayout;
 
 // Files larger than this are refused unread: an impulse response needs a few thousand bytes,
-// and the whole file is held and traced as hex.
+// and the whole file is held in memory.
 constexpr qint64 kMaxIrFileBytes = 64 * 1024 * 1024;
+// The console's hex lines of the file show at most this many bytes (a second and more of a
+// stereo 24-bit file); the rest is counted, not traced.
+constexpr qint64 kTracedIrBytes = 64 * 1024;
 
 struct IrImportResult {
     enum class Outcome {
@@ -37,8 +40,9 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
                                      Console &console, Pacing &pacing,
                                      const std::function<std::optional<QString>()> &catalogueProgram);
 
-// The file's bytes as upper-case hex text, made a slice at a time with an event-loop turn after
-// each.
-QString hexTextInSlices(const QByteArray &bytes, Pacing &pacing);
+// A console line of `count` bytes of the file from byte `from`: the label, then their upper-case
+// hex digits, two a byte. Beyond kTracedIrBytes, the digits of the first kTracedIrBytes and
+// " ... N more bytes, M in all".
+QString tracedIrBytes(const QString &label, const QByteArray &bytes, qint64 from, qint64 count);
 
 } // namespace tovel

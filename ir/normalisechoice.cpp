@@ -1,5 +1,7 @@
 #include "ir/normalisechoice.h"
 
+#include "core/regularfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,11 +14,17 @@ QString normaliseChoicePath(const QString &documents)
     return QDir(documents).filePath(QStringLiteral("ZANTH/normalise_ir.txt"));
 }
 
-bool loadNormaliseChoice(const QString &documents)
+bool loadNormaliseChoice(const QString &documents, QString *problem)
 {
-    QFile file(normaliseChoicePath(documents));
-    if (!file.open(QIODevice::ReadOnly))
+    const QString path = normaliseChoicePath(documents);
+    if (!QFileInfo::exists(path))
         return false;
+    QFile file(path);
+    if (const QString why = openRegularFile(file); !why.isEmpty()) {
+        if (problem)
+            *problem = why;
+        return false;
+    }
     return file.read(8).trimmed() == "1";
 }
 

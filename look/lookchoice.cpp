@@ -2,9 +2,11 @@
 
 #include "catalogue/resourcetext.h"
 #include "core/editorerror.h"
+#include "core/regularfile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tovel {
@@ -31,11 +33,16 @@ std::optional<int> parseLookChoice(const QByteArray &bytes)
     return n;
 }
 
-int savedLook(const QString &path)
+int savedLook(const QString &path, QString *problem)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo::exists(path))
         return kDefaultLook;
+    if (const QString why = openRegularFile(file); !why.isEmpty()) {
+        if (problem)
+            *problem = why;
+        return kDefaultLook;
+    }
     // One byte more than a choice may hold, so that a longer file is seen as such.
     const QByteArray bytes = file.read(kMaxChoiceBytes + 1);
     return parseLookChoice(bytes).value_or(kDefaultLook);

@@ -21,8 +21,9 @@ QString lookChoicePath(const QString &documents);
 std::optional<int> parseLookChoice(const QByteArray &bytes);
 
 // The look to show at start from the file at path: its number, whether a look has that number
-// or not; kDefaultLook when there is no file or it holds no whole number.
-int savedLook(const QString &path);
+// or not; kDefaultLook when there is no file or it holds no whole number. When a file is there
+// but cannot be read (a named pipe, a folder, no permission), `problem` says why.
+int savedLook(const QString &path, QString *problem = nullptr);
 
 // Replaces the file at path with n in decimal, UTF-8, no line end. Written beside and renamed,
 // so a failed write leaves the previous choice. Throws EditorError when it cannot be written.

@@ -62,6 +62,7 @@ class SheetFolders : public Folders {
 public:
     QString documents() const override { return m_dir.path(); }
     QString programFolder() const override { return QCoreApplication::applicationDirPath(); }
+    QString state() const override { return m_dir.filePath(QStringLiteral("state")); }
 
 private:
     QTemporaryDir m_dir;

@@ -1,6 +1,12 @@
+#include "console/sessionlog.h"
 #include "console/tformprint.h"
+#include "tests/support/testseams.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -30,7 +36,15 @@ private slots:
     void scrollFollowsTheBoxAndTheKindOfLine();
     void upScrollsToTop();
     void burstGlidesOnce();
+    void floodIsShownOverTurns();
     void longLineIsKeptWholeAndShownCut();
+    void lastLinesAreKept_data();
+    void lastLinesAreKept();
+    void scrollingWhileOldLinesGo();
+    void keptCharactersAreBounded();
+    void sessionLogHasEveryLine();
+    void saveLog_data();
+    void saveLog();
 };
 
 static void fill(TformPrint &console, int count)
@@ -213,6 +227,36 @@ void TestConsole::burstGlidesOnce()
     QCOMPARE(v->value(), v->maximum());
 }
 
+void TestConsole::floodIsShownOverTurns()
+{
+    TformPrint console;
+    console.show();
+    console.CheckBox1->setChecked(true);
+    QCoreApplication::processEvents();
+    const int count = 2 * TformPrint::kLinesPerTurn + 5;
+    for (int i = 0; i < count; ++i)
+        console.printToConsole(QStringLiteral("flood %1").arg(i));
+    QScrollBar *v = console.Memo1->verticalScrollBar();
+    QTextDocument *memo = console.Memo1->document();
+
+    // One turn of the event loop shows one turn's lines, and the window answers between turns;
+    // the view glides once the last of them is shown.
+    QCoreApplication::processEvents();
+    QCOMPARE(memo->blockCount(), TformPrint::kLinesPerTurn);
+    QCOMPARE(memo->lastBlock().text(), QStringLiteral("flood %1").arg(TformPrint::kLinesPerTurn - 1));
+    QCOMPARE(console.scrollAnimation()->state(), QAbstractAnimation::Stopped);
+    QCOMPARE(v->value(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(memo->blockCount(), 2 * TformPrint::kLinesPerTurn);
+    QCOMPARE(console.scrollAnimation()->state(), QAbstractAnimation::Stopped);
+    QCoreApplication::processEvents();
+    QCOMPARE(memo->blockCount(), count);
+    QCOMPARE(console.scrollAnimation()->state(), QAbstractAnimation::Running);
+    glideToEnd(console);
+    QCOMPARE(v->value(), v->maximum());
+    QCOMPARE(console.Memo1->toPlainText(), console.lines().join(QLatin1Char('\n')));
+}
+
 void TestConsole::longLineIsKeptWholeAndShownCut()
 {
     TformPrint console;
@@ -220,11 +264,216 @@ void TestConsole::longLineIsKeptWholeAndShownCut()
     console.printToConsole(wav);
     console.printToConsole(QStringLiteral("after"));
     console.flush();
-    QCOMPARE(console.lines().first(), wav);
+    // Kept whole up to a mebibyte of characters, then counted.
+    QCOMPARE(console.lines().first(), wav.left(TformPrint::kKeptLineChars)
+                                          + QStringLiteral(" ... %1 more characters").arg(3'000'000 - TformPrint::kKeptLineChars));
+    const QString kept(TformPrint::kKeptLineChars, QLatin1Char('B'));
+    console.printToConsole(kept);
+    QCOMPARE(console.lines().last(), kept);
     const QString shown = console.Memo1->document()->firstBlock().text();
     QVERIFY(shown.startsWith(wav.left(TformPrint::kShownLineChars)));
-    QVERIFY(shown.endsWith(QStringLiteral("[3000000 characters in all]")));
+    QVERIFY(shown.endsWith(QStringLiteral(" ... %1 more characters").arg(3'000'000 - TformPrint::kShownLineChars)));
+    QCOMPARE(shown.size(), TformPrint::kShownLineChars + QStringLiteral(" ... 2995904 more characters").size());
     QCOMPARE(console.Memo1->document()->lastBlock().text(), QStringLiteral("after"));
+}
+
+// The memo's lines, the note above them included.
+static QStringList memoLines(const TformPrint &console)
+{
+    return console.Memo1->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TestConsole::lastLinesAreKept_data()
+{
+    // How the lines come: in bursts of `burst` lines with a flush after each.
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("burst");
+    QTest::newRow("exactly-the-limit-in-one-flush") << TformPrint::kMaxLines << TformPrint::kMaxLines;
+    QTest::newRow("a-flood-in-one-flush") << 3 * TformPrint::kMaxLines + 7 << 3 * TformPrint::kMaxLines + 7;
+    QTest::newRow("one-past-the-limit-after-a-flush") << TformPrint::kMaxLines + 1 << TformPrint::kMaxLines;
+    QTest::newRow("bursts-that-overlap-the-limit") << 2 * TformPrint::kMaxLines + 500 << 3001;
+    QTest::newRow("a-flush-every-100-lines") << TformPrint::kMaxLines + 250 << 100;
+}
+
+void TestConsole::lastLinesAreKept()
+{
+    QFETCH(int, count);
+    QFETCH(int, burst);
+    TformPrint console;
+    for (int i = 0; i < count; ++i) {
+        console.appendConsoleLine(QStringLiteral("line %1").arg(i));
+        if ((i + 1) % burst == 0)
+            console.flush();
+    }
+    console.flush();
+    const int dropped = count - TformPrint::kMaxLines;
+    QCOMPARE(console.lines().size(), qsizetype(std::min(count, int(TformPrint::kMaxLines))));
+    QCOMPARE(console.droppedLines(), qint64(std::max(dropped, 0)));
+    QCOMPARE(console.lines().first(), QStringLiteral("line %1").arg(std::max(dropped, 0)));
+    QCOMPARE(console.lines().last(), QStringLiteral("line %1").arg(count - 1));
+
+    // The memo shows exactly the kept lines, under a note when some went.
+    QStringList want = console.lines();
+    if (dropped > 0)
+        want.prepend(QStringLiteral("... %1 earlier lines dropped").arg(dropped));
+    QCOMPARE(memoLines(console), want);
+
+    // Clear takes the note away with the lines.
+    console.btnClear->click();
+    console.printToConsole(QStringLiteral("only"));
+    console.flush();
+    QCOMPARE(memoLines(console), QStringList{"only"});
+    QCOMPARE(console.droppedLines(), qint64(0));
+}
+
+void TestConsole::scrollingWhileOldLinesGo()
+{
+    TformPrint console;
+    console.show();
+    fill(console, TformPrint::kMaxLines);
+    QScrollBar *v = console.Memo1->verticalScrollBar();
+    // Someone reading line 5000: lines leaving at the top do not move what is in view.
+    v->setValue(5000);
+    const QString inView = console.Memo1->cursorForPosition(QPoint(1, 1)).block().text();
+    for (int i = 0; i < 300; ++i)
+        console.appendConsoleLine(QStringLiteral("more %1").arg(i));
+    console.flush();
+    QCOMPARE(console.Memo1->cursorForPosition(QPoint(1, 1)).block().text(), inView);
+
+    // A printed line with the box ticked comes into view at the end, past the note.
+    console.CheckBox1->setChecked(true);
+    console.printToConsole(QStringLiteral("printed"));
+    for (int i = 0; i < 40; ++i)
+        console.appendConsoleLine(QStringLiteral("appended"));
+    console.flush();
+    glideToEnd(console);
+    const int printed = int(console.lines().lastIndexOf(QStringLiteral("printed"))) + 1; // the note is block 0
+    QCOMPARE(console.Memo1->document()->findBlockByNumber(printed).text(), QStringLiteral("printed"));
+    const QRect line = console.Memo1->cursorRect(QTextCursor(console.Memo1->document()->findBlockByNumber(printed)));
+    const int viewHeight = console.Memo1->viewport()->height();
+    QVERIFY2(line.top() >= 0 && line.bottom() <= viewHeight, "the printed line is in view");
+    QVERIFY2(line.bottom() > viewHeight - 2 * line.height(), "at the bottom of the view");
+}
+
+void TestConsole::keptCharactersAreBounded()
+{
+    TformPrint console;
+    // Lines longer than a line may be kept are cut with a note; the oldest go when all of them
+    // together pass the bound, however few they are.
+    const QString huge(TformPrint::kKeptLineChars + 1000, QLatin1Char('7'));
+    console.printToConsole(huge);
+    QCOMPARE(console.lines().first(), huge.left(TformPrint::kKeptLineChars) + QStringLiteral(" ... 1000 more characters"));
+    const int whole = int(TformPrint::kKeptChars / TformPrint::kKeptLineChars) + 2;
+    for (int i = 0; i < whole; ++i)
+        console.printToConsole(QString(TformPrint::kKeptLineChars, QLatin1Char('A' + i)));
+    console.printToConsole(QStringLiteral("last"));
+    console.flush();
+    qsizetype kept = 0;
+    for (const QString &line : console.lines())
+        kept += line.size();
+    QVERIFY(kept <= TformPrint::kKeptChars);
+    QCOMPARE(console.lines().last(), QStringLiteral("last"));
+    QVERIFY(console.droppedLines() >= 3);
+    QCOMPARE(console.lines().size() + console.droppedLines(), qsizetype(whole + 2));
+    QCOMPARE(memoLines(console).first(), QStringLiteral("... %1 earlier lines dropped").arg(console.droppedLines()));
+    // Each shown cut to a few thousand characters.
+    QCOMPARE(console.Memo1->document()->findBlockByNumber(1).text(),
+             TformPrint::cutLine(console.lines().first(), TformPrint::kShownLineChars, TformPrint::kKeptLineChars));
+}
+
+// Outside-world seams for the console's log: a temporary folder and scripted save dialogs.
+struct LogFixture {
+    QTemporaryDir dir;
+    tovel::test::ScriptedPrompts prompts;
+    tovel::test::TempFolders folders;
+    std::unique_ptr<SessionLog> log;
+    TformPrint console;
+
+    explicit LogFixture(bool withLog = true)
+    {
+        QString error;
+        if (withLog)
+            log = SessionLog::openInFolder(dir.path(), QDateTime::currentDateTime(), error);
+        QVERIFY2(!withLog || log, qPrintable(error));
+        console.attachSessionLog(log.get(), prompts, folders);
+    }
+    QByteArray logBytes() const
+    {
+        QFile file(log->path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    }
+};
+
+void TestConsole::sessionLogHasEveryLine()
+{
+    LogFixture f;
+    const int count = TformPrint::kMaxLines + 20;
+    QByteArray want;
+    for (int i = 0; i < count; ++i) {
+        const QString line = QStringLiteral("received: %1 \u00B5s").arg(i);
+        (i % 2 ? f.console.printToConsole(line) : f.console.appendConsoleLine(line));
+        want += line.toUtf8() + '\n';
+    }
+    // Written on the console's flush, not line by line.
+    QCOMPARE(f.logBytes(), QByteArray());
+    f.console.flush();
+    QCOMPARE(f.logBytes(), want);
+    QCOMPARE(memoLines(f.console).first(), QStringLiteral("... 20 earlier lines dropped (Save Log... saves every line)"));
+
+    // Clear is the window's: the log goes on from where it was.
+    f.console.btnClearClick();
+    f.console.printToConsole(QString());
+    f.console.printToConsole(QStringLiteral("after Clear"));
+    f.console.flush();
+    QCOMPARE(f.logBytes(), want + "\nafter Clear\n");
+}
+
+void TestConsole::saveLog_data()
+{
+    QTest::addColumn<bool>("withLog");
+    QTest::addColumn<int>("count");
+    QTest::newRow("session-log-copied-with-the-lines-the-window-dropped") << true << TformPrint::kMaxLines + 3;
+    QTest::newRow("no-session-log-the-kept-lines-with-the-note") << false << TformPrint::kMaxLines + 3;
+    QTest::newRow("no-session-log-nothing-dropped") << false << 3;
+}
+
+void TestConsole::saveLog()
+{
+    QFETCH(bool, withLog);
+    QFETCH(int, count);
+    LogFixture f(withLog);
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines.append(QStringLiteral("data sent pot %1").arg(i));
+    for (const QString &line : lines)
+        f.console.printToConsole(line);
+
+    // Cancelled: nothing written, nothing said.
+    f.prompts.scriptFile(QString());
+    f.console.btnSaveLog->click();
+    QCOMPARE(f.prompts.filters, QStringList{"Log Files (*.log)|*.log|All Files (*)|*"});
+    const QString proposedName = withLog ? QFileInfo(f.log->path()).fileName() : QStringLiteral("tovel-editor-console.log");
+    QCOMPARE(f.prompts.dialogPaths, QStringList{QDir(f.folders.documents()).filePath(proposedName)});
+
+    const QString chosen = f.dir.filePath(QStringLiteral("kept.log"));
+    f.prompts.scriptFile(chosen);
+    f.console.btnSaveLog->click();
+    QCOMPARE(f.prompts.messages, QStringList());
+    QFile saved(chosen);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QStringList want = withLog ? lines : lines.mid(std::max(0, count - TformPrint::kMaxLines));
+    if (!withLog && count > TformPrint::kMaxLines)
+        want.prepend(QStringLiteral("... %1 earlier lines dropped").arg(count - TformPrint::kMaxLines));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), want.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    QCOMPARE(f.console.lines().last(), QStringLiteral("console log saved: ") + chosen);
+
+    // A place that cannot be written says why.
+    f.prompts.scriptFile(f.dir.filePath(QStringLiteral("no/such/folder/x.log")));
+    f.console.btnSaveLog->click();
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QVERIFY2(f.prompts.messages.first().startsWith(QStringLiteral("Error saving file: ")),
+             qPrintable(f.prompts.messages.first()));
+    QCOMPARE(f.prompts.surprises, QStringList());
 }
 
 QTEST_MAIN(TestConsole)

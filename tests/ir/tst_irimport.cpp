@@ -201,6 +201,9 @@ private slots:
     void convertIrSamples();
     void plot_data();
     void plot();
+    void tracedBytes_data();
+    void tracedBytes();
+    void largeFileIsTracedInPart();
 };
 
 void TestIrImport::variants_data()
@@ -564,6 +567,65 @@ void TestIrImport::plot()
         QVERIFY2(std::fabs(p.magnitudeDb[i] - want) < 1e-3,
                  qPrintable(QStringLiteral("%1 Hz: %2 dB").arg(f).arg(p.magnitudeDb[i])));
     }
+}
+
+void TestIrImport::tracedBytes_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("shown"); // bytes shown as digits
+    QTest::addColumn<QString>("note");
+    const int limit = int(kTracedIrBytes);
+    QTest::newRow("short-run-whole") << 100 << 10 << 50 << 50 << "";
+    QTest::newRow("exactly-the-limit-whole") << limit + 44 << 44 << limit << limit << "";
+    QTest::newRow("one-byte-past-the-limit") << limit + 45 << 44 << limit + 1 << limit
+                                             << QStringLiteral(" ... 1 more bytes, %1 in all").arg(limit + 1);
+    QTest::newRow("a-large-file-counted") << 3 * limit << 0 << 3 * limit << limit
+                                          << QStringLiteral(" ... %1 more bytes, %2 in all").arg(2 * limit).arg(3 * limit);
+    QTest::newRow("run-past-the-end-stops-at-it") << 60 << 44 << 1000 << 16 << "";
+    QTest::newRow("start-past-the-end-shows-nothing") << 10 << 44 << 1000 << 0 << "";
+}
+
+void TestIrImport::tracedBytes()
+{
+    QFETCH(int, size);
+    QFETCH(int, from);
+    QFETCH(int, count);
+    QFETCH(int, shown);
+    QFETCH(QString, note);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + 3);
+    const QString want = QStringLiteral("Audio data: ")
+                         + QString::fromLatin1(bytes.mid(std::min(from, size), shown).toHex().toUpper()) + note;
+    QCOMPARE(tracedIrBytes(QStringLiteral("Audio data: "), bytes, from, count), want);
+}
+
+void TestIrImport::largeFileIsTracedInPart()
+{
+    // 40,000 24-bit samples: 120,044 bytes, beyond what the console's hex lines show.
+    Fixture f;
+    QByteArray raw(3 * 40000, Qt::Uninitialized);
+    for (int i = 0; i < raw.size(); ++i)
+        raw[i] = char(i * 13 + 5);
+    const QString path = soxWav(f.dir.path(), QStringLiteral("long.wav"), raw, format("signed-integer", 24));
+    const QByteArray file = readAll(path);
+    QCOMPARE(file.size(), 120044);
+    const IrImportResult r = f.import(path, QStringLiteral("Basic IR Loader"));
+    QCOMPARE(int(r.outcome), int(IrImportResult::Outcome::Spliced));
+
+    const QStringList &lines = f.console.lines;
+    const auto hex = [&](qint64 from, qint64 count) {
+        return QString::fromLatin1(file.mid(from, count).toHex().toUpper());
+    };
+    QCOMPARE(lines.value(3), hex(0, kTracedIrBytes) + QStringLiteral(" ... %1 more bytes, 120044 in all")
+                                                        .arg(120044 - kTracedIrBytes));
+    const QString audio = QStringLiteral("Audio data: ") + hex(44, kTracedIrBytes)
+                          + QStringLiteral(" ... %1 more bytes, 120000 in all").arg(120000 - kTracedIrBytes);
+    QVERIFY(lines.contains(audio));
+    // The samples the block is made of are traced whole.
+    QVERIFY(lines.contains(QStringLiteral("irdata: ") + hex(44, 912 * 3)));
 }
 
 QTEST_GUILESS_MAIN(TestIrImport)

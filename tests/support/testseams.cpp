@@ -48,6 +48,8 @@ TempFolders::TempFolders()
     root.mkpath(QStringLiteral("bin"));
     m_documents = root.filePath(QStringLiteral("Documents"));
     m_program = root.filePath(QStringLiteral("bin"));
+    // Made by whoever writes there first, as the desktop's is.
+    m_state = root.filePath(QStringLiteral("state"));
 }
 
 } // namespace tovel::test

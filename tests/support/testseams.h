@@ -66,20 +66,23 @@ public:
     bool opens = true; // what the desktop answers
 };
 
-// Documents and program folders inside a fresh temporary folder.
+// Documents, program and state folders inside a fresh temporary folder.
 class TempFolders : public Folders {
 public:
     TempFolders();
     QString documents() const override { return m_documents; }
     QString programFolder() const override { return m_program; }
+    QString state() const override { return m_state; }
     QString root() const { return m_dir.path(); }
     void setDocuments(const QString &path) { m_documents = path; }
     void setProgramFolder(const QString &path) { m_program = path; }
+    void setState(const QString &path) { m_state = path; }
 
 private:
     QTemporaryDir m_dir;
     QString m_documents;
     QString m_program;
+    QString m_state;
 };
 
 } // namespace tovel::test
