@@ -209,18 +209,15 @@ BootloaderAnswer BootloaderLink::resync()
 
 bool BootloaderLink::recoverAfterGreeting()
 {
-    m_console.printToConsole(QStringLiteral("The bootloader did not acknowledge the greeting: an earlier "
-                                            "connection may have left it inside a command. Bringing it "
-                                            "back in step."));
+    m_console.printToConsole(QStringLiteral("greeting not acknowledged: bringing the bootloader back in step"));
     const BootloaderAnswer answer = resync();
     if (answer.outcome == Outcome::Ack || answer.outcome == Outcome::Nack) {
         m_console.printToConsole(answer.outcome == Outcome::Ack
-                                     ? QStringLiteral("The bootloader is in step: it acknowledged the greeting.")
-                                     : QStringLiteral("The bootloader is in step: it was left in its command "
-                                                      "loop and takes commands again."));
+                                     ? QStringLiteral("bootloader in step: it took the greeting")
+                                     : QStringLiteral("bootloader in step: it was left in its command loop"));
         return true;
     }
-    m_console.printToConsole(QStringLiteral("The bootloader could not be brought back in step (received: %1).")
+    m_console.printToConsole(QStringLiteral("bootloader not in step (received: %1)")
                                  .arg(bytesText(answer.received)));
     return false;
 }
