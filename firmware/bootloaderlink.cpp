@@ -134,10 +134,14 @@ std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end, Ar
 {
     if (cancelRequested())
         return Outcome::Cancelled;
-    if (m_clock.nowUs() >= end)
-        return Outcome::NoAnswer;
+    // Past the deadline the queue is looked at once more: a wait that was itself held up (a
+    // loaded machine, a long repaint) must not give up on an answer that came meanwhile.
+    const bool late = m_clock.nowUs() >= end;
+    const qsizetype before = m_pending.size();
     if (!pull(arrival))
         return Outcome::LinkLost;
+    if (late && m_pending.size() == before)
+        return Outcome::NoAnswer;
     return std::nullopt;
 }
 
