@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "app/tovelapplication.h"
+#include "app/toolkitoptions.h"
 #include "app/widgetprompts.h"
 #include "catalogue/tformfxinfo.h"
 #include "console/tformprint.h"
@@ -32,18 +33,6 @@ bool asksForTextOnly(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    // --help and --version answer without a display.
-    std::unique_ptr<QCoreApplication> qapp;
-    TovelApplication *gui = nullptr;
-    if (asksForTextOnly(argc, argv)) {
-        qapp = std::make_unique<QCoreApplication>(argc, argv);
-    } else {
-        gui = new TovelApplication(argc, argv);
-        qapp.reset(gui);
-    }
-    QCoreApplication::setApplicationName(QStringLiteral("tovel-editor"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Editor for the ZANTH Tovel effects pedal."));
     parser.addHelpOption();
@@ -76,6 +65,27 @@ int main(int argc, char **argv)
         QStringLiteral("file"));
     parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption,
                        infoOption, logOption});
+
+    // A wrong option is told before the windowing system starts, which without a display would
+    // end the program first.
+    if (!parser.parse(withoutToolkitOptions(argumentList(argc, argv)))) {
+        std::fprintf(stderr, "tovel-editor: %s\nUsage: tovel-editor [options]\n"
+                             "Try 'tovel-editor --help' for every option.\n",
+                     qPrintable(parser.errorText()));
+        return 1;
+    }
+
+    // --help and --version answer without a display.
+    std::unique_ptr<QCoreApplication> qapp;
+    TovelApplication *gui = nullptr;
+    if (asksForTextOnly(argc, argv)) {
+        qapp = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        gui = new TovelApplication(argc, argv);
+        qapp.reset(gui);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("tovel-editor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
     parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {

@@ -304,7 +304,8 @@ void TformMain::closeEvent(QCloseEvent *event)
 {
     // A firmware upgrade under way asks first: stopped half-way, it leaves the controller in
     // its bootloader. If the user lets it go on, nothing closes.
-    if (QWidget *upgrade = m_app.formFirmwareUpgrade(); upgrade && upgrade->isVisible() && !upgrade->close()) {
+    if (TformFirmwareUpgrade *upgrade = m_app.formFirmwareUpgrade();
+        upgrade && upgrade->isVisible() && !upgrade->closeForQuit()) {
         event->ignore();
         return;
     }

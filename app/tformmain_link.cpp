@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "core/seams.h"
+#include "firmware/bootloaderlink.h"
 #include "link/deviceidentity.h"
 #include "params/tformfxparameters.h"
 #include "protocol/commandexchange.h"
@@ -89,7 +90,15 @@ void TformMain::menuConnectClick()
             return;
         const QString answer = bytesToHex(reply.bytes.left(1));
         console.appendConsoleLine(QStringLiteral("received Byte: ") + answer);
-        if (answer == QLatin1String("79")) {
+        bool inStep = answer == QLatin1String("79");
+        if (!inStep) {
+            BootloaderLink link(usb, m_app.pacing, m_app.clock, console);
+            link.stopWhen = [&exchange] { return exchange.quitting(); };
+            inStep = link.recoverAfterGreeting();
+            if (exchange.quitting())
+                return;
+        }
+        if (inStep) {
             m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
             menuStartFirmwareUpgrade->setEnabled(true);
         } else {

@@ -132,12 +132,16 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
 
 std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end, Arrival arrival)
 {
-    if (m_cancel)
+    if (cancelRequested())
         return Outcome::Cancelled;
-    if (m_clock.nowUs() >= end)
-        return Outcome::NoAnswer;
+    // Past the deadline the queue is looked at once more: a wait that was itself held up (a
+    // loaded machine, a long repaint) must not give up on an answer that came meanwhile.
+    const bool late = m_clock.nowUs() >= end;
+    const qsizetype before = m_pending.size();
     if (!pull(arrival))
         return Outcome::LinkLost;
+    if (late && m_pending.size() == before)
+        return Outcome::NoAnswer;
     return std::nullopt;
 }
 
@@ -166,7 +170,7 @@ QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std:
     const qint64 end = deadline(limit);
     qint64 quietEnd = deadline(quiet);
     QByteArray bytes;
-    while (m_clock.nowUs() < quietEnd && m_clock.nowUs() < end && !m_cancel) {
+    while (m_clock.nowUs() < quietEnd && m_clock.nowUs() < end && !cancelRequested()) {
         const qsizetype before = m_pending.size();
         if (!pull(Arrival::Stream))
             break;
@@ -176,6 +180,50 @@ QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std:
         m_pending.clear();
     }
     return bytes;
+}
+
+BootloaderAnswer BootloaderLink::resync()
+{
+    // 0xFF bytes end any frame without harm: an address or count of FF never checks, and a
+    // data frame of FF writes nothing into flash. A bootloader in its command loop refuses
+    // the pairs FF FF that follow, so something comes back; one waiting for its sync byte
+    // ignores them all. Then the sync byte: the latter acknowledges it, the former refuses it
+    // (paired with an FF left over, or with one more FF after it).
+    m_console.appendConsoleLine(QStringLiteral("Start Resync"));
+    if (!startCommand() || !send(QByteArray(kResyncBytes, char(0xFF)), Frame::Resync))
+        return {Outcome::LinkLost, {}};
+    const QByteArray came = drainUntilQuiet(std::chrono::milliseconds(100), std::chrono::milliseconds(3000));
+    m_console.printToConsole(QStringLiteral("resync: %1 came back").arg(byteCount(came.size())));
+    if (!startCommand() || !send(QByteArray(1, char(kSync)), Frame::Resync))
+        return {Outcome::LinkLost, {}};
+    BootloaderAnswer answer = ReadBootloaderAnswer(Frame::Resync);
+    if (answer.outcome == Outcome::NoAnswer) {
+        if (!send(QByteArray(1, char(0xFF)), Frame::Resync))
+            return {Outcome::LinkLost, {}};
+        answer = ReadBootloaderAnswer(Frame::Resync);
+        if (answer.outcome == Outcome::Ack) // a pair 7F FF is no command
+            answer.outcome = Outcome::Unexpected;
+    }
+    // A refusal counts only from a bootloader that refused the filler too: a line that says
+    // 1F to the sync byte alone is no bootloader in its command loop.
+    if (answer.outcome == Outcome::Nack && came.isEmpty())
+        answer.outcome = Outcome::Unexpected;
+    return answer;
+}
+
+bool BootloaderLink::recoverAfterGreeting()
+{
+    m_console.printToConsole(QStringLiteral("greeting not acknowledged: bringing the bootloader back in step"));
+    const BootloaderAnswer answer = resync();
+    if (answer.outcome == Outcome::Ack || answer.outcome == Outcome::Nack) {
+        m_console.printToConsole(answer.outcome == Outcome::Ack
+                                     ? QStringLiteral("bootloader in step: it took the greeting")
+                                     : QStringLiteral("bootloader in step: it was left in its command loop"));
+        return true;
+    }
+    m_console.printToConsole(QStringLiteral("bootloader not in step (received: %1)")
+                                 .arg(bytesText(answer.received)));
+    return false;
 }
 
 } // namespace tovel

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace tovel {
@@ -56,10 +57,29 @@ public:
     // Reads until the line has been quiet for `quiet` (at most `limit` in all); returns the bytes.
     QByteArray drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
 
+    // Brings a bootloader that stopped anywhere inside a command or frame back to the start of
+    // a command, then greets it: Ack when a bootloader that was waiting for its sync byte took
+    // it, Nack when one in its command loop refused the greeting, having refused the filler
+    // before it; anything else (NoAnswer for a line that stays silent or answers out of turn,
+    // Unexpected, LinkLost, Cancelled) leaves it out of step.
+    BootloaderAnswer resync();
+    // Connect's fallback when the greeting was not acknowledged: a bootloader that an earlier
+    // connection left in its command loop (the editor closed during a run, a crash, another
+    // client) takes the sync byte for a command byte and never acknowledges it again. Says in
+    // the console what it does and how that ended. True when the bootloader is in step.
+    bool recoverAfterGreeting();
+
     // Asked from a window handler while a wait turns the event loop: the wait ends Cancelled.
     void requestCancel() { m_cancel = true; }
     void clearCancel() { m_cancel = false; }
-    bool cancelRequested() const { return m_cancel; }
+    bool cancelRequested() const { return m_cancel || (stopWhen && stopWhen()); }
+    // Asked on every turn of a wait besides requestCancel(): true ends the wait Cancelled (the
+    // program closing while Connect waits).
+    std::function<bool()> stopWhen;
+
+    // Bytes of 0xFF that end any frame the bootloader may be in the middle of: the longest,
+    // a data frame, is a count, 256 bytes and a checksum.
+    static constexpr int kResyncBytes = 260;
 
     D2XXUnit &usb() { return m_usb; }
     Pacing &pacing() { return m_pacing; }

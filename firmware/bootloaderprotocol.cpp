@@ -72,6 +72,13 @@ QByteArray dataFrame(const QByteArray &data)
     return f;
 }
 
+QByteArray wordAligned(const QByteArray &data)
+{
+    QByteArray aligned = data;
+    aligned.append((4 - data.size() % 4) % 4, char(0xFF));
+    return aligned;
+}
+
 QByteArray globalEraseFrame()
 {
     return QByteArray::fromHex("FF00");
@@ -103,6 +110,11 @@ QString bytesText(const QByteArray &bytes)
     if (bytes.isEmpty())
         return QStringLiteral("nothing");
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString byteCount(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(count);
 }
 
 } // namespace tovel::bootloader

@@ -15,6 +15,7 @@ namespace bootloader {
 constexpr quint8 kAck = 0x79;
 constexpr quint8 kNack = 0x1F;
 constexpr quint8 kBusy = 0x76;
+constexpr quint8 kSync = 0x7F;
 
 constexpr quint32 kFlashBase = 0x08000000;
 constexpr quint32 kFlashSize = 128 * 1024;
@@ -67,6 +68,9 @@ QByteArray commandFrame(Command command);
 QByteArray addressFrame(quint32 address);
 // N (data bytes - 1), the 1..256 data bytes, then N XOR every data byte.
 QByteArray dataFrame(const QByteArray &data);
+// Flash is programmed in half-words and the bootloader takes a write only in whole 32-bit
+// words: the bytes filled up with 0xFF, as erased flash reads, to a multiple of 4.
+QByteArray wordAligned(const QByteArray &data);
 // Erase everything: FF and its checksum 00.
 QByteArray globalEraseFrame();
 // Read count: N (bytes - 1) and its complement.
@@ -79,6 +83,8 @@ quint8 xorOf(const QByteArray &bytes);
 QString addressText(quint32 address);
 // "79 1F", or "nothing" for no bytes.
 QString bytesText(const QByteArray &bytes);
+// "1 byte", "260 bytes".
+QString byteCount(qint64 count);
 
 } // namespace bootloader
 } // namespace tovel

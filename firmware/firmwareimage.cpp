@@ -56,7 +56,7 @@ QString checkImage(const FirmwareImage &image)
                               "and not the %3 of a whole-flash backup.")
             .arg(number(size), number(FirmwareImage::kMaxRawSize), number(FirmwareImage::kMaxSize));
     if (size < 8)
-        return QStringLiteral("The image has %1 bytes, too few for a vector table.").arg(size);
+        return QStringLiteral("The image has %1, too few for a vector table.").arg(byteCount(size));
 
     const auto *words = reinterpret_cast<const uchar *>(image.bytes.constData());
     const quint32 stack = qFromLittleEndian<quint32>(words);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 namespace tovel {
 
@@ -26,7 +27,7 @@ QString UpgradeFailure::stepText() const
     case UpgradeStep::Erase:
         return QStringLiteral("the erase");
     case UpgradeStep::Chunk:
-        return QStringLiteral("chunk %1 of %2 at %3").arg(chunk).arg(chunkCount).arg(addressText(address));
+        return QStringLiteral("chunk %1 of %2 at %3").arg(chunk + 1).arg(chunkCount).arg(addressText(address));
     case UpgradeStep::Verify:
         return QStringLiteral("the verify");
     case UpgradeStep::Marker:
@@ -71,7 +72,11 @@ QString UpgradeFailure::message() const
     if (cause != Cause::Mismatch && cause != Cause::BackupFile && cause != Cause::Cancelled)
         text += QStringLiteral(" (received: %1)").arg(bytesText(received));
     text += QStringLiteral(".\n\n");
-    if (flashUntouched())
+    if (flashUntouched() && erasedEarlier)
+        text += QStringLiteral("Nothing has been erased in this run, but an earlier run erased the flash and "
+                               "did not finish: the pedal holds no complete firmware and stays in its "
+                               "bootloader. ");
+    else if (flashUntouched())
         text += QStringLiteral("Nothing has been erased in this run; the pedal stays in its bootloader. ");
     else if (step == UpgradeStep::Erase)
         text += QStringLiteral("The flash may be erased in part and no firmware was started; the pedal "
@@ -79,11 +84,17 @@ QString UpgradeFailure::message() const
     else if (step == UpgradeStep::Go)
         text += QStringLiteral("The new firmware is written and verified, but its start was not confirmed. ");
     else
-        text += QStringLiteral("The pedal's flash is incomplete and no firmware was started; the pedal "
-                               "stays in its bootloader. ");
+        text += QStringLiteral("The pedal's flash has been erased and is incomplete, and no firmware was "
+                               "started; the pedal stays in its bootloader. ");
     if (cause == Cause::LinkLost)
         text += QStringLiteral("Connect the pedal again and connect to its bootloader, then press "
                                "Upgrade Firmware to try again.");
+    else if (cause == Cause::NoAnswer || cause == Cause::OutOfStep)
+        // A bootloader that has hung answers again only after a reset.
+        text += QStringLiteral("If the bootloader still does not answer, reset the pedal into its "
+                               "bootloader the way you did before this upgrade, choose Connection > "
+                               "Disconnect and then Connect (Upgrade Mode stays on), and press Upgrade "
+                               "Firmware again.");
     else
         text += QStringLiteral("Press Upgrade Firmware to try again.");
     return text;
@@ -155,26 +166,8 @@ FirmwareUpgrade::Failure FirmwareUpgrade::exchange(UpgradeStep step, const QByte
 
 FirmwareUpgrade::Failure FirmwareUpgrade::resync()
 {
-    // The last run stopped somewhere inside a frame. 0xFF bytes end any frame without harm: an
-    // address or count of FF never checks, and a data frame of FF writes nothing into flash.
-    // Then a sync byte: a bootloader restarted meanwhile acknowledges it, one in its command
-    // loop refuses it (with the FF before it, or with one more FF after it).
-    Console &console = m_link.console();
-    console.appendConsoleLine(QStringLiteral("Start Resync"));
-    if (!m_link.startCommand() || !m_link.send(QByteArray(kResyncBytes, char(0xFF)), Frame::Resync))
-        return fail(UpgradeStep::Resync, {Outcome::LinkLost, {}}, Frame::Resync);
-    const QByteArray came = m_link.drainUntilQuiet(std::chrono::milliseconds(100), std::chrono::milliseconds(3000));
-    console.printToConsole(QStringLiteral("resync: %1 bytes came back").arg(came.size()));
-    if (!m_link.startCommand() || !m_link.send(QByteArray(1, char(0x7F)), Frame::Resync))
-        return fail(UpgradeStep::Resync, {Outcome::LinkLost, {}}, Frame::Resync);
-    BootloaderAnswer answer = m_link.ReadBootloaderAnswer(Frame::Resync);
-    if (answer.outcome == Outcome::NoAnswer) {
-        if (!m_link.send(QByteArray(1, char(0xFF)), Frame::Resync))
-            return fail(UpgradeStep::Resync, {Outcome::LinkLost, {}}, Frame::Resync);
-        answer = m_link.ReadBootloaderAnswer(Frame::Resync);
-        if (answer.outcome == Outcome::Ack) // a pair 7F FF is no command: out of step
-            answer.outcome = Outcome::Unexpected;
-    }
+    // The last run stopped somewhere inside a frame.
+    const BootloaderAnswer answer = m_link.resync();
     if (answer.outcome == Outcome::Ack || answer.outcome == Outcome::Nack)
         return std::nullopt;
     Failure f = fail(UpgradeStep::Resync, answer, Frame::Resync);
@@ -207,6 +200,8 @@ FirmwareUpgrade::Failure FirmwareUpgrade::SendEraseCommand()
         return fail(UpgradeStep::Erase, {Outcome::LinkLost, {}}, Frame::EraseCommand);
     if (Failure f = exchange(UpgradeStep::Erase, commandFrame(Command::Erase), Frame::EraseCommand))
         return f;
+    // From here on the flash may hold no complete firmware until an image has been verified.
+    m_flashIncomplete = true;
     // The answer to the global erase comes when the erase is done.
     return exchange(UpgradeStep::Erase, globalEraseFrame(), Frame::GlobalErase);
 }
@@ -233,10 +228,33 @@ FirmwareUpgrade::Failure FirmwareUpgrade::readMemory(UpgradeStep step, quint32 a
     return std::nullopt;
 }
 
+FirmwareUpgrade::Failure FirmwareUpgrade::checkBackupFolder(const UpgradeOptions &options)
+{
+    // Checked before the flash is read: the read takes about 14 s on the paced line.
+    UpgradeFailure f;
+    f.step = UpgradeStep::Backup;
+    f.cause = Cause::BackupFile;
+    if (!QDir().mkpath(options.backupFolder)) {
+        f.detail = QStringLiteral("Error creating folder: ") + QDir::toNativeSeparators(options.backupFolder);
+        return f;
+    }
+    // A file made and removed again tells what permissions alone do not (a read-only file
+    // system, a full disk, access lists).
+    QTemporaryFile probe(options.backupFolder + QStringLiteral("/.write-test-XXXXXX"));
+    if (!probe.open()) {
+        f.detail = QStringLiteral("Error saving file: the folder %1 cannot be written to (%2)")
+                       .arg(QDir::toNativeSeparators(options.backupFolder), probe.errorString());
+        return f;
+    }
+    return std::nullopt;
+}
+
 FirmwareUpgrade::Failure FirmwareUpgrade::backup(const UpgradeOptions &options)
 {
     Console &console = m_link.console();
     console.appendConsoleLine(QStringLiteral("Start Backup"));
+    if (Failure f = checkBackupFolder(options))
+        return f;
     constexpr int kBlocks = int(kFlashSize / kBlockSize);
     QByteArray flash;
     flash.reserve(int(kFlashSize));
@@ -249,18 +267,14 @@ FirmwareUpgrade::Failure FirmwareUpgrade::backup(const UpgradeOptions &options)
     }
     progress(UpgradeStep::Backup, kBlocks, kBlocks);
 
-    UpgradeFailure fileFailure;
-    fileFailure.step = UpgradeStep::Backup;
-    fileFailure.cause = Cause::BackupFile;
-    if (!QDir().mkpath(options.backupFolder)) {
-        fileFailure.detail = QStringLiteral("Error creating folder: ") + options.backupFolder;
-        return fileFailure;
-    }
     const QString path = backupFileName(options.backupFolder, options.backupTime);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(flash) != flash.size() || !file.commit()) {
-        fileFailure.detail = QStringLiteral("Error saving file: ") + file.errorString();
-        return fileFailure;
+        UpgradeFailure f;
+        f.step = UpgradeStep::Backup;
+        f.cause = Cause::BackupFile;
+        f.detail = QStringLiteral("Error saving file: ") + file.errorString();
+        return f;
     }
     m_backupPath = path;
     console.printToConsole(QStringLiteral("backup written: ") + path);
@@ -279,11 +293,15 @@ FirmwareUpgrade::Failure FirmwareUpgrade::WriteImageChunks(const SplitImageResul
         const quint32 address = SplitImageResult::chunkAddress(k);
         if (Failure f = SendWriteCommand(UpgradeStep::Chunk, address))
             return f;
-        const QByteArray data = split.chunk(k);
+        const QByteArray chunk = split.chunk(k);
+        const QByteArray data = wordAligned(chunk);
         const QByteArray frame = dataFrame(data);
         console.printToConsole(QStringLiteral("SEND N BYTE + DATA + CHECKSUM"));
         console.printToConsole(QStringLiteral("N_byte: ") + hexField(quint8(frame.front()), 2));
         console.printToConsole(QStringLiteral("chunk size: %1").arg(data.size()));
+        if (data.size() != chunk.size())
+            console.printToConsole(QStringLiteral("the image's last %1, filled up with FF to whole words")
+                                       .arg(byteCount(chunk.size())));
         console.printToConsole(QStringLiteral("data checksum: ") + hexField(quint8(frame.back()), 2));
         bool sent = true;
         if (m_link.fast()) {
@@ -381,7 +399,8 @@ std::optional<UpgradeFailure> FirmwareUpgrade::run(const FirmwareImage &image, c
     m_chunkCount = split.ChunkCount;
     // A new connection since the failure has greeted the bootloader afresh.
     const quint32 handle = m_link.usb().state.DeviceHandle;
-    const Failure failure = [&]() -> Failure {
+    const bool erasedEarlier = m_flashIncomplete;
+    Failure failure = [&]() -> Failure {
         if (m_needsResync && handle == m_failedHandle)
             if (Failure f = resync())
                 return f;
@@ -392,8 +411,10 @@ std::optional<UpgradeFailure> FirmwareUpgrade::run(const FirmwareImage &image, c
             return f;
         if (Failure f = WriteImageChunks(split))
             return f;
-        if (Failure f = verify(UpgradeStep::Verify, kFlashBase, image.bytes))
+        // The read-back covers the filler of the last chunk too.
+        if (Failure f = verify(UpgradeStep::Verify, kFlashBase, wordAligned(image.bytes)))
             return f;
+        m_flashIncomplete = false;
         if (image.variant != 0)
             if (Failure f = WriteVariantMarker(image.variant))
                 return f;
@@ -403,6 +424,8 @@ std::optional<UpgradeFailure> FirmwareUpgrade::run(const FirmwareImage &image, c
     }();
     // A NACK leaves the bootloader in its command loop, a mismatch or a file error after whole
     // exchanges; the other ends may leave it inside a frame.
+    if (failure)
+        failure->erasedEarlier = erasedEarlier;
     m_needsResync = failure.has_value() && failure->cause != Cause::Nack
                     && failure->cause != Cause::Mismatch && failure->cause != Cause::BackupFile;
     m_failedHandle = handle;

@@ -36,14 +36,17 @@ struct UpgradeFailure {
 
     UpgradeStep step = UpgradeStep::Erase;
     Cause cause = Cause::NoAnswer;
-    int chunk = -1;      // Chunk: the chunk's number, from 0
+    int chunk = -1;      // Chunk: the chunk's index, from 0 (its message counts from 1)
     int chunkCount = 0;
     quint32 address = 0; // Chunk, Backup: where; Verify, Marker: the first differing address
     QByteArray received; // the bytes of the answer that failed
     int timeoutMs = 0;   // NoAnswer: how long the wait was
     QString detail;      // Mismatch: the bytes; BackupFile: the error
+    // An earlier run erased the flash and none has written a whole image since: the flash is
+    // incomplete even where this run stopped before its own erase.
+    bool erasedEarlier = false;
 
-    // "chunk 50 of 107 at 0x08003200", "the erase", ...
+    // "chunk 51 of 107 at 0x08003200", "the erase", ...
     QString stepText() const;
     // The message for the user: step, cause, bytes received, and where the pedal stands.
     QString message() const;
@@ -78,14 +81,15 @@ public:
     QString backupPath() const { return m_backupPath; }
     // A run failed since the bootloader was last known in step.
     bool needsResync() const { return m_needsResync; }
+    // The flash has been erased (or its erase begun) and no whole image written since: the
+    // pedal holds no complete firmware.
+    bool flashIncomplete() const { return m_flashIncomplete; }
 
     // The file name of a backup taken at that time in the folder; never one that exists.
     static QString backupFileName(const QString &folder, const QDateTime &time);
 
     // The pause between the variant record and the go command; Fast transfer leaves it out.
     static constexpr int kPauseBeforeGoMs = 2000;
-    // Bytes of 0xFF that end any frame the bootloader may be in the middle of.
-    static constexpr int kResyncBytes = 260;
 
 private:
     using Failure = std::optional<UpgradeFailure>;
@@ -99,6 +103,7 @@ private:
     Failure SendEraseCommand();
     Failure readMemory(UpgradeStep step, quint32 address, int count, QByteArray &data);
     Failure backup(const UpgradeOptions &options);
+    Failure checkBackupFolder(const UpgradeOptions &options);
     Failure WriteImageChunks(const SplitImageResult &split);
     Failure verify(UpgradeStep step, quint32 address, const QByteArray &expected);
     Failure WriteVariantMarker(int variant);
@@ -108,6 +113,7 @@ private:
     BootloaderLink &m_link;
     QString m_backupPath;
     bool m_needsResync = false;
+    bool m_flashIncomplete = false;
     quint32 m_failedHandle = 0;
     // Chunk context for failures inside a chunk.
     int m_chunk = -1;

@@ -171,15 +171,25 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     setRunning(true);
     const std::optional<UpgradeFailure> failure = m_upgrade->run(image, split, runOptions);
     setRunning(false);
-    m_progress.reset();
+    // Stopped because the program closes: the question before it said where the pedal stands.
+    if (failure && m_exchange && m_exchange->quitting())
+        return;
 
     if (failure) {
+        // The bar as far as the run came, then where it stopped, counted as people count.
+        drawProgress();
         static const char *const kSteps[] = {"resync", "backup", "erase", "chunk %1", "verify", "record", "go"};
-        ProgressBar1->setFormat(QStringLiteral("Stopped: ")
-                                + QString::fromLatin1(kSteps[int(failure->step)]).arg(failure->chunk));
+        QString where = QString::fromLatin1(kSteps[int(failure->step)]);
+        if (failure->step == UpgradeStep::Chunk)
+            where = where.arg(failure->chunk + 1);
+        ProgressBar1->setFormat(QStringLiteral("Stopped: ") + where);
+        // A busy bar (the erase has no measure) shows no text and keeps moving.
+        if (ProgressBar1->maximum() == 0)
+            ProgressBar1->setRange(0, 1);
         m_prompts.showMessage(failure->message());
         return;
     }
+    m_progress.reset();
     // Done: the controller runs the new firmware and its bootloader no longer listens.
     btnUpgradeFirmware->setEnabled(false);
     ProgressBar1->setFormat(QStringLiteral("%p%"));
@@ -218,19 +228,41 @@ void TformFirmwareUpgrade::drawProgress()
     m_progress.reset();
 }
 
+bool TformFirmwareUpgrade::confirmStop(Closing closing)
+{
+    // Asked once: a stop already agreed to is on its way.
+    if (!m_running || m_link->cancelRequested())
+        return true;
+    QString question = closing == Closing::Program
+        ? QStringLiteral("A firmware upgrade is running. Stop the firmware upgrade and quit the editor?\n\n")
+        : QStringLiteral("A firmware upgrade is running. Stop the firmware upgrade and close its window?\n\n");
+    const QString again = closing == Closing::Program
+        ? QStringLiteral("start the editor again, connect in Upgrade Mode and run the upgrade again.")
+        : QStringLiteral("the upgrade can be run again.");
+    if (m_upgrade->flashIncomplete())
+        question += QStringLiteral("The flash has been erased and holds no complete firmware: the pedal stays "
+                                   "in its bootloader until an upgrade runs to its end; ")
+                    + again;
+    else
+        question += QStringLiteral("Nothing has been erased yet: the pedal stays in its bootloader, and ") + again;
+    if (m_prompts.askYesNo(question) != Prompts::Answer::Yes)
+        return false;
+    m_link->requestCancel();
+    return true;
+}
+
 void TformFirmwareUpgrade::closeEvent(QCloseEvent *event)
 {
-    if (m_running) {
-        const auto answer = m_prompts.askYesNo(
-            QStringLiteral("A firmware upgrade is running. Stop it and close the window?\n\n"
-                           "The pedal then stays in its bootloader, and the upgrade can be run again."));
-        if (answer != Prompts::Answer::Yes) {
-            event->ignore();
-            return;
-        }
-        m_link->requestCancel();
+    if (!confirmStop(Closing::Window)) {
+        event->ignore();
+        return;
     }
     QWidget::closeEvent(event);
+}
+
+bool TformFirmwareUpgrade::closeForQuit()
+{
+    return confirmStop(Closing::Program) && close();
 }
 
 } // namespace tovel

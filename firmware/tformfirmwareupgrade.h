@@ -55,6 +55,10 @@ public:
     static constexpr int itmFirmware5 = 1;
     static constexpr int itmFromFile = 2;
 
+    // Closing the main window ends the program: a run under way is stopped once the user
+    // agrees. False when the user lets it go on.
+    bool closeForQuit();
+
     const FirmwareChoice &choice() const { return m_choice; }
     bool running() const { return m_running; }
     FirmwareUpgrade *upgrade() { return m_upgrade.get(); }
@@ -67,6 +71,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class Closing { Window, Program };
+    // Asks before a run is stopped, naming what closes; true when nothing runs or the user
+    // agrees, and then the run's wait ends.
+    bool confirmStop(Closing closing);
     bool chooseFile();
     void setRunning(bool running);
     void showProgress(UpgradeStep step, int value, int maximum);

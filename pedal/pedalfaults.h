@@ -26,7 +26,7 @@ struct PedalFaults {
     bool chatter = false;
     // The bootloader answers this many more frames (counted from when the fault is set), then
     // hangs: it takes no more bytes and answers nothing until the fault is switched off, when
-    // it goes on in the state it hung in. 0: off.
+    // it goes on in the state it hung in, or the controller is reset into its bootloader. 0: off.
     int silentAfterFrames = 0;
     // A flash cell that does not keep what is written to it: every byte written at this
     // address is stored with bit 4 inverted, so a read-back shows the difference. 0: off.

@@ -25,6 +25,9 @@ StmBootloader::StmBootloader() : m_flash(int(kFlashSize), char(0xFF)) {}
 
 void StmBootloader::restart()
 {
+    // A reset is what brings a hung bootloader back.
+    m_silentAt = 0;
+    m_hangLogged = false;
     m_state = State::WaitSync;
     m_frame.clear();
     m_expected = 0;
@@ -156,6 +159,9 @@ void StmBootloader::receive(quint8 byte, qint64 atUs)
             sum ^= quint8(c);
         if (sum != quint8(f[count + 1]))
             return nack(QStringLiteral("WRITE data checksum"), atUs);
+        // Flash takes whole words: the bootloader refuses any other count.
+        if (count % 4 != 0)
+            return nack(QStringLiteral("WRITE %1 bytes, not a multiple of 4").arg(count), atUs);
         if (!inFlash(m_address, quint32(count)))
             return nack(QStringLiteral("WRITE %1 bytes at %2 past flash").arg(count).arg(hex32(m_address)), atUs);
         enterCommandLoop();

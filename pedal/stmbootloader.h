@@ -9,7 +9,8 @@ namespace tovel::pedal {
 // The controller's USART system bootloader (the AN3155 protocol) on a 128 KB flash part with
 // 1 KB pages. After the sync byte it runs a command loop: each command byte comes with its
 // complement, addresses with their XOR checksum, data blocks with their count and checksum;
-// every step is answered ACK 0x79 or NACK 0x1F, and a NACK drops the command.
+// every step is answered ACK 0x79 or NACK 0x1F, and a NACK drops the command. A write must
+// carry a multiple of 4 bytes.
 //
 // Flash is modelled as real NOR flash: it starts erased (0xFF) and a write can only clear
 // bits, so writing over data that was not erased leaves the AND of both.
@@ -49,7 +50,8 @@ public:
     void setNackAtAck(int n);
     int acksSent() const { return m_acks; }
     // After n more answered frames (1 = the next) the bootloader hangs: it drops every byte
-    // and answers nothing. 0 ends the hang; it goes on in the state it hung in.
+    // and answers nothing. 0 ends the hang; it goes on in the state it hung in. restart()
+    // ends it too.
     void setSilentAfterFrames(int n);
     bool hung() const { return m_silentAt > 0 && m_framesAnswered >= m_silentAt; }
     // The flash cell at this address stores every byte written to it with bit 4 inverted.

@@ -18,6 +18,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace tovel;
 using namespace tovel::test;
@@ -47,6 +51,71 @@ bool logged(const QString &logPath, const QByteArray &line)
     return false;
 }
 
+QByteArray expectedFlash(const QByteArray &image, int variant)
+{
+    QByteArray flash(128 * 1024, char(0xFF));
+    flash.replace(0, image.size(), image);
+    if (variant != 0)
+        flash.replace(0x1FC00, 8, QByteArray(1, char(variant)) + QByteArray(7, '\0'));
+    return flash;
+}
+
+// A client that talks to the bootloader before the editor and goes away without finishing:
+// the terminal opened raw, bytes written, each step's answer awaited.
+struct EarlierClient {
+    int fd = -1;
+    explicit EarlierClient(const QString &path)
+    {
+        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
+        termios t{};
+        if (fd >= 0 && tcgetattr(fd, &t) == 0) {
+            cfmakeraw(&t);
+            tcsetattr(fd, TCSANOW, &t);
+        }
+    }
+    ~EarlierClient()
+    {
+        if (fd >= 0) {
+            tcdrain(fd); // what it wrote has reached the pedal before it goes
+            ::close(fd);
+        }
+    }
+    bool write(const QByteArray &bytes) { return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    // The next answer byte, within 2 s; -1 for none.
+    int answer()
+    {
+        pollfd p{fd, POLLIN, 0};
+        unsigned char c = 0;
+        if (::poll(&p, 1, 2000) != 1 || ::read(fd, &c, 1) != 1)
+            return -1;
+        return c;
+    }
+    // Writes each step and expects its acknowledge.
+    bool steps(const QList<QByteArray> &hexSteps)
+    {
+        for (const QByteArray &step : hexSteps)
+            if (!write(QByteArray::fromHex(step)) || answer() != 0x79)
+                return false;
+        return true;
+    }
+};
+
+// Connect in Upgrade Mode, Start Firmware Upgrade, the image chosen; the backup off and Fast
+// transfer on (the slow parts have their own tests), the messages cleared.
+void openUpgrade(PtyEditor &editor, int item)
+{
+    editor.main().menuFirmwareUpgradeMode->trigger();
+    editor.main().menuConnect->trigger();
+    editor.main().menuStartFirmwareUpgrade->trigger();
+    TformFirmwareUpgrade &w = firmwareWindow(editor);
+    w.chkBackupFirst->setChecked(false);
+    w.chkFastTransfer->setChecked(true);
+    if (item != TformFirmwareUpgrade::itmFromFile) {
+        w.cmbFirmwareChoose->setCurrentIndex(item);
+        emit w.cmbFirmwareChoose->activated(item);
+    }
+}
+
 } // namespace
 
 class TestFirmwarePty : public QObject {
@@ -55,6 +124,10 @@ class TestFirmwarePty : public QObject {
 private slots:
     void upgradeThenReadBackWithStm32flash();
     void fastTransferOnTheModelledLine();
+    void freshEditorTakesOverALeftBootloader_data();
+    void freshEditorTakesOverALeftBootloader();
+    void oddSizesWrittenInWholeWords_data();
+    void oddSizesWrittenInWholeWords();
 };
 
 void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
@@ -179,6 +252,115 @@ void TestFirmwarePty::fastTransferOnTheModelledLine()
     const QByteArray flash = readFile(dump);
     QCOMPARE(flash.size(), expected.size());
     QVERIFY(flash == expected);
+}
+
+// The bootloader has been greeted and left in its command loop by an earlier client: a flasher
+// that went away, or an editor closed in the middle of a chunk. A fresh editor connects and
+// upgrades.
+void TestFirmwarePty::freshEditorTakesOverALeftBootloader_data()
+{
+    QTest::addColumn<QString>("earlier");
+    QTest::newRow("stm32flash-greeted-it-and-went-away") << "stm32flash";
+    QTest::newRow("an-editor-closed-in-the-middle-of-a-chunk") << "editor";
+}
+
+void TestFirmwarePty::freshEditorTakesOverALeftBootloader()
+{
+    QFETCH(QString, earlier);
+    LoggedSim sim;
+    const QString dump = sim.dir.filePath(QStringLiteral("flash.bin"));
+    QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--dump-flash"), dump}),
+             qPrintable(sim.process.errorText()));
+    if (earlier == QLatin1String("stm32flash")) {
+        // It greets, asks the bootloader's commands, version and ID, and leaves.
+        QProcess flasher;
+        flasher.setProcessChannelMode(QProcess::MergedChannels);
+        flasher.start(QStringLiteral(STM32FLASH_PROGRAM),
+                      {QStringLiteral("-b"), QStringLiteral("115200"), QStringLiteral("-m"), QStringLiteral("8n1"),
+                       sim.process.ptyPath()});
+        QVERIFY(flasher.waitForFinished(30000));
+        QVERIFY2(flasher.exitCode() == 0, flasher.readAll().constData());
+    } else {
+        // The write command of chunk 51, its address, the count and 100 of the 256 bytes.
+        EarlierClient client(sim.process.ptyPath());
+        QVERIFY(client.fd >= 0);
+        QVERIFY(client.steps({"7F", "31CE", "080032003A"}));
+        QVERIFY(client.write(QByteArray(1, char(0xFF)) + QByteArray(100, 'A')));
+    }
+    const int framesBefore = sim.settledFrameCount();
+    QVERIFY(framesBefore > 0);
+    QVERIFY(sim.frames().first() == QLatin1String("boot sync"));
+
+    QByteArray image;
+    QVERIFY(loadBuiltInImage(QStringLiteral("Firmware_5"), image));
+    {
+        PtyEditor editor(sim.process.ptyPath());
+        openUpgrade(editor, TformFirmwareUpgrade::itmFirmware5);
+        QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
+        const QStringList lines = editor.console();
+        QVERIFY(lines.contains(QStringLiteral("Start Resync")));
+        QVERIFY2(lines.contains(QStringLiteral("bootloader in step: it was left in its command loop")),
+                 qPrintable(lines.join('\n')));
+        // No second sync: the bootloader was never reset.
+        QCOMPARE(sim.frames().count(QStringLiteral("boot sync")), 1);
+        editor.prompts.messages.clear();
+        firmwareWindow(editor).btnUpgradeFirmware->click();
+        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
+        editor.main().menuDisconnect->trigger();
+    }
+    QVERIFY(sim.process.stop());
+    const QByteArray flash = readFile(dump);
+    QVERIFY(flash == expectedFlash(image, 5));
+}
+
+// Images from files of sizes no multiple of 4: every write carries whole words, the last one
+// filled up with 0xFF.
+void TestFirmwarePty::oddSizesWrittenInWholeWords_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("lastWrite");
+    QTest::newRow("257-bytes") << 257 << "boot WRITE 08000100 4 bytes";
+    QTest::newRow("1001-bytes") << 1001 << "boot WRITE 08000300 236 bytes";
+}
+
+void TestFirmwarePty::oddSizesWrittenInWholeWords()
+{
+    QFETCH(int, size);
+    QFETCH(QString, lastWrite);
+    LoggedSim sim;
+    const QString dump = sim.dir.filePath(QStringLiteral("flash.bin"));
+    QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--dump-flash"), dump}),
+             qPrintable(sim.process.errorText()));
+    // A vector table (stack 0x20005000, reset handler 0x08000101), then counting bytes.
+    QByteArray image(size, '\0');
+    for (int i = 0; i < size; ++i)
+        image[i] = char(i * 7 + 3);
+    image.replace(0, 8, QByteArray::fromHex("0050002001010008"));
+    const QString path = sim.dir.filePath(QStringLiteral("odd.bin"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(image) == size);
+    }
+    {
+        PtyEditor editor(sim.process.ptyPath());
+        openUpgrade(editor, TformFirmwareUpgrade::itmFromFile);
+        editor.prompts.scriptFile(path);
+        emit firmwareWindow(editor).cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFromFile);
+        editor.prompts.messages.clear();
+        firmwareWindow(editor).btnUpgradeFirmware->click();
+        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
+        editor.main().menuDisconnect->trigger();
+    }
+    QVERIFY(sim.process.stop());
+    const QStringList writes = sim.frames().filter(QStringLiteral("boot WRITE "));
+    QCOMPARE(writes.size(), (size + 255) / 256);
+    for (const QString &w : writes)
+        QVERIFY2(w.section(' ', 3, 3).toInt() % 4 == 0, qPrintable(w));
+    QCOMPARE(writes.last(), lastWrite);
+    QVERIFY(sim.frames().filter(QStringLiteral("NACK")).isEmpty());
+    QVERIFY(readFile(dump) == expectedFlash(image, 0));
 }
 
 QTEST_MAIN(TestFirmwarePty)

@@ -80,6 +80,7 @@ private slots:
     void answers_data();
     void answers();
     void readDataAfterTheAcknowledge();
+    void answerThatCameWhileTheEditorWasHeldUp();
     void pacedAndFastSending();
 };
 
@@ -321,6 +322,25 @@ void TestBootloader::readDataAfterTheAcknowledge()
     const BootloaderAnswer cut = rig.link.readData(4, kAnswerTimeout, data);
     QCOMPARE(cut.outcome, BootloaderAnswer::Outcome::NoAnswer);
     QCOMPARE(cut.received, hex("AABB"));
+}
+
+void TestBootloader::answerThatCameWhileTheEditorWasHeldUp()
+{
+    // The editor looks at the queue, finds nothing, and is then held up for 2 s (a loaded
+    // machine); the acknowledge landed half a second in. Past its deadline, the wait still
+    // takes it.
+    LinkRig rig;
+    int looks = 0;
+    rig.driver.afterQueueStatus = [&] {
+        if (++looks != 2) // the second look: the last of the wait's first turn
+            return;
+        rig.clock.advanceUs(2'000'000);
+        rig.driver.queueAnswer(hex("79"), 500'000);
+    };
+    const BootloaderAnswer answer = rig.link.ReadBootloaderAnswer(Frame::WriteCommand);
+    QCOMPARE(answer.outcome, BootloaderAnswer::Outcome::Ack);
+    QVERIFY(looks > 2);
+    QCOMPARE(rig.console.lines.value(1), QStringLiteral("received: 79"));
 }
 
 void TestBootloader::pacedAndFastSending()

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QtEndian>
 #include <QtTest>
 
@@ -125,14 +127,24 @@ struct FirmwareFixture : EditorFixture {
 };
 
 // How a row breaks the pedal, and how the user mends it afterwards.
+// What the user meets in a row of the messages table.
+enum class Scene {
+    HangsMidImage,           // the bootloader stops answering in the middle of the image
+    StillHungWhenTriedAgain, // ... and Upgrade Firmware is pressed again
+    ImageOfOneByte,          // "From file..." with a file of one byte
+    WindowClosedInBackup,    // the firmware window closed while the backup reads the flash
+    MainWindowClosedInImage, // the main window closed while the image is written
+};
+
 enum class Fault {
-    NackInBackup, BackupFolderUnwritable, NackAtErase, NackAtChunk50, NackAtMarker,
+    NackInBackup, BackupFolderUnwritable, NackAtErase, NackAtChunk51, NackAtMarker,
     WrongByteReadBack, NackAtGo, SilenceMidImage, BusyDuringErase, UnpluggedMidImage,
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Scene)
 
 class TestFirmwareUpgrade : public QObject {
     Q_OBJECT
@@ -143,6 +155,12 @@ private slots:
     void oneChunkOnTheConsole();
     void faults_data();
     void faults();
+    void messages_data();
+    void messages();
+    void connectTakesOverALeftBootloader_data();
+    void connectTakesOverALeftBootloader();
+    void oddSizesWrittenInWholeWords_data();
+    void oddSizesWrittenInWholeWords();
     void pacing_data();
     void pacing();
     void fromFile_data();
@@ -272,45 +290,48 @@ void TestFirmwareUpgrade::faults_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("stopped"); // the start of the message; empty: the run succeeds
     QTest::addColumn<QString>("flash");   // "before", "no-record", "written": what the flash holds after
+    QTest::addColumn<QString>("bar");     // what the progress bar reads once the run stopped
 
     QTest::newRow("nack-during-the-backup")
         << Fault::NackInBackup
         << "Firmware upgrade stopped at the backup of the current firmware (reading 0x08010100): the "
            "bootloader did not acknowledge (NACK) (received: 1F).\n\nNothing has been erased in this run"
-        << "before";
+        << "before" << "Stopped: backup";
     QTest::newRow("backup-folder-cannot-be-made")
         << Fault::BackupFolderUnwritable
-        << "Firmware upgrade stopped at the backup of the current firmware: Error creating folder: " << "before";
+        << "Firmware upgrade stopped at the backup of the current firmware: Error creating folder: " << "before"
+        << "Stopped: backup";
     QTest::newRow("nack-at-the-erase")
         << Fault::NackAtErase << "Firmware upgrade stopped at the erase: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << "before";
-    QTest::newRow("nack-at-chunk-50")
-        << Fault::NackAtChunk50
-        << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << "no-record";
+        << "before" << "Stopped: erase";
+    QTest::newRow("nack-at-the-51st-chunk")
+        << Fault::NackAtChunk51
+        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: the bootloader did not acknowledge (NACK) (received: 1F)."
+        << "no-record" << "Stopped: chunk 51";
     QTest::newRow("nack-at-the-marker")
         << Fault::NackAtMarker
         << "Firmware upgrade stopped at the variant record at 0x0801FC00: the bootloader did not acknowledge (NACK) (received: 1F)."
-        << "no-record";
+        << "no-record" << "Stopped: record";
     QTest::newRow("wrong-byte-read-back")
         << Fault::WrongByteReadBack
         << QStringLiteral("Firmware upgrade stopped at the verify: the flash read back differs from the image: "
                           "0x08004321 holds %1 where %2 was written.")
                .arg(QString::number(quint8(builtIn("Firmware_5")[0x4321]) ^ 0x10, 16).toUpper().rightJustified(2, '0'),
                     QString::number(quint8(builtIn("Firmware_5")[0x4321]), 16).toUpper().rightJustified(2, '0'))
-        << "no-record";
+        << "no-record" << "Stopped: verify";
     QTest::newRow("nack-at-go")
         << Fault::NackAtGo
         << "Firmware upgrade stopped at the go command: the bootloader did not acknowledge (NACK) (received: 1F).\n\n"
            "The new firmware is written and verified, but its start was not confirmed."
-        << "written";
+        << "written" << "Stopped: go";
     QTest::newRow("silence-mid-image")
         << Fault::SilenceMidImage
-        << "Firmware upgrade stopped at chunk 50 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << "no-record";
-    QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << "written";
+        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << "no-record"
+        << "Stopped: chunk 51";
+    QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << "written" << "";
     QTest::newRow("unplugged-mid-image")
-        << Fault::UnpluggedMidImage << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003300: the link to the pedal was lost"
-        << "no-record";
+        << Fault::UnpluggedMidImage << "Firmware upgrade stopped at chunk 52 of 107 at 0x08003300: the link to the pedal was lost"
+        << "no-record" << "Stopped: chunk 52";
 }
 
 void TestFirmwareUpgrade::faults()
@@ -318,6 +339,7 @@ void TestFirmwareUpgrade::faults()
     QFETCH(Fault, fault);
     QFETCH(QString, stopped);
     QFETCH(QString, flash);
+    QFETCH(QString, bar);
     FirmwareFixture f;
     const QByteArray image = builtIn(QStringLiteral("Firmware_5"));
     pedal::VirtualPedal &device = f.pedal();
@@ -343,7 +365,7 @@ void TestFirmwareUpgrade::faults()
     case Fault::NackAtErase:
         at("boot READ 0801FF00 256 bytes", [&] { device.bootloader().setNackAtAck(2); });
         break;
-    case Fault::NackAtChunk50:
+    case Fault::NackAtChunk51:
         at("boot WRITE 08003100 256 bytes", [&] { device.bootloader().setNackAtAck(1); });
         break;
     case Fault::NackAtMarker:
@@ -412,11 +434,13 @@ void TestFirmwareUpgrade::faults()
     QVERIFY(f.window().btnUpgradeFirmware->isEnabled());
     QVERIFY(f.window().cmbFirmwareChoose->isEnabled());
     QVERIFY(!f.window().running());
-    QVERIFY(f.window().ProgressBar1->format().startsWith(QStringLiteral("Stopped: ")));
-    if (fault == Fault::NackAtChunk50)
-        QCOMPARE(f.window().ProgressBar1->text(), QStringLiteral("Stopped: chunk 50"));
+    // The bar says where the run stopped, never a busy bar without text.
+    QCOMPARE(f.window().ProgressBar1->text(), bar);
     if (fault == Fault::NackInBackup || fault == Fault::BackupFolderUnwritable)
         QCOMPARE(f.backups(), QStringList{});
+    // The folder is checked before the flash is read.
+    if (fault == Fault::BackupFolderUnwritable)
+        QCOMPARE(device.frameLog().filter(QStringLiteral("boot READ")), QStringList{});
 
     // Mended, the next run goes through.
     switch (fault) {
@@ -446,6 +470,233 @@ void TestFirmwareUpgrade::faults()
     QVERIFY(f.wentToGo());
     if (fault == Fault::SilenceMidImage)
         QVERIFY(f.consoleLines().contains(QStringLiteral("Start Resync")));
+}
+
+void TestFirmwareUpgrade::messages_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QString>("text"); // the last message, or the question asked
+    const QString resetAdvice = QStringLiteral(
+        "If the bootloader still does not answer, reset the pedal into its bootloader the way you did "
+        "before this upgrade, choose Connection > Disconnect and then Connect (Upgrade Mode stays on), and "
+        "press Upgrade Firmware again.");
+
+    QTest::newRow("bootloader-hangs-mid-image")
+        << Scene::HangsMidImage
+        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 1 s (received: nothing).\n\n"
+           "The pedal's flash has been erased and is incomplete, and no firmware was started; the pedal stays in "
+           "its bootloader. " + resetAdvice;
+    QTest::newRow("still-hung-when-tried-again-flash-erased-by-the-run-before")
+        << Scene::StillHungWhenTriedAgain
+        << "Firmware upgrade stopped at bringing the bootloader back in step: the bootloader does not answer as it "
+           "should (received: nothing).\n\nNothing has been erased in this run, but an earlier run erased the flash "
+           "and did not finish: the pedal holds no complete firmware and stays in its bootloader. " + resetAdvice;
+    QTest::newRow("image-of-one-byte")
+        << Scene::ImageOfOneByte << "The image has 1 byte, too few for a vector table.";
+    QTest::newRow("firmware-window-closed-during-the-backup")
+        << Scene::WindowClosedInBackup
+        << "A firmware upgrade is running. Stop the firmware upgrade and close its window?\n\n"
+           "Nothing has been erased yet: the pedal stays in its bootloader, and the upgrade can be run again.";
+    QTest::newRow("main-window-closed-during-the-image")
+        << Scene::MainWindowClosedInImage
+        << "A firmware upgrade is running. Stop the firmware upgrade and quit the editor?\n\n"
+           "The flash has been erased and holds no complete firmware: the pedal stays in its bootloader until "
+           "an upgrade runs to its end; start the editor again, connect in Upgrade Mode and run the upgrade again.";
+}
+
+void TestFirmwareUpgrade::messages()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QString, text);
+    FirmwareFixture f;
+    pedal::VirtualPedal &device = f.pedal();
+    f.openUpgrade();
+    f.choose(TformFirmwareUpgrade::itmFirmware5);
+    // Acts once, at the window's first turn after the pedal logged the line.
+    const auto atTurnAfter = [&](const QString &line, std::function<void()> action) {
+        auto seen = std::make_shared<bool>(false);
+        device.onFrameLogged = [line, seen](const QString &logged) {
+            if (logged == line)
+                *seen = true;
+        };
+        f.pacing.onTurn = [seen, action] {
+            if (*seen)
+                action();
+            *seen = false;
+        };
+    };
+    const auto hangAtTheWriteOf51 = [&] {
+        device.onFrameLogged = [&](const QString &logged) {
+            if (logged == QLatin1String("boot WRITE 08003100 256 bytes"))
+                device.bootloader().setSilentAfterFrames(2);
+        };
+    };
+
+    switch (scene) {
+    case Scene::HangsMidImage:
+    case Scene::StillHungWhenTriedAgain:
+        hangAtTheWriteOf51();
+        f.upgrade();
+        if (scene == Scene::StillHungWhenTriedAgain) {
+            device.onFrameLogged = nullptr;
+            f.upgrade();
+            QCOMPARE(f.window().ProgressBar1->text(), QStringLiteral("Stopped: resync"));
+        }
+        QCOMPARE(f.prompts.messages.last(), text);
+        QCOMPARE(device.flash().mid(0x3200, 256), QByteArray(256, char(0xFF)));
+        // As the message says: reset into the bootloader, Disconnect, Connect, Upgrade Firmware.
+        device.onFrameLogged = nullptr;
+        device.enterBootloader();
+        f.click(f.main().menuDisconnect);
+        f.click(f.main().menuConnect);
+        QCOMPARE(f.prompts.messages.last(), QStringLiteral("Connection to bootloader succeeded"));
+        f.upgrade();
+        QCOMPARE(f.prompts.messages.last(), kComplete);
+        QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
+        break;
+    case Scene::ImageOfOneByte: {
+        f.prompts.scriptFile(f.writeFile(QStringLiteral("one.bin"), QByteArray(1, '\x20')));
+        f.choose(TformFirmwareUpgrade::itmFromFile);
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QVERIFY2(f.prompts.messages.first().endsWith(QStringLiteral("\n\n") + text), qPrintable(f.prompts.messages.first()));
+        break;
+    }
+    case Scene::WindowClosedInBackup:
+        atTurnAfter(QStringLiteral("boot READ 08000000 256 bytes"), [&] {
+            f.prompts.scriptAnswer(Prompts::Answer::Yes);
+            f.window().close();
+        });
+        f.upgrade();
+        QCOMPARE(f.prompts.questions, QStringList{text});
+        QVERIFY(device.flash() == f.flashBefore);
+        break;
+    case Scene::MainWindowClosedInImage: {
+        f.window().chkBackupFirst->setChecked(false);
+        atTurnAfter(QStringLiteral("boot WRITE 08000A00 256 bytes"), [&] {
+            f.prompts.scriptAnswer(Prompts::Answer::Yes);
+            f.main().close();
+        });
+        QTimer::singleShot(0, f.window().btnUpgradeFirmware, [&] { f.upgrade(); });
+        // The program ends once the run has stopped; the question said it all, nothing follows.
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(f.prompts.questions, QStringList{text});
+        QCOMPARE(f.prompts.messages, QStringList{});
+        QVERIFY(!f.wentToGo());
+        QVERIFY(!f.window().isVisible());
+        break;
+    }
+    }
+    device.onFrameLogged = nullptr;
+    f.pacing.onTurn = nullptr;
+    QCOMPARE(f.prompts.surprises, QStringList{});
+}
+
+// A bootloader that an earlier client greeted and left (an editor closed or crashed during a
+// run, another flasher) takes the next greeting for a command byte. Connect brings it back in
+// step and the upgrade runs.
+void TestFirmwareUpgrade::connectTakesOverALeftBootloader_data()
+{
+    QTest::addColumn<QByteArray>("left");  // what the earlier client sent, hex
+    QTest::addColumn<QString>("inStep");   // the console's last word on the greeting; empty: none
+    QTest::addColumn<QString>("message");
+
+    const QString leftInLoop = QStringLiteral("bootloader in step: it was left in its command loop");
+    QTest::newRow("fresh-bootloader-acknowledges-at-once") << QByteArray() << QString() << "Connection to bootloader succeeded";
+    QTest::newRow("left-at-the-start-of-a-command") << QByteArray("7F") << leftInLoop << "Connection to bootloader succeeded";
+    QTest::newRow("left-after-a-command-byte") << QByteArray("7F 31") << leftInLoop << "Connection to bootloader succeeded";
+    QTest::newRow("left-waiting-for-an-address") << QByteArray("7F 31CE") << leftInLoop << "Connection to bootloader succeeded";
+    QTest::newRow("left-in-the-middle-of-a-chunk")
+        << QByteArray("7F 31CE 080032003A FF") + QByteArray(100, 'A') << leftInLoop << "Connection to bootloader succeeded";
+    QTest::newRow("left-waiting-for-an-erase-page-list") << QByteArray("7F 43BC") << leftInLoop << "Connection to bootloader succeeded";
+    QTest::newRow("no-bootloader-the-effect-firmware-runs")
+        << QByteArray("effect firmware") << "bootloader not in step (received: nothing)"
+        << "Connection to bootloader failed";
+}
+
+void TestFirmwareUpgrade::connectTakesOverALeftBootloader()
+{
+    QFETCH(QByteArray, left);
+    QFETCH(QString, inStep);
+    QFETCH(QString, message);
+    FirmwareFixture f;
+    pedal::VirtualPedal &device = f.pedal();
+    if (left == "effect firmware") {
+        device.powerCycle();
+        QCOMPARE(device.mode(), pedal::VirtualPedal::Mode::EffectFirmware);
+    } else if (!left.isEmpty()) {
+        device.hostWrite(QByteArray::fromHex(left));
+        device.hostRead(device.hostQueued()); // the earlier client took its answers
+        QVERIFY(device.bootloader().synced());
+    }
+
+    f.click(f.main().menuFirmwareUpgradeMode);
+    f.click(f.main().menuConnect);
+    QCOMPARE(f.prompts.messages, QStringList{message});
+    const QStringList lines = f.consoleLines();
+    const int greeting = int(lines.indexOf(QRegularExpression(QStringLiteral("received Byte: .*"))));
+    QVERIFY(greeting >= 0);
+    if (inStep.isEmpty()) {
+        QCOMPARE(lines.value(greeting), QStringLiteral("received Byte: 79"));
+        QVERIFY(!lines.contains(QStringLiteral("Start Resync")));
+    } else {
+        QCOMPARE(lines.value(greeting + 1), QStringLiteral("greeting not acknowledged: bringing the bootloader back in step"));
+        QCOMPARE(lines.value(greeting + 2), QStringLiteral("Start Resync"));
+        QVERIFY2(lines.contains(inStep), qPrintable(lines.mid(greeting).join('\n')));
+    }
+    const bool connected = message == QLatin1String("Connection to bootloader succeeded");
+    QCOMPARE(f.main().menuStartFirmwareUpgrade->isEnabled(), connected);
+    if (!connected) {
+        QVERIFY(device.flash() == f.flashBefore);
+        return;
+    }
+
+    // Nothing of the earlier client's command has touched the flash, and the upgrade runs.
+    QVERIFY(device.flash() == f.flashBefore);
+    f.click(f.main().menuStartFirmwareUpgrade);
+    f.window().chkBackupFirst->setChecked(false);
+    f.choose(TformFirmwareUpgrade::itmFirmware5);
+    f.prompts.messages.clear();
+    f.upgrade();
+    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
+}
+
+void TestFirmwareUpgrade::oddSizesWrittenInWholeWords_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("lastWrite");
+    QTest::newRow("257-bytes-one-byte-past-a-chunk") << 257 << "boot WRITE 08000100 4 bytes";
+    QTest::newRow("1001-bytes") << 1001 << "boot WRITE 08000300 236 bytes";
+}
+
+void TestFirmwareUpgrade::oddSizesWrittenInWholeWords()
+{
+    QFETCH(int, size);
+    QFETCH(QString, lastWrite);
+    FirmwareFixture f;
+    f.openUpgrade();
+    f.window().chkBackupFirst->setChecked(false);
+    const QByteArray image = rawImage(size);
+    f.prompts.scriptFile(f.writeFile(QStringLiteral("odd.bin"), image));
+    f.choose(TformFirmwareUpgrade::itmFromFile);
+    f.upgrade();
+    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+
+    // Every write a whole number of words; the last one filled up with erased bytes, which the
+    // read-back compares too.
+    const QStringList writes = f.pedal().frameLog().filter(QStringLiteral("boot WRITE "));
+    QCOMPARE(writes.size(), (size + 255) / 256);
+    for (const QString &w : writes)
+        QVERIFY2(w.section(' ', 3, 3).toInt() % 4 == 0, qPrintable(w));
+    QCOMPARE(writes.last(), lastWrite);
+    QVERIFY(f.pedal().flash() == flashWith(image, 0));
+    QCOMPARE(f.pedal().frameLog().filter(QStringLiteral("boot READ ")).last(),
+             QStringLiteral("boot READ %1 %2 bytes")
+                 .arg(lastWrite.section(' ', 2, 2))
+                 .arg(lastWrite.section(' ', 3, 3)));
+    QVERIFY(f.consoleLines().contains(QStringLiteral("the image's last %1, filled up with FF to whole words")
+                                          .arg(size % 256 == 1 ? QStringLiteral("1 byte")
+                                                               : QStringLiteral("%1 bytes").arg(size % 256))));
 }
 
 void TestFirmwareUpgrade::pacing_data()
@@ -613,10 +864,11 @@ void TestFirmwareUpgrade::duringTheRun()
 
     QVERIFY(disabledMeanwhile);
     QCOMPARE(f.prompts.questions.size(), 2);
-    QVERIFY(f.prompts.questions.first().startsWith(QStringLiteral("A firmware upgrade is running. Stop it and close the window?")));
+    QVERIFY(f.prompts.questions.first().startsWith(
+        QStringLiteral("A firmware upgrade is running. Stop the firmware upgrade and close its window?")));
     QVERIFY(!w.isVisible());
     QCOMPARE(f.prompts.messages.size(), 1);
-    QVERIFY2(f.prompts.messages.first().startsWith(QStringLiteral("Firmware upgrade stopped at chunk 21 of 107 at 0x08001500: stopped by the user.")),
+    QVERIFY2(f.prompts.messages.first().startsWith(QStringLiteral("Firmware upgrade stopped at chunk 22 of 107 at 0x08001500: stopped by the user.")),
              qPrintable(f.prompts.messages.first()));
     QVERIFY(!f.wentToGo());
     QCOMPARE(f.consoleLines().filter(QStringLiteral("Start Write Command")).size(), 1);

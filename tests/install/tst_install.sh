@@ -47,6 +47,18 @@ grep -q 'ATTR{idVendor}=="0403".*TAG+="uaccess".*ENV{ID_MM_DEVICE_IGNORE}="1"' \
 version=$("$prefix/bin/tovel-editor" --version)
 [[ "$version" =~ ^tovel-editor\ [0-9]+\.[0-9]+ ]] || fail "--version said: $version"
 
+# The manual page as man shows it: its sections, the files the editor keeps, and in its footer
+# the version --version shows.
+page=$(MANWIDTH=100 man -l "$prefix/share/man/man1/tovel-editor.1.gz" 2>/dev/null)
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES "SEE ALSO"; do
+  grep -qx "$section" <<<"$page" || fail "the manual page lacks $section"
+done
+for file in "~/Documents/ZANTH/Tovel/" "~/Documents/ZANTH/style.txt" "~/Documents/ZANTH/normalise_ir.txt"; do
+  grep -qF "$file" <<<"$page" || fail "the manual page's FILES lack $file"
+done
+footer=$(grep -v '^[[:space:]]*$' <<<"$page" | tail -n1)
+[[ "$footer" =~ ^"$version"[[:space:]] ]] || fail "the manual page's footer says \"$footer\", --version \"$version\""
+
 # The installed program with the information page of Moss Verb open; a screenshot of that
 # window shows the page's text and picture, many colours against the empty view's few.
 # shows PREFIX OUT: runs the installed program until its information window is up, writes

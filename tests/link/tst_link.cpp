@@ -171,10 +171,19 @@ void TestLink::bootloaderGreeting_data()
     QTest::addColumn<QString>("received");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("upgradeEnabled");
-    QTest::newRow("ack") << QByteArray("\x79") << "79" << "Connection to bootloader succeeded" << true;
-    QTest::newRow("ack-then-nack-first-counts") << QByteArray("\x79\x1F") << "79" << "Connection to bootloader succeeded" << true;
-    QTest::newRow("nack") << QByteArray("\x1F") << "1F" << "Connection to bootloader failed" << false;
-    QTest::newRow("bootloader-silent") << QByteArray() << "" << "Connection to bootloader failed" << false;
+    QTest::addColumn<QString>("resync"); // the console's last word on bringing it in step; empty: none tried
+    QTest::addColumn<int>("withinMs");   // the link is held no longer than this
+    QTest::newRow("ack") << QByteArray("\x79") << "79" << "Connection to bootloader succeeded" << true << "" << 1100;
+    QTest::newRow("ack-then-nack-first-counts")
+        << QByteArray("\x79\x1F") << "79" << "Connection to bootloader succeeded" << true << "" << 1100;
+    // A line that refuses the sync byte and nothing else is no bootloader in its command loop.
+    QTest::newRow("nack-to-the-sync-byte-alone")
+        << QByteArray("\x1F") << "1F" << "Connection to bootloader failed" << false
+        << "bootloader not in step (received: 1F)" << 1300;
+    // The greeting's second, then the resync's wait for its sync byte and for the byte after it.
+    QTest::newRow("bootloader-silent")
+        << QByteArray() << "" << "Connection to bootloader failed" << false
+        << "bootloader not in step (received: nothing)" << 3300;
 }
 
 void TestLink::bootloaderGreeting()
@@ -183,6 +192,8 @@ void TestLink::bootloaderGreeting()
     QFETCH(QString, received);
     QFETCH(QString, message);
     QFETCH(bool, upgradeEnabled);
+    QFETCH(QString, resync);
+    QFETCH(int, withinMs);
     int turns = 0; // outlives the fixture, whose waits count it
     EditorFixture f;
     f.driver.devices.append({"FT1", "Tovel", {}});
@@ -193,18 +204,21 @@ void TestLink::bootloaderGreeting()
             f.driver.queueAnswer(answer, f.clock.nowUs() + 2000);
     };
     // The user tries to disconnect while the editor waits: the greeting holds the link until
-    // its answer or its time-out, one second.
+    // its answer or its time-out, one second, and a resync after it until that ends.
     f.pacing.onTurn = [&] {
         if (++turns == 20)
             f.main().menuDisconnect->trigger();
     };
     f.main().menuConnect->trigger();
     QVERIFY(f.driver.isOpen());
-    QVERIFY(f.clock.nowUs() < 1'100'000);
+    QVERIFY(f.clock.nowUs() < qint64(withinMs) * 1000);
     QCOMPARE(f.driver.writes.value(0), QByteArray("\x7F"));
     QVERIFY(f.consoleLines().contains("received Byte: " + received));
     QCOMPARE(f.prompts.messages.last(), message);
     QCOMPARE(f.main().menuStartFirmwareUpgrade->isEnabled(), upgradeEnabled);
+    QCOMPARE(f.consoleLines().contains(QStringLiteral("Start Resync")), !resync.isEmpty());
+    if (!resync.isEmpty())
+        QVERIFY2(f.consoleLines().contains(resync), qPrintable(f.consoleLines().join('\n')));
 }
 
 QTEST_MAIN(TestLink)

@@ -64,6 +64,7 @@ void TestStmBootloader::answers_data()
     QTest::newRow("nack-write-above-flash") << 0 << QByteArray("7F 31CE 080200000A") << QByteArray("79 79 1F");
     QTest::newRow("nack-write-past-flash-end") << 0 << QByteArray("7F 31CE 0801FFFC0A 07 0000000000000000 07") << QByteArray("79 79 79 1F");
     QTest::newRow("nack-write-data-checksum") << 0 << QByteArray("7F 31CE 0800000008 03 11223344 00") << QByteArray("79 79 79 1F");
+    QTest::newRow("nack-write-of-3-bytes-flash-takes-whole-words") << 0 << QByteArray("7F 31CE 0800000008 02 112233 02") << QByteArray("79 79 79 1F");
     QTest::newRow("write-acknowledged") << 0 << QByteArray("7F 31CE 0800000008 03 11223344 47") << QByteArray("79 79 79 79");
     QTest::newRow("read-erased-flash") << 0 << QByteArray("7F 11EE 0800000008 03FC") << QByteArray("79 79 79 79 FFFFFFFF");
     QTest::newRow("nack-read-count-complement") << 0 << QByteArray("7F 11EE 0800000008 030F") << QByteArray("79 79 79 1F");
@@ -142,8 +143,16 @@ void TestStmBootloader::hangsAfterFramesUntilTheFaultIsCleared()
     // The address is lost while it hangs; afterwards it still waits for one.
     QCOMPARE(f.send("0800000008"), QByteArray());
     f.boot.setSilentAfterFrames(0);
-    QCOMPARE(f.send("0800000008 00 AB AB").toHex(' '), QByteArray("79 79"));
+    QCOMPARE(f.send("0800000008 03 ABABABAB 03").toHex(' '), QByteArray("79 79"));
     QCOMPARE(quint8(f.boot.flash()[0]), quint8(0xAB));
+
+    // Hung again, a reset into the bootloader ends the hang: it waits for its sync byte.
+    f.boot.setSilentAfterFrames(1);
+    QCOMPARE(f.send("31CE").toHex(' '), QByteArray("79"));
+    QCOMPARE(f.send("0800000008"), QByteArray());
+    f.boot.restart();
+    QVERIFY(!f.boot.hung());
+    QCOMPARE(f.send("7F 02FD").toHex(' '), QByteArray("79 79 01 04 10 79"));
 }
 
 void TestStmBootloader::defectiveCellKeepsAWrongBit()

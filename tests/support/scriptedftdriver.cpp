@@ -108,6 +108,8 @@ FtStatus ScriptedFtDriver::queueStatus(FtHandle handle, quint32 &queued)
         return s;
     release();
     queued = quint32(m_rx.size());
+    if (afterQueueStatus)
+        afterQueueStatus();
     return FT_OK;
 }
 

@@ -33,6 +33,10 @@ public:
     // Called with the bytes of every successful write; may queue an answer.
     std::function<void(const QByteArray &)> onWrite;
 
+    // Called once a queue status has been taken and before it is returned: what happens here
+    // (time passing, an answer landing) is what the caller has not seen yet.
+    std::function<void()> afterQueueStatus;
+
     // Answer bytes, available from the given clock time (in microseconds) on.
     void queueAnswer(const QByteArray &bytes, qint64 atUs = 0) { m_pending.append({atUs, bytes}); }
 
