@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/mainstate.h"
 #include "params/paramtables.h"
+#include "session/editorsession.h"
 #include "update/website.h"
 #include "usb/d2xxunit.h"
 
@@ -11,9 +11,7 @@ class QWidget;
 
 namespace tovel {
 
-class CatalogueLoader;
 class Clock;
-class CommandExchange;
 class EffectBrowser;
 class TformFXParameters;
 class tformFXInfo;
@@ -28,7 +26,13 @@ class TformPrint;
 class WebBrowser;
 class TformFirmwareUpgrade;
 
-// Owns the program's state and its five windows, created in this order: main window, firmware
+// The editor's own version and the one the maker's web site announces.
+struct VersionFacts {
+    QString AppVersion;
+    QString LatestVersionText; // printable text of the version endpoint's last 200 answer
+};
+
+// Owns the editor's session and its five windows, created in this order: main window, firmware
 // upgrade, console, parameters, information. The main window's FormCreate runs while it is the
 // only window. The outside world comes in through the seams, so tests build a fresh application
 // on scripted ones.
@@ -47,9 +51,15 @@ public:
     Pacing &pacing;
     const Clock &clock; // time as the pedal link sees it: time-outs are measured on it
     Folders &folders;
-    D2XXUnit usb;
-    MainState state;
-    ParamTables params; // assignments and limits, for the whole run
+
+private:
+    std::unique_ptr<EditorSession> m_session;
+
+public:
+    EditorSession &session() { return *m_session; }
+    D2XXUnit &usb;       // the session's
+    ParamTables &params; // the session's: assignments and limits, for the whole run
+    VersionFacts versions;
     const WebSite site;
 
     TformMain *formMain() const { return m_formMain.get(); }
@@ -57,10 +67,10 @@ public:
     TformPrint *formPrint() const { return m_formPrint.get(); }
     TformFXParameters *formFXParameters() const { return m_formFXParameters.get(); }
     tformFXInfo *formFXInfo() const { return m_formFXInfo.get(); }
-    CatalogueLoader &loader() { return *m_loader; }
+    CatalogueLoader &loader() { return m_session->loader(); }
     EffectBrowser &browser() { return *m_browser; }
     Console &console();
-    CommandExchange &exchange() { return *m_exchange; }
+    CommandExchange &exchange() { return m_session->exchange(); }
     WebBrowser &webBrowser() { return *m_browserSeam; }
     // The file of this session's trace; null when it could not be made (sessionLogError says
     // why, and the console has said so).
@@ -70,7 +80,6 @@ public:
 private:
     std::unique_ptr<WebBrowser> m_desktopBrowser;
     WebBrowser *m_browserSeam;
-    std::unique_ptr<CatalogueLoader> m_loader;
     std::unique_ptr<TformMain> m_formMain;
     std::unique_ptr<TformFirmwareUpgrade> m_formFirmwareUpgrade;
     // Outlives the console, which writes to it to the last.
@@ -80,7 +89,6 @@ private:
     std::unique_ptr<TformFXParameters> m_formFXParameters;
     std::unique_ptr<tformFXInfo> m_formFXInfo;
     std::unique_ptr<EffectBrowser> m_browser;
-    std::unique_ptr<CommandExchange> m_exchange;
 };
 
 } // namespace tovel

@@ -3,7 +3,7 @@
 #include "app/tovelapplication.h"
 #include "app/toolkitoptions.h"
 #include "app/widgetprompts.h"
-#include "catalogue/tformfxinfo.h"
+#include "app/tformfxinfo.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
 #include "core/firstpaint.h"

@@ -1,14 +1,15 @@
 #include "app/tformmain.h"
 
+#include "actions/linkactions.h"
 #include "app/application.h"
-#include "catalogue/effectbrowser.h"
-#include "catalogue/tformfxinfo.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxinfo.h"
 #include "console/tformprint.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
 #include "firmware/tformfirmwareupgrade.h"
 #include "ir/normalisechoice.h"
-#include "params/tformfxparameters.h"
+#include "app/tformfxparameters.h"
 #include "protocol/commandexchange.h"
 #include "update/versiontext.h"
 
@@ -208,16 +209,11 @@ void TformMain::FormCreate()
 {
     // 1. The attached bridges: serial numbers run together after the label's text; the name
     // label and ListedDeviceName hold the last description.
-    D2XXUnit &usb = m_app.usb;
-    MainState &state = m_app.state;
-    usb.GetFTDeviceCount();
-    for (quint32 i = 0; i < usb.state.DeviceCount; ++i) {
-        usb.GetFTDeviceSerialNo(i);
-        lblSerialNumber->setText(lblSerialNumber->text() + usb.state.DeviceListText);
-        state.ListedSerialNumber = usb.state.DeviceListText;
-        usb.GetFTDeviceDescription(i);
-        lblDeviceName->setText(usb.state.DeviceListText);
-        state.ListedDeviceName = usb.state.DeviceListText;
+    EditorSession &session = m_app.session();
+    D2XXUnit &usb = session.usb;
+    for (const ListedBridge &bridge : listBridges(session, false)) {
+        lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
+        lblDeviceName->setText(bridge.description);
     }
 
     // 2. Port settings, applied when connecting: 115200 baud, 8 data bits, one stop bit, no parity.
@@ -227,8 +223,8 @@ void TformMain::FormCreate()
     usb.state.Parity = 0;
 
     // 3.
-    state.FirmwareUpgradeMode = false;
-    state.EffectOnPedal = false;
+    session.link.FirmwareUpgradeMode = false;
+    session.selection.EffectOnPedal = false;
 
     // 4.
     btnRequest->setEnabled(false);
@@ -250,8 +246,8 @@ void TformMain::FormCreate()
     prepareVersionCheck();
 
     // 8. The Help menu's version entry: its text, a blank and the version.
-    state.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
-    menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + state.AppVersion);
+    m_app.versions.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + m_app.versions.AppVersion);
 
     // 9.
     CreateDataFolder();
@@ -320,6 +316,15 @@ void TformMain::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
+bool TformMain::showFailure(const std::optional<ActionFailure> &failure)
+{
+    if (!failure)
+        return true;
+    if (!failure->message.isEmpty())
+        m_app.prompts.showMessage(failure->message);
+    return false;
+}
+
 void TformMain::btnTestClick()
 {
     const QString hex = QStringLiteral("%1").arg(10, 8, 16, QLatin1Char('0')).toUpper();
@@ -333,12 +338,12 @@ void TformMain::menuLiveEnableClick()
 {
     const bool on = menuLiveEnable->isChecked();
     chkLiveRequest->setEnabled(on);
-    m_app.state.LiveMode = on;
+    m_app.session().LiveMode = on;
 }
 
 void TformMain::chkLiveRequestChange()
 {
-    m_app.state.LiveMode = chkLiveRequest->isChecked();
+    m_app.session().LiveMode = chkLiveRequest->isChecked();
 }
 
 } // namespace tovel

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/actionfailure.h"
+
 #include <QList>
+#include <optional>
 #include <QStringList>
 #include <QWidget>
 #include <utility>
@@ -105,10 +108,6 @@ public slots:
     void menuLoadConfigurationFromClick();
     void menuStartFirmwareUpgradeClick();
 
-    void ParseEffectInfo(const QString &answer);
-    // The pedal's effect number to PedalEffectName; false (with a message) for a number the
-    // effect list does not name.
-    bool LookUpPedalEffect();
     // One state request, applied to the rows and tables. False when it did not complete (no
     // answer, an unreadable or stale one, the link gone): then nothing was applied.
     bool RequestParameters();
@@ -145,8 +144,12 @@ private:
     void CreateDataFolder();
     void CreateDataSubfolder();
     bool createFolder(const QStringList &parts, const QString &errorPrefix);
-    // Labels, menus and buttons as after a Disconnect.
+    // Labels, menus and buttons as after a Disconnect, and as after an open (Upgrade Mode: a
+    // link to the bootloader).
     void showDisconnected();
+    void showConnected(bool bootloader);
+    // Shows a failed action's message, if it has one; true when there was no failure.
+    bool showFailure(const std::optional<ActionFailure> &failure);
     // Configuration files: the state request, then the file; the file onto the rows.
     bool configurationRowsShown();
     // A state request for the file can be made: connected, and the pedal runs the effect

@@ -12,12 +12,12 @@ namespace tovel {
 // the user has started by hand. Nothing is sent here.
 void TformMain::menuFirmwareUpgradeModeClick()
 {
-    m_app.state.FirmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
+    m_app.session().link.FirmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
 }
 
 void TformMain::chkFirmwareUpgradeModeChange()
 {
-    m_app.state.FirmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
+    m_app.session().link.FirmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
 }
 
 void TformMain::menuStartFirmwareUpgradeClick()

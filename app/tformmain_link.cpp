@@ -1,13 +1,9 @@
-// Connection menu: Scan, Connect, Disconnect.
+// Connection menu: Scan, Connect, Disconnect, and a bridge that goes.
+#include "actions/linkactions.h"
 #include "app/application.h"
+#include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "core/seams.h"
-#include "firmware/bootloaderlink.h"
-#include "link/deviceidentity.h"
-#include "params/tformfxparameters.h"
-#include "protocol/commandexchange.h"
-#include "protocol/commands.h"
-#include "protocol/hextext.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,47 +14,41 @@ namespace tovel {
 
 void TformMain::menuScanClick()
 {
-    D2XXUnit &usb = m_app.usb;
-    Console &console = m_app.console();
     lblSerialNumber->setText(QStringLiteral("Serial Number: "));
     lblDeviceName->setText(QStringLiteral("Device Name"));
-    usb.GetFTDeviceCount();
-    console.printToConsole(QStringLiteral("FT device count: %1").arg(usb.state.DeviceCount));
-    if (usb.state.DeviceCount == 0) {
+    const QList<ListedBridge> bridges = listBridges(m_app.session(), true);
+    if (bridges.isEmpty()) {
         m_app.prompts.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
         return;
     }
-    for (quint32 i = 0; i < usb.state.DeviceCount; ++i) {
-        usb.GetFTDeviceSerialNo(i);
-        console.printToConsole(QStringLiteral("FT_Device_String: ") + usb.state.DeviceListText);
-        lblSerialNumber->setText(lblSerialNumber->text() + usb.state.DeviceListText);
-        m_app.state.ListedSerialNumber = usb.state.DeviceListText;
-        usb.GetFTDeviceDescription(i);
-        lblDeviceName->setText(usb.state.DeviceListText);
-        m_app.state.ListedDeviceName = usb.state.DeviceListText;
-        m_app.prompts.showMessage(usb.state.DeviceListText + QStringLiteral(" found, click Connect"));
+    for (const ListedBridge &bridge : bridges) {
+        lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
+        lblDeviceName->setText(bridge.description);
+        m_app.prompts.showMessage(bridge.description + QStringLiteral(" found, click Connect"));
     }
 }
 
 void TformMain::menuConnectClick()
 {
-    D2XXUnit &usb = m_app.usb;
-    Console &console = m_app.console();
-    console.printToConsole(QStringLiteral("serial number: ") + m_app.state.ListedSerialNumber);
-    // A failed open has shown its message; the editor stays not connected and makes no call
-    // on a handle it does not have.
-    if (usb.Open_USB_Device_By_Serial_Number(m_app.state.ListedSerialNumber) != 0)
+    EditorSession &session = m_app.session();
+    const bool bootloader = session.link.FirmwareUpgradeMode;
+    const ActionResult<Connection> result = connectPedal(session, [this, bootloader] { showConnected(bootloader); });
+    // A failed open has been said by the USB layer; a link that went during the greeting, or a
+    // program that closes meanwhile, has been dealt with.
+    if (!bootloader || result.failure)
         return;
-    lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
-    usb.SetFTBaudRate();
-    usb.SetFTDataCharacteristics();
-    console.printToConsole(QStringLiteral("FT_HANDLE: 0x") + hexField(usb.state.DeviceHandle, 8));
-    console.appendConsoleLine(QStringLiteral("baud rate = %1").arg(usb.state.BaudRate));
+    if (result.value.greeted) {
+        m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
+        menuStartFirmwareUpgrade->setEnabled(true);
+    } else {
+        m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
+    }
+}
 
-    const bool bootloader = m_app.state.FirmwareUpgradeMode;
-    m_app.exchange().setLinkListener(bootloader ? CommandExchange::Listener::Bootloader
-                                                : CommandExchange::Listener::EffectFirmware);
+void TformMain::showConnected(bool bootloader)
+{
+    lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
     // On a link to the bootloader the effect commands stay off: an effect's bytes would reach
     // the bootloader as commands of its own. The pedal runs no effect meanwhile.
     btnUpload->setEnabled(!bootloader);
@@ -67,64 +57,26 @@ void TformMain::menuConnectClick()
     menuScan->setEnabled(false);
     menuConnect->setEnabled(false);
     menuDisconnect->setEnabled(true);
-
-    if (bootloader) {
-        m_app.state.EffectOnPedal = false;
-        m_app.state.PedalEffectName.clear();
-        btnRequest->setEnabled(false);
-        btnAssign->setEnabled(false);
-        btnStoreSettingsOnPedal->setEnabled(false);
-        if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
-            parameters->EnableDisableControls(false);
-        CommandExchange &exchange = m_app.exchange();
-        auto scope = exchange.begin(QStringLiteral("bootloader greeting"), CommandExchange::Listener::Bootloader);
-        if (!scope)
-            return;
-        if (!exchange.dropStaleBytes()
-            || !exchange.sendBytes(bootloaderSyncCommand(), false))
-            return;
-        const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
-        // The link gone or the program closing: that has been dealt with.
-        if (reply.outcome == CommandExchange::Outcome::LinkFailed
-            || reply.outcome == CommandExchange::Outcome::Quitting)
-            return;
-        const QString answer = bytesToHex(reply.bytes.left(1));
-        console.appendConsoleLine(QStringLiteral("received Byte: ") + answer);
-        bool inStep = answer == QLatin1String("79");
-        if (!inStep) {
-            BootloaderLink link(usb, m_app.pacing, m_app.clock, console);
-            link.stopWhen = [&exchange] { return exchange.quitting(); };
-            inStep = link.recoverAfterGreeting();
-            if (exchange.quitting())
-                return;
-        }
-        if (inStep) {
-            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
-            menuStartFirmwareUpgrade->setEnabled(true);
-        } else {
-            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
-        }
-    }
-
-    ReadDeviceIdentity(usb, console);
+    if (!bootloader)
+        return;
+    btnRequest->setEnabled(false);
+    btnAssign->setEnabled(false);
+    btnStoreSettingsOnPedal->setEnabled(false);
+    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
+        parameters->EnableDisableControls(false);
 }
 
 void TformMain::menuDisconnectClick()
 {
-    if (m_app.usb.CloseFTDevice() != 0)
+    if (!disconnectPedal(m_app.session()))
         return;
-    m_app.exchange().setLinkListener(CommandExchange::Listener::None);
     showDisconnected();
 }
 
 void TformMain::deviceLost()
 {
     m_app.prompts.showMessage(QStringLiteral("The pedal was disconnected."));
-    m_app.exchange().dropDeferred();
-    m_app.exchange().setLinkListener(CommandExchange::Listener::None);
-    // Frees the port (and its lock) for the bridge when it comes back; the failure of a call
-    // on a device that has gone is not shown again.
-    m_app.usb.CloseFTDevice();
+    forgetLostPedal(m_app.session());
     showDisconnected();
 }
 

@@ -59,7 +59,7 @@ void TformMain::WebRequestCompleted(int statusCode, const QByteArray &statusText
     if (statusCode == 200) {
         // Shown as received, line ends included, without comparing it to AppVersion: the user
         // compares.
-        m_app.state.LatestVersionText = PrintableAnswerText(body, true);
+        m_app.versions.LatestVersionText = PrintableAnswerText(body, true);
         return;
     }
     // A reason phrase may be missing (HTTP/2 has none): the code says it then.
@@ -78,7 +78,7 @@ void TformMain::WebRequestFailed(const QString &error)
 void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
-                               + asCaption(ShortenedText(m_app.state.LatestVersionText, kShownAnswerChars)));
+                               + asCaption(ShortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
 }
 
 void TformMain::menuSupportClick()

@@ -121,8 +121,8 @@ int main(int argc, char **argv)
     pedal::VirtualPedalDriver driver({}, steady);
     Application app(prompts, pacing, folders, driver, steady);
     app.formMain()->show();
-    app.state.SelectedCategory = QStringLiteral("Impulse Response");
-    app.state.SelectedEffectName = QStringLiteral("Basic IR Loader");
+    app.session().selection.SelectedCategory = QStringLiteral("Impulse Response");
+    app.session().selection.SelectedEffectName = QStringLiteral("Basic IR Loader");
     app.formMain()->menuLoadIR->setEnabled(true);
     qapp.processEvents();
 

@@ -5,7 +5,6 @@
 // Prints one line per setting: mean, min and max over the runs, in ms.
 #include "console/tformprint.h"
 #include "core/clock.h"
-#include "core/mainstate.h"
 #include "core/pacing.h"
 #include "core/seams.h"
 #include "pedal/virtualpedaldriver.h"
@@ -35,7 +34,6 @@ int main(int argc, char **argv)
         pedal::VirtualPedalDriver driver(options, clock);
         D2XXUnit usb(driver, prompts);
         TformPrint console;
-        MainState state;
         CommandExchange exchange(usb, pacing, clock, console);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
 

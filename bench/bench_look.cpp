@@ -5,7 +5,7 @@
 //   bench_look [ROUNDS]        (default 5 rounds of eight switches)
 #include "bench/benchresult.h"
 #include "look/lookapplier.h"
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 #include "tests/support/editorfixture.h"
 
 #include <QApplication>
@@ -61,9 +61,9 @@ int main(int argc, char **argv)
     f.main().menuConnectClick();
     const QString effect = QStringLiteral("Arp Sequencer");
     f.loadOntoPedal(effect);
-    f.app->state.SelectedEffectName = effect;
-    f.app->state.PedalEffectName = effect;
-    f.app->state.EffectOnPedal = true;
+    f.app->session().selection.SelectedEffectName = effect;
+    f.app->session().pedal.PedalEffectName = effect;
+    f.app->session().selection.EffectOnPedal = true;
     f.main().show();
     f.console().show();
     TformFXParameters &window = *f.app->formFXParameters();

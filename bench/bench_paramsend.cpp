@@ -10,14 +10,16 @@
 #include "catalogue/effectresourcename.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
-#include "core/mainstate.h"
+#include "actions/pedalactions.h"
+#include "session/editorsession.h"
+#include "tests/support/testseams.h"
 #include "core/pacing.h"
 #include "core/seams.h"
 #include "params/paramtables.h"
 #include "protocol/effectquery.h"
 #include "protocol/stateblock.h"
-#include "params/tformfxparameters.h"
-#include "params/toggleswitch.h"
+#include "app/tformfxparameters.h"
+#include "app/toggleswitch.h"
 #include "pedal/virtualpedal.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
@@ -41,13 +43,15 @@ int main(int argc, char **argv)
     VirtualClock clock;
     VirtualPacing pacing(clock);
     pedal::VirtualPedalDriver driver({}, clock);
-    D2XXUnit usb(driver, prompts);
+    tovel::test::TempFolders folders;
+    EditorSession session(prompts, pacing, folders, driver, clock);
     TformPrint console;
-    MainState state;
-    ParamTables tables;
-    CommandExchange exchange(usb, pacing, clock, console);
-    CatalogueLoader loader(prompts);
-    TformFXParameters window(loader, state, tables, exchange, console, prompts);
+    session.attachConsole(&console);
+    D2XXUnit &usb = session.usb;
+    ParamTables &tables = session.params;
+    CommandExchange &exchange = session.exchange();
+    CatalogueLoader &loader = session.loader();
+    TformFXParameters window(session);
 
     const QString effect = QStringLiteral("Arp Sequencer");
     usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
@@ -55,8 +59,8 @@ int main(int argc, char **argv)
     const QByteArray program = HexToBytes(loader.CurrentList().first());
     exchange.sendBytes(program, false);
     exchange.CollectAnswerText(uploadStatusAnswer(int(program.size())));
-    state.SelectedEffectName = effect;
-    state.EffectOnPedal = true;
+    session.pedal.PedalEffectName = effect;
+    session.chooseEffect(effect);
     QWidget main;
     window.openBeside(main, effect);
     driver.pedal().clearFrameLog();
@@ -99,10 +103,7 @@ int main(int argc, char **argv)
     readBack.start();
     for (int i = 0; i < kReadBacks; ++i) {
         const QList<quint8> bytes = ParseParameterAnswer(answers[i % 2]);
-        window.ApplyReceivedValues(bytes);
-        window.ApplyAssignments(bytes);
-        window.ApplyReverse(bytes);
-        window.ApplyLimits(bytes);
+        applyStateAnswer(session, bytes);
         window.EnableDisableControls(true);
     }
     const double readBackUs = readBack.nsecsElapsed() / 1e3 / kReadBacks;

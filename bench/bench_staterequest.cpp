@@ -6,8 +6,8 @@
 // alone is what the line allows.
 //   bench_staterequest [RUNS]        (default 10)
 #include "bench/benchresult.h"
-#include "catalogue/effectbrowser.h"
-#include "params/tformfxparameters.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxparameters.h"
 #include "protocol/commands.h"
 #include "tests/support/ptyeditor.h"
 
@@ -81,13 +81,13 @@ int main(int argc, char **argv)
     }
     // The answer as the pedal sends it: each byte of its state as a decimal number and CR LF.
     qsizetype answerBytes = 0;
-    for (quint8 b : editor.app->state.ReceivedBytes)
+    for (quint8 b : editor.app->session().pedal.ReceivedBytes)
         answerBytes += QByteArray::number(b).size() + 2;
     const double pauseMs = commandInfo(CommandCode::StateRequest).pauseAfterMs;
     const double floorMs = pauseMs + answerBytes * 10 / kBaud * 1000;
     std::printf("%s: %d rows, answer %lld bytes (%lld numbers); floor %.0f ms pause + %.1f ms wire\n",
                 qPrintable(kEffect), window.NumParams(), qlonglong(answerBytes),
-                qlonglong(editor.app->state.ReceivedBytes.size()), pauseMs, floorMs - pauseMs);
+                qlonglong(editor.app->session().pedal.ReceivedBytes.size()), pauseMs, floorMs - pauseMs);
     std::printf("state request: median %.1f ms, %.1f-%.1f ms (%d runs)\n", median(ms),
                 *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()), runs);
     result("state request, 24 rows (pty sim, 115,200 baud)", median(ms), "ms", floorMs, "(200 ms pause + answer wire)");

@@ -1,6 +1,5 @@
 #include "protocol/effectupload.h"
 
-#include "core/mainstate.h"
 #include "usb/d2xxunit.h"
 
 #include <QStringDecoder>
@@ -29,19 +28,19 @@ bool isBlankOrLineEnd(QChar c)
 
 } // namespace
 
-UploadChoice chooseUploadProgram(const MainState &state)
+UploadChoice chooseUploadProgram(const QString &effect, const QString &category, const QString &irText,
+                                 const QString &irEffect)
 {
     UploadChoice choice;
-    const QString &effect = state.SelectedEffectName;
-    const bool prepared = !state.IrProgramText.isEmpty() && !state.IrProgramEffect.isEmpty();
-    if (prepared && state.IrProgramEffect == effect) {
+    const bool prepared = !irText.isEmpty() && !irEffect.isEmpty();
+    if (prepared && irEffect == effect) {
         choice.preparedImpulseResponse = true;
         choice.note = QStringLiteral("sending the impulse response prepared for ") + effect;
-    } else if (state.SelectedCategory == kImpulseResponseCategory) {
+    } else if (category == kImpulseResponseCategory) {
         choice.note = prepared
             ? QStringLiteral("the impulse response was prepared for %1, not for %2: "
                              "sending the catalogue program")
-                  .arg(state.IrProgramEffect, effect)
+                  .arg(irEffect, effect)
             : QStringLiteral("no impulse response prepared for %1: sending the catalogue program")
                   .arg(effect);
     }

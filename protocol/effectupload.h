@@ -6,20 +6,22 @@
 
 namespace tovel {
 
-struct MainState;
 
 // Which program an upload sends. The impulse-response program is a spliced copy of one
 // effect's program: sent for any other effect, it would make the pedal run an effect the user
 // did not choose. So it goes only when it was prepared for the selected effect; otherwise the
 // catalogue's program (with its placeholder impulse) goes.
 struct UploadChoice {
-    bool preparedImpulseResponse = false; // send state.IrProgramText
+    bool preparedImpulseResponse = false; // send the prepared impulse-response program
     // A trace line saying which program goes; empty when there is nothing to say (an effect
     // outside the Impulse Response category with nothing prepared for it).
     QString note;
 };
 
-UploadChoice chooseUploadProgram(const MainState &state);
+// effect: the chosen effect; category: the caption of the category chosen last; irText and
+// irEffect: the prepared impulse-response program and the effect it was prepared for.
+UploadChoice chooseUploadProgram(const QString &effect, const QString &category, const QString &irText,
+                                 const QString &irEffect);
 
 // A program text checked before it goes on the wire. An upload is one ProgramUpload command of
 // the image's own bytes, so a text that does not convert whole would leave bytes of an earlier

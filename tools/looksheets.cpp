@@ -11,15 +11,15 @@
 // xvfb-run).
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "catalogue/effectbrowser.h"
-#include "catalogue/tformfxinfo.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxinfo.h"
 #include "console/tformprint.h"
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "core/seams.h"
 #include "look/lookapplier.h"
-#include "params/tformfxparameters.h"
-#include "params/toggleswitch.h"
+#include "app/tformfxparameters.h"
+#include "app/toggleswitch.h"
 #include "pedal/virtualpedaldriver.h"
 
 #include <QAction>

@@ -59,8 +59,8 @@ void TestMainWindow::startupLabels()
     f.start();
     QCOMPARE(f.main().lblDeviceName->text(), nameLabel);
     QCOMPARE(f.main().lblSerialNumber->text(), serialLabel);
-    QCOMPARE(f.app->state.ListedSerialNumber, listed);
-    QCOMPARE(f.app->state.ListedDeviceName, serials.isEmpty() ? QString() : nameLabel);
+    QCOMPARE(f.app->session().link.ListedSerialNumber, listed);
+    QCOMPARE(f.app->session().link.ListedDeviceName, serials.isEmpty() ? QString() : nameLabel);
     QVERIFY(f.prompts.messages.isEmpty());
     QVERIFY(f.consoleLines().isEmpty()); // start-up writes nothing to the console
 }
@@ -97,7 +97,7 @@ void TestMainWindow::startupStates()
     QCOMPARE(m.lstEffects->count(), 0);
 
     QCOMPARE(m.menuAppVersion->text(), QStringLiteral("Version:  3.0"));
-    QCOMPARE(f.app->state.AppVersion, QStringLiteral("3.0"));
+    QCOMPARE(f.app->versions.AppVersion, QStringLiteral("3.0"));
 
     // The other four windows exist and are hidden.
     QCOMPARE(f.app->formPrint()->windowTitle(), QStringLiteral("Print Console"));
@@ -185,7 +185,7 @@ void TestMainWindow::closingMainWindowEndsTheLoop()
     EditorFixture f;
     f.start();
     f.main().show();
-    f.app->state.SelectedEffectName = QStringLiteral("Arp Sequencer");
+    f.app->session().selection.SelectedEffectName = QStringLiteral("Arp Sequencer");
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("Arp Sequencer"));
     f.app->formFXInfo()->show();
@@ -219,7 +219,7 @@ void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
     // As Open FX leaves them; then the window opens for a name without a layout.
     f.main().btnRequest->setEnabled(true);
     f.main().btnAssign->setEnabled(true);
-    f.app->state.SelectedEffectName = QStringLiteral("No Such Effect");
+    f.app->session().selection.SelectedEffectName = QStringLiteral("No Such Effect");
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("No Such Effect"));
     QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
@@ -266,7 +266,7 @@ void TestMainWindow::everyControlHasItsOwnName()
     if (window == "console") {
         w = &f.console();
     } else if (window == "parameters") {
-        f.app->state.SelectedEffectName = QStringLiteral("Arp Sequencer");
+        f.app->session().selection.SelectedEffectName = QStringLiteral("Arp Sequencer");
         f.app->formFXParameters()->openBeside(f.main(), QStringLiteral("Arp Sequencer"));
         w = f.app->formFXParameters();
         QCOMPARE(f.app->formFXParameters()->NumParams(), 24);

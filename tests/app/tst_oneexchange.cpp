@@ -1,7 +1,7 @@
 // A second click while the editor waits for the pedal, at the modelled 115,200-baud line: the
 // exchange that runs finishes alone, the second is refused where the bytes go, and the pedal's
 // program and settings are exactly what the player asked for.
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 #include "protocol/hextext.h"
 #include "tests/support/editorfixture.h"
 
@@ -109,7 +109,7 @@ void TestOneExchange::requestDuringOpenFx()
     QVERIFY(disabledMeanwhile);
     QCOMPARE(f.frames(), QStringList{"fw EffectQuery 00"});
     QVERIFY(f.prompts.messages.isEmpty());
-    QCOMPARE(f.window().windowTitle(), kEffect + " v" + QString::number(f.app->state.PedalEffectVersion));
+    QCOMPARE(f.window().windowTitle(), kEffect + " v" + QString::number(f.app->session().pedal.PedalEffectVersion));
     QVERIFY(f.consoleLines().contains("state request not started: the effect query is still running"));
     QCOMPARE(int(f.pedal().firmware().settings().levels[1] >> 13), 300);
     // Afterwards the buttons are as Open FX leaves them.
@@ -161,7 +161,7 @@ void TestOneExchange::effectClickDuringARequest()
         f.selectInBrowser(kOther);
     });
     f.click(f.main().btnRequest);
-    QCOMPARE(f.app->state.SelectedEffectName, kOther);
+    QCOMPARE(f.app->session().selection.SelectedEffectName, kOther);
     QCOMPARE(f.framesStartingWith("fw StateRequest"), 1);
     QCOMPARE(f.framesStartingWith("fw ParameterValue"), 0); // nothing with the new addresses
     QVERIFY(f.consoleLines().contains(

@@ -148,7 +148,7 @@ void TestSpecialFiles::chosenFile()
     const QString said = QFileInfo(path).fileName() + QStringLiteral(" is ") + kindText(kind)
                          + QStringLiteral(", not a regular file");
     QVERIFY2(f.prompts.messages.first().contains(said), qPrintable(f.prompts.messages.first()));
-    QVERIFY(f.app->state.IrProgramText.isEmpty());
+    QVERIFY(f.app->session().ir.IrProgramText.isEmpty());
     QVERIFY(f.pedal().frameLog().isEmpty());
 }
 

@@ -1,14 +1,14 @@
 // The browser driven through real list, button and menu controls, as the main window has them.
 #include "catalogue/catalogueloader.h"
-#include "catalogue/effectbrowser.h"
+#include "app/effectbrowser.h"
 #include "catalogue/resourceindex.h"
-#include "catalogue/tformfxinfo.h"
-#include "catalogue/infopagebrowser.h"
+#include "app/tformfxinfo.h"
+#include "app/infopagebrowser.h"
 #include "core/clock.h"
-#include "core/mainstate.h"
+#include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
-#include "params/tformfxparameters.h"
+#include "app/tformfxparameters.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
@@ -36,10 +36,10 @@ const QString kIrHelp = QStringLiteral(
 // The main window's browser controls at their places, and the windows the browser opens.
 struct MainWindowFixture {
     explicit MainWindowFixture(const ResourceIndex *index = nullptr)
-        : loader(index ? std::make_unique<CatalogueLoader>(prompts, *index)
-                       : std::make_unique<CatalogueLoader>(prompts))
-        , parameters(*loader, state, tables, exchange, console, prompts)
+        : session(prompts, pacing, folders, driver, clock, index)
+        , parameters(session)
     {
+        session.attachConsole(&console);
         main.setGeometry(120, 80, 560, 500);
         lstCategory->setGeometry(191, 28, 200, 137);
         lstEffects->setGeometry(191, 173, 200, 299);
@@ -52,7 +52,7 @@ struct MainWindowFixture {
         browser = std::make_unique<EffectBrowser>(
             BrowserControls{&main, lstCategory, lstEffects, btnGetFXInfo, menuLoadIR,
                             btnRequest, btnAssign, btnStoreSettingsOnPedal},
-            state, console, prompts, folders, *loader, info, parameters);
+            session, info, parameters);
         createCategoryRows(lstCategory);
         main.show();
     }
@@ -82,14 +82,10 @@ struct MainWindowFixture {
     ScriptedPrompts prompts;
     RecordingConsole console;
     TempFolders folders;
-    MainState state;
-    ParamTables tables;
     VirtualClock clock;
     VirtualPacing pacing{clock};
     ScriptedFtDriver driver{&clock};
-    D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console};
-    std::unique_ptr<CatalogueLoader> loader;
+    EditorSession session;
     QWidget main;
     QListWidget *lstCategory = new QListWidget(&main);
     QListWidget *lstEffects = new QListWidget(&main);
@@ -148,15 +144,15 @@ void TestEffectBrowser::categoryClickFillsList()
     QCOMPARE(f.lstCategory->item(row)->text(), caption);
     f.clickCategory(row);
     QCOMPARE(f.lstEffects->count(), entries);
-    QCOMPARE(f.effectRows(), f.loader->CurrentList());
-    QCOMPARE(f.state.SelectedCategory, caption);
+    QCOMPARE(f.effectRows(), f.session.loader().CurrentList());
+    QCOMPARE(f.session.selection.SelectedCategory, caption);
     QCOMPARE(f.prompts.messages, helpShown ? QStringList{kIrHelp} : QStringList{});
     if (helpShown) {
         QCOMPARE(f.effectRows(), QStringList({"Amber Drive + IR Loader", "TRX + IR Loader",
                                               "Basic IR Loader", "Four Band EQ + IR Loader"}));
     }
     // A category click touches no effect, window or control.
-    QVERIFY(f.state.SelectedEffectName.isEmpty());
+    QVERIFY(f.session.selection.SelectedEffectName.isEmpty());
     QVERIFY(!f.parameters.isVisible());
     QVERIFY(!f.btnGetFXInfo->isEnabled());
     QVERIFY(!f.menuLoadIR->isEnabled());
@@ -168,8 +164,8 @@ void TestEffectBrowser::categoryClickKeepsSelectedEffect()
     f.clickCategory(6);
     f.clickEffect(QStringLiteral("Tape Echo"));
     f.clickCategory(0);
-    QCOMPARE(f.state.SelectedEffectName, QStringLiteral("Tape Echo"));
-    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Gain"));
+    QCOMPARE(f.session.selection.SelectedEffectName, QStringLiteral("Tape Echo"));
+    QCOMPARE(f.session.selection.SelectedCategory, QStringLiteral("Gain"));
     QVERIFY(f.parameters.isVisible());
 }
 
@@ -188,7 +184,7 @@ void TestEffectBrowser::missingCategoryListEndsClick()
     f.clickCategory(3);
     QCOMPARE(f.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource filter not found")});
     QCOMPARE(f.lstEffects->count(), 0);
-    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Gain"));
+    QCOMPARE(f.session.selection.SelectedCategory, QStringLiteral("Gain"));
 }
 
 void TestEffectBrowser::loadIrFollowsClickedEffect()
@@ -211,18 +207,18 @@ void TestEffectBrowser::loadIrFollowsClickedEffect()
 void TestEffectBrowser::requestFollowsPedalEffect()
 {
     MainWindowFixture f;
-    f.state.PedalEffectName = QStringLiteral("Moss Verb");
+    f.session.pedal.PedalEffectName = QStringLiteral("Moss Verb");
     f.btnAssign->setEnabled(true);
     f.btnStoreSettingsOnPedal->setEnabled(true);
     f.clickCategory(6);
     f.clickEffect(QStringLiteral("Moss Verb"));
-    QVERIFY(f.state.EffectOnPedal);
+    QVERIFY(f.session.selection.EffectOnPedal);
     QVERIFY(f.btnRequest->isEnabled());
     QVERIFY(f.btnAssign->isEnabled()); // left as it was
     QVERIFY(f.btnStoreSettingsOnPedal->isEnabled());
 
     f.clickEffect(QStringLiteral("Hall Reverb"));
-    QVERIFY(!f.state.EffectOnPedal);
+    QVERIFY(!f.session.selection.EffectOnPedal);
     QVERIFY(!f.btnRequest->isEnabled());
     QVERIFY(!f.btnAssign->isEnabled());
     QVERIFY(!f.btnStoreSettingsOnPedal->isEnabled());
@@ -253,7 +249,7 @@ void TestEffectBrowser::effectClickOpensParameterWindowBeside()
     f.clickEffect(effect);
     QCOMPARE(f.console.lines.mid(0, 2), QStringList({QStringLiteral("efx index :") + QString::number(row),
                                                      QStringLiteral("selected effect name: ") + effect}));
-    QCOMPARE(f.state.SelectedEffectName, effect);
+    QCOMPARE(f.session.selection.SelectedEffectName, effect);
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), effect);
     QCOMPARE(f.parameters.NumParams(), controls);
@@ -322,18 +318,18 @@ void TestEffectBrowser::selectEffectByName()
     MainWindowFixture f;
     f.clickCategory(5);
     f.clickEffect(QStringLiteral("TRX + IR Loader"));
-    f.state.PedalEffectName = QStringLiteral("Ping-Pong Delay");
+    f.session.pedal.PedalEffectName = QStringLiteral("Ping-Pong Delay");
 
     // As Open FX walks the categories: a list without the effect selects nothing.
     f.lstEffects->clear();
-    QVERIFY(f.loader->LoadListResource(QStringLiteral("gain")));
+    QVERIFY(f.session.loader().LoadListResource(QStringLiteral("gain")));
     f.browser->FillEffectList();
     QVERIFY(!f.browser->SelectEffectByName(0));
     QCOMPARE(f.lstCategory->currentRow(), 5);
     QCOMPARE(f.lstEffects->currentRow(), -1);
 
     f.lstEffects->clear();
-    QVERIFY(f.loader->LoadListResource(QStringLiteral("other")));
+    QVERIFY(f.session.loader().LoadListResource(QStringLiteral("other")));
     f.browser->FillEffectList();
     QVERIFY(f.browser->SelectEffectByName(6));
     QCOMPARE(f.lstCategory->currentRow(), 6);
@@ -341,7 +337,7 @@ void TestEffectBrowser::selectEffectByName()
 
     // The list in view is Other now; an effect clicked there is no IR effect, although the
     // category clicked last was Impulse Response.
-    QCOMPARE(f.state.SelectedCategory, QStringLiteral("Impulse Response"));
+    QCOMPARE(f.session.selection.SelectedCategory, QStringLiteral("Impulse Response"));
     f.clickEffect(QStringLiteral("Tape Echo"));
     QVERIFY(!f.menuLoadIR->isEnabled());
 }

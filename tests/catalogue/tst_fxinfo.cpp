@@ -1,7 +1,7 @@
 // The information window on the shipped pages. With TOVEL_GRAB_DIR set it also saves what it
 // shows as PNG files there (run under xvfb-run to look at the real rendering).
-#include "catalogue/infopagebrowser.h"
-#include "catalogue/tformfxinfo.h"
+#include "app/infopagebrowser.h"
+#include "app/tformfxinfo.h"
 #include "tests/support/testseams.h"
 
 #include <QtTest>

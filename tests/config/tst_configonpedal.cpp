@@ -1,5 +1,5 @@
 // Configuration files through the windows of the whole editor, on the virtual pedal.
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 #include "pedal/effectfirmware.h"
 #include "pedal/virtualpedal.h"
 #include "tests/support/editorfixture.h"
@@ -371,7 +371,7 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "512", "EXP", "NA", "NA", "NA", "NA",
                                      "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
     // The player has clicked the effect in the browser while the pedal runs another.
-    f.app->state.EffectOnPedal = false;
+    f.app->session().selection.EffectOnPedal = false;
     f.click(f.main().menuLoadConfiguration);
     QCOMPARE(f.prompts.messages, QStringList{kLoaded});
     QCOMPARE(f.window().trkPot[0]->value(), 300);
@@ -380,7 +380,7 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     QCOMPARE(f.app->exchange().deferredCount(), 0);
 
     // Back on the pedal's effect but disconnected: the rows take the file, no write is tried.
-    f.app->state.EffectOnPedal = true;
+    f.app->session().selection.EffectOnPedal = true;
     f.window().trkPot[0]->setValue(10);
     f.click(f.main().menuDisconnect);
     f.pedal().clearFrameLog();
@@ -459,7 +459,7 @@ void TestConfigOnPedal::saveRefusedWithoutTheEffectsState()
         f.click(f.main().menuDisconnect);
     } else {
         if (situation == "no-open-fx")
-            f.app->state.PedalEffectName.clear();
+            f.app->session().pedal.PedalEffectName.clear();
         QVERIFY(f.chooseEffect(QStringLiteral("Moss Verb")));
     }
     f.pedal().clearFrameLog();

@@ -1,7 +1,7 @@
 // Save Configuration and Load Configuration through a pseudo-terminal and the kernel serial
 // driver to tovel-pedal-sim at 115,200 baud: the frames the pedal parses.
-#include "catalogue/effectbrowser.h"
-#include "params/tformfxparameters.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxparameters.h"
 #include "tests/support/ptyeditor.h"
 
 #include <QAction>

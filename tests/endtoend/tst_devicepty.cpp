@@ -27,7 +27,7 @@ void TestDevicePty::connectAndQueryTheEffect()
     pedal::PedalSimProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     PtyEditor editor(sim.ptyPath());
-    QCOMPARE(editor.app->state.ListedSerialNumber, sim.ptyPath());
+    QCOMPARE(editor.app->session().link.ListedSerialNumber, sim.ptyPath());
     QCOMPARE(editor.main().lblDeviceName->text(), "Serial port " + sim.ptyPath());
 
     editor.main().menuConnect->trigger();
@@ -80,7 +80,7 @@ void TestDevicePty::connectToTheBootloader()
     pedal::PedalSimProcess sim;
     QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.errorText()));
     PtyEditor editor(sim.ptyPath());
-    editor.app->state.FirmwareUpgradeMode = true;
+    editor.app->session().link.FirmwareUpgradeMode = true;
     editor.main().menuConnect->trigger();
     QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
     QVERIFY(editor.console().contains("received Byte: 79"));

@@ -2,8 +2,8 @@
 // a pseudo-terminal and the kernel serial driver to tovel-pedal-sim at 115,200 baud: each command
 // reaches the pedal whole and in order, each failure ends with its one message, nothing of a
 // partial or stale answer is applied, and the next exchange works.
-#include "catalogue/effectbrowser.h"
-#include "params/tformfxparameters.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxparameters.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/ptyeditor.h"
 

@@ -7,10 +7,10 @@
 //
 // Frames are counted between two frames the test itself causes: the pedal parses the line in
 // order, so once the answer to the second has come, everything sent before it has been logged.
-#include "catalogue/effectbrowser.h"
+#include "app/effectbrowser.h"
 #include "firmware/tformfirmwareupgrade.h"
-#include "params/tformfxparameters.h"
-#include "params/toggleswitch.h"
+#include "app/tformfxparameters.h"
+#include "app/toggleswitch.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/ptyeditor.h"
 
@@ -196,7 +196,7 @@ void TestLineTrustPty::stateAnswerLineEnds()
     QCOMPARE(s.messages(), QStringList());
     QCOMPARE(s.potLevels(), levels);
     QCOMPARE(s.window().boxAssign[2]->currentIndex(), 1);
-    QCOMPARE(s.editor->app->state.ReceivedBytes.size(), 4 * 9 + 288);
+    QCOMPARE(s.editor->app->session().pedal.ReceivedBytes.size(), 4 * 9 + 288);
 }
 
 void TestLineTrustPty::rowMovedDuringReadBackKeepsThePlayersLevel()

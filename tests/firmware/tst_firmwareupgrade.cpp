@@ -201,14 +201,14 @@ void TestFirmwareUpgrade::windowAndMenu()
     // Upgrade Mode toggles its check mark and the mode; twice leaves both off.
     QVERIFY(!m.menuFirmwareUpgradeMode->isChecked());
     f.click(m.menuFirmwareUpgradeMode);
-    QVERIFY(m.menuFirmwareUpgradeMode->isChecked() && f.app->state.FirmwareUpgradeMode);
+    QVERIFY(m.menuFirmwareUpgradeMode->isChecked() && f.app->session().link.FirmwareUpgradeMode);
     f.click(m.menuFirmwareUpgradeMode);
-    QVERIFY(!m.menuFirmwareUpgradeMode->isChecked() && !f.app->state.FirmwareUpgradeMode);
+    QVERIFY(!m.menuFirmwareUpgradeMode->isChecked() && !f.app->session().link.FirmwareUpgradeMode);
     // The hidden check box sets the mode to its own state.
     m.chkFirmwareUpgradeMode->setChecked(true);
-    QVERIFY(f.app->state.FirmwareUpgradeMode);
+    QVERIFY(f.app->session().link.FirmwareUpgradeMode);
     m.chkFirmwareUpgradeMode->setChecked(false);
-    QVERIFY(!f.app->state.FirmwareUpgradeMode);
+    QVERIFY(!f.app->session().link.FirmwareUpgradeMode);
 
     // Choosing traces the name and sets the variant.
     f.choose(TformFirmwareUpgrade::itmFirmware5);

@@ -199,8 +199,8 @@ void TestLoadIr::plainFile()
     QCOMPARE(f.prompts.filters, QStringList{kFilter});
     QCOMPARE(f.prompts.surprises, QStringList());
     QCOMPARE(f.consoleLines(), want.lines);
-    QCOMPARE(f.app->state.IrProgramText, want.program);
-    QCOMPARE(f.app->state.IrProgramEffect, effect);
+    QCOMPARE(f.app->session().ir.IrProgramText, want.program);
+    QCOMPARE(f.app->session().ir.IrProgramEffect, effect);
     const QString catalogue = catalogueProgram(effect);
     QCOMPARE(want.program.size(), catalogue.size());
     QCOMPARE(want.program.left(6), catalogue.left(6)); // the command byte and the length field
@@ -231,7 +231,7 @@ void TestLoadIr::uploadSendsTheImpulseOnlyForItsLoader()
     LoadIrFixture f;
     f.selectLoader(kBasic);
     f.loadIr(f.plainWav(QStringLiteral("cab.wav"), 24, 1000));
-    const QString spliced = f.app->state.IrProgramText;
+    const QString spliced = f.app->session().ir.IrProgramText;
     QVERIFY(spliced != catalogueProgram(kBasic));
 
     f.upload();
@@ -251,13 +251,13 @@ void TestLoadIr::cancelChangesNothing()
 {
     LoadIrFixture f;
     f.selectLoader(kBasic);
-    f.app->state.IrProgramText = QStringLiteral("00ABCD");
-    f.app->state.IrProgramEffect = kBasic;
+    f.app->session().ir.IrProgramText = QStringLiteral("00ABCD");
+    f.app->session().ir.IrProgramEffect = kBasic;
     f.loadIr(QString());
     QCOMPARE(f.prompts.filters, QStringList{kFilter});
     QCOMPARE(f.consoleLines(), QStringList());
     QCOMPARE(f.prompts.messages, QStringList());
-    QCOMPARE(f.app->state.IrProgramText, QStringLiteral("00ABCD"));
+    QCOMPARE(f.app->session().ir.IrProgramText, QStringLiteral("00ABCD"));
 }
 
 void TestLoadIr::refusedFileKeepsThePreparedImpulse()
@@ -265,7 +265,7 @@ void TestLoadIr::refusedFileKeepsThePreparedImpulse()
     LoadIrFixture f;
     f.selectLoader(kBasic);
     f.loadIr(f.plainWav(QStringLiteral("cab.wav"), 24, 1000));
-    const QString prepared = f.app->state.IrProgramText;
+    const QString prepared = f.app->session().ir.IrProgramText;
     f.prompts.messages.clear();
 
     f.selectLoader(kAmber);
@@ -276,8 +276,8 @@ void TestLoadIr::refusedFileKeepsThePreparedImpulse()
              QStringList{"The file notes.wav cannot be used as an impulse response: it is not a WAV file (it "
                          "does not begin with a RIFF header of type WAVE)."});
     QCOMPARE(f.prompts.pictures.size(), 1); // the first import's
-    QCOMPARE(f.app->state.IrProgramText, prepared);
-    QCOMPARE(f.app->state.IrProgramEffect, kBasic);
+    QCOMPARE(f.app->session().ir.IrProgramText, prepared);
+    QCOMPARE(f.app->session().ir.IrProgramEffect, kBasic);
 }
 
 void TestLoadIr::normaliseIsRemembered()
@@ -297,7 +297,7 @@ void TestLoadIr::normaliseIsRemembered()
         path = soxWav(f.folders.root(), quiet, packSamples({0x200000, -0x100000, 0x80000}, 3), SoxFormat());
         f.selectLoader(kBasic);
         f.loadIr(path);
-        QCOMPARE(f.app->state.IrProgramText.mid(460, 24), QStringLiteral("007FFFFF" "FFC00000" "00200000"));
+        QCOMPARE(f.app->session().ir.IrProgramText.mid(460, 24), QStringLiteral("007FFFFF" "FFC00000" "00200000"));
         QVERIFY(f.prompts.messages.value(0).endsWith(
             "\r\nNormalised: a gain of +12.0 dB brings the peak just below full scale."));
 
@@ -310,7 +310,7 @@ void TestLoadIr::normaliseIsRemembered()
         f.main().menuConnect->trigger();
         f.selectLoader(kBasic);
         f.loadIr(path);
-        QCOMPARE(f.app->state.IrProgramText.mid(460, 24), QStringLiteral("00200000" "FFF00000" "00080000"));
+        QCOMPARE(f.app->session().ir.IrProgramText.mid(460, 24), QStringLiteral("00200000" "FFF00000" "00080000"));
         QCOMPARE(f.prompts.surprises, QStringList());
     }
 }
@@ -322,7 +322,7 @@ void TestLoadIr::effectWithoutImpulseResponse()
     LoadIrFixture f;
     f.selectLoader(kBasic);
     QVERIFY(f.main().menuLoadIR->isEnabled());
-    f.app->state.SelectedEffectName = QStringLiteral("Tidal Flanger");
+    f.app->session().selection.SelectedEffectName = QStringLiteral("Tidal Flanger");
     f.click(f.main().menuLoadIR);
     QCOMPARE(f.prompts.messages,
              QStringList{"Tidal Flanger takes no impulse response. Select an IR loader in the Impulse Response "
@@ -352,9 +352,9 @@ void TestLoadIr::clicksDuringTheImport()
     QVERIFY(clicked);
     QCOMPARE(f.prompts.filters, QStringList{kFilter});
     QCOMPARE(f.prompts.surprises, QStringList());
-    QCOMPARE(f.app->state.SelectedEffectName, kAmber);
-    QCOMPARE(f.app->state.IrProgramEffect, kBasic);
-    QCOMPARE(f.app->state.IrProgramText, traceOf(path, kBasic).program);
+    QCOMPARE(f.app->session().selection.SelectedEffectName, kAmber);
+    QCOMPARE(f.app->session().ir.IrProgramEffect, kBasic);
+    QCOMPARE(f.app->session().ir.IrProgramText, traceOf(path, kBasic).program);
     QCOMPARE(f.prompts.pictures.size(), 1);
 }
 

@@ -62,7 +62,7 @@ void TestLink::scanWithNoDevice()
     QCOMPARE(f.prompts.messages, QStringList{"No device found"});
     QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("No device found"));
     QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: "));
-    QCOMPARE(f.app->state.ListedSerialNumber, QStringLiteral("FT1")); // keeps the last one listed
+    QCOMPARE(f.app->session().link.ListedSerialNumber, QStringLiteral("FT1")); // keeps the last one listed
     QCOMPARE(f.consoleLines(), QStringList{"FT device count: 0"});
 }
 
@@ -198,7 +198,7 @@ void TestLink::bootloaderGreeting()
     EditorFixture f;
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
-    f.app->state.FirmwareUpgradeMode = true;
+    f.app->session().link.FirmwareUpgradeMode = true;
     f.driver.onWrite = [&](const QByteArray &bytes) {
         if (bytes == QByteArray("\x7F") && !answer.isEmpty())
             f.driver.queueAnswer(answer, f.clock.nowUs() + 2000);

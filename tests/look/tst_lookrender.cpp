@@ -2,7 +2,7 @@
 // every state, and the accent where the player looks for it (a switch that is on, a slider's
 // handle). Controls are drawn in a window of the look and read back pixel by pixel.
 #include "look/lookapplier.h"
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -31,9 +31,9 @@ void TestOpenFx::opensThePedalsEffect()
     f.click(f.main().btnOpenEffect);
 
     QVERIFY(f.prompts.messages.isEmpty());
-    QCOMPARE(f.app->state.SelectedEffectName, QStringLiteral("Deep Chorus X2"));
-    QCOMPARE(f.app->state.PedalEffectName, QStringLiteral("Deep Chorus X2"));
-    QVERIFY(f.app->state.EffectOnPedal);
+    QCOMPARE(f.app->session().selection.SelectedEffectName, QStringLiteral("Deep Chorus X2"));
+    QCOMPARE(f.app->session().pedal.PedalEffectName, QStringLiteral("Deep Chorus X2"));
+    QVERIFY(f.app->session().selection.EffectOnPedal);
     QCOMPARE(f.main().lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 5"));
     QVERIFY(f.main().btnRequest->isEnabled());
     TformFXParameters &window = *f.app->formFXParameters();
@@ -71,7 +71,7 @@ void TestOpenFx::scriptedAnswer()
     f.app->formPrint()->btnClearClick();
     f.click(f.main().btnOpenEffect);
     QVERIFY(f.prompts.messages.isEmpty());
-    QCOMPARE(f.app->state.PedalEffectNumber, 12);
+    QCOMPARE(f.app->session().pedal.PedalEffectNumber, 12);
     QVERIFY(f.consoleLines().contains("effect number HEX: 0000000C"));
     QVERIFY(f.app->loader().LoadListResource("effect_list"));
     const QString line12 = f.app->loader().CurrentList().at(12);
@@ -106,7 +106,7 @@ void TestOpenFx::effectsTheListDoesNotName()
     QCOMPARE(f.prompts.messages, QStringList{message});
     QVERIFY(!f.app->formFXParameters()->isVisible());
     QVERIFY(!f.main().btnRequest->isEnabled());
-    QVERIFY(!f.app->state.EffectOnPedal);
+    QVERIFY(!f.app->session().selection.EffectOnPedal);
 }
 
 void TestOpenFx::answerThatDoesNotConvert()
@@ -127,7 +127,7 @@ void TestOpenFx::effectInNoCategoryLeavesTheListEmpty()
     EditorFixture f;
     f.start();
     f.main().lstCategory->setCurrentRow(2);
-    f.app->state.PedalEffectName = QStringLiteral("Not In Any Category");
+    f.app->session().pedal.PedalEffectName = QStringLiteral("Not In Any Category");
     f.app->browser().pointAtPedalEffect();
     QCOMPARE(f.main().lstEffects->count(), 0);
     QCOMPARE(f.main().lstCategory->currentRow(), 2);

@@ -1,6 +1,6 @@
 // The parameter window inside the whole editor, driving the virtual pedal.
 #include "pedal/effectfirmware.h"
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 #include "pedal/virtualpedal.h"
 #include "tests/support/editorfixture.h"
 
@@ -30,9 +30,9 @@ struct OnPedal : EditorFixture {
         main().menuConnectClick();
         // The pedal learns the addresses of the rows from the program image.
         loadOntoPedal(effect);
-        app->state.SelectedEffectName = effect;
-        app->state.PedalEffectName = effect;
-        app->state.EffectOnPedal = true;
+        app->session().selection.SelectedEffectName = effect;
+        app->session().pedal.PedalEffectName = effect;
+        app->session().selection.EffectOnPedal = true;
         window().openBeside(main(), effect);
         pedal().clearFrameLog();
     }
@@ -103,7 +103,7 @@ void TestParamsOnPedal::liveModeStopsSlidersAndSwitches()
     main.menuLiveEnable->trigger();
     QVERIFY(main.menuLiveEnable->isChecked());
     QVERIFY(main.chkLiveRequest->isEnabled());
-    QVERIFY(f.app->state.LiveMode);
+    QVERIFY(f.app->session().LiveMode);
 
     w.trkPot[1]->setValue(700);
     QTest::mouseClick(w.swSwitch[11], Qt::LeftButton);
@@ -115,15 +115,15 @@ void TestParamsOnPedal::liveModeStopsSlidersAndSwitches()
 
     // "Live Request" follows its own box; unticked, the sliders drive the pedal again.
     main.chkLiveRequest->setChecked(true);
-    QVERIFY(f.app->state.LiveMode);
+    QVERIFY(f.app->session().LiveMode);
     main.chkLiveRequest->setChecked(false);
-    QVERIFY(!f.app->state.LiveMode);
+    QVERIFY(!f.app->session().LiveMode);
     w.trkPot[1]->setValue(701);
     QCOMPARE(f.settings().levels[1], level(701));
 
     main.menuLiveEnable->trigger();
     QVERIFY(!main.chkLiveRequest->isEnabled());
-    QVERIFY(!f.app->state.LiveMode);
+    QVERIFY(!f.app->session().LiveMode);
 }
 
 void TestParamsOnPedal::disconnectDisablesRows()

@@ -1,6 +1,6 @@
 // Reading the pedal's state back, end to end through the windows on the virtual pedal, and the
 // guarded cases on a scripted bridge.
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 #include "tests/support/editorfixture.h"
 
 #include <QCheckBox>
@@ -36,7 +36,7 @@ struct Player : EditorFixture {
                 break;
             }
         }
-        QCOMPARE(app->state.SelectedEffectName, effect);
+        QCOMPARE(app->session().selection.SelectedEffectName, effect);
         prompts.messages.removeAll(QStringLiteral("How to load an impulse response:\r\n1) Select an IR load algorithm in Impulse Response category\r\n2) Go to File and click Load IR, choose the desired WAV file\r\n3) Click UPLOAD SELECTED EFFECT button\r\nWorks best with 48kHz sampling rate at a bitrate of 24 or 32 bit"));
         prompts.scriptAnswer(Prompts::Answer::Yes);
         click(main().btnUpload);
@@ -194,8 +194,8 @@ void TestReadBack::partialOrUnreadableAnswerIsNeverApplied()
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
     f.click(f.main().menuConnect);
-    f.app->state.SelectedEffectName = kEffect;
-    f.app->state.EffectOnPedal = true;
+    f.app->session().selection.SelectedEffectName = kEffect;
+    f.app->session().selection.EffectOnPedal = true;
     f.window().openBeside(f.main(), kEffect);
     f.window().trkPot[1]->setValue(300);
     f.main().btnRequest->setEnabled(true); // as Open FX leaves it
@@ -209,7 +209,7 @@ void TestReadBack::partialOrUnreadableAnswerIsNeverApplied()
     QCOMPARE(f.window().trkPot[0]->value(), 0);
     QCOMPARE(f.window().trkPot[1]->value(), 300);
     QCOMPARE(f.driver.writes.size(), writesBefore + 1); // the request itself, nothing sent back
-    QVERIFY(f.app->state.ReceivedBytes.isEmpty());
+    QVERIFY(f.app->session().pedal.ReceivedBytes.isEmpty());
     // The window as before the request: Request can be clicked again, Assign and Store not.
     QVERIFY(f.main().btnRequest->isEnabled());
     QVERIFY(!f.main().btnAssign->isEnabled());
@@ -222,14 +222,14 @@ void TestReadBack::liveRequestsRepeatUntilUnticked()
     f.click(f.main().menuConnect);
     f.loadOntoPedal(kEffect);
     f.click(f.main().btnOpenEffect);
-    f.app->state.LiveMode = true;
+    f.app->session().LiveMode = true;
     int requests = 0;
     f.pedal().clearFrameLog();
     f.app->formPrint()->btnClearClick();
     f.pacing.onTurn = [&] {
         requests = f.framesStartingWith("fw StateRequest");
         if (requests == 5)
-            f.app->state.LiveMode = false; // the player unticks Live Request
+            f.app->session().LiveMode = false; // the player unticks Live Request
     };
     f.click(f.main().btnRequest);
     QCOMPARE(f.framesStartingWith("fw StateRequest"), 5);
@@ -248,7 +248,7 @@ void TestReadBack::liveRequestsEndWhenTheLinkGoes()
     f.loadOntoPedal(kEffect);
     f.click(f.main().btnOpenEffect);
     f.click(f.main().btnRequest);
-    f.app->state.LiveMode = true;
+    f.app->session().LiveMode = true;
     f.pedal().unplug(true);
     f.click(f.main().btnRequest);
     // One message for the loss; the repetition ends and the window is as after Disconnect.
@@ -272,7 +272,7 @@ void TestReadBack::requestWithTheWindowClosed()
     f.click(f.main().btnRequest);
     QVERIFY(f.prompts.messages.isEmpty());
     QVERIFY(f.window().trkPot[0] == nullptr);
-    QCOMPARE(f.app->state.ReceivedBytes.size(), 4 * 7 + 288);
+    QCOMPARE(f.app->session().pedal.ReceivedBytes.size(), 4 * 7 + 288);
 }
 
 QTEST_MAIN(TestReadBack)

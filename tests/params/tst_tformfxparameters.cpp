@@ -1,11 +1,11 @@
 #include "catalogue/catalogueloader.h"
 #include "catalogue/resourceindex.h"
 #include "core/clock.h"
-#include "core/mainstate.h"
+#include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
-#include "params/tformfxparameters.h"
-#include "params/toggleswitch.h"
+#include "app/tformfxparameters.h"
+#include "app/toggleswitch.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
@@ -71,29 +71,32 @@ private:
 struct Panel {
     ScriptedPrompts prompts;
     RecordingConsole console;
-    MainState state;
-    ParamTables tables;
     VirtualClock clock;
     VirtualPacing pacing{clock};
     ScriptedFtDriver driver{&clock};
-    D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console};
-    CatalogueLoader loader;
-    TformFXParameters window{loader, state, tables, exchange, console, prompts};
+    TempFolders folders;
+    EditorSession session;
+    ParamTables &tables = session.params;
+    D2XXUnit &usb = session.usb;
+    TformFXParameters window{session};
     QWidget main;
 
-    Panel() : loader(prompts) { connectBridge(); }
-    explicit Panel(const ResourceIndex &index) : loader(prompts, index) { connectBridge(); }
+    Panel() : session(prompts, pacing, folders, driver, clock) { connectBridge(); }
+    explicit Panel(const ResourceIndex &index) : session(prompts, pacing, folders, driver, clock, &index)
+    {
+        connectBridge();
+    }
 
     void connectBridge()
     {
+        session.attachConsole(&console);
         driver.devices = {{"ZT1", "Tovel", {}}};
         QCOMPARE(usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT1")), 0u);
         main.setGeometry(40, 40, 399, 480);
     }
     void open(const QString &effect)
     {
-        state.SelectedEffectName = effect;
+        session.selection.SelectedEffectName = effect;
         console.lines.clear();
         console.scrolled.clear();
         window.openBeside(main, effect);
@@ -177,7 +180,7 @@ void TestFXParameters::opensBesideMainWindow()
     QFETCH(int, height);
     Panel panel;
     panel.main.show();
-    panel.state.SelectedEffectName = effect;
+    panel.session.selection.SelectedEffectName = effect;
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
@@ -345,7 +348,7 @@ void TestFXParameters::initialEnabledState()
     QFETCH(bool, onPedal);
     Panel panel;
     panel.tables.IsAssigned.fill(true); // building leaves the limit buttons off all the same
-    panel.state.EffectOnPedal = onPedal;
+    panel.session.selection.EffectOnPedal = onPedal;
     panel.open(QStringLiteral("Arp Sequencer"));
     TformFXParameters &w = panel.window;
     QCOMPARE(w.NumParams(), 24);
@@ -402,7 +405,7 @@ void TestFXParameters::multiSwitchRows()
     catalogue.add(QStringLiteral("Probe"), {"003", "Sine Range;I;II;III;IV;V", "Voice;" + sixteen.join(';'), "Solo"},
                   programLine({"0001", "0002", "0003"}));
     Panel panel(catalogue.index());
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Probe"));
     TformFXParameters &w = panel.window;
     QCOMPARE(w.OptionCount[0], 5);
@@ -484,7 +487,7 @@ void TestFXParameters::userChangesSend()
     addresses << "0033";
     catalogue.add(QStringLiteral("Probe"), layout, programLine(addresses));
     Panel panel(catalogue.index());
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Probe"));
     TformFXParameters &w = panel.window;
     QCOMPARE(w.ParamAddress[9], QStringLiteral("0019"));
@@ -530,7 +533,7 @@ void TestFXParameters::keyboardDragSendsEveryStep()
     Catalogue catalogue;
     catalogue.add(QStringLiteral("Probe"), {"100", "Level"}, programLine({"0A0B"}));
     Panel panel(catalogue.index());
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Probe"));
     QSlider *slider = panel.window.trkPot[0];
     slider->setFocus();
@@ -585,9 +588,9 @@ void TestFXParameters::whoSends()
     catalogue.add(QStringLiteral("Probe"), {"111", "Level", "Hold:OFF:ON", "Band;Lo;Mid;Hi"},
                   programLine({"0001", "0002", "0003"}));
     Panel panel(catalogue.index());
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Probe"));
-    panel.state.LiveMode = liveMode;
+    panel.session.LiveMode = liveMode;
     TformFXParameters &w = panel.window;
     switch (kind) {
     case 'P':
@@ -776,7 +779,7 @@ void TestFXParameters::limitButtons()
 void TestFXParameters::assignBoxFeedsTables()
 {
     Panel panel;
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Deep Chorus X2"));
     QComboBox *box = panel.window.boxAssign[0];
     box->setFocus();
@@ -795,7 +798,7 @@ void TestFXParameters::assignBoxFeedsTables()
 void TestFXParameters::switchThroughAccessibility()
 {
     Panel panel;
-    panel.state.EffectOnPedal = true;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Arp Sequencer"));
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&panel.window);
     QVERIFY(window);

@@ -1,5 +1,4 @@
 #include "core/clock.h"
-#include "core/mainstate.h"
 #include "core/pacing.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"
@@ -19,7 +18,6 @@ struct Link {
     VirtualPacing pacing{clock};
     ScriptedPrompts prompts;
     RecordingConsole console;
-    MainState state;
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
     CommandExchange exchange{usb, pacing, clock, console};

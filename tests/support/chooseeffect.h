@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "catalogue/effectbrowser.h"
+#include "app/effectbrowser.h"
 
 #include <QListWidget>
 

@@ -2,9 +2,9 @@
 
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "catalogue/effectbrowser.h"
-#include "catalogue/tformfxinfo.h"
-#include "params/tformfxparameters.h"
+#include "app/effectbrowser.h"
+#include "app/tformfxinfo.h"
+#include "app/tformfxparameters.h"
 #include "console/tformprint.h"
 #include "firmware/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"

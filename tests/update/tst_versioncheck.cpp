@@ -157,7 +157,7 @@ void TestVersionCheck::answers()
     startOn(f, server.baseUrl());
     runCheck(f);
 
-    QCOMPARE(f.app->state.LatestVersionText, latest);
+    QCOMPARE(f.app->versions.LatestVersionText, latest);
     QCOMPARE(f.main().menuNewAppVersion->text(), caption);
     QCOMPARE(f.prompts.messages, messages);
     QVERIFY(!f.main().Timer2->isActive()); // once per start
@@ -226,7 +226,7 @@ void TestVersionCheck::failures()
     // One message, through the general error report; the entry keeps its caption.
     QCOMPARE(f.prompts.messages, QStringList{message});
     QCOMPARE(f.main().menuNewAppVersion->text(), kNewVersion);
-    QVERIFY(f.app->state.LatestVersionText.isEmpty());
+    QVERIFY(f.app->versions.LatestVersionText.isEmpty());
 }
 
 void TestVersionCheck::firstTickAfterASecond()
@@ -340,7 +340,7 @@ void TestVersionCheck::redirects()
     startOn(f, first.baseUrl());
     runCheck(f);
 
-    QCOMPARE(f.app->state.LatestVersionText, latest);
+    QCOMPARE(f.app->versions.LatestVersionText, latest);
     QCOMPARE(f.prompts.messages, messages);
     const bool followedAway = latest == "3.9";
     QCOMPARE(second.requests.size(), followedAway ? 1 : 0);
@@ -368,7 +368,7 @@ void TestVersionCheck::certificateMustNameTheHost()
     QCOMPARE(f.prompts.messages,
              QStringList{"Version check failed: SSL handshake failed: The host name did not match any "
                          "of the valid hosts for this certificate"});
-    QVERIFY(f.app->state.LatestVersionText.isEmpty());
+    QVERIFY(f.app->versions.LatestVersionText.isEmpty());
     QVERIFY(server.requests.isEmpty());
 }
 

@@ -367,8 +367,8 @@ void TestUpload::impulseResponse()
         prepared = catalogueImage(preparedFor);
         for (qsizetype i = prepared.size() - 512; i < prepared.size(); ++i)
             prepared[i] = char(0xA5 ^ i);
-        f.app->state.IrProgramText = QString::fromLatin1(prepared.toHex().toUpper());
-        f.app->state.IrProgramEffect = preparedFor;
+        f.app->session().ir.IrProgramText = QString::fromLatin1(prepared.toHex().toUpper());
+        f.app->session().ir.IrProgramEffect = preparedFor;
     }
     f.select(category, effect);
     if (!thenCategory.isEmpty()) {

@@ -1,13 +1,13 @@
-#include "catalogue/effectbrowser.h"
+#include "app/effectbrowser.h"
 
 #include "catalogue/catalogueloader.h"
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
-#include "catalogue/tformfxinfo.h"
+#include "app/tformfxinfo.h"
 #include "core/errorboundary.h"
-#include "core/mainstate.h"
 #include "core/seams.h"
-#include "params/tformfxparameters.h"
+#include "app/tformfxparameters.h"
+#include "session/editorsession.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -24,20 +24,16 @@ const QString kImpulseResponseHelp = QStringLiteral(
     "Works best with 48kHz sampling rate at a bitrate of 24 or 32 bit");
 } // namespace
 
-EffectBrowser::EffectBrowser(const BrowserControls &controls, MainState &state, Console &console,
-                             Prompts &prompts, Folders &folders, CatalogueLoader &loader,
-                             tformFXInfo &infoWindow, TformFXParameters &parameterWindow,
-                             QObject *parent)
-    : QObject(parent)
-    , m_controls(controls), m_state(state), m_console(console), m_prompts(prompts)
-    , m_folders(folders), m_loader(loader), m_infoWindow(infoWindow)
-    , m_parameterWindow(parameterWindow)
+EffectBrowser::EffectBrowser(const BrowserControls &controls, EditorSession &session, tformFXInfo &infoWindow,
+                             TformFXParameters &parameterWindow, QObject *parent)
+    : QObject(parent), m_controls(controls), m_session(session), m_infoWindow(infoWindow),
+      m_parameterWindow(parameterWindow)
 {
-    connectHandler(m_controls.lstCategory, &QListWidget::itemClicked, this, m_prompts,
+    connectHandler(m_controls.lstCategory, &QListWidget::itemClicked, this, m_session.prompts,
                    [this](QListWidgetItem *item) { categoryClick(m_controls.lstCategory->row(item)); });
-    connectHandler(m_controls.lstEffects, &QListWidget::itemClicked, this, m_prompts,
+    connectHandler(m_controls.lstEffects, &QListWidget::itemClicked, this, m_session.prompts,
                    [this](QListWidgetItem *item) { effetto_cliccato(m_controls.lstEffects->row(item)); });
-    connectHandler(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this, m_prompts,
+    connectHandler(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this, m_session.prompts,
                    [this] { btnGetFXInfoClick(); });
 }
 
@@ -56,13 +52,13 @@ void EffectBrowser::categoryClick(int row)
     const CategoryRow &category = CategoryTable[row];
     m_controls.lstEffects->clear();
     m_shownCategory = -1;
-    if (!m_loader.LoadListResource(QString::fromLatin1(category.listResource)))
+    if (!m_session.loader().LoadListResource(QString::fromLatin1(category.listResource)))
         return;
     FillEffectList();
     m_shownCategory = row;
-    m_state.SelectedCategory = QString::fromLatin1(category.caption);
+    m_session.selection.SelectedCategory = QString::fromLatin1(category.caption);
     if (row == kImpulseResponseCategory)
-        m_prompts.showMessage(kImpulseResponseHelp);
+        m_session.prompts.showMessage(kImpulseResponseHelp);
 }
 
 void EffectBrowser::effetto_cliccato(int row)
@@ -70,16 +66,16 @@ void EffectBrowser::effetto_cliccato(int row)
     const QListWidgetItem *item = m_controls.lstEffects->item(row);
     if (!item)
         return;
-    m_console.printToConsole(QStringLiteral("efx index :") + QString::number(row));
-    m_state.SelectedEffectName = item->text();
-    m_console.printToConsole(QStringLiteral("selected effect name: ") + m_state.SelectedEffectName);
-    if (!m_state.SelectedEffectName.isEmpty())
+    m_session.console().printToConsole(QStringLiteral("efx index :") + QString::number(row));
+    m_session.chooseEffect(item->text());
+    const Selection &selection = m_session.selection;
+    m_session.console().printToConsole(QStringLiteral("selected effect name: ") + selection.SelectedEffectName);
+    if (!selection.SelectedEffectName.isEmpty())
         m_controls.btnGetFXInfo->setEnabled(true);
 
-    m_state.EffectOnPedal = m_state.SelectedEffectName == m_state.PedalEffectName;
     // Opened first: closing the old rows disables Request and Assign, which belong to them.
-    m_parameterWindow.openBeside(*m_controls.mainWindow, m_state.SelectedEffectName);
-    if (m_state.EffectOnPedal) {
+    m_parameterWindow.openBeside(*m_controls.mainWindow, selection.SelectedEffectName);
+    if (selection.EffectOnPedal) {
         m_controls.btnRequest->setEnabled(true);
     } else {
         m_controls.btnRequest->setEnabled(false);
@@ -94,18 +90,18 @@ void EffectBrowser::effetto_cliccato(int row)
 
 void EffectBrowser::btnGetFXInfoClick()
 {
-    m_infoWindow.openBeside(m_parameterWindow, m_folders.programFolder(),
-                            m_state.SelectedEffectName);
+    m_infoWindow.openBeside(m_parameterWindow, m_session.folders.programFolder(),
+                            m_session.selection.SelectedEffectName);
 }
 
 void EffectBrowser::FillEffectList()
 {
-    m_controls.lstEffects->addItems(m_loader.CurrentList());
+    m_controls.lstEffects->addItems(m_session.loader().CurrentList());
 }
 
 bool EffectBrowser::SelectEffectByName(int category)
 {
-    const int line = m_loader.CurrentList().indexOf(m_state.PedalEffectName);
+    const int line = m_session.loader().CurrentList().indexOf(m_session.pedal.PedalEffectName);
     if (line < 0 || category < 0 || category >= int(CategoryTable.size()))
         return false;
     m_controls.lstCategory->setCurrentRow(category);
@@ -119,7 +115,7 @@ void EffectBrowser::pointAtPedalEffect()
     m_shownCategory = -1;
     for (int row = 0; row < int(CategoryTable.size()); ++row) {
         m_controls.lstEffects->clear();
-        if (!m_loader.LoadListResource(EffectResourceName(QString::fromLatin1(CategoryTable[row].caption))))
+        if (!m_session.loader().LoadListResource(EffectResourceName(QString::fromLatin1(CategoryTable[row].caption))))
             return;
         FillEffectList();
         if (SelectEffectByName(row))

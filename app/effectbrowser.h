@@ -11,13 +11,9 @@ class QWidget;
 
 namespace tovel {
 
-class CatalogueLoader;
-class Console;
-class Folders;
-class Prompts;
+class EditorSession;
 class TformFXParameters;
 class tformFXInfo;
-struct MainState;
 
 // The main window's controls the browser drives.
 struct BrowserControls {
@@ -40,10 +36,8 @@ class EffectBrowser : public QObject {
 
 public:
     // Connects the clicks of lstCategory, lstEffects and btnGetFXInfo to the handlers below.
-    EffectBrowser(const BrowserControls &controls, MainState &state, Console &console,
-                  Prompts &prompts, Folders &folders, CatalogueLoader &loader,
-                  tformFXInfo &infoWindow, TformFXParameters &parameterWindow,
-                  QObject *parent = nullptr);
+    EffectBrowser(const BrowserControls &controls, EditorSession &session, tformFXInfo &infoWindow,
+                  TformFXParameters &parameterWindow, QObject *parent = nullptr);
 
     // A click on row `row` of lstCategory.
     void categoryClick(int row);
@@ -71,11 +65,7 @@ public:
 
 private:
     BrowserControls m_controls;
-    MainState &m_state;
-    Console &m_console;
-    Prompts &m_prompts;
-    Folders &m_folders;
-    CatalogueLoader &m_loader;
+    EditorSession &m_session;
     tformFXInfo &m_infoWindow;
     TformFXParameters &m_parameterWindow;
     // The category whose list lstEffects shows, -1 for none.

@@ -1,4 +1,4 @@
-#include "catalogue/infopagebrowser.h"
+#include "app/infopagebrowser.h"
 
 #include "catalogue/infopagetext.h"
 

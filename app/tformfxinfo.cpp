@@ -1,6 +1,6 @@
-#include "catalogue/tformfxinfo.h"
+#include "app/tformfxinfo.h"
 
-#include "catalogue/infopagebrowser.h"
+#include "app/infopagebrowser.h"
 
 namespace tovel {
 

@@ -1,4 +1,4 @@
-#include "params/toggleswitch.h"
+#include "app/toggleswitch.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,0 +1,409 @@
+#include "actions/pedalactions.h"
+
+#include "actions/answerfailure.h"
+#include "catalogue/catalogueloader.h"
+#include "core/editorerror.h"
+#include "core/seams.h"
+#include "protocol/commandexchange.h"
+#include "protocol/hextext.h"
+#include "protocol/stateblock.h"
+#include "session/editorsession.h"
+
+namespace tovel {
+
+namespace {
+
+using Kind = ActionFailure::Kind;
+
+std::optional<int> byteAt(const QList<quint8> &bytes, qsizetype position)
+{
+    if (position < 0 || position >= bytes.size())
+        return std::nullopt;
+    return bytes[position];
+}
+
+// The state answer's levels onto the rows. A row the player moved meanwhile keeps its level;
+// a pot or list whose level changed sends it back, as a move would.
+void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes)
+{
+    SettingsModel &model = session.settings();
+    const EffectRows &rows = model.rows();
+    for (int p = 0; p < rows.NumParams(); ++p) {
+        const std::optional<int> value = rowLevel(bytes, p);
+        if (!value)
+            break;
+        if (model.playerChanged(p, SettingsModel::Level)) {
+            session.console().printToConsole(QStringLiteral("row %1 keeps the level set during the exchange").arg(p));
+            continue;
+        }
+        switch (rows.kind(p)) {
+        case RowKind::Pot:
+            if (model.setPot(p, *value) && !session.LiveMode)
+                sendRowLevel(session, p, model.values(p).value, QStringLiteral("pot"));
+            break;
+        case RowKind::Switch:
+            if (*value >= 0)
+                model.setSwitch(p, *value > 0); // a switch set here sends nothing
+            model.showSwitchCaption(p);
+            break;
+        case RowKind::MultiSwitch:
+            if (const std::optional<int> index = multiSwitchIndex(*value, rows.OptionCount[p]))
+                if (model.setOption(p, *index))
+                    sendRowLevel(session, p, *model.level(p), QStringLiteral("multiswitch"));
+            break;
+        }
+    }
+}
+
+// Each control's byte per row: the tables take the answer whole; a row's box shows the control
+// that drives it (the box's change leaves the row with that one control), a row the answer
+// assigns nothing keeps its box's choice, and "NA" becomes no choice.
+void applyAssignments(EditorSession &session, const QList<quint8> &bytes)
+{
+    SettingsModel &model = session.settings();
+    ParamTables &tables = session.params;
+    const int rows = model.rows().NumParams();
+    for (auto &control : tables.AssignMatrix)
+        control.fill(0);
+    for (int c = 0; c < kPedalControls; ++c) {
+        for (int p = 0; p < kMaxRows; ++p) {
+            if (model.playerChanged(p, SettingsModel::PedalControl))
+                continue; // keeps the control the player chose meanwhile
+            const int value = byteAt(bytes, StateBlock::assignment(rows, c, p)).value_or(0);
+            tables.AssignMatrix[c][p] = value != 0 ? 1 : 0;
+            if (value == 0 || p >= rows)
+                continue;
+            model.setPedalControl(p, c);
+            tables.AssignBoxChanged(p, c); // also when no box shows the row
+        }
+    }
+    for (int p = 0; p < model.rows().count() && model.isOpen(); ++p) {
+        const int shown = model.values(p).pedalControl;
+        if (shown == kNoControl)
+            model.setPedalControl(p, -1);
+        else if (shown >= 0 && tables.AssignMatrix[shown][p] == 0)
+            tables.AssignBoxChanged(p, shown); // Assign sends what the box shows
+    }
+}
+
+void applyReverse(EditorSession &session, const QList<quint8> &bytes)
+{
+    SettingsModel &model = session.settings();
+    const int rows = model.rows().NumParams();
+    for (int p = 0; p < rows; ++p) {
+        const std::optional<int> flag = byteAt(bytes, StateBlock::reverse(rows, p));
+        if (flag && !model.playerChanged(p, SettingsModel::Reverse))
+            model.setReverse(p, *flag != 0);
+    }
+}
+
+// The limits of the assigned pot rows, with the captions a read-back shows; an unassigned
+// row shows "-" and keeps its limits.
+void applyLimits(EditorSession &session, const QList<quint8> &bytes)
+{
+    SettingsModel &model = session.settings();
+    ParamTables &tables = session.params;
+    const int rows = model.rows().NumParams();
+    const int pots = std::min(model.rows().NumPots(), rows);
+    for (int p = 0; p < pots; ++p) {
+        const bool assigned = tables.IsAssigned[p];
+        const std::optional<int> code = byteAt(bytes, StateBlock::minimumCode(rows, p));
+        if (assigned && code)
+            tables.MinLimit[p] = minLevelFromCode(*code);
+        model.setLimitCaption(p, LimitKind::Minimum,
+                              assigned ? QString::number(minPercentRead(tables.MinLimit[p])) + QLatin1Char('%')
+                                       : QStringLiteral("-"));
+    }
+    for (int p = 0; p < pots; ++p) {
+        const bool assigned = tables.IsAssigned[p];
+        const std::optional<int> code = byteAt(bytes, StateBlock::maximumCode(rows, p));
+        if (assigned && code)
+            tables.MaxLimit[p] = maxLevelFromCode(*code);
+        model.setLimitCaption(p, LimitKind::Maximum,
+                              assigned ? QString::number(maxPercentRead(tables.MaxLimit[p])) + QLatin1Char('%')
+                                       : QStringLiteral("-"));
+    }
+}
+
+void sendLimit(EditorSession &session, int row, int level, LimitKind kind)
+{
+    session.console().printToConsole(QStringLiteral("valstr: ") + levelField(level));
+    const CommandInfo &info = commandInfo(CommandCode::ParameterLimit);
+    session.exchange().sendHex(parameterLimitHex(kind, row, level), info.length, info.purgeTransmit);
+}
+
+} // namespace
+
+ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
+{
+    using R = ActionResult<EffectQueryResult>;
+    const QString step = QStringLiteral("effect query");
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
+    if (!exchange.dropStaleBytes() || !exchange.sendBytes(effectQueryCommand(), query.purgeTransmit))
+        return R::fail(Kind::NoPedal, step, QString());
+    session.pacing.sleepMs(query.pauseAfterMs);
+
+    const AnswerRule rule = effectQueryAnswer();
+    const CommandExchange::Answer answer = exchange.CollectAnswerText(rule);
+    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
+        return {failure, {}};
+
+    R result;
+    const EffectInfo info = ParseEffectInfo(QString::fromUtf8(answer.bytes));
+    result.value.info = info;
+    PedalFacts &pedal = session.pedal;
+    pedal.PedalEffectNumber = info.effectNumber;
+    pedal.PedalEffectVersion = info.effectVersion;
+    pedal.FirmwareVersion = info.firmwareVersion;
+    Console &console = session.console();
+    console.printToConsole(QStringLiteral("effect number DEC: %1").arg(info.effectNumber));
+    console.printToConsole(QStringLiteral("effect number HEX: ") + hexField(quint32(info.effectNumber), 8));
+    console.printToConsole(QStringLiteral("effect version: %1").arg(info.effectVersion));
+    console.printToConsole(QStringLiteral("firmware version: %1").arg(info.firmwareVersion));
+
+    // LookUpPedalEffect: the effect number is the line of the effect list.
+    CatalogueLoader &loader = session.loader();
+    if (!loader.LoadListResource(QStringLiteral("effect_list"))) {
+        result.failure = ActionFailure{Kind::File, step, {}, QString()};
+        return result;
+    }
+    const QStringList &list = loader.CurrentList();
+    // Effect 0 is "empty": no effect runs, so there is no layout to open. A number past the
+    // list is an effect this editor does not know.
+    if (pedal.PedalEffectNumber <= 0 || pedal.PedalEffectNumber >= list.size()) {
+        result.failure = ActionFailure{
+            Kind::PedalAnswer, step, answer.bytes,
+            pedal.PedalEffectNumber == 0
+                ? QStringLiteral("The pedal runs no effect. Upload an effect first.")
+                : QStringLiteral("The pedal runs effect number %1, which this editor does not know.")
+                      .arg(pedal.PedalEffectNumber)};
+        return result;
+    }
+    const QString line = list[pedal.PedalEffectNumber];
+    console.printToConsole(line);
+    const int colon = int(line.indexOf(QLatin1Char(':')));
+    pedal.PedalEffectName = colon < 0 ? line : line.mid(colon + 1);
+    console.printToConsole(QStringLiteral("effetto ottenuto dalla lista: ") + pedal.PedalEffectName);
+    session.selection.SelectedEffectName = pedal.PedalEffectName;
+    session.selection.EffectOnPedal = true;
+    result.value.effect = pedal.PedalEffectName;
+    return result;
+}
+
+ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent)
+{
+    using R = ActionResult<Done>;
+    const QString step = QStringLiteral("state request");
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    SettingsModel &model = session.settings();
+    // The answer is for these rows of this effect, and for no others.
+    const int rows = model.rows().NumParams();
+    const QString effect = session.selection.SelectedEffectName;
+    const int build = model.buildCount();
+
+    const CommandInfo &request = commandInfo(CommandCode::StateRequest);
+    if (!exchange.dropStaleBytes()
+        || exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit) < 0)
+        return R::fail(Kind::NoPedal, step, QString());
+    if (onSent)
+        onSent();
+    // So that the whole answer is queued before the first read.
+    session.pacing.sleepMs(request.pauseAfterMs);
+
+    const AnswerRule rule = stateRequestAnswer(rows);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    // Nothing of a partial, unreadable or stale answer reaches the rows or goes back to the
+    // pedal.
+    if (answer.outcome == CommandExchange::Outcome::LinkFailed || answer.outcome == CommandExchange::Outcome::Quitting)
+        return {answerFailure(rule, answer), {}};
+    if (const QString fault = stateAnswerFault(answer.bytes); !fault.isEmpty())
+        session.console().printToConsole(fault);
+    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
+        return {failure, {}};
+    if (model.buildCount() != build || session.selection.SelectedEffectName != effect) {
+        session.console().printToConsole(
+            QStringLiteral("state answer dropped: it was asked for the %1 rows of %2, which the "
+                           "parameter window no longer shows")
+                .arg(rows)
+                .arg(effect));
+        return R::fail(Kind::Refused, step, QString());
+    }
+    QList<quint8> received = ParseParameterAnswer(answer.bytes);
+    if (const QString fault = implausibleRowLevel(received, rows); !fault.isEmpty()) {
+        session.console().printToConsole(fault);
+        exchange.distrustLine();
+        return R::fail(Kind::PedalAnswer, step,
+                       QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what), answer.bytes);
+    }
+    session.pedal.ReceivedBytes = std::move(received);
+    const QList<quint8> &bytes = session.pedal.ReceivedBytes;
+    session.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
+    applyStateAnswer(session, bytes);
+    return {};
+}
+
+void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes)
+{
+    applyReceivedValues(session, bytes);
+    if (!session.LiveMode) {
+        applyAssignments(session, bytes);
+        applyReverse(session, bytes);
+        applyLimits(session, bytes);
+    }
+}
+
+ActionResult<Done> assignControls(EditorSession &session)
+{
+    using R = ActionResult<Done>;
+    const QString step = QStringLiteral("assignment table");
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    ParamTables &tables = session.params;
+    SettingsModel &model = session.settings();
+    BuildAssignPayload(tables, model.reverseFlags(), model.rows().NumParams(), session.console());
+    const CommandInfo &assign = commandInfo(CommandCode::AssignmentTable);
+    if (!exchange.sendBytes(assignmentTableCommand(tables.AssignPayload), assign.purgeTransmit))
+        return R::fail(Kind::NoPedal, step, QString());
+    session.pacing.sleepMs(assign.pauseAfterMs);
+    return {};
+}
+
+ActionResult<Done> storeSettings(EditorSession &session)
+{
+    using R = ActionResult<Done>;
+    const QString step = QStringLiteral("store settings");
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    const QString hex = storeSettingsHex(session.settings().rows().NumParams());
+    session.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + hex);
+    const CommandInfo &store = commandInfo(CommandCode::StoreSettings);
+    const bool sent = exchange.sendHex(hex, store.length, store.purgeTransmit) >= 0;
+    session.pacing.sleepMs(store.pauseAfterMs);
+    if (!sent)
+        return R::fail(Kind::NoPedal, step, QString());
+    return {};
+}
+
+void sendRowLevel(EditorSession &session, int row, int level, const QString &what)
+{
+    const QString &address = session.settings().rows().ParamAddress[row];
+    Console &console = session.console();
+    QString line;
+    QString hex;
+    if (isSendableAddress(address)) {
+        hex = parameterValueHex(address, level);
+        line = QStringLiteral("data sent %1 %2: %3").arg(what).arg(row).arg(hex);
+    } else {
+        line = QStringLiteral("data not sent %1 %2: parameter address \"%3\" is not 4 hex digits")
+                   .arg(what).arg(row).arg(address);
+    }
+    if (what == QLatin1String("switch"))
+        console.appendConsoleLine(line);
+    else
+        console.printToConsole(line);
+    if (hex.isEmpty())
+        return;
+    CommandExchange &exchange = session.exchange();
+    if (!exchange.sendParameterValue(hex) && exchange.busy())
+        console.appendConsoleLine(QStringLiteral("(sent when the %1 ends)").arg(exchange.running()));
+}
+
+ActionResult<Done> setRowValue(EditorSession &session, int row, int value)
+{
+    SettingsModel &model = session.settings();
+    const EffectRows &rows = model.rows();
+    if (!model.isOpen() || row < 0 || row >= rows.count())
+        return ActionResult<Done>::fail(Kind::Invalid, QStringLiteral("set"),
+                                        QStringLiteral("%1 has no row %2.").arg(rows.effect).arg(row + 1));
+    const bool during = session.exchange().busy();
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        model.setPot(row, value);
+        if (session.LiveMode)
+            break;
+        if (during)
+            model.notePlayerChange(row, SettingsModel::Level);
+        sendRowLevel(session, row, model.values(row).value, QStringLiteral("pot"));
+        break;
+    case RowKind::Switch:
+        model.setSwitch(row, value != 0);
+        if (session.LiveMode)
+            break;
+        if (during)
+            model.notePlayerChange(row, SettingsModel::Level);
+        sendRowLevel(session, row, *model.level(row), QStringLiteral("switch"));
+        model.showSwitchCaption(row);
+        break;
+    case RowKind::MultiSwitch:
+        model.setOption(row, value);
+        if (during)
+            model.notePlayerChange(row, SettingsModel::Level);
+        // A list set to no option, or one without options, has no level to send.
+        if (const std::optional<int> level = model.level(row))
+            sendRowLevel(session, row, *level, QStringLiteral("multiswitch"));
+        break;
+    }
+    return {};
+}
+
+void choosePedalControl(EditorSession &session, int row, int index)
+{
+    SettingsModel &model = session.settings();
+    if (session.exchange().busy())
+        model.notePlayerChange(row, SettingsModel::PedalControl);
+    model.setPedalControl(row, index);
+}
+
+void setReverse(EditorSession &session, int row, bool reversed)
+{
+    SettingsModel &model = session.settings();
+    if (session.exchange().busy())
+        model.notePlayerChange(row, SettingsModel::Reverse);
+    model.setReverse(row, reversed);
+}
+
+ActionResult<Done> setLimit(EditorSession &session, int row, LimitAction action, int level)
+{
+    using R = ActionResult<Done>;
+    const QString step = QStringLiteral("limit setting");
+    SettingsModel &model = session.settings();
+    if (!model.isOpen() || row < 0 || row >= std::min(model.rows().NumPots(), model.rows().count()))
+        return R::fail(Kind::Invalid, step, QStringLiteral("Limits are set on the pots only: %1 has no pot row %2.")
+                                                .arg(model.rows().effect).arg(row + 1));
+    // Nothing changes unless the commands can go: the window must show what the pedal holds.
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    ParamTables &tables = session.params;
+    if (action == LimitAction::Clear) {
+        model.setLimitCaption(row, LimitKind::Minimum, QStringLiteral("-"));
+        model.setLimitCaption(row, LimitKind::Maximum, QStringLiteral("-"));
+        tables.MinLimit[row] = 0;
+        tables.MaxLimit[row] = kMaxLevel;
+        sendLimit(session, row, 0, LimitKind::Minimum);
+        sendLimit(session, row, kMaxLevel, LimitKind::Maximum);
+        return {};
+    }
+    const bool isMin = action == LimitAction::Minimum;
+    if (isMin ? level > tables.MaxLimit[row] : level < tables.MinLimit[row])
+        return R::fail(Kind::Invalid, step, QStringLiteral("Cannot set a MIN value higher than a MAX value"));
+    (isMin ? tables.MinLimit : tables.MaxLimit)[row] = level;
+    const LimitKind kind = isMin ? LimitKind::Minimum : LimitKind::Maximum;
+    model.setLimitCaption(row, kind, QString::number(limitPercentSet(level)) + QLatin1Char('%'));
+    sendLimit(session, row, level, kind);
+    return {};
+}
+
+} // namespace tovel

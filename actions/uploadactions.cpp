@@ -1,0 +1,145 @@
+#include "actions/uploadactions.h"
+
+#include "actions/answerfailure.h"
+#include "catalogue/catalogueloader.h"
+#include "catalogue/effectresourcename.h"
+#include "core/regularfile.h"
+#include "core/seams.h"
+#include "protocol/commandexchange.h"
+#include "protocol/effectupload.h"
+#include "protocol/hextext.h"
+#include "session/editorsession.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tovel {
+
+namespace {
+
+using Kind = ActionFailure::Kind;
+using Trace = void (Console::*)(const QString &);
+
+// A program file holds at most 131,072 digits; this leaves room for any layout of line ends
+// and blanks while keeping a wrong choice (a recording, a disc image) out of memory and out of
+// the console.
+constexpr qint64 kMaxProgramFileBytes = 1 << 20;
+
+// The image into TransmitBuffer and onto the line in one write, with no purge before it: the
+// pedal takes the whole program as one ProgramUpload command.
+void writeProgram(EditorSession &session, const ProgramText &program, Trace trace)
+{
+    Console &console = session.console();
+    D2XXUnit &usb = session.usb;
+    const int converted = hexToBytes(program.hex, usb.state.TransmitBuffer.data(), program.bytes);
+    (console.*trace)(QStringLiteral("num of bytes: %1").arg(converted));
+    usb.WriteFTBuffer(quint32(program.bytes));
+    (console.*trace)(QStringLiteral("write to device"));
+}
+
+} // namespace
+
+ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::function<void()> &onSent)
+{
+    using R = ActionResult<QString>;
+    const QString step = QStringLiteral("upload");
+    const Selection &selection = session.selection;
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    Console &console = session.console();
+
+    const UploadChoice choice = chooseUploadProgram(selection.SelectedEffectName, selection.SelectedCategory,
+                                                    session.ir.IrProgramText, session.ir.IrProgramEffect);
+    if (!choice.note.isEmpty())
+        console.printToConsole(choice.note);
+    QString text;
+    if (choice.preparedImpulseResponse) {
+        text = session.ir.IrProgramText;
+        console.printToConsole(QStringLiteral("file content size: %1").arg(text.size() / 2));
+    } else {
+        const QString name = EffectResourceName(selection.SelectedEffectName);
+        console.printToConsole(QStringLiteral("resource name: ") + name);
+        CatalogueLoader &loader = session.loader();
+        // The loader has shown why; nothing is sent.
+        if (!loader.LoadListResource(name) || loader.CurrentList().isEmpty())
+            return R::fail(Kind::File, step, QString());
+        text = loader.CurrentList().first();
+    }
+
+    const ProgramText program = checkProgramText(text);
+    if (!program.ok())
+        return R::fail(Kind::File, step,
+                       programRefusal(QStringLiteral("The program of ") + selection.SelectedEffectName, program));
+    console.printToConsole(QStringLiteral("size: %1").arg(program.bytes));
+    if (!exchange.dropStaleBytes())
+        return R::fail(Kind::NoPedal, step, QString());
+    writeProgram(session, program, &Console::printToConsole);
+    if (onSent)
+        onSent();
+
+    // The status is the answer's first 17 bytes, or its first line, however many reads
+    // brought them: over a slow line the first read may hold only part of it.
+    const AnswerRule rule = uploadStatusAnswer(program.bytes);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    // No status, or not a status: the limits stay as they were, since no new effect is known
+    // to run.
+    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
+        return {failure, {}};
+    R result;
+    result.value = uploadStatusText(answer.bytes);
+    console.printToConsole(QStringLiteral("received: ") + result.value);
+    session.params.reset_min_max_array();
+    return result;
+}
+
+ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &path)
+{
+    using R = ActionResult<QString>;
+    const QString step = QStringLiteral("upload");
+    Console &console = session.console();
+    console.appendConsoleLine(path);
+    console.appendConsoleLine(QFileInfo(path).fileName());
+
+    const QString subject = QStringLiteral("The file ") + path;
+    QFile file(path);
+    if (const QString why = openRegularFile(file); !why.isEmpty())
+        return R::fail(Kind::File, step, QStringLiteral("Error: cannot read %1: %2").arg(path, why));
+    if (file.size() > kMaxProgramFileBytes)
+        return R::fail(Kind::File, step,
+                       subject
+                           + QStringLiteral(" cannot be uploaded: it holds %1 bytes of text, a program at most "
+                                            "%2 bytes (twice as many hex digits)")
+                                 .arg(file.size())
+                                 .arg(UsbState::kBufferSize));
+    const QString text = programFileText(file.readAll());
+    console.appendConsoleLine(text);
+    console.appendConsoleLine(QString::number(text.size()));
+
+    const ProgramText program = checkProgramText(text);
+    if (!program.ok())
+        return R::fail(Kind::File, step, programRefusal(subject, program));
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    if (!exchange.dropStaleBytes())
+        return R::fail(Kind::NoPedal, step, QString());
+    writeProgram(session, program, &Console::appendConsoleLine);
+
+    const AnswerRule rule = uploadStatusAnswer(program.bytes);
+    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
+        return {failure, {}};
+    // The whole receive buffer, as this variant has always shown it: the answer at its start.
+    const auto &buffer = session.usb.state.ReceiveBuffer;
+    QByteArray shown(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
+    shown.replace(0, answer.bytes.size(), answer.bytes);
+    R result;
+    result.value = QString::fromLatin1(shown);
+    console.appendConsoleLine(QStringLiteral("received: ") + result.value);
+    return result;
+}
+
+} // namespace tovel

@@ -1,0 +1,162 @@
+#pragma once
+
+#include "actions/pedalactions.h"
+#include "params/controllayout.h"
+#include "params/effectrows.h"
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace tovel {
+
+class EditorSession;
+class SettingsModel;
+class ToggleSwitch;
+
+
+// The parameter window: one row per parameter of the chosen effect, drawn from the session's
+// settings model, built every time the program shows the window and destroyed when it closes.
+// Row controls live in 24-entry tables indexed by row; an entry is null when the row has no
+// such control or the window is closed. A move of a control is the player's: it goes to an
+// action; a change of the model (an answer, a file) is drawn without any control reporting it.
+class TformFXParameters : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 499;
+    static constexpr int kRowPitch = 25; // pixels from one row to the next
+    static constexpr int kTopMargin = 10;
+    static constexpr int kRows = ControlLayout::kMaxParams;
+    static constexpr double kDividerPitch = 24.5; // divider height per row, in pixels
+
+    explicit TformFXParameters(EditorSession &session, QWidget *parent = nullptr);
+
+    // Outer height (frame included) that fits NumParams rows: (NumParams + 2) x 25 + 10.
+    static int heightForParams(int numParams);
+    // Client height for NumParams rows under a frame frameHeight pixels tall (title bar and
+    // borders): the outer height less the frame, never cutting the last row. With no frame
+    // known (0), the rows with a bottom margin equal to the top one.
+    static int clientHeightForParams(int numParams, int frameHeight);
+    // The divider's exact height, NumParams x 24.5; the line is drawn at this rounded to
+    // whole pixels, half up (73.5 draws 74).
+    static double dividerHeight(int numParams);
+
+    // Opens the window for the chosen effect beside mainWindow: closes it if it shows, puts its
+    // left edge at mainWindow's right edge and its top at mainWindow's top, sets the caption,
+    // shows it (which builds it) and sizes it for the rows just built.
+    void openBeside(const QWidget &mainWindow, const QString &caption);
+
+    // Opens the chosen effect's rows in the model (its layout, addresses, pots, switches, lists)
+    // and builds the controls (then the assignment boxes, divider, reverse boxes, limit
+    // buttons). A resource that does not load stops at its step: without the program no row is
+    // built.
+    void OnShow();
+    // Destroys every row control and closes the rows; the layout stays known. Reports
+    // rowsClosed, rows or not.
+    void OnClose();
+
+    // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
+    // whatever aEnable is.
+    void EnableDisableControls(bool aEnable);
+    // The limit buttons of the pot rows as a loaded file leaves them: minimum and maximum
+    // usable on assigned rows only, clear on assigned rows.
+    void showLoadedLimits();
+
+    // While an exchange with the pedal runs, the limit buttons (which send commands of their
+    // own) wait; the rows stay usable, their values sent when the exchange ends.
+    void setExchangeRunning(bool running);
+    // Counts the builds and closes: an answer asked for one build is not for another.
+    int buildCount() const;
+
+    const ControlLayout &layout() const { return rows().layout; }
+    int NumParams() const { return rows().NumParams(); }
+    int NumPots() const { return rows().NumPots(); }
+    int NumSwitches() const { return rows().NumSwitches(); }
+    int NumMultiSwitches() const { return rows().layout.NumMultiSwitches; }
+    // Row handlers: each finds its row by searching its table for the control.
+    void PotParameterChange(QObject *control);
+    void SwitchParameterClick(QObject *control);
+    void MultiSwitchOnChange(QObject *control);
+    void boxAssignOnChange(QObject *control);
+    void chkReverseClick(QObject *control);
+    void btnMinClick(QObject *control);
+    void btnMaxClick(QObject *control);
+    void ClearMinMaxClick(QObject *control);
+    using LimitAction = ::tovel::LimitAction;
+    // Pot row's limit from where its slider stands, or both cleared. A minimum above the
+    // maximum (or the reverse) is refused with a message.
+    void SetLimit(int row, LimitAction action);
+    // The row's caption label shows the on or off caption, as its switch stands.
+    void ShowSwitchState(int row);
+    // A limit button's enabled state, held back while an exchange runs.
+    void enableLimitButton(QPushButton *button, bool enable);
+
+    // The open effect's rows, as the model holds them (kept after a close).
+    const std::array<QString, kRows> &SwitchOffText;
+    const std::array<QString, kRows> &SwitchOnText;
+    const std::array<int, kRows> &OptionCount;
+    const std::array<QString, kRows> &ParamAddress;
+
+    // Row controls; the window owns them.
+    std::array<QLabel *, kRows> lblParamName{};
+    std::array<QSlider *, kRows> trkPot{};
+    std::array<ToggleSwitch *, kRows> swSwitch{};
+    std::array<QLabel *, kRows> lblSwitchState{};
+    std::array<QComboBox *, kRows> cmbMultiSwitch{};
+    std::array<QComboBox *, kRows> boxAssign{};
+    std::array<QCheckBox *, kRows> chkReverse{};
+    std::array<QPushButton *, kRows> btnMin{};
+    std::array<QPushButton *, kRows> btnMax{};
+    std::array<QPushButton *, kRows> btnClearMinMax{};
+    QFrame *lineDivider = nullptr;
+
+signals:
+    // The rows have been destroyed by a close: the main window disables Request and Assign.
+    void rowsClosed();
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    const EffectRows &rows() const;
+    void BuildPots();
+    void BuildSwitches();
+    void BuildMultiSwitches();
+    void BuildAssignBoxes();
+    void BuildDivider();
+    void BuildReverseBoxes();
+    void BuildLimitButtons();
+    void destroyRows();
+    // Draws what the model holds of a row, without any control reporting a change.
+    void drawRow(int row, int parts);
+    // A limit button's caption, and the same as its accessible description.
+    void setLimitCaption(QPushButton *button, const QString &caption);
+    // Shows a failed action's message, if it has one.
+    template <typename Result>
+    void showResult(const Result &result);
+    // Frame height the window manager reports (0 while hidden or without a frame), and the
+    // client height set for it.
+    int knownFrameHeight() const;
+    void fitHeight();
+    // Places a row control and names it for screen readers: the row's name, then `what`.
+    template <typename W>
+    W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
+
+    EditorSession &m_session;
+    SettingsModel &m_model;
+    bool m_exchangeRunning = false;
+    bool m_drawing = false; // the model is being drawn: control changes are not the player's
+    bool m_sized = false;   // an opener has sized the window once
+    int m_fittedFrame = 0;  // the frame height the client height was fitted to
+};
+
+} // namespace tovel

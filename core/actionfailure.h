@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <utility>
+
+namespace tovel {
+
+// Why a user action did not do what it was asked: what kind of trouble, at which step, what
+// came from the pedal, and the message the windows show. An empty message means the trouble
+// has been said already (the USB layer's message box, the catalogue's) or needs no word (the
+// program is closing, another exchange runs).
+struct ActionFailure {
+    enum class Kind {
+        Invalid,     // the request itself cannot be done: a row, a level, an effect unknown
+        NoPedal,     // no link, or it went: not connected, the open failed, the bridge gone
+        Refused,     // not now: another exchange runs, the link is to the other firmware, quitting
+        PedalAnswer, // the pedal did not answer, or not in a way that can be read
+        File,        // a file was refused or could not be written
+        Upgrade,     // the firmware upgrade stopped
+    };
+
+    Kind kind = Kind::Invalid;
+    QString step;        // the step that failed: "effect query", "state request", ...
+    QByteArray received; // what came from the pedal, when it counts
+    QString message;
+
+    // The command line's exit status for this kind: 1 usage, 2 no pedal or link lost, 3 the
+    // pedal did not answer or answered badly, 4 a file refused, 5 the firmware upgrade stopped.
+    int exitStatus() const
+    {
+        switch (kind) {
+        case Kind::Invalid:
+            return 1;
+        case Kind::NoPedal:
+        case Kind::Refused:
+            return 2;
+        case Kind::PedalAnswer:
+            return 3;
+        case Kind::File:
+            return 4;
+        case Kind::Upgrade:
+            return 5;
+        }
+        return 1;
+    }
+};
+
+// What an action gives back: its value, or why it did not run through. Some actions also keep
+// what they learnt before they stopped in the value.
+template <typename T>
+struct ActionResult {
+    std::optional<ActionFailure> failure;
+    T value{};
+
+    explicit operator bool() const { return !failure; }
+    static ActionResult fail(ActionFailure::Kind kind, QString step, QString message, QByteArray received = {})
+    {
+        ActionResult r;
+        r.failure = ActionFailure{kind, std::move(step), std::move(received), std::move(message)};
+        return r;
+    }
+};
+
+struct Done {};
+
+} // namespace tovel
