@@ -149,6 +149,10 @@ private slots:
     void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
+    void hangUpWhileIdleIsReportedOnce();
+    void bytesWhileIdleAreNoLoss();
+    void removedBridgeTakesItsPortAlong_data();
+    void removedBridgeTakesItsPortAlong();
     void onlyAPseudoTerminalIsNoRealBridge();
     void portHeldByAnotherProgramIsBusy();
     void nodeTheUserMayNotOpenIsNotPermitted();
@@ -513,6 +517,85 @@ void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_IO_ERROR);
     QCOMPARE(driver.close(handle), FT_OK);
     QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
+}
+
+// The other side hangs up while no call runs: the event loop sees it, the driver lets go of the
+// descriptor and tells the listener, once; the listener may close the handle there and then.
+void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce()
+{
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    QList<FtHandle> gone;
+    QList<FtStatus> closes;
+    driver.setGoneListener([&](FtHandle h) {
+        gone.append(h);
+        closes.append(driver.close(h));
+    });
+    pty.closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(!gone.isEmpty(), 5000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(gone, QList<FtHandle>{handle});
+    QCOMPARE(closes, QList<FtStatus>{FT_OK});
+    quint32 queued = 0;
+    QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
+}
+
+void TestKernelSerialDriver::bytesWhileIdleAreNoLoss()
+{
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    int gone = 0;
+    driver.setGoneListener([&](FtHandle) { ++gone; });
+    QVERIFY(pty.send("TOVEL\r\n"));
+    // Qt takes the bytes from the event loop; once they are queued, the loop has seen them.
+    QTRY_COMPARE_WITH_TIMEOUT(waitQueued(driver, handle, 7), 7u, 5000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(gone, 0);
+    quint32 written = 0;
+    QCOMPARE(driver.write(handle, "\x05\x00", 2, written), FT_OK);
+    QCOMPARE(pty.receive(2), QByteArray("\x05\x00", 2));
+}
+
+// The hot-plug monitor names the nodes of a bridge that left; the port on one of them is
+// gone at once, told before bridgeRemoved returns. A path that led to the node counts too.
+void TestKernelSerialDriver::removedBridgeTakesItsPortAlong_data()
+{
+    QTest::addColumn<QString>("opened"); // "node" or "link"
+    QTest::addColumn<bool>("named");     // the removal names the port's node
+    QTest::newRow("its-tty-left") << "node" << true;
+    QTest::newRow("its-tty-left-opened-by-a-link") << "link" << true;
+    QTest::newRow("another-bridge-left") << "node" << false;
+}
+
+void TestKernelSerialDriver::removedBridgeTakesItsPortAlong()
+{
+    QFETCH(QString, opened);
+    QFETCH(bool, named);
+    Pty pty;
+    QVERIFY(pty.ok());
+    QTemporaryDir dir;
+    QString path = pty.path();
+    if (opened == "link") {
+        path = dir.filePath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QVERIFY(QFile::link(pty.path(), path));
+    }
+    KernelSerialDriver driver(path);
+    FtHandle handle = 0;
+    QCOMPARE(driver.openBySerialNumber(path.toLocal8Bit(), handle), FT_OK);
+    QList<FtHandle> gone;
+    driver.setGoneListener([&](FtHandle h) { gone.append(h); });
+    const QString node = named ? pty.path() : QStringLiteral("/dev/ttyUSB7");
+    driver.bridgeRemoved({node, QStringLiteral("/dev/bus/usb/001/007")});
+    QCOMPARE(gone, named ? QList<FtHandle>{handle} : QList<FtHandle>{});
+    quint32 queued = 0;
+    QCOMPARE(driver.queueStatus(handle, queued), named ? FT_IO_ERROR : FT_OK);
+    driver.bridgeRemoved({node});
+    QCOMPARE(gone.size(), named ? 1 : 0);
+    QCOMPARE(driver.close(handle), FT_OK);
 }
 
 void TestKernelSerialDriver::onlyAPseudoTerminalIsNoRealBridge()
