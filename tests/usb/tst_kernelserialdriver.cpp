@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,7 @@ private slots:
     void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
+    void hangUpWhileIdleIsReportedOnce_data();
     void hangUpWhileIdleIsReportedOnce();
     void bytesWhileIdleAreNoLoss();
     void removedBridgeTakesItsPortAlong_data();
@@ -519,10 +521,20 @@ void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
     QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
 }
 
-// The other side hangs up while no call runs: the event loop sees it, the driver lets go of the
+void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce_data()
+{
+    QTest::addColumn<bool>("vhangup");
+    QTest::newRow("other-side-of-the-terminal-closed") << false;
+    // What the kernel does to the tty of a USB serial bridge pulled off the bus: from then on
+    // it reads as end of file and polls as hung up.
+    QTest::newRow("tty-hung-up-as-a-pulled-bridge's") << true;
+}
+
+// The tty hangs up while no call runs: the event loop sees it, the driver lets go of the
 // descriptor and tells the listener, once; the listener may close the handle there and then.
 void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce()
 {
+    QFETCH(bool, vhangup);
     OpenPty port;
     QVERIFY(port.open());
     auto &[pty, driver, handle] = port;
@@ -532,7 +544,17 @@ void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce()
         gone.append(h);
         closes.append(driver.close(h));
     });
-    pty.closeMaster();
+    if (vhangup) {
+        const int fd = ::open(pty.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        const int rc = ::ioctl(fd, TIOCVHANGUP);
+        const int err = errno;
+        ::close(fd);
+        if (rc != 0)
+            QSKIP(qPrintable(QStringLiteral("no TIOCVHANGUP here: %1").arg(strerror(err))));
+    } else {
+        pty.closeMaster();
+    }
     QTRY_VERIFY_WITH_TIMEOUT(!gone.isEmpty(), 5000);
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
