@@ -58,18 +58,25 @@ void VirtualPedal::sync()
 {
     const qint64 now = m_clock.nowUs();
     if (m_leaveAtUs >= 0 && now >= m_leaveAtUs) {
+        // What reached the controller before the bridge left still counts.
+        deliver(m_leaveAtUs);
         m_leaveAtUs = -1;
         logLine(QStringLiteral("bridge left the bus"));
         unplug(true);
     }
-    if (m_returnAtUs >= 0 && m_leaveAtUs < 0 && now >= m_returnAtUs) {
+    if (m_returnAtUs >= 0 && now >= m_returnAtUs) {
         m_returnAtUs = -1;
         logLine(QStringLiteral("bridge back on the bus"));
         unplug(false);
     }
+    deliver(now);
+}
+
+void VirtualPedal::deliver(qint64 untilUs)
+{
     quint8 byte = 0;
     qint64 atUs = 0;
-    while (m_bridge.takeArrived(now, byte, atUs)) {
+    while (m_bridge.takeArrived(untilUs, byte, atUs)) {
         switch (m_mode) {
         case Mode::EffectFirmware:
             m_firmware.receive(byte, atUs);
@@ -82,8 +89,8 @@ void VirtualPedal::sync()
         }
     }
     if (m_mode == Mode::EffectFirmware)
-        m_firmware.tick(now);
-    m_bridge.advance(now);
+        m_firmware.tick(untilUs);
+    m_bridge.advance(untilUs);
 }
 
 void VirtualPedal::hostWrite(const QByteArray &bytes)

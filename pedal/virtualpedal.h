@@ -89,6 +89,8 @@ public:
 
 private:
     void sync();
+    // The bytes that have reached the controller by untilUs, and the time up to then.
+    void deliver(qint64 untilUs);
     void go(quint32 address, qint64 atUs);
     void logLine(const QString &line);
 
