@@ -384,17 +384,20 @@ void TestVirtualPedalDriver::bridgeAfterGo()
     const auto kind = RestartAfterGo::Bridge(bridge);
     constexpr qint64 kGoneMs = 1500;
     VirtualPedalOptions options;
+    options.lineRateBaud = 115200;
     options.restartAfterGo = {kind, int(kGoneMs)};
     Rig rig(options);
     QList<FtHandle> gone;
     rig.driver.setGoneListener([&](FtHandle h) { gone.append(h); });
     rig.driver.pedal().enterBootloader();
     rig.write(upgradeBytes(4));
-    const QByteArray acks = rig.readAll(); // the GO's acknowledge among them, read in time
-    QVERIFY(acks.size() >= 9);
+    // 42 bytes cross the line in under 4 ms: every acknowledge, the GO's too, is read by 10 ms.
+    rig.clock.advanceUs(10'000);
+    const QByteArray acks = rig.readAll();
+    QCOMPARE(acks.size(), 11);
     QCOMPARE(acks, QByteArray(acks.size(), char(0x79)));
     const QByteArray query = "TOVEL\r\n0\r\n0\r\n4\r\n";
-    const qint64 leaveUs = RestartAfterGo::kLeaveAfterAckMs * 1000;
+    const qint64 leaveUs = RestartAfterGo::kLeaveAfterAckMs * 1000; // after the acknowledge
     quint32 n = 0;
     const auto listed = [&] {
         quint32 count = 99;
@@ -402,12 +405,12 @@ void TestVirtualPedalDriver::bridgeAfterGo()
         return count;
     };
 
-    rig.clock.advanceUs(leaveUs - 1000);
+    rig.clock.advanceUs(leaveUs - 11'000);
     QCOMPARE(rig.driver.queueStatus(rig.handle, n), FT_OK);
-    // A query written just before the bridge leaves reaches the new firmware all the same.
+    // A query still on the line as the bridge leaves reaches the new firmware all the same.
     rig.driver.pedal().clearFrameLog();
     rig.write("0500");
-    rig.clock.advanceUs(1000);
+    rig.clock.advanceUs(11'000);
     if (kind == RestartAfterGo::Bridge::Stays) {
         rig.clock.advanceUs(3600LL * 1000 * 1000);
         QCOMPARE(listed(), 1u);
@@ -422,11 +425,12 @@ void TestVirtualPedalDriver::bridgeAfterGo()
     QCoreApplication::sendPostedEvents();
     QCOMPARE(gone, QList<FtHandle>{rig.handle});
 
+    // It left within the last 10 ms: it is due back within 10 ms of kGoneMs from now.
     FtHandle fresh = 0;
-    rig.clock.advanceUs(kGoneMs * 1000 - 1000);
+    rig.clock.advanceUs(kGoneMs * 1000 - 11'000);
     QCOMPARE(listed(), 0u);
     QCOMPARE(rig.driver.openBySerialNumber("ZT000001", fresh), FT_DEVICE_NOT_FOUND);
-    rig.clock.advanceUs(1000);
+    rig.clock.advanceUs(11'000);
     if (kind == RestartAfterGo::Bridge::NeverBack) {
         rig.clock.advanceUs(3600LL * 1000 * 1000);
         QCOMPARE(listed(), 0u);
@@ -436,6 +440,7 @@ void TestVirtualPedalDriver::bridgeAfterGo()
     QCOMPARE(rig.driver.openBySerialNumber("ZT000001", fresh), FT_OK);
     quint32 written = 0;
     QCOMPARE(rig.driver.write(fresh, "\x05\x00", 2, written), FT_OK);
+    rig.clock.advanceUs(10'000); // the query and its 16-byte answer cross the line
     QCOMPARE(rig.driver.queueStatus(fresh, n), FT_OK);
     QByteArray answer(int(n), '\0');
     QCOMPARE(rig.driver.read(fresh, answer.data(), n, written), FT_OK);
