@@ -10,6 +10,8 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "usb/drivers/systemdrivers.h"
+#include "usb/drivers/udevmonitorsource.h"
+#include "usb/hotplugmonitor.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -121,6 +123,18 @@ int main(int argc, char **argv)
     if (parser.isSet(logOption) && !app.sessionLog()) {
         std::fprintf(stderr, "tovel-editor: --log: %s\n", qPrintable(app.sessionLogError()));
         return 2;
+    }
+    // A bridge pulled off the bus is lost at once, also for libftdi1, which would notice only
+    // at its next call.
+    std::unique_ptr<HotplugMonitor> hotplug;
+    if (!parser.isSet(deviceOption) && !parser.isSet(virtualOption)) {
+        hotplug = std::make_unique<HotplugMonitor>(std::make_unique<UdevMonitorSource>());
+        QString error;
+        if (hotplug->start(error))
+            QObject::connect(hotplug.get(), &HotplugMonitor::bridgeLeft,
+                             [&app](const PluggedBridge &bridge) { app.usb.bridgeLeft(bridge); });
+        else
+            app.console().printToConsole(QStringLiteral("No hot-plug events: ") + error);
     }
     quitAfterFirstPaintIfAsked(app.formMain());
     app.formMain()->show();

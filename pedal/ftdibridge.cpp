@@ -177,6 +177,12 @@ QByteArray FtdiBridge::read(quint32 maxBytes, qint64 nowUs)
     return out;
 }
 
+qint64 FtdiBridge::answersDoneUs() const
+{
+    const qint64 atNs = m_toHost.isEmpty() ? 0 : hostNs(m_toHost.last().atNs);
+    return (atNs + kNsPerUs - 1) / kNsPerUs;
+}
+
 void FtdiBridge::dropEverything()
 {
     m_toController.clear();

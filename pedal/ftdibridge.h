@@ -52,6 +52,8 @@ public:
     quint32 queued(qint64 nowUs) const;
     QByteArray read(quint32 maxBytes, qint64 nowUs);
     bool answerBytesInFlight() const { return !m_toHost.isEmpty(); }
+    // When the last answer byte sent so far reaches the host (its latency timer included).
+    qint64 answersDoneUs() const;
     // Drops what has reached the host's receive queue; bytes still on the wire come later.
     void purgeReceive(qint64 nowUs);
     // The bridge left the bus: whatever it held or had on the wire, either way, is gone.

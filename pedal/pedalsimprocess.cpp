@@ -70,19 +70,79 @@ bool PedalSimProcess::stop(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
+QString PedalSimProcess::nextLine(const QDeadlineTimer &deadline)
+{
+    while (!m_process.canReadLine()) {
+        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
+            return {};
+    }
+    const QString line = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    if (line.startsWith(QLatin1String("plugged ")))
+        m_ptyPath = line.mid(8);
+    if (line == QLatin1String("unplugged") || line.startsWith(QLatin1String("plugged ")))
+        m_events.append(line);
+    return line;
+}
+
+QString PedalSimProcess::command(const QByteArray &line, int timeoutMs)
+{
+    m_process.write(line + '\n');
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const QString reply = nextLine(deadline);
+        if (reply.isEmpty()) {
+            m_error = QStringLiteral("%1 did not answer \"%2\"").arg(m_program, QString::fromLocal8Bit(line));
+            return {};
+        }
+        if (reply == QLatin1String("ok") || reply.startsWith(QLatin1String("ok "))
+            || reply.startsWith(QLatin1String("error ")))
+            return reply;
+    }
+}
+
 bool PedalSimProcess::setFaults(const QString &faults, int timeoutMs)
 {
-    m_process.write("faults " + faults.toLocal8Bit() + '\n');
+    const QString reply = command("faults " + faults.toLocal8Bit(), timeoutMs);
+    if (reply != QLatin1String("ok")) {
+        if (!reply.isEmpty())
+            m_error = reply;
+        return false;
+    }
+    return true;
+}
+
+bool PedalSimProcess::unplug(int timeoutMs)
+{
+    const QString reply = command("unplug", timeoutMs);
+    if (!reply.isEmpty() && reply != QLatin1String("ok"))
+        m_error = reply;
+    return reply == QLatin1String("ok");
+}
+
+bool PedalSimProcess::plug(int timeoutMs)
+{
+    const QString reply = command("plug", timeoutMs);
+    if (!reply.startsWith(QLatin1String("ok "))) {
+        if (!reply.isEmpty())
+            m_error = reply;
+        return false;
+    }
+    m_ptyPath = reply.mid(3);
+    return true;
+}
+
+bool PedalSimProcess::waitForEvent(const QString &event, int timeoutMs)
+{
     const QDeadlineTimer deadline(timeoutMs);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            m_error = QStringLiteral("%1 did not answer the faults \"%2\"").arg(m_program, faults);
+    while (m_events.isEmpty()) {
+        if (nextLine(deadline).isEmpty()) {
+            m_error = QStringLiteral("%1 told no \"%2\" in time").arg(m_program, event);
             return false;
         }
     }
-    const QString reply = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    if (reply != QLatin1String("ok")) {
-        m_error = reply;
+    const QString next = m_events.takeFirst();
+    if (next.section(QLatin1Char(' '), 0, 0) != event) {
+        m_error = QStringLiteral("%1 told \"%2\" before any \"%3\"").arg(m_program, next, event);
         return false;
     }
     return true;

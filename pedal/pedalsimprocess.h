@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -21,7 +22,16 @@ public:
     // Switches the sim's faults from now on ("none", "split:3:50", "garbage,short", ...: the
     // control command of tovel-pedal-sim). False, with errorText() set, when it refused them.
     bool setFaults(const QString &faults, int timeoutMs = 5000);
+    // Pulls the cable: true once the terminal has closed.
+    bool unplug(int timeoutMs = 5000);
+    // Plugs it back in: true once a new terminal serves the pedal; ptyPath() names it.
+    bool plug(int timeoutMs = 5000);
+    // Waits for the sim's next news of the bridge, "unplugged" or "plugged", skipping none:
+    // true when that is the next one (a "plugged" one updates ptyPath()), false when another
+    // came first (errorText() says which) or none came in time.
+    bool waitForEvent(const QString &event, int timeoutMs = 5000);
 
+    // The terminal that serves the pedal now: the first line's, or the last "plugged" one's.
     QString ptyPath() const { return m_ptyPath; }
     qint64 processId() const { return m_process.processId(); }
     QString errorText() const { return m_error; }
@@ -32,10 +42,17 @@ public:
     static QString defaultProgram();
 
 private:
+    // Sends a control command and returns its answer ("ok ...", "error ..."), empty when none
+    // came in time; news of the bridge on the way is kept for waitForEvent.
+    QString command(const QByteArray &line, int timeoutMs);
+    // The next line on stdout within the deadline; empty when none came.
+    QString nextLine(const QDeadlineTimer &deadline);
+
     QString m_program;
     QProcess m_process;
     QString m_ptyPath;
     QString m_error;
+    QStringList m_events; // news of the bridge not yet waited for
 };
 
 } // namespace tovel::pedal

@@ -2,6 +2,8 @@
 
 #include "core/clock.h"
 
+#include <algorithm>
+
 namespace tovel::pedal {
 
 VirtualPedal::VirtualPedal(const VirtualPedalOptions &options, const Clock &clock)
@@ -25,6 +27,7 @@ VirtualPedal::VirtualPedal(const VirtualPedalOptions &options, const Clock &cloc
 
 void VirtualPedal::setFaults(const PedalFaults &faults)
 {
+    const bool plugChanged = faults.unplugged != m_faults.unplugged;
     if (faults.unplugged && !m_faults.unplugged) {
         ++m_unplugs;
         m_bridge.dropEverything();
@@ -40,6 +43,8 @@ void VirtualPedal::setFaults(const PedalFaults &faults)
                                                                                    : QByteArray("\r\n"));
     m_faults = faults;
     m_bridge.setFaults(faults);
+    if (plugChanged && onPlugChanged)
+        onPlugChanged(!faults.unplugged);
 }
 
 void VirtualPedal::unplug(bool gone)
@@ -52,9 +57,26 @@ void VirtualPedal::unplug(bool gone)
 void VirtualPedal::sync()
 {
     const qint64 now = m_clock.nowUs();
+    if (m_leaveAtUs >= 0 && now >= m_leaveAtUs) {
+        // What reached the controller before the bridge left still counts.
+        deliver(m_leaveAtUs);
+        m_leaveAtUs = -1;
+        logLine(QStringLiteral("bridge left the bus"));
+        unplug(true);
+    }
+    if (m_returnAtUs >= 0 && now >= m_returnAtUs) {
+        m_returnAtUs = -1;
+        logLine(QStringLiteral("bridge back on the bus"));
+        unplug(false);
+    }
+    deliver(now);
+}
+
+void VirtualPedal::deliver(qint64 untilUs)
+{
     quint8 byte = 0;
     qint64 atUs = 0;
-    while (m_bridge.takeArrived(now, byte, atUs)) {
+    while (m_bridge.takeArrived(untilUs, byte, atUs)) {
         switch (m_mode) {
         case Mode::EffectFirmware:
             m_firmware.receive(byte, atUs);
@@ -67,8 +89,8 @@ void VirtualPedal::sync()
         }
     }
     if (m_mode == Mode::EffectFirmware)
-        m_firmware.tick(now);
-    m_bridge.advance(now);
+        m_firmware.tick(untilUs);
+    m_bridge.advance(untilUs);
 }
 
 void VirtualPedal::hostWrite(const QByteArray &bytes)
@@ -105,7 +127,8 @@ void VirtualPedal::purgeTransmit()
 bool VirtualPedal::busy() const
 {
     return m_bridge.hostBytesInFlight() || m_bridge.answerBytesInFlight() || m_faults.chatter
-        || (m_mode == Mode::EffectFirmware && m_firmware.frameInProgress());
+        || (m_mode == Mode::EffectFirmware && m_firmware.frameInProgress()) || m_leaveAtUs >= 0
+        || m_returnAtUs >= 0;
 }
 
 void VirtualPedal::enterBootloader()
@@ -144,7 +167,6 @@ int VirtualPedal::firmwareVersionInFlash() const
 
 void VirtualPedal::go(quint32 address, qint64 atUs)
 {
-    Q_UNUSED(atUs);
     if (address != StmBootloader::kFlashBase || !flashHoldsFirmware()) {
         m_mode = Mode::Halted;
         logLine(QStringLiteral("halted: no effect firmware at the GO address"));
@@ -152,6 +174,14 @@ void VirtualPedal::go(quint32 address, qint64 atUs)
     }
     m_mode = Mode::EffectFirmware;
     m_firmware.boot(firmwareVersionInFlash());
+    const RestartAfterGo &restart = m_options.restartAfterGo;
+    if (restart.bridge == RestartAfterGo::Bridge::Stays)
+        return;
+    constexpr qint64 kUsPerMs = 1000;
+    m_leaveAtUs = std::max(atUs, m_bridge.answersDoneUs()) + RestartAfterGo::kLeaveAfterAckMs * kUsPerMs;
+    m_returnAtUs = restart.bridge == RestartAfterGo::Bridge::Reenumerates
+                       ? m_leaveAtUs + qint64(restart.goneMs) * kUsPerMs
+                       : -1;
 }
 
 void VirtualPedal::logLine(const QString &line)

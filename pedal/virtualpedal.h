@@ -3,6 +3,7 @@
 #include "pedal/effectfirmware.h"
 #include "pedal/ftdibridge.h"
 #include "pedal/pedalfaults.h"
+#include "pedal/restartaftergo.h"
 #include "pedal/stmbootloader.h"
 
 #include <QStringList>
@@ -26,6 +27,7 @@ struct VirtualPedalOptions {
     // The bridge's latency timer in ms; 0 leaves it out of the model.
     int latencyTimerMs = 0;
     PedalFaults faults;
+    RestartAfterGo restartAfterGo;
 };
 
 // The whole pedal behind its bridge: the controller runs either its effect firmware or its
@@ -63,8 +65,15 @@ public:
 
     const PedalFaults &faults() const { return m_faults; }
     void setFaults(const PedalFaults &faults);
+    // Pulls the cable (true) or plugs it back in (false). Plugged in again, the bridge is a
+    // new device: nothing opened before reaches it.
     void unplug(bool gone = true);
     bool unplugged() const { return m_faults.unplugged; }
+    // Lets the pedal's time pass up to now: a bridge due to leave or come back after a GO
+    // does so. Every host call does this first.
+    void catchUp() { sync(); }
+    // The bridge left the bus (false) or came back (true).
+    std::function<void(bool plugged)> onPlugChanged;
     // Counts the unplugs: a handle opened before the last one belongs to a bridge that went.
     int unplugCount() const { return m_unplugs; }
     void setLineRate(quint32 baud) { m_bridge.setLineRate(baud); }
@@ -80,6 +89,8 @@ public:
 
 private:
     void sync();
+    // The bytes that have reached the controller by untilUs, and the time up to then.
+    void deliver(qint64 untilUs);
     void go(quint32 address, qint64 atUs);
     void logLine(const QString &line);
 
@@ -91,6 +102,8 @@ private:
     StmBootloader m_bootloader;
     Mode m_mode = Mode::EffectFirmware;
     int m_unplugs = 0;
+    qint64 m_leaveAtUs = -1;  // the bridge leaves the bus then (after a GO)
+    qint64 m_returnAtUs = -1; // and comes back then
     QStringList m_frameLog;
 };
 

@@ -7,10 +7,23 @@ namespace tovel::pedal {
 VirtualPedalDriver::VirtualPedalDriver(const VirtualPedalOptions &options, const Clock &clock)
     : m_pedal(options, clock)
 {
+    m_pedal.onPlugChanged = [this](bool plugged) {
+        if (plugged || m_open == 0)
+            return;
+        // The unplug may come half-way through a call (a GO's restart): tell it from the loop.
+        QMetaObject::invokeMethod(&m_context, [this, handle = m_open] {
+            if (m_told.contains(handle))
+                return;
+            m_told.insert(handle);
+            check(handle);
+            reportGone(handle);
+        }, Qt::QueuedConnection);
+    };
 }
 
 FtStatus VirtualPedalDriver::check(FtHandle handle)
 {
+    m_pedal.catchUp();
     if (m_open != 0 && (m_pedal.unplugged() || m_pedal.unplugCount() != m_openedAtUnplugCount)) {
         m_gone.insert(m_open);
         m_open = 0;
@@ -24,6 +37,7 @@ FtStatus VirtualPedalDriver::check(FtHandle handle)
 
 FtStatus VirtualPedalDriver::listDeviceCount(quint32 &count)
 {
+    m_pedal.catchUp();
     count = m_pedal.unplugged() ? 0 : 1;
     return FT_OK;
 }

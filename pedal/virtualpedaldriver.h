@@ -3,6 +3,7 @@
 #include "pedal/virtualpedal.h"
 #include "usb/ftdriver.h"
 
+#include <QObject>
 #include <QSet>
 #include <memory>
 
@@ -11,7 +12,9 @@ namespace tovel::pedal {
 // The virtual pedal as an FT driver: it lists exactly one bridge and opens it by its serial
 // number. Unplugged, the bridge is not listed, cannot be opened, and every call with a
 // handle opened before fails with FT_IO_ERROR, close included; such a handle stays dead
-// after the bridge comes back.
+// after the bridge comes back. The gone listener hears of an unplug of the open bridge from
+// the event loop, as a real driver tells of a hang-up; so does a bridge leaving after a GO
+// (VirtualPedalOptions::restartAfterGo), which happens at the time of the first call after it.
 class VirtualPedalDriver : public FtDriver {
 public:
     VirtualPedalDriver(const VirtualPedalOptions &options, const Clock &clock);
@@ -43,7 +46,9 @@ private:
     int m_openedAtUnplugCount = 0;
     FtHandle m_nextHandle = 0x5A000001;
     QSet<FtHandle> m_gone; // opened before an unplug
+    QSet<FtHandle> m_told; // the gone listener has heard of these
     quint32 m_baudRate = 9600;
+    QObject m_context; // carries the news of an unplug to the event loop
 };
 
 std::unique_ptr<FtDriver> makeVirtualPedalDriver(const VirtualPedalOptions &options, const Clock &clock);

@@ -1,6 +1,7 @@
 #include "usb/d2xxunit.h"
 
 #include "core/seams.h"
+#include "usb/pluggedbridge.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,6 +46,31 @@ const char *const kSuffixes[] = {
 };
 
 } // namespace
+
+D2XXUnit::D2XXUnit(FtDriver &driver, Prompts &prompts) : m_driver(driver), m_prompts(prompts)
+{
+    m_driver.setGoneListener([this](FtHandle handle) { deviceGone(handle); });
+}
+
+D2XXUnit::~D2XXUnit()
+{
+    m_driver.setGoneListener(nullptr);
+}
+
+void D2XXUnit::deviceGone(FtHandle handle)
+{
+    // News of a handle closed since, or of a loss already told, changes nothing.
+    if (handle != state.DeviceHandle || state.DeviceLost)
+        return;
+    state.DeviceLost = true;
+    if (onDeviceLost)
+        onDeviceLost();
+}
+
+void D2XXUnit::bridgeLeft(const PluggedBridge &bridge)
+{
+    m_driver.bridgeRemoved(bridge.devnodes());
+}
 
 QString D2XXUnit::statusMessage(const QString &label, quint32 status)
 {

@@ -9,6 +9,7 @@
 namespace tovel {
 
 class Prompts;
+struct PluggedBridge;
 
 // The USB layer's state: one device handle and the two buffers every byte to and from the
 // pedal passes through.
@@ -38,7 +39,11 @@ struct UsbState {
 // D2XX status (0 = success) or, for reads and writes, a byte count.
 class D2XXUnit {
 public:
-    D2XXUnit(FtDriver &driver, Prompts &prompts) : m_driver(driver), m_prompts(prompts) {}
+    // Listens to the driver for devices that go between calls (one unit per driver).
+    D2XXUnit(FtDriver &driver, Prompts &prompts);
+    ~D2XXUnit();
+    D2XXUnit(const D2XXUnit &) = delete;
+    D2XXUnit &operator=(const D2XXUnit &) = delete;
 
     UsbState state;
 
@@ -76,11 +81,15 @@ public:
     quint32 putTransmitBytes(const QByteArray &bytes);
     QByteArray receivedBytes(quint32 count) const;
 
-    // Called once when a call on the open device fails because the device has gone; that
-    // failure and every later one on the same device show no message box of their own (the
-    // callback tells the user once). A successful open starts afresh. Without a callback,
-    // every failure shows its box.
+    // Called once when the open device has gone: a call on it failed because it left, or the
+    // driver noticed by itself while no call ran (a hang-up on its tty, its bridge removed).
+    // That failure and every later one on the same device show no message box of their own
+    // (the callback tells the user once). A successful open starts afresh. Without a
+    // callback, every failure shows its box.
     std::function<void()> onDeviceLost;
+    // The hot-plug monitor saw this bridge leave the bus: if the open device was on it, it is
+    // lost now (onDeviceLost), also for a driver that would notice only at its next call.
+    void bridgeLeft(const PluggedBridge &bridge);
     // True for the statuses that mean the device is no longer there.
     static bool meansDeviceGone(quint32 status);
 
@@ -89,6 +98,8 @@ public:
 private:
     // ReportFTStatus for a call on the open device, or the device's loss.
     void reportDeviceCall(const QString &label, quint32 status);
+    // The driver's news that the device behind a handle has gone.
+    void deviceGone(FtHandle handle);
 
     FtDriver &m_driver;
     Prompts &m_prompts;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 #include <QtGlobal>
+
+#include <functional>
 
 namespace tovel {
 
@@ -97,6 +100,29 @@ public:
         Q_UNUSED(handle);
         return true;
     }
+
+    // The hot-plug monitor saw a bridge leave the bus; devnodes are the nodes it had (its tty,
+    // its USB device node). A driver whose open device was on that bridge takes the handle as
+    // gone (every call but close fails from now on) and tells the gone listener.
+    virtual void bridgeRemoved(const QStringList &devnodes) { Q_UNUSED(devnodes); }
+
+    // Who hears of a device that went away between calls: a hang-up on its tty, the monitor's
+    // removal of its bridge. A driver tells it once per handle, with its own state settled:
+    // from the event loop, or as the last step of bridgeRemoved, never half-way through a
+    // call. The listener may close the handle there and then. One listener per driver.
+    using GoneListener = std::function<void(FtHandle)>;
+    void setGoneListener(GoneListener listener) { m_goneListener = std::move(listener); }
+
+protected:
+    void reportGone(FtHandle handle) const
+    {
+        // A copy: the listener may replace itself while it runs.
+        if (const GoneListener listener = m_goneListener)
+            listener(handle);
+    }
+
+private:
+    GoneListener m_goneListener;
 };
 
 } // namespace tovel

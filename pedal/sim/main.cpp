@@ -11,6 +11,21 @@
 //                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
 //                 more bytes have come from the host, as a cable pulled mid-command),
 //                 line-ends:crlf|cr|lf (how the state answer ends its lines).
+//   unplug        pull the cable now: the terminal closes ("ok").
+//   plug          plug it back in: a new terminal ("ok PATH"; PATH as for the first line).
+//
+// The bridge leaving and coming back is also told by a line of its own on stdout, whatever
+// the cause (unplug, plug, --unplug-after, unplug-after-bytes, a restart after GO):
+//   unplugged     the terminal has closed, as a bridge pulled off the bus
+//   plugged PATH  a new terminal serves the pedal, as a bridge that came back
+// These come before the answer of the command that caused them, and between answers when
+// time caused them; an answer always starts with "ok" or "error".
+//
+// --restart-after-go says what the bridge does when the bootloader's GO starts the new
+// firmware: it stays (the firmware answers on the same terminal), re-enumerates (the
+// terminal closes and a new one opens MS later, as a USB device coming back under a new
+// name), or never comes back (until "plug"). --link keeps a symbolic link to the current
+// terminal, gone while unplugged, as udev keeps /dev/serial/by-id/ for a real bridge.
 //
 // SIGUSR1 resets the controller into its bootloader, as the user does by hand before an
 // upgrade; the flash is kept.
@@ -121,6 +136,8 @@ struct Pty {
         return true;
     }
 
+    bool isOpen() const { return master >= 0; }
+
     void close()
     {
         if (slave >= 0)
@@ -130,6 +147,35 @@ struct Pty {
         slave = master = -1;
     }
 };
+
+// "stays", "reenumerate[:MS]" or "never".
+bool parseRestart(const QString &text, RestartAfterGo &restart)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() == 1 && parts[0] == QLatin1String("stays")) {
+        restart.bridge = RestartAfterGo::Bridge::Stays;
+        return true;
+    }
+    if (parts.size() == 1 && parts[0] == QLatin1String("never")) {
+        restart.bridge = RestartAfterGo::Bridge::NeverBack;
+        return true;
+    }
+    if (parts[0] != QLatin1String("reenumerate") || parts.size() > 2)
+        return false;
+    restart.bridge = RestartAfterGo::Bridge::Reenumerates;
+    if (parts.size() == 2) {
+        bool ok = false;
+        restart.goneMs = parts[1].toInt(&ok);
+        return ok && restart.goneMs >= 0;
+    }
+    return true;
+}
+
+void printLine(const QByteArray &line)
+{
+    std::printf("%s\n", line.constData());
+    std::fflush(stdout);
+}
 
 } // namespace
 
@@ -157,8 +203,11 @@ int main(int argc, char **argv)
     const QCommandLineOption silentAfter(QStringLiteral("silent-after"), QStringLiteral("The bootloader hangs after answering N frames."), QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption flashDefect(QStringLiteral("flash-defect"), QStringLiteral("The flash cell at ADDRESS stores every written byte with bit 4 inverted."), QStringLiteral("ADDRESS"));
     const QCommandLineOption eraseBusy(QStringLiteral("erase-busy"), QStringLiteral("A global erase takes MS milliseconds, answered 0x76 (busy) every second meanwhile."), QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption restartAfterGo(QStringLiteral("restart-after-go"), QStringLiteral("What the bridge does when GO starts the new firmware: stays (the same terminal), reenumerate[:MS] (a new terminal MS later, 1000 by default) or never (gone until \"plug\")."), QStringLiteral("MODE"), QStringLiteral("stays"));
+    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Keep a symbolic link at PATH to the current terminal, gone while unplugged."), QStringLiteral("PATH"));
     parser.addOptions({bootloader, lineRate, firmware, noAnswer, nackAt, garbage, split, unplugAfter,
-                       dumpFlash, logFile, untilStdin, shortAnswers, chatter, silentAfter, flashDefect, eraseBusy});
+                       dumpFlash, logFile, untilStdin, shortAnswers, chatter, silentAfter, flashDefect, eraseBusy,
+                       restartAfterGo, link});
     parser.process(app);
 
     const auto fail = [](const QString &text) {
@@ -201,6 +250,8 @@ int main(int argc, char **argv)
     options.faults.eraseBusyMs = parser.value(eraseBusy).toInt(&ok);
     if (!ok || options.faults.eraseBusyMs < 0)
         return fail(QStringLiteral("--erase-busy wants milliseconds"));
+    if (!parseRestart(parser.value(restartAfterGo), options.restartAfterGo))
+        return fail(QStringLiteral("--restart-after-go wants stays, reenumerate, reenumerate:MS or never"));
     qint64 unplugAtUs = -1;
     if (parser.isSet(unplugAfter)) {
         unplugAtUs = parser.value(unplugAfter).toLongLong(&ok) * 1000;
@@ -240,6 +291,16 @@ int main(int argc, char **argv)
         };
     }
 
+    const QByteArray linkPath = QFile::encodeName(parser.value(link));
+    const auto makeLink = [&] {
+        if (linkPath.isEmpty())
+            return;
+        ::unlink(linkPath.constData());
+        if (::symlink(pty.path.constData(), linkPath.constData()) != 0)
+            std::fprintf(stderr, "tovel-pedal-sim: cannot link %s: %s\n", linkPath.constData(), strerror(errno));
+    };
+    makeLink();
+
     std::printf("%s\n", pty.path.constData());
     std::fflush(stdout);
 
@@ -247,11 +308,29 @@ int main(int argc, char **argv)
     bool watchStdin = parser.isSet(untilStdin);
     QByteArray command;          // a control line coming in on stdin
     qint64 unplugAfterBytes = -1; // host bytes still to take before the cable is pulled
+    // The terminal follows the bridge: it closes as the bridge leaves the bus and a new one
+    // opens as it comes back. False when no new terminal could be had (error says why).
+    const auto followBridge = [&](QString &error) {
+        if (pedal.unplugged() && pty.isOpen()) {
+            pty.close();
+            outgoing.clear();
+            if (!linkPath.isEmpty())
+                ::unlink(linkPath.constData());
+            std::fprintf(stderr, "tovel-pedal-sim: unplugged\n");
+            printLine("unplugged");
+        } else if (!pedal.unplugged() && !pty.isOpen()) {
+            if (!pty.open(error)) {
+                pty.close();
+                return false;
+            }
+            makeLink();
+            printLine("plugged " + pty.path);
+        }
+        return true;
+    };
     const auto unplugNow = [&] {
         pedal.unplug();
-        pty.close();
-        outgoing.clear();
-        std::fprintf(stderr, "tovel-pedal-sim: unplugged\n");
+        followBridge(error);
     };
     char buffer[4096];
     for (;;) {
@@ -261,7 +340,7 @@ int main(int argc, char **argv)
         fds[2] = {watchStdin ? STDIN_FILENO : -1, POLLIN, 0};
         // While the pedal has bytes on the wire or a frame waiting for its quiet gap, look
         // again every millisecond; otherwise sleep until something happens.
-        int timeoutMs = pty.master >= 0 && pedal.busy() ? 1 : -1;
+        int timeoutMs = pedal.busy() ? 1 : -1;
         if (unplugAtUs >= 0)
             timeoutMs = 1;
         if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR)
@@ -284,21 +363,32 @@ int main(int argc, char **argv)
                 PedalFaults faults;
                 qint64 unplugAfter = -1;
                 QString error;
-                if (!line.startsWith(QLatin1String("faults ")))
+                QByteArray answer = "ok";
+                if (line == QLatin1String("unplug")) {
+                    unplugAfterBytes = -1;
+                    unplugNow();
+                } else if (line == QLatin1String("plug")) {
+                    pedal.unplug(false);
+                    if (followBridge(error))
+                        answer += ' ' + pty.path;
+                } else if (!line.startsWith(QLatin1String("faults "))) {
                     error = QStringLiteral("unknown command \"%1\"").arg(line);
-                else if (parseFaults(line.mid(7), faults, unplugAfter, error)) {
+                } else if (parseFaults(line.mid(7), faults, unplugAfter, error)) {
                     faults.unplugged = pedal.unplugged();
                     pedal.setFaults(faults);
                     unplugAfterBytes = unplugAfter;
                 }
-                std::printf("%s\n", error.isEmpty() ? "ok" : qPrintable(QStringLiteral("error ") + error));
-                std::fflush(stdout);
+                printLine(error.isEmpty() ? answer : (QStringLiteral("error ") + error).toLocal8Bit());
             }
         }
         if (unplugAtUs >= 0 && clock.nowUs() >= unplugAtUs) {
             unplugNow();
             unplugAtUs = -1;
         }
+        // A bridge due to leave or come back after a GO does so now.
+        pedal.catchUp();
+        if (!followBridge(error))
+            return fail(error);
         if (pty.master < 0)
             continue;
         if (fds[1].revents & POLLIN) {
@@ -325,6 +415,8 @@ int main(int argc, char **argv)
     }
 
     pty.close();
+    if (!linkPath.isEmpty())
+        ::unlink(linkPath.constData());
     if (parser.isSet(dumpFlash)) {
         QFile dump(parser.value(dumpFlash));
         if (!dump.open(QIODevice::WriteOnly | QIODevice::Truncate) || dump.write(pedal.flash()) != pedal.flash().size())

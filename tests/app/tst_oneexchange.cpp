@@ -89,6 +89,7 @@ private slots:
     void sliderMovedDuringAnUploadGoesAfterIt();
     void mainWindowClosedDuringAWaitEndsTheProgram();
     void unpluggedAndPluggedBackIn();
+    void unpluggedWhileIdle();
 };
 
 void TestOneExchange::requestDuringOpenFx()
@@ -259,6 +260,25 @@ void TestOneExchange::unpluggedAndPluggedBackIn()
     f.click(f.main().btnRequest);
     QCOMPARE(f.prompts.messages.size(), 1);
     QVERIFY(f.main().btnAssign->isEnabled());
+}
+
+// No exchange runs: the driver's news of the unplug, from the event loop, sets the window as
+// after Disconnect, with one message.
+void TestOneExchange::unpluggedWhileIdle()
+{
+    Player f;
+    f.prepare();
+    f.pedal().unplug(true);
+    QCOMPARE(f.prompts.messages, QStringList{});
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.prompts.messages, QStringList{"The pedal was disconnected."});
+    QVERIFY(f.main().menuConnect->isEnabled());
+    QVERIFY(!f.main().menuDisconnect->isEnabled());
+    QVERIFY(!f.main().btnOpenEffect->isEnabled());
+    QVERIFY(!f.window().trkPot[0]->isEnabled());
+    f.click(f.main().menuScan);
+    QCOMPARE(f.prompts.messages, (QStringList{"The pedal was disconnected.", "No device found"}));
 }
 
 QTEST_MAIN(TestOneExchange)

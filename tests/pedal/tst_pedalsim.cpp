@@ -1,5 +1,6 @@
 #include "pedal/pedalsimprocess.h"
 
+#include <QFileInfo>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -63,6 +64,9 @@ private slots:
     void stm32flashWritesAndVerifies();
     void effectFirmwareOnTheTerminal_data();
     void effectFirmwareOnTheTerminal();
+    void unplugAndPlugBackIn();
+    void bridgeAfterGo_data();
+    void bridgeAfterGo();
 };
 
 void TestPedalSim::stm32flashWritesAndVerifies()
@@ -132,6 +136,78 @@ void TestPedalSim::effectFirmwareOnTheTerminal()
     QVERIFY2(sim.start(options), qPrintable(sim.errorText()));
     const QByteArray command = options.contains(QStringLiteral("--bootloader")) ? QByteArray("\x7F") : QByteArray("\x05\x00", 2);
     QCOMPARE(exchange(sim.ptyPath(), command, int(answer.size())), answer);
+    QVERIFY(sim.stop());
+}
+
+// Pulled while a client holds the terminal: the client sees the hang-up, the by-id style link
+// goes; plugged back in, a new terminal serves the pedal behind the link.
+void TestPedalSim::unplugAndPlugBackIn()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("usb-ZANTH_Tovel_ZT000001-if00-port0"));
+    PedalSimProcess sim;
+    QVERIFY2(sim.start({QStringLiteral("--line-rate"), QStringLiteral("115200"), QStringLiteral("--link"), link}),
+             qPrintable(sim.errorText()));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.ptyPath());
+    const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+
+    QVERIFY2(sim.unplug(), qPrintable(sim.errorText()));
+    QVERIFY2(sim.waitForEvent(QStringLiteral("unplugged")), qPrintable(sim.errorText()));
+    pollfd p{fd, 0, 0};
+    QCOMPARE(::poll(&p, 1, 0), 1);
+    QVERIFY(p.revents & POLLHUP);
+    ::close(fd);
+    QVERIFY(!QFileInfo(link).isSymLink());
+
+    QVERIFY2(sim.plug(), qPrintable(sim.errorText()));
+    QVERIFY2(sim.waitForEvent(QStringLiteral("plugged")), qPrintable(sim.errorText()));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.ptyPath());
+    QCOMPARE(exchange(link, QByteArray("\x05\x00", 2), 16), QByteArray("TOVEL\r\n0\r\n0\r\n5\r\n"));
+    QVERIFY(sim.stop());
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestPedalSim::bridgeAfterGo_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("bridge-stays") << QStringLiteral("stays");
+    QTest::newRow("bridge-re-enumerates") << QStringLiteral("reenumerate:300");
+    QTest::newRow("bridge-never-comes-back") << QStringLiteral("never");
+}
+
+// The bootloader gets a vector table and the variant record of firmware 4, then GO: the
+// pedal restarts into that firmware behind a bridge that stays, comes back on a new terminal,
+// or stays away until plugged in again.
+void TestPedalSim::bridgeAfterGo()
+{
+    QFETCH(QString, mode);
+    PedalSimProcess sim;
+    QVERIFY2(sim.start({QStringLiteral("--line-rate"), QStringLiteral("115200"), QStringLiteral("--bootloader"),
+                        QStringLiteral("--restart-after-go"), mode}),
+             qPrintable(sim.errorText()));
+    const QString first = sim.ptyPath();
+    const char *const frames[] = {"7F", "31CE", "0800000008", "0300500020" "73", "31CE", "0801FC00F5",
+                                  "07" "0400000000000000" "03", "21DE", "0800000008"};
+    for (const char *frame : frames)
+        QCOMPARE(exchange(first, QByteArray::fromHex(frame), 1), QByteArray("\x79"));
+
+    const QByteArray query("\x05\x00", 2);
+    const QByteArray version4("TOVEL\r\n0\r\n0\r\n4\r\n");
+    if (mode == QLatin1String("stays")) {
+        QCOMPARE(exchange(first, query, 16), version4);
+        QVERIFY(sim.stop());
+        return;
+    }
+    QVERIFY2(sim.waitForEvent(QStringLiteral("unplugged")), qPrintable(sim.errorText()));
+    if (mode == QLatin1String("never")) {
+        // Looked for well past the time a re-enumerating bridge takes: it does not come.
+        QVERIFY(!sim.waitForEvent(QStringLiteral("plugged"), 2000));
+        QVERIFY2(sim.plug(), qPrintable(sim.errorText()));
+    } else {
+        QVERIFY2(sim.waitForEvent(QStringLiteral("plugged")), qPrintable(sim.errorText()));
+    }
+    QCOMPARE(exchange(sim.ptyPath(), query, 16), version4);
     QVERIFY(sim.stop());
 }
 

@@ -74,6 +74,9 @@ private slots:
     void editorWaitsInVirtualTime();
     void upgradeSetsFirmwareVersion_data();
     void upgradeSetsFirmwareVersion();
+    void unplugIsToldOnceFromTheEventLoop();
+    void bridgeAfterGo_data();
+    void bridgeAfterGo();
 };
 
 void TestVirtualPedalDriver::listsOneBridgeWithItsIdentity()
@@ -342,6 +345,108 @@ void TestVirtualPedalDriver::upgradeSetsFirmwareVersion()
     QCOMPARE(rig.driver.pedal().mode(), erased ? VirtualPedal::Mode::Halted : VirtualPedal::Mode::EffectFirmware);
     rig.write("0500");
     QCOMPARE(rig.readAll(), query);
+}
+
+// The gone listener hears of the open bridge's unplug once, from the event loop (never from
+// inside the call or the unplug itself); a bridge unplugged with nothing open tells nothing.
+void TestVirtualPedalDriver::unplugIsToldOnceFromTheEventLoop()
+{
+    Rig rig;
+    QList<FtHandle> gone;
+    rig.driver.setGoneListener([&](FtHandle h) { gone.append(h); });
+    rig.driver.pedal().unplug();
+    QCOMPARE(gone, QList<FtHandle>{});
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(gone, QList<FtHandle>{rig.handle});
+
+    rig.driver.pedal().unplug(false);
+    FtHandle again = 0;
+    QCOMPARE(rig.driver.openBySerialNumber("ZT000001", again), FT_OK);
+    QCOMPARE(rig.driver.close(again), FT_OK);
+    rig.driver.pedal().unplug();
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(gone, QList<FtHandle>{rig.handle});
+}
+
+void TestVirtualPedalDriver::bridgeAfterGo_data()
+{
+    QTest::addColumn<int>("bridge");
+    QTest::newRow("bridge-stays") << int(RestartAfterGo::Bridge::Stays);
+    QTest::newRow("bridge-re-enumerates-1500-ms-later") << int(RestartAfterGo::Bridge::Reenumerates);
+    QTest::newRow("bridge-never-comes-back") << int(RestartAfterGo::Bridge::NeverBack);
+}
+
+// After GO the pedal runs the firmware just written (variant 4) behind its bridge, which stays,
+// comes back as a new device, or stays away until plugged in again.
+void TestVirtualPedalDriver::bridgeAfterGo()
+{
+    QFETCH(int, bridge);
+    const auto kind = RestartAfterGo::Bridge(bridge);
+    constexpr qint64 kGoneMs = 1500;
+    VirtualPedalOptions options;
+    options.lineRateBaud = 115200;
+    options.restartAfterGo = {kind, int(kGoneMs)};
+    Rig rig(options);
+    QList<FtHandle> gone;
+    rig.driver.setGoneListener([&](FtHandle h) { gone.append(h); });
+    rig.driver.pedal().enterBootloader();
+    rig.write(upgradeBytes(4));
+    // 42 bytes cross the line in under 4 ms: every acknowledge, the GO's too, is read by 10 ms.
+    rig.clock.advanceUs(10'000);
+    const QByteArray acks = rig.readAll();
+    QCOMPARE(acks.size(), 11);
+    QCOMPARE(acks, QByteArray(acks.size(), char(0x79)));
+    const QByteArray query = "TOVEL\r\n0\r\n0\r\n4\r\n";
+    const qint64 leaveUs = RestartAfterGo::kLeaveAfterAckMs * 1000; // after the acknowledge
+    quint32 n = 0;
+    const auto listed = [&] {
+        quint32 count = 99;
+        rig.driver.listDeviceCount(count);
+        return count;
+    };
+
+    rig.clock.advanceUs(leaveUs - 11'000);
+    QCOMPARE(rig.driver.queueStatus(rig.handle, n), FT_OK);
+    // A query still on the line as the bridge leaves reaches the new firmware all the same.
+    rig.driver.pedal().clearFrameLog();
+    rig.write("0500");
+    rig.clock.advanceUs(11'000);
+    if (kind == RestartAfterGo::Bridge::Stays) {
+        rig.clock.advanceUs(3600LL * 1000 * 1000);
+        QCOMPARE(listed(), 1u);
+        QCOMPARE(rig.readAll(), query);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(gone, QList<FtHandle>{});
+        return;
+    }
+    QCOMPARE(rig.driver.queueStatus(rig.handle, n), FT_IO_ERROR);
+    QCOMPARE(rig.driver.pedal().frameLog(), (QStringList{"fw EffectQuery 00", "bridge left the bus"}));
+    QCOMPARE(listed(), 0u);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(gone, QList<FtHandle>{rig.handle});
+
+    // It left within the last 10 ms: it is due back within 10 ms of kGoneMs from now.
+    FtHandle fresh = 0;
+    rig.clock.advanceUs(kGoneMs * 1000 - 11'000);
+    QCOMPARE(listed(), 0u);
+    QCOMPARE(rig.driver.openBySerialNumber("ZT000001", fresh), FT_DEVICE_NOT_FOUND);
+    rig.clock.advanceUs(11'000);
+    if (kind == RestartAfterGo::Bridge::NeverBack) {
+        rig.clock.advanceUs(3600LL * 1000 * 1000);
+        QCOMPARE(listed(), 0u);
+        rig.driver.pedal().unplug(false); // the user plugs it in again
+    }
+    QCOMPARE(listed(), 1u);
+    QCOMPARE(rig.driver.openBySerialNumber("ZT000001", fresh), FT_OK);
+    quint32 written = 0;
+    QCOMPARE(rig.driver.write(fresh, "\x05\x00", 2, written), FT_OK);
+    rig.clock.advanceUs(10'000); // the query and its 16-byte answer cross the line
+    QCOMPARE(rig.driver.queueStatus(fresh, n), FT_OK);
+    QByteArray answer(int(n), '\0');
+    QCOMPARE(rig.driver.read(fresh, answer.data(), n, written), FT_OK);
+    QCOMPARE(answer, query);
+    QCOMPARE(rig.driver.queueStatus(rig.handle, n), FT_IO_ERROR);
+    QCOMPARE(gone, QList<FtHandle>{rig.handle});
 }
 
 QTEST_GUILESS_MAIN(TestVirtualPedalDriver)

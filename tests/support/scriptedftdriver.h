@@ -70,6 +70,19 @@ public:
 
     static constexpr FtHandle kHandle = 0x00A1B2C3;
 
+    // The driver noticing by itself that the device behind a handle has gone.
+    void tellGone(FtHandle handle) { reportGone(handle); }
+    // Every bridgeRemoved, in order; with goneWithNode, a removal that names that node tells
+    // the open handle gone, as a real driver does for its open device.
+    QList<QStringList> removals;
+    QString goneWithNode;
+    void bridgeRemoved(const QStringList &devnodes) override
+    {
+        removals.append(devnodes);
+        if (m_open && !goneWithNode.isEmpty() && devnodes.contains(goneWithNode))
+            reportGone(kHandle);
+    }
+
 private:
     FtStatus enter(Call c, FtHandle handle, bool needsOpen = true);
     void release();

@@ -66,6 +66,7 @@ private slots:
     void closedAndUnknownHandlesAreInvalid();
     void failedCloseCanBeRetried();
     void systemDriverListsEachBridgeOnce();
+    void newsOfAGoneDeviceNamesTheCompositeHandle();
 };
 
 void TestCompositeDriver::sharedBridgeIsListedOnce()
@@ -220,6 +221,29 @@ void TestCompositeDriver::systemDriverListsEachBridgeOnce()
     }
     FtHandle handle = 0;
     QCOMPARE(driver->openBySerialNumber("TOVEL-NO-SUCH-BRIDGE", handle), FT_DEVICE_NOT_FOUND);
+}
+
+// Both drivers hand out the same handle number: the news of a device gone must come under the
+// composite's handle of the driver that told it. A removal reaches every driver.
+void TestCompositeDriver::newsOfAGoneDeviceNamesTheCompositeHandle()
+{
+    TwoDrivers d;
+    QList<FtHandle> gone;
+    d.composite->setGoneListener([&](FtHandle h) { gone.append(h); });
+    FtHandle shared = 0, usbOnly = 0;
+    QCOMPARE(d.composite->openBySerialNumber("A10KZP4Q", shared), FT_OK);
+    QCOMPARE(d.composite->openBySerialNumber("FTUSB02", usbOnly), FT_OK);
+
+    d.usb->goneWithNode = "/dev/bus/usb/001/009";
+    d.composite->bridgeRemoved({"/dev/bus/usb/001/009"});
+    QCOMPARE(d.kernel->removals, QList<QStringList>{{"/dev/bus/usb/001/009"}});
+    QCOMPARE(d.usb->removals, QList<QStringList>{{"/dev/bus/usb/001/009"}});
+    QCOMPARE(gone, QList<FtHandle>{usbOnly});
+
+    d.kernel->tellGone(ScriptedFtDriver::kHandle + 1); // no handle of the composite's
+    QCOMPARE(gone.size(), 1);
+    d.kernel->tellGone(ScriptedFtDriver::kHandle);
+    QCOMPARE(gone, (QList<FtHandle>{usbOnly, shared}));
 }
 
 QTEST_GUILESS_MAIN(TestCompositeDriver)

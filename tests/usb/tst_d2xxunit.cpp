@@ -1,6 +1,7 @@
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
 #include "usb/d2xxunit.h"
+#include "usb/pluggedbridge.h"
 
 #include <QtTest>
 
@@ -27,6 +28,8 @@ private slots:
     void staleHandleAfterCloseIsReported();
     void eepromFailureIsSilentAndKeepsLastWord();
     void goneDeviceIsReportedOnce();
+    void lossBetweenCallsIsToldOnce();
+    void bridgeLeavingTheBusLosesTheOpenDevice();
 };
 
 void TestD2XXUnit::statusMessages_data()
@@ -258,6 +261,68 @@ void TestD2XXUnit::goneDeviceIsReportedOnce()
     usb.ReadFTQueue();
     QCOMPARE(losses, 2);
     QCOMPARE(prompts.messages.size(), 1);
+}
+
+// The driver's news of a device gone while no call ran goes the way of a failing call: one
+// onDeviceLost, no box for what fails after. News of another handle, or of a loss told
+// already, changes nothing.
+void TestD2XXUnit::lossBetweenCallsIsToldOnce()
+{
+    ScriptedFtDriver driver;
+    driver.devices = {{"FT1", "Tovel", {}}};
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    int losses = 0;
+    usb.onDeviceLost = [&] { ++losses; };
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
+
+    driver.tellGone(ScriptedFtDriver::kHandle + 1); // a handle closed long ago
+    QCOMPARE(losses, 0);
+    QVERIFY(!usb.state.DeviceLost);
+    driver.tellGone(ScriptedFtDriver::kHandle);
+    QCOMPARE(losses, 1);
+    QVERIFY(usb.state.DeviceLost);
+    driver.tellGone(ScriptedFtDriver::kHandle);
+    driver.failing[ScriptedFtDriver::Call::Queue] = FT_IO_ERROR;
+    usb.GetFTQueueStatus();
+    usb.CloseFTDevice();
+    QCOMPARE(losses, 1);
+    QCOMPARE(prompts.messages, QStringList{});
+
+    // Lost through a failing call first, then the driver's news: still one.
+    driver.failing.clear();
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
+    driver.failing[ScriptedFtDriver::Call::Write] = FT_IO_ERROR;
+    usb.WriteFTBuffer(2);
+    driver.tellGone(ScriptedFtDriver::kHandle);
+    QCOMPARE(losses, 2);
+    QCOMPARE(prompts.messages, QStringList{});
+}
+
+void TestD2XXUnit::bridgeLeavingTheBusLosesTheOpenDevice()
+{
+    ScriptedFtDriver driver;
+    driver.devices = {{"A50285BI", "FT232R USB UART", {}}};
+    driver.goneWithNode = "/dev/bus/usb/001/007";
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    int losses = 0;
+    usb.onDeviceLost = [&] { ++losses; };
+    QCOMPARE(usb.Open_USB_Device_By_Serial_Number("A50285BI"), 0u);
+
+    PluggedBridge other;
+    other.usbDevnode = "/dev/bus/usb/002/003";
+    usb.bridgeLeft(other);
+    QCOMPARE(losses, 0);
+
+    PluggedBridge bridge;
+    bridge.serialNumber = "A50285BI";
+    bridge.usbDevnode = "/dev/bus/usb/001/007";
+    bridge.ttyDevnodes = {"/dev/ttyUSB0"};
+    usb.bridgeLeft(bridge);
+    QCOMPARE(driver.removals.last(), (QStringList{"/dev/ttyUSB0", "/dev/bus/usb/001/007"}));
+    QCOMPARE(losses, 1);
+    QVERIFY(usb.state.DeviceLost);
 }
 
 QTEST_GUILESS_MAIN(TestD2XXUnit)

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,11 @@ private slots:
     void stalledLineFailsTheWrite();
     void closedHandleFailsEveryCall();
     void vanishedPortFailsUntilClosed();
+    void hangUpWhileIdleIsReportedOnce_data();
+    void hangUpWhileIdleIsReportedOnce();
+    void bytesWhileIdleAreNoLoss();
+    void removedBridgeTakesItsPortAlong_data();
+    void removedBridgeTakesItsPortAlong();
     void onlyAPseudoTerminalIsNoRealBridge();
     void portHeldByAnotherProgramIsBusy();
     void nodeTheUserMayNotOpenIsNotPermitted();
@@ -513,6 +519,105 @@ void TestKernelSerialDriver::vanishedPortFailsUntilClosed()
     QCOMPARE(driver.setBaudRate(handle, 115200), FT_IO_ERROR);
     QCOMPARE(driver.close(handle), FT_OK);
     QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
+}
+
+void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce_data()
+{
+    QTest::addColumn<bool>("vhangup");
+    QTest::newRow("other-side-of-the-terminal-closed") << false;
+    // What the kernel does to the tty of a USB serial bridge pulled off the bus: from then on
+    // it reads as end of file and polls as hung up.
+    QTest::newRow("tty-hung-up-as-a-pulled-bridge's") << true;
+}
+
+// The tty hangs up while no call runs: the event loop sees it, the driver lets go of the
+// descriptor and tells the listener, once; the listener may close the handle there and then.
+void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce()
+{
+    QFETCH(bool, vhangup);
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    QList<FtHandle> gone;
+    QList<FtStatus> closes;
+    driver.setGoneListener([&](FtHandle h) {
+        gone.append(h);
+        closes.append(driver.close(h));
+    });
+    if (vhangup) {
+        const int fd = ::open(pty.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        const int rc = ::ioctl(fd, TIOCVHANGUP);
+        const int err = errno;
+        ::close(fd);
+        if (rc != 0)
+            QSKIP(qPrintable(QStringLiteral("no TIOCVHANGUP here: %1").arg(strerror(err))));
+    } else {
+        pty.closeMaster();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!gone.isEmpty(), 5000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(gone, QList<FtHandle>{handle});
+    QCOMPARE(closes, QList<FtStatus>{FT_OK});
+    quint32 queued = 0;
+    QCOMPARE(driver.queueStatus(handle, queued), FT_INVALID_HANDLE);
+}
+
+void TestKernelSerialDriver::bytesWhileIdleAreNoLoss()
+{
+    OpenPty port;
+    QVERIFY(port.open());
+    auto &[pty, driver, handle] = port;
+    int gone = 0;
+    driver.setGoneListener([&](FtHandle) { ++gone; });
+    QVERIFY(pty.send("TOVEL\r\n"));
+    // Qt takes the bytes from the event loop; once they are queued, the loop has seen them.
+    QTRY_COMPARE_WITH_TIMEOUT(waitQueued(driver, handle, 7), 7u, 5000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(gone, 0);
+    quint32 written = 0;
+    QCOMPARE(driver.write(handle, "\x05\x00", 2, written), FT_OK);
+    QCOMPARE(pty.receive(2), QByteArray("\x05\x00", 2));
+}
+
+// The hot-plug monitor names the nodes of a bridge that left; the port on one of them is
+// gone at once, told before bridgeRemoved returns. A path that led to the node counts too.
+void TestKernelSerialDriver::removedBridgeTakesItsPortAlong_data()
+{
+    QTest::addColumn<QString>("opened"); // "node" or "link"
+    QTest::addColumn<bool>("named");     // the removal names the port's node
+    QTest::newRow("its-tty-left") << "node" << true;
+    QTest::newRow("its-tty-left-opened-by-a-link") << "link" << true;
+    QTest::newRow("another-bridge-left") << "node" << false;
+}
+
+void TestKernelSerialDriver::removedBridgeTakesItsPortAlong()
+{
+    QFETCH(QString, opened);
+    QFETCH(bool, named);
+    Pty pty;
+    QVERIFY(pty.ok());
+    QTemporaryDir dir;
+    QString path = pty.path();
+    if (opened == "link") {
+        path = dir.filePath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QVERIFY(QFile::link(pty.path(), path));
+    }
+    KernelSerialDriver driver(path);
+    FtHandle handle = 0;
+    QCOMPARE(driver.openBySerialNumber(path.toLocal8Bit(), handle), FT_OK);
+    QList<FtHandle> gone;
+    driver.setGoneListener([&](FtHandle h) { gone.append(h); });
+    const QString node = named ? pty.path() : QStringLiteral("/dev/ttyUSB7");
+    driver.bridgeRemoved({node, QStringLiteral("/dev/bus/usb/001/007")});
+    QCOMPARE(gone, named ? QList<FtHandle>{handle} : QList<FtHandle>{});
+    quint32 queued = 0;
+    QCOMPARE(driver.queueStatus(handle, queued), named ? FT_IO_ERROR : FT_OK);
+    driver.bridgeRemoved({node});
+    QCOMPARE(gone.size(), named ? 1 : 0);
+    QCOMPARE(driver.close(handle), FT_OK);
 }
 
 void TestKernelSerialDriver::onlyAPseudoTerminalIsNoRealBridge()

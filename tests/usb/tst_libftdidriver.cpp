@@ -27,6 +27,7 @@ private slots:
     void noBridgeListsNothing();
     void absentSerialIsNotFound();
     void unknownHandlesFailEveryCall();
+    void usbNodeIsTheOneUdevNames();
 };
 
 void TestLibFtdiDriver::openProblems_data()
@@ -174,6 +175,19 @@ void TestLibFtdiDriver::unknownHandlesFailEveryCall()
         QCOMPARE(word, quint16(0xBEEF));
         QCOMPARE(driver.close(handle), FT_INVALID_HANDLE);
     }
+}
+
+// The monitor names a bridge that left by udev's DEVNAME for its USB device; the driver keeps
+// the same name for the bridge it opened, from libusb's bus number and device address.
+void TestLibFtdiDriver::usbNodeIsTheOneUdevNames()
+{
+    QCOMPARE(LibFtdiDriver::usbDevnode(1, 7), QStringLiteral("/dev/bus/usb/001/007"));
+    QCOMPARE(LibFtdiDriver::usbDevnode(3, 127), QStringLiteral("/dev/bus/usb/003/127"));
+    LibFtdiDriver driver;
+    int gone = 0;
+    driver.setGoneListener([&](FtHandle) { ++gone; });
+    driver.bridgeRemoved({QStringLiteral("/dev/bus/usb/001/007")}); // nothing open
+    QCOMPARE(gone, 0);
 }
 
 QTEST_GUILESS_MAIN(TestLibFtdiDriver)

@@ -7,6 +7,26 @@ namespace tovel {
 CompositeDriver::CompositeDriver(std::vector<std::unique_ptr<FtDriver>> drivers)
     : m_drivers(std::move(drivers)), m_listed([this](QList<BridgeIdentity> &listed) { return list(listed); })
 {
+    for (const auto &driver : m_drivers)
+        driver->setGoneListener([this, d = driver.get()](FtHandle inner) { innerGone(d, inner); });
+}
+
+void CompositeDriver::innerGone(const FtDriver *driver, FtHandle inner)
+{
+    for (const auto &[handle, r] : m_routes) {
+        if (r.driver == driver && r.handle == inner) {
+            // The listener may close the handle: done with the routes first.
+            const FtHandle gone = handle;
+            reportGone(gone);
+            return;
+        }
+    }
+}
+
+void CompositeDriver::bridgeRemoved(const QStringList &devnodes)
+{
+    for (const auto &driver : m_drivers)
+        driver->bridgeRemoved(devnodes);
 }
 
 FtStatus CompositeDriver::list(QList<BridgeIdentity> &listed)

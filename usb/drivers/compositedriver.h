@@ -43,6 +43,9 @@ public:
     bool isRealBridge(FtHandle handle) const override;
     // As the driver that tried the last open answered.
     OpenProblem lastOpenProblem() const override { return m_openProblem; }
+    // Every driver hears of it; what they find gone reaches this driver's gone listener under
+    // the composite's handle.
+    void bridgeRemoved(const QStringList &devnodes) override;
 
 private:
     struct Route {
@@ -52,6 +55,7 @@ private:
 
     FtStatus list(QList<BridgeIdentity> &listed);
     const Route *route(FtHandle handle) const;
+    void innerGone(const FtDriver *driver, FtHandle inner);
 
     std::vector<std::unique_ptr<FtDriver>> m_drivers;
     BridgeList m_listed;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <limits>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -20,6 +21,16 @@
 namespace tovel {
 
 namespace {
+
+// A tty whose device has gone (or a pseudo-terminal whose other side closed) polls as hung
+// up, and stays so.
+bool hungUp(int fd)
+{
+    if (fd < 0)
+        return true;
+    pollfd p{fd, 0, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
 
 constexpr char kFtdiVendor[] = "0403";
 // The open-by-serial area holds 49 characters, so a longer path arrives cut to that length.
@@ -40,7 +51,9 @@ QByteArray property(udev_device *dev, const char *name)
 struct KernelSerialDriver::Port {
     QSerialPort serial;
     QString devnode;
+    QString node;           // the node devnode led to at open: what udev names on removal
     bool gone = false;
+    bool announced = false; // the listener has been told
 
     // The status for the error the port reports now; fallback when it reports none.
     FtStatus failure(SerialPortCall call, FtStatus fallback)
@@ -149,9 +162,55 @@ FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHand
     // The bridge holds an answer's bytes up to its latency timer (16 ms) before it sends
     // them to the host; with low latency it sends them after 1 ms.
     requestLowLatency(int(p->serial.handle()), devnode);
+    p->node = QFileInfo(devnode).canonicalFilePath();
     handle = m_nextHandle++;
+    // Qt reads the descriptor from the event loop, so a hang-up while no call runs shows here
+    // first; a USB tty that hung up reads as end of file, which Qt calls a read error.
+    QObject::connect(&p->serial, &QSerialPort::errorOccurred, &m_context,
+                     [this, h = handle](QSerialPort::SerialPortError error) { portError(h, int(error)); });
     m_ports.emplace(handle, std::move(p));
     return FT_OK;
+}
+
+void KernelSerialDriver::portError(FtHandle handle, int error)
+{
+    const auto it = m_ports.find(handle);
+    if (it == m_ports.end() || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    Port &p = *it->second;
+    if (error != QSerialPort::ResourceError && !hungUp(int(p.serial.handle())))
+        return;
+    p.gone = true;
+    // This may run inside one of Qt's own calls on the port (a wait of this driver's): the
+    // descriptor is let go of from the event loop.
+    QMetaObject::invokeMethod(&m_context, [this, handle] { announceGone(handle); }, Qt::QueuedConnection);
+}
+
+void KernelSerialDriver::announceGone(FtHandle handle)
+{
+    const auto it = m_ports.find(handle);
+    if (it == m_ports.end() || it->second->announced)
+        return;
+    Port &p = *it->second;
+    p.gone = true;
+    p.announced = true;
+    // A hung-up tty stays readable for good: Qt would wake for it on every turn. Closing frees
+    // the node (and its lock) for the bridge when it comes back.
+    p.serial.close();
+    reportGone(handle);
+}
+
+void KernelSerialDriver::bridgeRemoved(const QStringList &devnodes)
+{
+    QList<FtHandle> gone;
+    for (auto &[handle, p] : m_ports) {
+        if (p->announced || !(devnodes.contains(p->devnode) || devnodes.contains(p->node)))
+            continue;
+        p->gone = true;
+        gone.append(handle);
+    }
+    for (FtHandle handle : gone)
+        announceGone(handle);
 }
 
 FtStatus KernelSerialDriver::port(FtHandle handle, Port *&p)

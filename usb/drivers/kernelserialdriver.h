@@ -5,6 +5,7 @@
 #include "usb/ftdriver.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -24,6 +25,10 @@ namespace tovel {
 // Modem lines are never touched (a pseudo-terminal has none). The tty gives no way to the
 // bridge's EEPROM: readEepromWord answers FT_EEPROM_NOT_PRESENT.
 // Once a port reports that it went away, every call but close gives FT_IO_ERROR.
+//
+// With an event loop running, a port that hangs up between calls (the bridge pulled out, the
+// other side of a pseudo-terminal closed) is noticed there and then: the driver lets go of
+// the descriptor and tells the gone listener.
 class KernelSerialDriver : public FtDriver {
 public:
     KernelSerialDriver();
@@ -65,6 +70,10 @@ public:
     // neither (a pseudo-terminal) is left as it is. Returns what was done, for the console.
     static QStringList requestLowLatency(int fd, const QString &devnode);
 
+    // The ports on these nodes are gone (a path given to the driver counts by the node it led
+    // to when the port was opened).
+    void bridgeRemoved(const QStringList &devnodes) override;
+
     static constexpr int kWriteStallMs = 2000;
     void setWriteStallMs(int ms) { m_writeStallMs = ms; }
 
@@ -79,6 +88,10 @@ private:
     // The open port for a handle; FT_INVALID_HANDLE, or FT_IO_ERROR once it went away.
     FtStatus port(FtHandle handle, Port *&p);
     FtStatus poll(Port &p, int timeoutMs = 0);
+    // Qt saw an error on the port's descriptor: if it hung up, the port is gone.
+    void portError(FtHandle handle, int error);
+    // Lets go of a gone port's descriptor and tells the listener, once, from the event loop.
+    void announceGone(FtHandle handle);
 
     std::optional<QString> m_path;
     BridgeList m_listed{[this](QList<BridgeIdentity> &listed) {
@@ -90,6 +103,9 @@ private:
     FtHandle m_nextHandle = 1;
     int m_writeStallMs = kWriteStallMs;
     OpenProblem m_openProblem = OpenProblem::None;
+    // Carries the news of a hang-up to the event loop; goes first, so nothing queued on it
+    // outlives the driver.
+    QObject m_context;
 };
 
 } // namespace tovel

@@ -123,10 +123,12 @@ FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &h
     c.ctx->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
     m_openProblem = OpenProblem::None;
     FtStatus opened = FT_DEVICE_NOT_FOUND;
+    QString node;
     const FtStatus s = forEachPort(c.ctx, [&](libusb_device *dev, int port,
                                               const BridgeIdentity &id) {
         if (id.serial != serial)
             return false;
+        node = usbDevnode(libusb_get_bus_number(dev), libusb_get_device_address(dev));
         int rc = ftdi_set_interface(c.ctx, ftdi_interface(INTERFACE_A + port));
         if (rc < 0) {
             opened = libFtdiStatus(LibFtdiCall::SetInterface, rc);
@@ -148,6 +150,7 @@ FtStatus LibFtdiDriver::openBySerialNumber(const QByteArray &serial, FtHandle &h
     ftdi_set_latency_timer(c.ctx, kLatencyTimerMs);
     auto p = std::make_unique<Port>();
     p->ctx = c.release();
+    p->usbDevnode = node;
     handle = m_nextHandle++;
     m_ports.emplace(handle, std::move(p));
     return FT_OK;
@@ -170,6 +173,33 @@ LibFtdiDriver::Port *LibFtdiDriver::port(FtHandle handle)
 {
     const auto it = m_ports.find(handle);
     return it == m_ports.end() ? nullptr : it->second.get();
+}
+
+FtStatus LibFtdiDriver::live(FtHandle handle, Port *&p)
+{
+    p = port(handle);
+    if (!p)
+        return FT_INVALID_HANDLE;
+    return p->gone ? FT_IO_ERROR : FT_OK;
+}
+
+QString LibFtdiDriver::usbDevnode(int bus, int address)
+{
+    return QString::asprintf("/dev/bus/usb/%03d/%03d", bus, address);
+}
+
+void LibFtdiDriver::bridgeRemoved(const QStringList &devnodes)
+{
+    // libusb would tell only at the next transfer; the monitor knows as the bridge goes.
+    QList<FtHandle> gone;
+    for (auto &[handle, p] : m_ports) {
+        if (!p->gone && devnodes.contains(p->usbDevnode)) {
+            p->gone = true;
+            gone.append(handle);
+        }
+    }
+    for (FtHandle handle : gone)
+        reportGone(handle);
 }
 
 FtStatus LibFtdiDriver::close(FtHandle handle)
@@ -199,9 +229,9 @@ FtStatus LibFtdiDriver::pull(Port &p)
 FtStatus LibFtdiDriver::read(FtHandle handle, char *buffer, quint32 count, quint32 &bytesRead)
 {
     bytesRead = 0;
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (quint32(p->rx.size()) < count)
         if (FtStatus s = pull(*p))
             return s;
@@ -216,9 +246,9 @@ FtStatus LibFtdiDriver::write(FtHandle handle, const char *buffer, quint32 count
                               quint32 &bytesWritten)
 {
     bytesWritten = 0;
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (count > quint32(INT_MAX))
         return FT_INVALID_PARAMETER;
     if (count == 0)
@@ -234,9 +264,9 @@ FtStatus LibFtdiDriver::write(FtHandle handle, const char *buffer, quint32 count
 
 FtStatus LibFtdiDriver::queueStatus(FtHandle handle, quint32 &queued)
 {
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (FtStatus s = pull(*p))
         return s;
     queued = quint32(p->rx.size());
@@ -245,9 +275,9 @@ FtStatus LibFtdiDriver::queueStatus(FtHandle handle, quint32 &queued)
 
 FtStatus LibFtdiDriver::purge(FtHandle handle, quint32 mask)
 {
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (mask & FT_PURGE_RX) {
         p->rx.clear();
         if (FtStatus s = libFtdiStatus(LibFtdiCall::PurgeRx, ftdi_tciflush(p->ctx)))
@@ -264,9 +294,9 @@ FtStatus LibFtdiDriver::purge(FtHandle handle, quint32 mask)
 
 FtStatus LibFtdiDriver::setBaudRate(FtHandle handle, quint32 baudRate)
 {
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (baudRate == 0 || baudRate > quint32(INT_MAX))
         return FT_INVALID_BAUD_RATE;
     return libFtdiStatus(LibFtdiCall::SetBaudRate, ftdi_set_baudrate(p->ctx, int(baudRate)));
@@ -275,9 +305,9 @@ FtStatus LibFtdiDriver::setBaudRate(FtHandle handle, quint32 baudRate)
 FtStatus LibFtdiDriver::setDataCharacteristics(FtHandle handle, quint8 wordLength,
                                                quint8 stopBits, quint8 parity)
 {
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     const auto line = lineSettingsFromD2xx(wordLength, stopBits, parity);
     if (!line)
         return FT_INVALID_PARAMETER;
@@ -290,9 +320,9 @@ FtStatus LibFtdiDriver::setDataCharacteristics(FtHandle handle, quint8 wordLengt
 
 FtStatus LibFtdiDriver::readEepromWord(FtHandle handle, quint32 wordOffset, quint16 &word)
 {
-    Port *p = port(handle);
-    if (!p)
-        return FT_INVALID_HANDLE;
+    Port *p = nullptr;
+    if (FtStatus s = live(handle, p))
+        return s;
     if (wordOffset > 0xFFFF) // the address travels in a 16-bit request field
         return FT_INVALID_PARAMETER;
     unsigned short value = 0;

@@ -5,6 +5,7 @@
 #include "usb/ftdriver.h"
 
 #include <QList>
+#include <QString>
 #include <map>
 #include <memory>
 
@@ -55,15 +56,25 @@ public:
     // out, so an answer shorter than a USB packet waits this long in the chip.
     static constexpr int kLatencyTimerMs = 1;
 
+    // An open bridge whose USB device node is among devnodes is gone: every call but close
+    // fails with FT_IO_ERROR from now on, and the gone listener hears of it.
+    void bridgeRemoved(const QStringList &devnodes) override;
+    // The node udev gives the USB device at this bus number and address.
+    static QString usbDevnode(int bus, int address);
+
 private:
     struct Port {
         ftdi_context *ctx = nullptr;
         QByteArray rx; // read from the chip, not yet handed out
         bool writeFailed = false; // the last write may have left bytes in the chip
+        QString usbDevnode;       // /dev/bus/usb/BBB/DDD
+        bool gone = false;        // its bridge left the bus
     };
 
     FtStatus list(QList<BridgeIdentity> &listed);
     Port *port(FtHandle handle);
+    // The open port for a handle: FT_INVALID_HANDLE, or FT_IO_ERROR once its bridge left.
+    FtStatus live(FtHandle handle, Port *&p);
     FtStatus pull(Port &port);
 
     BridgeList m_listed{[this](QList<BridgeIdentity> &listed) { return list(listed); }};
