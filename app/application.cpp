@@ -7,7 +7,7 @@
 #include "app/widgetprompts.h"
 #include "console/sessionlog.h"
 #include "console/tformprint.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 
 #include <QDateTime>
@@ -34,7 +34,7 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();
 
-    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(usb, pacing, clock, prompts, folders);
+    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
 
     m_sessionLog = logFile.isEmpty()
                        ? SessionLog::openInFolder(QDir(folders.state()).filePath(QStringLiteral("tovel-editor")),
@@ -48,8 +48,6 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         m_formPrint->printToConsole(QStringLiteral("No session log: ") + m_sessionLogError);
     for (const QString &note : m_formMain->takeStartupNotes())
         m_formPrint->printToConsole(note);
-    m_formFirmwareUpgrade->attachConsole(*m_formPrint);
-    m_formFirmwareUpgrade->attachExchange(m_session->exchange());
 
     m_formFXParameters = std::make_unique<TformFXParameters>(*m_session);
     m_formFXInfo = std::make_unique<tformFXInfo>();

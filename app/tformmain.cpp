@@ -7,7 +7,7 @@
 #include "console/tformprint.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "ir/normalisechoice.h"
 #include "app/tformfxparameters.h"
 #include "protocol/commandexchange.h"

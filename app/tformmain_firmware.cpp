@@ -1,7 +1,7 @@
 // Firmware Upgrade menu: Upgrade Mode, Start Firmware Upgrade, and the hidden check box.
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -8,7 +8,7 @@
 #include "core/pacing.h"
 #include "firmware/bootloaderprotocol.h"
 #include "firmware/firmwareimage.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "pedal/pedalsimprocess.h"
 #include "tests/support/editorfixture.h"
 #include "usb/drivers/systemdrivers.h"

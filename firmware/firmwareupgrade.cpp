@@ -234,16 +234,18 @@ FirmwareUpgrade::Failure FirmwareUpgrade::checkBackupFolder(const UpgradeOptions
     UpgradeFailure f;
     f.step = UpgradeStep::Backup;
     f.cause = Cause::BackupFile;
-    if (!QDir().mkpath(options.backupFolder)) {
-        f.detail = QStringLiteral("Error creating folder: ") + QDir::toNativeSeparators(options.backupFolder);
+    const QString folder = options.backupFile.isEmpty() ? options.backupFolder
+                                                        : QFileInfo(options.backupFile).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        f.detail = QStringLiteral("Error creating folder: ") + QDir::toNativeSeparators(folder);
         return f;
     }
     // A file made and removed again tells what permissions alone do not (a read-only file
     // system, a full disk, access lists).
-    QTemporaryFile probe(options.backupFolder + QStringLiteral("/.write-test-XXXXXX"));
+    QTemporaryFile probe(folder + QStringLiteral("/.write-test-XXXXXX"));
     if (!probe.open()) {
         f.detail = QStringLiteral("Error saving file: the folder %1 cannot be written to (%2)")
-                       .arg(QDir::toNativeSeparators(options.backupFolder), probe.errorString());
+                       .arg(QDir::toNativeSeparators(folder), probe.errorString());
         return f;
     }
     return std::nullopt;
@@ -267,7 +269,8 @@ FirmwareUpgrade::Failure FirmwareUpgrade::backup(const UpgradeOptions &options)
     }
     progress(UpgradeStep::Backup, kBlocks, kBlocks);
 
-    const QString path = backupFileName(options.backupFolder, options.backupTime);
+    const QString path = options.backupFile.isEmpty() ? backupFileName(options.backupFolder, options.backupTime)
+                                                      : options.backupFile;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(flash) != flash.size() || !file.commit()) {
         UpgradeFailure f;
@@ -387,6 +390,28 @@ FirmwareUpgrade::Failure FirmwareUpgrade::SendGoCommand()
     if (!answer.ok())
         return fail(UpgradeStep::Go, answer, Frame::GoAddress);
     return std::nullopt;
+}
+
+std::optional<UpgradeFailure> FirmwareUpgrade::backupOnly(const UpgradeOptions &options)
+{
+    m_link.clearCancel();
+    m_link.setFast(options.fast);
+    m_backupPath.clear();
+    const quint32 handle = m_link.usb().state.DeviceHandle;
+    Failure failure = [&]() -> Failure {
+        if (m_needsResync && handle == m_failedHandle)
+            if (Failure f = resync())
+                return f;
+        return backup(options);
+    }();
+    if (failure) {
+        failure->erasedEarlier = m_flashIncomplete;
+        m_needsResync = failure->cause != Cause::Nack && failure->cause != Cause::BackupFile;
+        m_failedHandle = handle;
+    } else {
+        m_needsResync = false;
+    }
+    return failure;
 }
 
 std::optional<UpgradeFailure> FirmwareUpgrade::run(const FirmwareImage &image, const SplitImageResult &split,

@@ -59,6 +59,7 @@ struct UpgradeOptions {
     bool fast = false;        // Fast transfer
     QString backupFolder;     // Documents/ZANTH/Tovel
     QDateTime backupTime;     // names the backup file
+    QString backupFile;       // the backup file's own path, in place of a name from the time
 };
 
 // The upgrade as a sequence of named steps over a BootloaderLink: backup, erase, chunks,
@@ -76,6 +77,10 @@ public:
     // One run. Nothing when the new firmware was started.
     std::optional<UpgradeFailure> run(const FirmwareImage &image, const SplitImageResult &split,
                                       const UpgradeOptions &options);
+
+    // The backup alone: the whole flash read into the backup file, nothing erased or written.
+    // Nothing when the file was written.
+    std::optional<UpgradeFailure> backupOnly(const UpgradeOptions &options);
 
     // The backup file the last run wrote, if any.
     QString backupPath() const { return m_backupPath; }

@@ -16,6 +16,10 @@ EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folder
     connect(m_exchange.get(), &CommandExchange::busyChanged, &m_settings,
             [this] { m_settings.clearPlayerChanges(); });
     usb.onDeviceLost = [this] { emit deviceLost(); };
+    m_bootloaderLink = std::make_unique<BootloaderLink>(usb, pacing, clock, m_console);
+    m_firmwareUpgrade = std::make_unique<FirmwareUpgrade>(*m_bootloaderLink);
+    // The program closing ends a wait of the bootloader at once.
+    m_bootloaderLink->stopWhen = [this] { return m_exchange->quitting(); };
 }
 
 EditorSession::~EditorSession()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "catalogue/catalogueloader.h"
+#include "firmware/bootloaderlink.h"
+#include "firmware/firmwareupgrade.h"
 #include "params/paramtables.h"
 #include "params/settingsmodel.h"
 #include "protocol/commandexchange.h"
@@ -78,6 +80,10 @@ public:
     CatalogueLoader &loader() { return m_loader; }
     CommandExchange &exchange() { return *m_exchange; }
     SettingsModel &settings() { return m_settings; }
+    // The link to the controller's bootloader and the upgrade over it, kept across runs (a run
+    // that failed leaves the next one to bring the bootloader back in step).
+    BootloaderLink &bootloaderLink() { return *m_bootloaderLink; }
+    FirmwareUpgrade &firmwareUpgrade() { return *m_firmwareUpgrade; }
     // Where every trace line goes: the console window, standard error, nowhere.
     Console &console() { return m_console; }
     void attachConsole(Console *sink) { m_console.attach(sink); }
@@ -105,6 +111,8 @@ private:
     ConsoleRelay m_console;
     SettingsModel m_settings;
     std::unique_ptr<CommandExchange> m_exchange;
+    std::unique_ptr<BootloaderLink> m_bootloaderLink;
+    std::unique_ptr<FirmwareUpgrade> m_firmwareUpgrade;
 };
 
 } // namespace tovel

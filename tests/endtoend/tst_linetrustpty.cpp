@@ -8,7 +8,7 @@
 // Frames are counted between two frames the test itself causes: the pedal parses the line in
 // order, so once the answer to the second has come, everything sent before it has been logged.
 #include "app/effectbrowser.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "app/tformfxparameters.h"
 #include "app/toggleswitch.h"
 #include "protocol/commandexchange.h"

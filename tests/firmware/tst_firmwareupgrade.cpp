@@ -3,7 +3,7 @@
 #include "tests/support/editorfixture.h"
 
 #include "firmware/firmwareimage.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 
 #include <QAction>

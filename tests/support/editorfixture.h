@@ -6,7 +6,7 @@
 #include "app/tformfxinfo.h"
 #include "app/tformfxparameters.h"
 #include "console/tformprint.h"
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "core/clock.h"

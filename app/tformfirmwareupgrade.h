@@ -14,29 +14,16 @@ class QPushButton;
 
 namespace tovel {
 
-class BootloaderLink;
-class Clock;
-class CommandExchange;
-class Console;
-class D2XXUnit;
-class Folders;
-class Pacing;
-class Prompts;
+class EditorSession;
 
 // "Firmware Upgrade": choose an image, press Upgrade Firmware, watch the progress bar. The
-// window reads its controls, hands the run to FirmwareUpgrade and shows how it ended.
+// window reads its controls, hands the run to the flash action and shows how it ended.
 class TformFirmwareUpgrade : public QWidget {
     Q_OBJECT
 
 public:
-    TformFirmwareUpgrade(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Prompts &prompts,
-                         Folders &folders);
+    explicit TformFirmwareUpgrade(EditorSession &session);
     ~TformFirmwareUpgrade() override;
-
-    // The console is created after this window; nothing is traced before it is attached.
-    void attachConsole(Console &console);
-    // The link's exchanges: an upgrade runs as one, so nothing else is sent meanwhile.
-    void attachExchange(CommandExchange &exchange) { m_exchange = &exchange; }
 
     // The client area of the three original controls; the options go below, and the window
     // is as wide as their texts need.
@@ -61,7 +48,7 @@ public:
 
     const FirmwareChoice &choice() const { return m_choice; }
     bool running() const { return m_running; }
-    FirmwareUpgrade *upgrade() { return m_upgrade.get(); }
+    FirmwareUpgrade *upgrade();
 
 public slots:
     void FirmwareSelect(int index);
@@ -81,15 +68,7 @@ private:
     void drawProgress();
     UpgradeOptions options() const;
 
-    D2XXUnit &m_usb;
-    Pacing &m_pacing;
-    const Clock &m_clock;
-    Prompts &m_prompts;
-    Folders &m_folders;
-    Console *m_console = nullptr;
-    CommandExchange *m_exchange = nullptr;
-    std::unique_ptr<BootloaderLink> m_link;
-    std::unique_ptr<FirmwareUpgrade> m_upgrade;
+    EditorSession &m_session;
     FirmwareChoice m_choice;
     int m_choiceIndex = -1; // the item of the current choice
     bool m_running = false;

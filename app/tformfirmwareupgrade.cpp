@@ -1,4 +1,7 @@
-#include "firmware/tformfirmwareupgrade.h"
+#include "app/tformfirmwareupgrade.h"
+
+#include "actions/firmwareactions.h"
+#include "session/editorsession.h"
 
 #include "protocol/commandexchange.h"
 
@@ -31,14 +34,11 @@ W *place(W *w, const char *name, int x, int y, int width, int height)
     return w;
 }
 
-const QString kComplete = QStringLiteral("Firmware Upgrade Complete, device will now restart");
 const QString kFromFile = QStringLiteral("From file...");
 
 } // namespace
 
-TformFirmwareUpgrade::TformFirmwareUpgrade(D2XXUnit &usb, Pacing &pacing, const Clock &clock,
-                                           Prompts &prompts, Folders &folders)
-    : QWidget(nullptr), m_usb(usb), m_pacing(pacing), m_clock(clock), m_prompts(prompts), m_folders(folders)
+TformFirmwareUpgrade::TformFirmwareUpgrade(EditorSession &session) : QWidget(nullptr), m_session(session)
 {
     setObjectName(QStringLiteral("formFirmwareUpgrade"));
     setWindowTitle(QStringLiteral("Firmware Upgrade"));
@@ -69,20 +69,24 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(D2XXUnit &usb, Pacing &pacing, const 
                                   chkFastTransfer};
     for (QWidget *w : column)
         w->resize(width - 16, w->height());
+
+    m_session.firmwareUpgrade().onProgress = [this](UpgradeStep step, int value, int maximum) {
+        showProgress(step, value, maximum);
+    };
+    connectHandler(cmbFirmwareChoose, &QComboBox::activated, this, m_session.prompts,
+                   [this](int index) { FirmwareSelect(index); });
+    connectHandler(btnUpgradeFirmware, &QPushButton::clicked, this, m_session.prompts,
+                   [this] { btnUpgradeFirmwareClick(); });
 }
 
-TformFirmwareUpgrade::~TformFirmwareUpgrade() = default;
-
-void TformFirmwareUpgrade::attachConsole(Console &console)
+TformFirmwareUpgrade::~TformFirmwareUpgrade()
 {
-    m_console = &console;
-    m_link = std::make_unique<BootloaderLink>(m_usb, m_pacing, m_clock, console);
-    m_upgrade = std::make_unique<FirmwareUpgrade>(*m_link);
-    m_upgrade->onProgress = [this](UpgradeStep step, int value, int maximum) { showProgress(step, value, maximum); };
-    connectHandler(cmbFirmwareChoose, &QComboBox::activated, this, m_prompts,
-                   [this](int index) { FirmwareSelect(index); });
-    connectHandler(btnUpgradeFirmware, &QPushButton::clicked, this, m_prompts,
-                   [this] { btnUpgradeFirmwareClick(); });
+    m_session.firmwareUpgrade().onProgress = nullptr;
+}
+
+FirmwareUpgrade *TformFirmwareUpgrade::upgrade()
+{
+    return &m_session.firmwareUpgrade();
 }
 
 void TformFirmwareUpgrade::FirmwareSelect(int index)
@@ -98,22 +102,22 @@ void TformFirmwareUpgrade::FirmwareSelect(int index)
     m_choice.SelectedFirmwareName = cmbFirmwareChoose->itemText(index);
     m_choice.SelectedFirmwareVariant = m_choice.SelectedFirmwareName.right(1).toInt();
     m_choiceIndex = index;
-    m_console->printToConsole(m_choice.SelectedFirmwareName);
+    m_session.console().printToConsole(m_choice.SelectedFirmwareName);
 }
 
 bool TformFirmwareUpgrade::chooseFile()
 {
-    const QString path = m_prompts.openFile(QStringLiteral("Firmware Images (*.bin)|*.bin|All Files (*)|*"));
+    const QString path = m_session.prompts.openFile(QStringLiteral("Firmware Images (*.bin)|*.bin|All Files (*)|*"));
     if (path.isEmpty())
         return false;
     FirmwareChoice choice;
     choice.SelectedFirmwareName = kFromFile;
     choice.file = path;
     FirmwareImage image;
-    m_console->printToConsole(kFromFile + QLatin1Char(' ') + path);
-    const QString problem = LoadFirmwareImage(choice, *m_console, image);
+    m_session.console().printToConsole(kFromFile + QLatin1Char(' ') + path);
+    const QString problem = LoadFirmwareImage(choice, m_session.console(), image);
     if (!problem.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("%1 cannot be written to the pedal.\n\n%2").arg(QDir::toNativeSeparators(path), problem));
+        m_session.prompts.showMessage(QStringLiteral("%1 cannot be written to the pedal.\n\n%2").arg(QDir::toNativeSeparators(path), problem));
         return false;
     }
     m_choice = choice;
@@ -126,7 +130,7 @@ UpgradeOptions TformFirmwareUpgrade::options() const
     UpgradeOptions o;
     o.backup = chkBackupFirst->isChecked();
     o.fast = chkFastTransfer->isChecked();
-    o.backupFolder = m_folders.documents() + QStringLiteral("/ZANTH/Tovel");
+    o.backupFolder = m_session.folders.documents() + QStringLiteral("/ZANTH/Tovel");
     o.backupTime = QDateTime::currentDateTime();
     return o;
 }
@@ -135,47 +139,21 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
 {
     if (m_running)
         return;
-    if (m_choice.SelectedFirmwareName.isEmpty()) {
-        m_prompts.showMessage(QStringLiteral("Choose a firmware image first."));
-        return;
-    }
-    FirmwareImage image;
-    const QString problem = LoadFirmwareImage(m_choice, *m_console, image);
-    if (!problem.isEmpty()) {
-        const QString name = m_choice.file.isEmpty() ? m_choice.SelectedFirmwareName
-                                                     : QDir::toNativeSeparators(m_choice.file);
-        m_prompts.showMessage(QStringLiteral("%1 cannot be written to the pedal.\n\n%2").arg(name, problem));
-        return;
-    }
-    if (isStandIn(image.bytes) && m_usb.driver().isRealBridge(m_usb.state.DeviceHandle)) {
-        m_prompts.showMessage(
-            QStringLiteral("%1 is a stand-in image for trying the editor, not the pedal's firmware, "
-                           "and this device may be a real pedal: nothing was sent.\n\n"
-                           "Stand-in images are written only to the virtual pedal and to a pseudo-terminal. "
-                           "Build the editor with the maker's images (see README.md) to upgrade a pedal.")
-                .arg(image.name));
-        return;
-    }
-    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), *m_console);
-    const UpgradeOptions runOptions = options();
-
-    // The run holds the link as one exchange: the main window's commands wait for it.
-    auto scope = m_exchange ? m_exchange->begin(QStringLiteral("firmware upgrade"),
-                                                 CommandExchange::Listener::Bootloader)
-                            : std::optional<CommandExchange::Scope>();
-    if (m_exchange && !scope) {
-        if (!m_exchange->refusal().isEmpty())
-            m_prompts.showMessage(m_exchange->refusal());
-        return;
-    }
-    setRunning(true);
-    const std::optional<UpgradeFailure> failure = m_upgrade->run(image, split, runOptions);
+    const ActionResult<FirmwareFlash> result =
+        flashFirmware(m_session, m_choice, options(), [this] { setRunning(true); });
+    const bool ran = m_running;
     setRunning(false);
-    // Stopped because the program closes: the question before it said where the pedal stands.
-    if (failure && m_exchange && m_exchange->quitting())
+    if (result.failure && !result.value.stopped) {
+        if (!result.failure->message.isEmpty())
+            m_session.prompts.showMessage(result.failure->message);
         return;
-
-    if (failure) {
+    }
+    if (!ran)
+        return;
+    // Stopped because the program closes: the question before it said where the pedal stands.
+    if (result.failure && result.failure->message.isEmpty())
+        return;
+    if (const std::optional<UpgradeFailure> &failure = result.value.stopped) {
         // The bar as far as the run came, then where it stopped, counted as people count.
         drawProgress();
         static const char *const kSteps[] = {"resync", "backup", "erase", "chunk %1", "verify", "record", "go"};
@@ -186,16 +164,16 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
         // A busy bar (the erase has no measure) shows no text and keeps moving.
         if (ProgressBar1->maximum() == 0)
             ProgressBar1->setRange(0, 1);
-        m_prompts.showMessage(failure->message());
+        m_session.prompts.showMessage(failure->message());
         return;
     }
     m_progress.reset();
     // Done: the controller runs the new firmware and its bootloader no longer listens.
     btnUpgradeFirmware->setEnabled(false);
     ProgressBar1->setFormat(QStringLiteral("%p%"));
-    ProgressBar1->setRange(0, split.ChunkCount);
-    ProgressBar1->setValue(split.ChunkCount);
-    m_prompts.showMessage(kComplete);
+    ProgressBar1->setRange(0, result.value.chunks);
+    ProgressBar1->setValue(result.value.chunks);
+    m_session.prompts.showMessage(kUpgradeCompleteMessage);
 }
 
 void TformFirmwareUpgrade::setRunning(bool running)
@@ -231,7 +209,7 @@ void TformFirmwareUpgrade::drawProgress()
 bool TformFirmwareUpgrade::confirmStop(Closing closing)
 {
     // Asked once: a stop already agreed to is on its way.
-    if (!m_running || m_link->cancelRequested())
+    if (!m_running || m_session.bootloaderLink().cancelRequested())
         return true;
     QString question = closing == Closing::Program
         ? QStringLiteral("A firmware upgrade is running. Stop the firmware upgrade and quit the editor?\n\n")
@@ -239,15 +217,15 @@ bool TformFirmwareUpgrade::confirmStop(Closing closing)
     const QString again = closing == Closing::Program
         ? QStringLiteral("start the editor again, connect in Upgrade Mode and run the upgrade again.")
         : QStringLiteral("the upgrade can be run again.");
-    if (m_upgrade->flashIncomplete())
+    if (m_session.firmwareUpgrade().flashIncomplete())
         question += QStringLiteral("The flash has been erased and holds no complete firmware: the pedal stays "
                                    "in its bootloader until an upgrade runs to its end; ")
                     + again;
     else
         question += QStringLiteral("Nothing has been erased yet: the pedal stays in its bootloader, and ") + again;
-    if (m_prompts.askYesNo(question) != Prompts::Answer::Yes)
+    if (m_session.prompts.askYesNo(question) != Prompts::Answer::Yes)
         return false;
-    m_link->requestCancel();
+    m_session.bootloaderLink().requestCancel();
     return true;
 }
 

@@ -1,0 +1,80 @@
+#include "actions/firmwareactions.h"
+
+#include "core/seams.h"
+#include "protocol/commandexchange.h"
+#include "protocol/hextext.h"
+#include "session/editorsession.h"
+
+#include <QDir>
+
+namespace tovel {
+
+const QString kUpgradeCompleteMessage = QStringLiteral("Firmware Upgrade Complete, device will now restart");
+
+namespace {
+using Kind = ActionFailure::Kind;
+}
+
+ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const FirmwareChoice &choice,
+                                          const UpgradeOptions &options, const std::function<void()> &onStarted)
+{
+    using R = ActionResult<FirmwareFlash>;
+    const QString step = QStringLiteral("firmware upgrade");
+    if (choice.SelectedFirmwareName.isEmpty())
+        return R::fail(Kind::Invalid, step, QStringLiteral("Choose a firmware image first."));
+    FirmwareImage image;
+    if (const QString problem = LoadFirmwareImage(choice, session.console(), image); !problem.isEmpty()) {
+        const QString name = choice.file.isEmpty() ? choice.SelectedFirmwareName : QDir::toNativeSeparators(choice.file);
+        return R::fail(Kind::File, step, QStringLiteral("%1 cannot be written to the pedal.\n\n%2").arg(name, problem));
+    }
+    D2XXUnit &usb = session.usb;
+    if (isStandIn(image.bytes) && usb.driver().isRealBridge(usb.state.DeviceHandle))
+        return R::fail(
+            Kind::Invalid, step,
+            QStringLiteral("%1 is a stand-in image for trying the editor, not the pedal's firmware, "
+                           "and this device may be a real pedal: nothing was sent.\n\n"
+                           "Stand-in images are written only to the virtual pedal and to a pseudo-terminal. "
+                           "Build the editor with the maker's images (see README.md) to upgrade a pedal.")
+                .arg(image.name));
+    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
+
+    // The run holds the link as one exchange: the main window's commands wait for it.
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    if (onStarted)
+        onStarted();
+    FirmwareUpgrade &upgrade = session.firmwareUpgrade();
+    R result;
+    result.value.chunks = split.ChunkCount;
+    result.value.stopped = upgrade.run(image, split, options);
+    result.value.backupPath = upgrade.backupPath();
+    if (result.value.stopped) {
+        // Stopped because the program closes: the question before it said where the pedal stands.
+        const bool quitting = exchange.quitting();
+        result.failure = ActionFailure{quitting ? Kind::Refused : Kind::Upgrade, step, result.value.stopped->received,
+                                       quitting ? QString() : result.value.stopped->message()};
+    }
+    return result;
+}
+
+ActionResult<QString> backupFirmware(EditorSession &session, const QString &path, bool fast)
+{
+    using R = ActionResult<QString>;
+    const QString step = QStringLiteral("firmware backup");
+    CommandExchange &exchange = session.exchange();
+    auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
+    if (!scope)
+        return R::fail(Kind::Refused, step, exchange.refusal());
+    UpgradeOptions options;
+    options.fast = fast;
+    options.backupFile = path;
+    if (const std::optional<UpgradeFailure> failure = session.firmwareUpgrade().backupOnly(options))
+        return R::fail(Kind::Upgrade, step, failure->message(), failure->received);
+    R result;
+    result.value = session.firmwareUpgrade().backupPath();
+    return result;
+}
+
+} // namespace tovel

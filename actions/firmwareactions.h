@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/actionfailure.h"
+#include "firmware/firmwareimage.h"
+#include "firmware/firmwareupgrade.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace tovel {
+
+class EditorSession;
+
+// What the firmware window's upgrade and `tovel flash` show when it is done.
+extern const QString kUpgradeCompleteMessage;
+
+struct FirmwareFlash {
+    int chunks = 0;       // chunks of the image
+    QString backupPath;   // the backup written first, if any
+    std::optional<UpgradeFailure> stopped; // why the run stopped, where it stopped
+};
+// Writes the chosen image into the controller's flash over the link to its bootloader (backup
+// first when asked, erase, chunks, verify, variant record, go). Stand-in images are written
+// only to the virtual pedal and to a pseudo-terminal, never to a bridge that may be a real
+// pedal. onStarted runs once the run holds the link; progress comes through
+// session.firmwareUpgrade().onProgress.
+ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const FirmwareChoice &choice,
+                                          const UpgradeOptions &options, const std::function<void()> &onStarted = {});
+
+// The whole flash read into the file at `path`; nothing erased or written.
+ActionResult<QString> backupFirmware(EditorSession &session, const QString &path, bool fast);
+
+} // namespace tovel
