@@ -70,22 +70,43 @@ bool PedalSimProcess::stop(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
-bool PedalSimProcess::setFaults(const QString &faults, int timeoutMs)
+QString PedalSimProcess::command(const QByteArray &line, int timeoutMs)
 {
-    m_process.write("faults " + faults.toLocal8Bit() + '\n');
+    m_process.write(line + '\n');
     const QDeadlineTimer deadline(timeoutMs);
     while (!m_process.canReadLine()) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            m_error = QStringLiteral("%1 did not answer the faults \"%2\"").arg(m_program, faults);
-            return false;
+            m_error = QStringLiteral("%1 did not answer \"%2\"").arg(m_program, QString::fromLocal8Bit(line));
+            return {};
         }
     }
-    const QString reply = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+}
+
+bool PedalSimProcess::setFaults(const QString &faults, int timeoutMs)
+{
+    const QString reply = command("faults " + faults.toLocal8Bit(), timeoutMs);
+    if (reply.isNull())
+        return false;
     if (reply != QLatin1String("ok")) {
         m_error = reply;
         return false;
     }
     return true;
+}
+
+int PedalSimProcess::mark(int timeoutMs)
+{
+    const QString reply = command("mark", timeoutMs);
+    if (reply.isNull())
+        return -1;
+    bool ok = false;
+    const int number = reply.startsWith(QLatin1String("mark ")) ? reply.mid(5).toInt(&ok) : 0;
+    if (!ok || number < 1) {
+        m_error = reply;
+        return -1;
+    }
+    return number;
 }
 
 QByteArray PedalSimProcess::standardError()

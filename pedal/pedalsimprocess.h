@@ -21,6 +21,11 @@ public:
     // Switches the sim's faults from now on ("none", "split:3:50", "garbage,short", ...: the
     // control command of tovel-pedal-sim). False, with errorText() set, when it refused them.
     bool setFaults(const QString &faults, int timeoutMs = 5000);
+    // A settled point: returns once every byte written to the terminal before the call has
+    // been parsed (and logged, with --log, followed by the line "mark N") and every answer to
+    // them has been written back. N counts from 1; -1, with errorText() set, when the sim
+    // did not answer. Waits as long as the pedal takes to say what it has to say.
+    int mark(int timeoutMs = 10000);
 
     QString ptyPath() const { return m_ptyPath; }
     qint64 processId() const { return m_process.processId(); }
@@ -32,6 +37,9 @@ public:
     static QString defaultProgram();
 
 private:
+    // The sim's answer to a control command, or a null string with errorText() set.
+    QString command(const QByteArray &line, int timeoutMs);
+
     QString m_program;
     QProcess m_process;
     QString m_ptyPath;
