@@ -376,13 +376,13 @@ void TestKernelSerialDriver::waitForDataReturnsWithTheBytes()
     QCOMPARE(queued, 0u);
 
     // An answer lands while the driver waits: the wait ends with it queued.
-    std::thread pedal([&pty] {
+    std::thread pedal([&port] {
         QThread::msleep(50);
-        pty.send("y");
+        port.pty.send("y");
     });
     const FtStatus waited = driver.waitForData(handle, 5000);
-    QCOMPARE(driver.queueStatus(handle, queued), FT_OK);
     pedal.join();
+    QCOMPARE(driver.queueStatus(handle, queued), FT_OK);
     QCOMPARE(waited, FT_OK);
     QCOMPARE(queued, 1u);
     // Bytes already queued: no wait at all, and they stay queued.
