@@ -21,6 +21,22 @@ public:
     static bool run(Prompts &prompts, const std::function<void()> &handler);
 };
 
+namespace detail {
+
+// Runs handler with the signal's arguments, or with none when it takes none.
+template <typename Handler, typename... Args>
+void runHandler(Prompts &prompts, const Handler &handler, const Args &...args)
+{
+    ErrorBoundary::run(prompts, [&] {
+        if constexpr (std::is_invocable_v<const Handler &, const Args &...>)
+            handler(args...);
+        else
+            handler();
+    });
+}
+
+} // namespace detail
+
 // Connects signal to handler, run inside the general error report. The handler takes the
 // signal's arguments, or none.
 template <typename Sender, typename Signal, typename Handler>
@@ -29,12 +45,7 @@ QMetaObject::Connection connectHandler(Sender *sender, Signal signal, const QObj
 {
     return QObject::connect(sender, signal, context,
                             [&prompts, handler = std::move(handler)](const auto &...args) {
-                                ErrorBoundary::run(prompts, [&] {
-                                    if constexpr (std::is_invocable_v<const Handler &, decltype(args)...>)
-                                        handler(args...);
-                                    else
-                                        handler();
-                                });
+                                detail::runHandler(prompts, handler, args...);
                             });
 }
 

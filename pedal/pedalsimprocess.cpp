@@ -95,7 +95,7 @@ QString PedalSimProcess::command(const QByteArray &line, int timeoutMs)
             return {};
         }
         if (reply == QLatin1String("ok") || reply.startsWith(QLatin1String("ok "))
-            || reply.startsWith(QLatin1String("error ")))
+            || reply.startsWith(QLatin1String("error ")) || reply.startsWith(QLatin1String("mark ")))
             return reply;
     }
 }
@@ -146,6 +146,20 @@ bool PedalSimProcess::waitForEvent(const QString &event, int timeoutMs)
         return false;
     }
     return true;
+}
+
+int PedalSimProcess::mark(int timeoutMs)
+{
+    const QString reply = command("mark", timeoutMs);
+    if (reply.isEmpty())
+        return -1;
+    bool ok = false;
+    const int number = reply.startsWith(QLatin1String("mark ")) ? reply.mid(5).toInt(&ok) : 0;
+    if (!ok || number < 1) {
+        m_error = reply;
+        return -1;
+    }
+    return number;
 }
 
 QByteArray PedalSimProcess::standardError()

@@ -30,6 +30,11 @@ public:
     // true when that is the next one (a "plugged" one updates ptyPath()), false when another
     // came first (errorText() says which) or none came in time.
     bool waitForEvent(const QString &event, int timeoutMs = 5000);
+    // A settled point: returns once every byte written to the terminal before the call has
+    // been parsed (and logged, with --log, followed by the line "mark N") and every answer to
+    // them has been written back. N counts from 1; -1, with errorText() set, when the sim
+    // did not answer. Waits as long as the pedal takes to say what it has to say.
+    int mark(int timeoutMs = 10000);
 
     // The terminal that serves the pedal now: the first line's, or the last "plugged" one's.
     QString ptyPath() const { return m_ptyPath; }

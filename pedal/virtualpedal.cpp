@@ -131,6 +131,12 @@ bool VirtualPedal::busy() const
         || m_returnAtUs >= 0;
 }
 
+bool VirtualPedal::settled() const
+{
+    return !m_bridge.hostBytesInFlight() && (m_faults.chatter || !m_bridge.answerBytesInFlight())
+        && !(m_mode == Mode::EffectFirmware && m_firmware.frameInProgress());
+}
+
 void VirtualPedal::enterBootloader()
 {
     sync();

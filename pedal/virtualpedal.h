@@ -51,6 +51,9 @@ public:
     // Something is still on the wire or a frame waits for its quiet gap: time will change
     // what the host sees.
     bool busy() const;
+    // Every byte the host wrote has been parsed (and logged), and every answer to it has left
+    // the bridge. The chatter fault's noise does not count: it never ends.
+    bool settled() const;
 
     Mode mode() const { return m_mode; }
     // What the user does by hand before an upgrade: reset the controller into its bootloader.

@@ -26,6 +26,11 @@
 // terminal closes and a new one opens MS later, as a USB device coming back under a new
 // name), or never comes back (until "plug"). --link keeps a symbolic link to the current
 // terminal, gone while unplugged, as udev keeps /dev/serial/by-id/ for a real bridge.
+//   mark          answered "mark N" (N counts from 1) once every byte written to the terminal
+//                 before the command has been parsed and every answer to it written back; with
+//                 --log the line "mark N" follows the frames of those bytes. Commands after it
+//                 wait for its answer. "error ..." when the terminal dropped the mark (a client's
+//                 transmit flush).
 //
 // SIGUSR1 resets the controller into its bootloader, as the user does by hand before an
 // upgrade; the flash is kept.
@@ -36,16 +41,20 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace tovel;
 using namespace tovel::pedal;
@@ -97,6 +106,39 @@ bool parseFaults(const QString &list, PedalFaults &faults, qint64 &unplugAfterBy
     return true;
 }
 
+// A mark from stdin. The sim writes its token into the terminal's slave side itself, so the
+// token comes out of the master after every byte the host had written before: the kernel
+// hands written bytes to the reading side a moment later, in order, so "what has arrived by
+// now" would miss the newest.
+struct Mark {
+    int number = 0;
+    QByteArray token;
+    qint64 askedUs = 0;
+    bool seen = false; // the token has come out of the master
+};
+
+// 16 random bytes from 0x80-0xFF: no output processing a client may switch on (CR/LF
+// translation, upper-casing, tabs) touches them, and no host sends them by chance.
+QByteArray markToken()
+{
+    QByteArray token(16, '\0');
+    for (char &c : token)
+        c = char(0x80 | QRandomGenerator::global()->bounded(0x80));
+    return token;
+}
+
+// How many bytes at the end of `bytes` could be the start of `token`.
+qsizetype tokenStartAtEnd(const QByteArray &bytes, const QByteArray &token)
+{
+    for (qsizetype n = std::min(bytes.size(), token.size() - 1); n > 0; --n)
+        if (bytes.endsWith(token.left(n)))
+            return n;
+    return 0;
+}
+
+// A token that has not come through by then was dropped by the terminal.
+constexpr qint64 kMarkLostUs = 3'000'000;
+
 constexpr char kSignalEnd = 1;
 constexpr char kSignalBootloader = 2;
 
@@ -133,6 +175,8 @@ struct Pty {
         cfsetospeed(&t, B115200);
         tcsetattr(slave, TCSANOW, &t);
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        // Only marks are written here; one never waits for a full terminal.
+        fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK);
         return true;
     }
 
@@ -328,9 +372,79 @@ int main(int argc, char **argv)
         }
         return true;
     };
+    std::optional<Mark> mark;    // the mark being answered; later commands wait
+    int marks = 0;
+    QByteArray held;             // host bytes behind the mark's token, or the token's start
+    const auto reply = [&](const QString &line) {
+        printLine(line.toLocal8Bit());
+    };
     const auto unplugNow = [&] {
         pedal.unplug();
         followBridge(error);
+    };
+    // Bytes from the host reach the pedal, up to where the cable is pulled.
+    const auto feedHost = [&](const QByteArray &bytes) {
+        if (bytes.isEmpty() || pty.master < 0)
+            return;
+        qint64 take = bytes.size();
+        if (unplugAfterBytes >= 0)
+            take = std::min<qint64>(take, unplugAfterBytes);
+        pedal.hostWrite(bytes.left(qsizetype(take)));
+        if (unplugAfterBytes >= 0 && (unplugAfterBytes -= take) == 0) {
+            unplugNow();
+            unplugAfterBytes = -1;
+        }
+    };
+    const auto runCommands = [&] {
+        for (qsizetype end; !mark && (end = command.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromLocal8Bit(command.left(end)).trimmed();
+            command.remove(0, end + 1);
+            if (line == QLatin1String("mark")) {
+                mark = Mark{++marks, markToken(), clock.nowUs()};
+                if (pty.master >= 0
+                    && ::write(pty.slave, mark->token.constData(), size_t(mark->token.size())) != mark->token.size()) {
+                    reply(QStringLiteral("error cannot write the mark into the terminal: %1").arg(strerror(errno)));
+                    mark.reset();
+                }
+                continue;
+            }
+            PedalFaults faults;
+            qint64 unplugAfter = -1;
+            QString error;
+            QString answer = QStringLiteral("ok");
+            if (line == QLatin1String("unplug")) {
+                unplugAfterBytes = -1;
+                unplugNow();
+            } else if (line == QLatin1String("plug")) {
+                pedal.unplug(false);
+                if (followBridge(error))
+                    answer += QLatin1Char(' ') + QString::fromLocal8Bit(pty.path);
+            } else if (!line.startsWith(QLatin1String("faults "))) {
+                error = QStringLiteral("unknown command \"%1\"").arg(line);
+            } else if (parseFaults(line.mid(7), faults, unplugAfter, error)) {
+                faults.unplugged = pedal.unplugged();
+                pedal.setFaults(faults);
+                unplugAfterBytes = unplugAfter;
+            }
+            reply(error.isEmpty() ? answer : QStringLiteral("error ") + error);
+        }
+    };
+    // The mark is answered once its token is through and the pedal has done all it was asked
+    // before it; what the host wrote after the token goes to the pedal from then on.
+    const auto answerMark = [&](const QString &error) {
+        if (error.isEmpty()) {
+            const QString line = QStringLiteral("mark %1").arg(mark->number);
+            if (log.isOpen()) {
+                logStream << line << '\n';
+                logStream.flush();
+            }
+            reply(line);
+        } else {
+            reply(QStringLiteral("error ") + error);
+        }
+        mark.reset();
+        feedHost(std::exchange(held, {}));
+        runCommands();
     };
     char buffer[4096];
     for (;;) {
@@ -340,7 +454,7 @@ int main(int argc, char **argv)
         fds[2] = {watchStdin ? STDIN_FILENO : -1, POLLIN, 0};
         // While the pedal has bytes on the wire or a frame waiting for its quiet gap, look
         // again every millisecond; otherwise sleep until something happens.
-        int timeoutMs = pedal.busy() ? 1 : -1;
+        int timeoutMs = pty.master >= 0 && (pedal.busy() || mark) ? 1 : -1;
         if (unplugAtUs >= 0)
             timeoutMs = 1;
         if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR)
@@ -358,28 +472,7 @@ int main(int argc, char **argv)
             if (n <= 0)
                 break;
             command.append(buffer, n);
-            for (qsizetype end; (end = command.indexOf('\n')) >= 0; command.remove(0, end + 1)) {
-                const QString line = QString::fromLocal8Bit(command.left(end)).trimmed();
-                PedalFaults faults;
-                qint64 unplugAfter = -1;
-                QString error;
-                QByteArray answer = "ok";
-                if (line == QLatin1String("unplug")) {
-                    unplugAfterBytes = -1;
-                    unplugNow();
-                } else if (line == QLatin1String("plug")) {
-                    pedal.unplug(false);
-                    if (followBridge(error))
-                        answer += ' ' + pty.path;
-                } else if (!line.startsWith(QLatin1String("faults "))) {
-                    error = QStringLiteral("unknown command \"%1\"").arg(line);
-                } else if (parseFaults(line.mid(7), faults, unplugAfter, error)) {
-                    faults.unplugged = pedal.unplugged();
-                    pedal.setFaults(faults);
-                    unplugAfterBytes = unplugAfter;
-                }
-                printLine(error.isEmpty() ? answer : (QStringLiteral("error ") + error).toLocal8Bit());
-            }
+            runCommands();
         }
         if (unplugAtUs >= 0 && clock.nowUs() >= unplugAtUs) {
             unplugNow();
@@ -389,20 +482,32 @@ int main(int argc, char **argv)
         pedal.catchUp();
         if (!followBridge(error))
             return fail(error);
-        if (pty.master < 0)
+        if (pty.master < 0) {
+            // Unplugged: nothing more reaches the pedal.
+            if (mark)
+                answerMark({});
             continue;
+        }
         if (fds[1].revents & POLLIN) {
             const ssize_t n = ::read(pty.master, buffer, sizeof buffer);
             if (n > 0) {
-                qint64 take = n;
-                if (unplugAfterBytes >= 0)
-                    take = std::min<qint64>(n, unplugAfterBytes);
-                pedal.hostWrite(QByteArray(buffer, qsizetype(take)));
-                if (unplugAfterBytes >= 0 && (unplugAfterBytes -= take) == 0) {
-                    unplugNow();
-                    unplugAfterBytes = -1;
-                    continue;
+                QByteArray bytes(buffer, qsizetype(n));
+                if (mark && !mark->seen) {
+                    bytes.prepend(std::exchange(held, {}));
+                    if (const qsizetype at = bytes.indexOf(mark->token); at >= 0) {
+                        mark->seen = true;
+                        held = bytes.mid(at + mark->token.size());
+                        bytes.truncate(at);
+                    } else {
+                        held = bytes.right(tokenStartAtEnd(bytes, mark->token));
+                        bytes.chop(held.size());
+                    }
+                } else if (mark) {
+                    held += std::exchange(bytes, {});
                 }
+                feedHost(bytes);
+                if (pty.master < 0)
+                    continue;
             }
         }
         outgoing += pedal.hostRead(pedal.hostQueued());
@@ -412,6 +517,10 @@ int main(int argc, char **argv)
                 break; // the terminal's queue is full: wait for POLLOUT
             outgoing.remove(0, n);
         }
+        if (mark && mark->seen && pedal.settled() && outgoing.isEmpty())
+            answerMark({});
+        else if (mark && !mark->seen && clock.nowUs() - mark->askedUs > kMarkLostUs)
+            answerMark(QStringLiteral("the terminal dropped mark %1").arg(mark->number));
     }
 
     pty.close();

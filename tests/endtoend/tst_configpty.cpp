@@ -64,14 +64,16 @@ void TestConfigPty::saveThenLoadOnTheSim()
     w.trkPot[0]->setValue(600);
     w.trkPot[2]->setValue(300);
     w.cmbMultiSwitch[kPattern]->setCurrentIndex(4);
-    int before = sim.settledFrameCount();
+    int before = sim.mark();
+    QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
 
     // Save asks the pedal for its state, which already matches the window: nothing goes back.
     main.menuSaveConfiguration->trigger();
     QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved"});
-    QCOMPARE(sim.settledFrameCount() - before, 1);
-    QVERIFY2(sim.frames().value(before).startsWith(QStringLiteral("fw StateRequest 9 rows: 324 numbers")),
-             qPrintable(sim.frames().value(before)));
+    const QStringList saving = sim.framesSince(before);
+    QCOMPARE(saving.size(), 1);
+    QVERIFY2(saving.first().startsWith(QStringLiteral("fw StateRequest 9 rows: 324 numbers")),
+             qPrintable(saving.first()));
     QFile saved(QDir(editor.folders.documents()).filePath(QStringLiteral("ZANTH/Tovel/Lagoon Chorus.txt")));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(saved.readAll().startsWith("600\r\n0\r\n300\r\n"));
@@ -79,18 +81,20 @@ void TestConfigPty::saveThenLoadOnTheSim()
     w.trkPot[0]->setValue(100);
     w.trkPot[2]->setValue(50);
     w.cmbMultiSwitch[kPattern]->setCurrentIndex(0);
-    before = sim.settledFrameCount();
+    before = sim.mark();
+    QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
 
     main.menuLoadConfiguration->trigger();
     QCOMPARE(editor.prompts.messages.last(), QStringLiteral("FX Configuration File Loaded"));
-    QCOMPARE(sim.settledFrameCount() - before, 3);
-    QStringList got = sim.frames().mid(before);
+    const QStringList loading = sim.framesSince(before);
+    QCOMPARE(loading.size(), 3);
+    for (const QString &line : loading)
+        QVERIFY2(line.startsWith(QStringLiteral("fw ParameterValue ")), qPrintable(line));
+    QStringList got = loading;
     for (QString &line : got)
         line = line.section(QLatin1Char(' '), 3); // level and row, without the address
     got.sort();
     QCOMPARE(got, (QStringList{levelHex(300) + " row 2", levelHex(600) + " row 0", levelHex(680) + " row 8"}));
-    for (const QString &line : sim.frames().mid(before))
-        QVERIFY2(line.startsWith(QStringLiteral("fw ParameterValue ")), qPrintable(line));
     QCOMPARE(w.trkPot[0]->value(), 600);
     QCOMPARE(w.cmbMultiSwitch[kPattern]->currentIndex(), 4);
 }

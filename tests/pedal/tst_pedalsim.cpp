@@ -55,6 +55,28 @@ QByteArray exchange(const QString &path, const QByteArray &command, int expected
     return answer;
 }
 
+// The terminal opened raw, as a client holds it.
+struct Terminal {
+    int fd = -1;
+    explicit Terminal(const QString &path) : fd(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY))
+    {
+        termios t{};
+        tcgetattr(fd, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+    ~Terminal() { ::close(fd); }
+    bool write(const QByteArray &bytes) { return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+};
+
+QStringList logLines(const QString &path)
+{
+    QFile log(path);
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class TestPedalSim : public QObject {
@@ -67,6 +89,8 @@ private slots:
     void unplugAndPlugBackIn();
     void bridgeAfterGo_data();
     void bridgeAfterGo();
+    void markFollowsEverythingWrittenBefore_data();
+    void markFollowsEverythingWrittenBefore();
 };
 
 void TestPedalSim::stm32flashWritesAndVerifies()
@@ -208,6 +232,57 @@ void TestPedalSim::bridgeAfterGo()
         QVERIFY2(sim.waitForEvent(QStringLiteral("plugged")), qPrintable(sim.errorText()));
     }
     QCOMPARE(exchange(sim.ptyPath(), query, 16), version4);
+    QVERIFY(sim.stop());
+}
+
+void TestPedalSim::markFollowsEverythingWrittenBefore_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("frame"); // the one frame logged before the mark
+
+    // 2,000 bytes take 174 ms on the line: the frame is logged long after the write returned.
+    QByteArray upload(2000, '\x11');
+    upload[0] = 0x00;
+    upload[1] = char(2000 >> 8);
+    upload[2] = char(2000 & 0xFF);
+    const QStringList lineRate{QStringLiteral("--line-rate"), QStringLiteral("115200")};
+    QTest::newRow("upload-still-on-the-line") << lineRate << upload << QStringLiteral("fw ProgramUpload 2000 of 2000 bytes");
+    // The mark's own quiet ends a frame the host broke off.
+    QTest::newRow("frame-broken-off") << lineRate << QByteArray::fromHex("01CB") << QStringLiteral("fw dropped incomplete frame 01CB");
+    // Whatever the answer's pieces take, the mark waits for them.
+    QTest::newRow("query-answered-in-pieces")
+        << QStringList{QStringLiteral("--split"), QStringLiteral("3:300")} << QByteArray::fromHex("0500")
+        << QStringLiteral("fw EffectQuery 00");
+}
+
+// A mark in the frame log comes after every frame of what was written to the terminal before
+// it, however long the pedal takes over them; what is written after the mark comes after it.
+void TestPedalSim::markFollowsEverythingWrittenBefore()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, frame);
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("frames.log"));
+    PedalSimProcess sim;
+    QVERIFY2(sim.start(options + QStringList{QStringLiteral("--log"), logPath}), qPrintable(sim.errorText()));
+    Terminal terminal(sim.ptyPath());
+    QVERIFY(terminal.fd >= 0);
+    const QStringList booted = logLines(logPath);
+
+    QVERIFY(terminal.write(written));
+    QCOMPARE(sim.mark(), 1);
+    QVERIFY(terminal.write(QByteArray::fromHex("0300")));
+    QCOMPARE(sim.mark(), 2);
+    const QStringList lines = logLines(logPath).mid(booted.size());
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[0].startsWith(frame), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("mark 1"));
+    QVERIFY2(lines[2].startsWith(QStringLiteral("fw StoreSettings")), qPrintable(lines[2]));
+    QCOMPARE(lines[3], QStringLiteral("mark 2"));
+    // Faults and marks share the control channel, each answered in turn.
+    QVERIFY(sim.setFaults(QStringLiteral("none")));
     QVERIFY(sim.stop());
 }
 

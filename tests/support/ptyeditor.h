@@ -10,10 +10,9 @@
 #include "tests/support/testseams.h"
 #include "usb/drivers/systemdrivers.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
+#include <algorithm>
 #include <memory>
 
 namespace tovel::test {
@@ -51,41 +50,45 @@ struct LoggedSim {
                              + extra);
     }
     QString logPath() const { return dir.filePath(QStringLiteral("frames.log")); }
+    // The frames the pedal parsed so far, in order (the marks left out).
     QStringList frames() const
+    {
+        QStringList lines = logLines();
+        lines.removeIf(isMark);
+        return lines;
+    }
+    // A settled point to count from: once every byte written so far has been parsed, the
+    // number of frames logged before it; frames().mid(n) are those of what is written later.
+    // -1 when the sim gave no mark (see process.errorText()).
+    int mark()
+    {
+        const int number = process.mark();
+        if (number < 0)
+            return -1;
+        const QStringList lines = logLines();
+        const qsizetype at = lines.indexOf(QStringLiteral("mark %1").arg(number));
+        if (at < 0)
+            return -1;
+        return int(at - std::count_if(lines.cbegin(), lines.cbegin() + at, isMark));
+    }
+    // The frames of everything written after the mark `from`, all of them parsed: a new mark
+    // ends the list, so frames still on their way are never missed, nor later ones counted.
+    QStringList framesSince(int from)
+    {
+        const int to = mark();
+        if (from < 0 || to < 0)
+            return {QStringLiteral("no mark: ") + process.errorText()};
+        return frames().mid(from, to - from);
+    }
+
+private:
+    static bool isMark(const QString &line) { return line.startsWith(QLatin1String("mark ")); }
+    QStringList logLines() const
     {
         QFile log(logPath());
         if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
             return {};
         return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    // The number of frames logged once no new one has come for 100 ms (at most 3 s).
-    int settledFrameCount() const
-    {
-        qsizetype count = frames().size();
-        QDeadlineTimer quiet(100);
-        const QDeadlineTimer limit(3000);
-        while (!quiet.hasExpired() && !limit.hasExpired()) {
-            QThread::msleep(5);
-            if (const qsizetype now = frames().size(); now != count) {
-                count = now;
-                quiet.setRemainingTime(100);
-            }
-        }
-        return int(count);
-    }
-    // The frames logged after the first `from`, once there are `count` of them or 3 s have
-    // passed: the pedal parses what reaches it at the line rate, after the editor wrote it.
-    QStringList framesAfter(int from, int count) const
-    {
-        QStringList got;
-        const QDeadlineTimer deadline(3000);
-        do {
-            got = frames().mid(from);
-            if (got.size() >= count)
-                break;
-            QThread::msleep(5);
-        } while (!deadline.hasExpired());
-        return got;
     }
 };
 
