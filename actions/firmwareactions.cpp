@@ -1,5 +1,7 @@
 #include "actions/firmwareactions.h"
 
+#include "core/nowidgets.h"
+
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/hextext.h"

@@ -1,5 +1,7 @@
 #include "actions/uploadactions.h"
 
+#include "core/nowidgets.h"
+
 #include "actions/answerfailure.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
