@@ -256,9 +256,11 @@ int TovelCommands::run(const CliRequest &request)
     m_shownBefore = m_prompts.shown();
     Failure failure;
     const bool pedal = CommandLine::needsPedal(request.command);
-    // The bridge gone mid-command: the port is let go at once, as the windows do.
-    QMetaObject::Connection lost =
-        QObject::connect(&m_session, &EditorSession::deviceLost, &m_session, [this] { forgetLostPedal(m_session); });
+    // The bridge gone mid-command: said, and the port let go at once, as the windows do.
+    QMetaObject::Connection lost = QObject::connect(&m_session, &EditorSession::deviceLost, &m_session, [this] {
+        m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
+        forgetLostPedal(m_session);
+    });
     try {
         if (pedal)
             failure = connect(CommandLine::needsBootloader(request.command));
