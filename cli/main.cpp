@@ -1,6 +1,7 @@
 // tovel: the pedal from the command line. main() reads the options, builds the session on the
 // chosen driver, and hands the command to TovelCommands.
 #include "cli/commandline.h"
+#include "cli/interruption.h"
 #include "cli/stderrconsole.h"
 #include "cli/terminalfolders.h"
 #include "cli/terminalprompts.h"
@@ -72,6 +73,14 @@ int main(int argc, char **argv)
         commands.onProgress = [&progress](UpgradeStep step, int value, int maximum) {
             progress.show(step, value, maximum);
         };
+    if (CommandLine::needsBootloader(request.command)) {
+        // A stop asked for ends the upgrade at its next wait, with a message, not half-way
+        // through a frame.
+        Interruption::catchSignals();
+        session.bootloaderLink().stopWhen = [stop = session.bootloaderLink().stopWhen] {
+            return Interruption::requested() || (stop && stop());
+        };
+    }
     const int status = commands.run(request);
     progress.finish();
     return status;

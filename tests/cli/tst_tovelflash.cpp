@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <csignal>
+
 using namespace tovel;
 using namespace tovel::test;
 
@@ -30,6 +32,7 @@ private slots:
     void backupThenFlashWithItsBackup();
     void stopsAndSays_data();
     void stopsAndSays();
+    void interruptedRunSaysWhereThePedalStands();
 };
 
 void TestTovelFlash::backupThenFlashWithItsBackup()
@@ -113,6 +116,40 @@ void TestTovelFlash::stopsAndSays()
     QVERIFY2(r.status == status, qPrintable(QString::number(r.status) + ": " + r.err));
     QVERIFY2(QRegularExpression(message).match(r.err).hasMatch(), qPrintable(r.err));
     QCOMPARE(QDir(tovel.documents() + "/ZANTH/Tovel").entryList(QDir::Files), QStringList());
+}
+
+void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
+{
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    TovelProcess tovel;
+    QProcess process;
+    process.setProcessEnvironment([&] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", tovel.home.path());
+        return env;
+    }());
+    process.start(QStringLiteral(TOVEL_PROGRAM), {"--device", sim.process.ptyPath(), "flash", "Firmware_5", "--no-backup"});
+    QVERIFY(process.waitForStarted());
+    // Ctrl-C once the chunks are on their way: the flash is erased and partly written.
+    QDeadlineTimer deadline(30000);
+    while (sim.frames().filter("boot WRITE 0800").size() < 3 && !deadline.hasExpired())
+        QTest::qWait(20);
+    QVERIFY(!deadline.hasExpired());
+    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 5);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(QRegularExpression("^tovel: Firmware upgrade stopped at chunk \\d+ of \\d+ at 0x0800[0-9A-F]+: stopped by the "
+                                "user\\.\n")
+                 .match(err)
+                 .hasMatch(),
+             qPrintable(err));
+    // Nothing more went out once it stopped: the pedal stays in its bootloader, not started.
+    const int settled = sim.mark();
+    QVERIFY(settled >= 0);
+    QCOMPARE(sim.frames().filter("boot GO").size(), 0);
 }
 
 QTEST_MAIN(TestTovelFlash)
