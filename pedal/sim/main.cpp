@@ -454,7 +454,7 @@ int main(int argc, char **argv)
         fds[2] = {watchStdin ? STDIN_FILENO : -1, POLLIN, 0};
         // While the pedal has bytes on the wire or a frame waiting for its quiet gap, look
         // again every millisecond; otherwise sleep until something happens.
-        int timeoutMs = pty.master >= 0 && (pedal.busy() || mark) ? 1 : -1;
+        int timeoutMs = pedal.busy() || (pty.master >= 0 && mark) ? 1 : -1;
         if (unplugAtUs >= 0)
             timeoutMs = 1;
         if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR)

@@ -45,15 +45,7 @@ void TestConfigPty::saveThenLoadOnTheSim()
     TformMain &main = editor.main();
     TformFXParameters &w = *editor.app->formFXParameters();
     main.menuConnect->trigger();
-    for (int c = 0; c < main.lstCategory->count(); ++c) {
-        main.lstCategory->setCurrentRow(c);
-        editor.app->browser().categoryClick(c);
-        const auto found = main.lstEffects->findItems(kEffect, Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            editor.app->browser().effetto_cliccato(main.lstEffects->row(found.first()));
-            break;
-        }
-    }
+    QVERIFY(editor.app->session().selectEffect(kEffect));
     editor.prompts.scriptAnswer(Prompts::Answer::Yes);
     main.btnUpload->click();
     main.btnOpenEffect->click();

@@ -14,7 +14,6 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
-#include "tests/support/chooseeffect.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
 
@@ -78,7 +77,7 @@ struct EditorFixture {
         });
     }
 
-    bool chooseEffect(const QString &effect) { return tovel::test::chooseEffect(*app, effect); }
+    bool chooseEffect(const QString &effect) { return app->session().selectEffect(effect); }
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
     QStringList consoleLines() { return app->formPrint()->lines(); }
