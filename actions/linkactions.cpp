@@ -39,7 +39,8 @@ QList<ListedBridge> listBridges(EditorSession &session, bool trace)
     return bridges;
 }
 
-ActionResult<Connection> connectPedal(EditorSession &session, const std::function<void()> &onOpened)
+ActionResult<Connection> connectPedal(EditorSession &session, const std::function<void()> &onOpened,
+                                      OpenFailure openFailure)
 {
     using R = ActionResult<Connection>;
     D2XXUnit &usb = session.usb;
@@ -47,7 +48,7 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
     console.printToConsole(QStringLiteral("serial number: ") + session.link.ListedSerialNumber);
     // A failed open has shown its message; the editor stays not connected and makes no call
     // on a handle it does not have.
-    if (usb.Open_USB_Device_By_Serial_Number(session.link.ListedSerialNumber) != 0)
+    if (usb.Open_USB_Device_By_Serial_Number(session.link.ListedSerialNumber, openFailure == OpenFailure::Shown) != 0)
         return R::fail(Kind::NoPedal, QStringLiteral("connect"), QString());
     usb.SetFTBaudRate();
     usb.SetFTDataCharacteristics();
@@ -65,6 +66,7 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
         session.selection.EffectOnPedal = false;
         session.pedal.PedalEffectName.clear();
     }
+    emit session.linkOpened(bootloader);
     if (onOpened)
         onOpened();
     if (bootloader) {
@@ -103,6 +105,7 @@ ActionResult<Done> disconnectPedal(EditorSession &session)
     if (session.usb.CloseFTDevice() != 0)
         return ActionResult<Done>::fail(Kind::NoPedal, QStringLiteral("disconnect"), QString());
     session.exchange().setLinkListener(CommandExchange::Listener::None);
+    emit session.linkClosed();
     return {};
 }
 
@@ -113,6 +116,14 @@ void forgetLostPedal(EditorSession &session)
     // Frees the port (and its lock) for the bridge when it comes back; the failure of a call
     // on a device that has gone is not shown again.
     session.usb.CloseFTDevice();
+    emit session.linkClosed();
+}
+
+QList<ListedBridge> relistBridges(EditorSession &session)
+{
+    const QList<ListedBridge> bridges = listBridges(session, false);
+    emit session.bridgesListed(bridges);
+    return bridges;
 }
 
 } // namespace tovel

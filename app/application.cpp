@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "actions/pedalhotplug.h"
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
 #include "app/tformfxparameters.h"
@@ -30,6 +31,7 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         browser = m_desktopBrowser.get();
     }
     m_browserSeam = browser;
+    m_hotplug = std::make_unique<PedalHotplug>(*m_session);
 
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();

@@ -25,6 +25,7 @@ class TformMain;
 class TformPrint;
 class WebBrowser;
 class TformFirmwareUpgrade;
+class PedalHotplug;
 
 // The editor's own version and the one the maker's web site announces.
 struct VersionFacts {
@@ -57,6 +58,8 @@ private:
 
 public:
     EditorSession &session() { return *m_session; }
+    // What the editor does as bridges come and go: follow() it with the hot-plug monitor.
+    PedalHotplug &hotplug() { return *m_hotplug; }
     D2XXUnit &usb;       // the session's
     ParamTables &params; // the session's: assignments and limits, for the whole run
     VersionFacts versions;
@@ -78,6 +81,7 @@ public:
     QString sessionLogError() const { return m_sessionLogError; }
 
 private:
+    std::unique_ptr<PedalHotplug> m_hotplug;
     std::unique_ptr<WebBrowser> m_desktopBrowser;
     WebBrowser *m_browserSeam;
     std::unique_ptr<TformMain> m_formMain;

@@ -1,3 +1,4 @@
+#include "actions/pedalhotplug.h"
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "app/tovelapplication.h"
@@ -12,6 +13,7 @@
 #include "usb/drivers/systemdrivers.h"
 #include "usb/drivers/udevmonitorsource.h"
 #include "usb/hotplugmonitor.h"
+#include "usb/serialpathwatch.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -124,15 +126,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tovel-editor: --log: %s\n", qPrintable(app.sessionLogError()));
         return 2;
     }
-    // A bridge pulled off the bus is lost at once, also for libftdi1, which would notice only
-    // at its next call.
+    // Bridges plugged in and pulled out: the labels follow, a pulled bridge is lost at once
+    // (also for libftdi1, which would notice only at its next call), and one plugged in may
+    // be connected. A --device path is watched as udev's by-id link comes and goes.
     std::unique_ptr<HotplugMonitor> hotplug;
-    if (!parser.isSet(deviceOption) && !parser.isSet(virtualOption)) {
+    std::unique_ptr<SerialPathWatch> pathWatch;
+    if (parser.isSet(deviceOption)) {
+        pathWatch = std::make_unique<SerialPathWatch>(parser.value(deviceOption));
+        app.hotplug().follow(pathWatch.get());
+    } else if (!parser.isSet(virtualOption)) {
         hotplug = std::make_unique<HotplugMonitor>(std::make_unique<UdevMonitorSource>());
         QString error;
         if (hotplug->start(error))
-            QObject::connect(hotplug.get(), &HotplugMonitor::bridgeLeft,
-                             [&app](const PluggedBridge &bridge) { app.usb.bridgeLeft(bridge); });
+            app.hotplug().follow(hotplug.get());
         else
             app.console().printToConsole(QStringLiteral("No hot-plug events: ") + error);
     }

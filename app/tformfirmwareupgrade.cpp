@@ -1,6 +1,7 @@
 #include "app/tformfirmwareupgrade.h"
 
 #include "actions/firmwareactions.h"
+#include "actions/upgradereconnect.h"
 #include "session/editorsession.h"
 
 #include "protocol/commandexchange.h"
@@ -173,7 +174,25 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     ProgressBar1->setFormat(QStringLiteral("%p%"));
     ProgressBar1->setRange(0, result.value.chunks);
     ProgressBar1->setValue(result.value.chunks);
-    m_session.prompts.showMessage(kUpgradeCompleteMessage);
+    waitForRestart();
+}
+
+void TformFirmwareUpgrade::waitForRestart()
+{
+    // The completion message comes once the link to the bootloader is closed: the pedal
+    // restarts while it is shown, and its bridge may leave the bus meanwhile.
+    RestartHooks hooks;
+    hooks.onBootloaderClosed = [this] { m_session.prompts.showMessage(kUpgradeCompleteMessage); };
+    hooks.onProgress = [this](const QString &text) { ProgressBar1->setFormat(text); };
+    const ActionResult<UpgradeRestart> restart = reconnectAfterUpgrade(m_session, hooks);
+    if (restart.failure) {
+        ProgressBar1->setFormat(QStringLiteral("%p%"));
+        if (!restart.failure->message.isEmpty())
+            m_session.prompts.showMessage(restart.failure->message);
+        return;
+    }
+    ProgressBar1->setFormat(QStringLiteral("Firmware %1 running").arg(restart.value.firmwareVersion));
+    m_session.prompts.showMessage(restart.value.message);
 }
 
 void TformFirmwareUpgrade::setRunning(bool running)

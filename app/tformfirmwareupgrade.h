@@ -66,6 +66,8 @@ private:
     void setRunning(bool running);
     void showProgress(UpgradeStep step, int value, int maximum);
     void drawProgress();
+    // After GO: the pedal restarting into its new firmware, and connected again.
+    void waitForRestart();
     UpgradeOptions options() const;
 
     EditorSession &m_session;

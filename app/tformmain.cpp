@@ -1,6 +1,7 @@
 #include "app/tformmain.h"
 
 #include "actions/linkactions.h"
+#include "actions/pedalhotplug.h"
 #include "app/application.h"
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
@@ -70,6 +71,7 @@ TformMain::TformMain(Application &app) : QWidget(nullptr), m_app(app)
     setFixedSize(kClientWidth, kClientHeight);
     buildMenus();
     buildControls();
+    followSession();
 }
 
 void TformMain::buildMenus()
@@ -112,6 +114,11 @@ void TformMain::buildMenus()
     menuLiveEnable = entry(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
     menuLiveEnable->setCheckable(true);
     menuLiveEnable->setVisible(false);
+    menuConnectWhenPluggedIn = entry(menuSettings, "menuConnectWhenPluggedIn", QStringLiteral("Connect When Plugged In"));
+    menuConnectWhenPluggedIn->setCheckable(true);
+    menuConnectWhenPluggedIn->setChecked(m_app.hotplug().connectWhenPluggedIn());
+    if (const QString problem = m_app.hotplug().startupProblem(); !problem.isEmpty())
+        m_startupNotes.append(QStringLiteral("Connect When Plugged In not read: %1; it is off.").arg(problem));
     menuLook = menuSettings->addMenu(QStringLiteral("Look"));
     menuLook->setObjectName(QStringLiteral("menuLook"));
 
@@ -136,6 +143,7 @@ void TformMain::buildMenus()
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
     bind(menuDisconnect, &QAction::triggered, &TformMain::menuDisconnectClick);
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
+    bind(menuConnectWhenPluggedIn, &QAction::triggered, &TformMain::menuConnectWhenPluggedInClick);
     bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
     bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
     bind(menuSaveConfiguration, &QAction::triggered, &TformMain::menuSaveConfigurationClick);
@@ -150,7 +158,7 @@ void TformMain::buildMenus()
     grpPedalCommands->setObjectName(QStringLiteral("grpPedalCommands"));
     grpPedalCommands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
     for (QAction *a : {menuLoadConfiguration, menuSaveConfiguration, menuSaveConfigurationAs,
-                       menuLoadConfigurationFrom, menuDisconnect,
+                       menuLoadConfigurationFrom, menuScan, menuConnect, menuDisconnect,
                        menuFirmwareUpgradeMode, menuStartFirmwareUpgrade})
         grpPedalCommands->addAction(a);
 }
@@ -211,10 +219,12 @@ void TformMain::FormCreate()
     // label and ListedDeviceName hold the last description.
     EditorSession &session = m_app.session();
     D2XXUnit &usb = session.usb;
-    for (const ListedBridge &bridge : listBridges(session, false)) {
+    const QList<ListedBridge> bridges = listBridges(session, false);
+    for (const ListedBridge &bridge : bridges) {
         lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
         lblDeviceName->setText(bridge.description);
     }
+    showNoPedal(bridges.isEmpty());
 
     // 2. Port settings, applied when connecting: 115200 baud, 8 data bits, one stop bit, no parity.
     usb.state.BaudRate = 115200;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/actionfailure.h"
+#include "session/listedbridge.h"
 
 #include <QList>
 #include <optional>
@@ -52,6 +53,8 @@ public:
     QAction *menuNormaliseIR; // checkable: Load IR scales the block to just below full scale
     QAction *menuScan, *menuConnect, *menuDisconnect;
     QAction *menuLiveEnable;
+    // checkable: a bridge plugged in while no link is open is connected
+    QAction *menuConnectWhenPluggedIn;
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
     QAction *menuQuickStart, *menuSupport, *menuAppVersion, *menuNewAppVersion;
 
@@ -122,6 +125,10 @@ public slots:
     void exchangeRunning(bool running);
     // The bridge has gone: one message, and the window as after Disconnect.
     void deviceLost();
+    // Bridges listed without Scan (plugged in, pulled out, back after an upgrade): the labels
+    // as Scan leaves them, without its messages.
+    void showListedBridges(const QList<tovel::ListedBridge> &bridges);
+    void menuConnectWhenPluggedInClick();
 
     // Settings > Look: the seven entries, the remembered look at start, a choice.
     void BuildLookMenu();
@@ -148,6 +155,10 @@ private:
     // link to the bootloader).
     void showDisconnected();
     void showConnected(bool bootloader);
+    // The window follows the session's link: opened, closed, Upgrade Mode, the firmware told.
+    void followSession();
+    // While nothing is listed the status label says how to get the pedal found.
+    void showNoPedal(bool none);
     // Shows a failed action's message, if it has one; true when there was no failure.
     bool showFailure(const std::optional<ActionFailure> &failure);
     // Configuration files: the state request, then the file; the file onto the rows.

@@ -1,5 +1,6 @@
-// Connection menu: Scan, Connect, Disconnect, and a bridge that goes.
+// Connection menu: Scan, Connect, Disconnect, and bridges that come and go.
 #include "actions/linkactions.h"
+#include "actions/pedalhotplug.h"
 #include "app/application.h"
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
@@ -17,6 +18,7 @@ void TformMain::menuScanClick()
     lblSerialNumber->setText(QStringLiteral("Serial Number: "));
     lblDeviceName->setText(QStringLiteral("Device Name"));
     const QList<ListedBridge> bridges = listBridges(m_app.session(), true);
+    showNoPedal(bridges.isEmpty());
     if (bridges.isEmpty()) {
         m_app.prompts.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
@@ -33,7 +35,8 @@ void TformMain::menuConnectClick()
 {
     EditorSession &session = m_app.session();
     const bool bootloader = session.link.FirmwareUpgradeMode;
-    const ActionResult<Connection> result = connectPedal(session, [this, bootloader] { showConnected(bootloader); });
+    // The window shows the open link as the session tells it (followSession), before the greeting.
+    const ActionResult<Connection> result = connectPedal(session);
     // A failed open has been said by the USB layer; a link that went during the greeting, or a
     // program that closes meanwhile, has been dealt with.
     if (!bootloader || result.failure)
@@ -68,16 +71,55 @@ void TformMain::showConnected(bool bootloader)
 
 void TformMain::menuDisconnectClick()
 {
-    if (!disconnectPedal(m_app.session()))
-        return;
-    showDisconnected();
+    disconnectPedal(m_app.session());
 }
 
 void TformMain::deviceLost()
 {
     m_app.prompts.showMessage(QStringLiteral("The pedal was disconnected."));
     forgetLostPedal(m_app.session());
-    showDisconnected();
+}
+
+void TformMain::followSession()
+{
+    EditorSession &session = m_app.session();
+    connect(&session, &EditorSession::linkOpened, this, &TformMain::showConnected);
+    connect(&session, &EditorSession::linkClosed, this, &TformMain::showDisconnected);
+    connect(&session, &EditorSession::bridgesListed, this, &TformMain::showListedBridges);
+    connect(&session, &EditorSession::firmwareUpgradeModeChanged, this, [this](bool on) {
+        menuFirmwareUpgradeMode->setChecked(on);
+        chkFirmwareUpgradeMode->setChecked(on);
+    });
+    connect(&session, &EditorSession::firmwareVersionReported, this, [this](int version) {
+        lblFirmwareVersion->setText(QStringLiteral("Firmware Version: %1").arg(version));
+    });
+}
+
+void TformMain::showListedBridges(const QList<ListedBridge> &bridges)
+{
+    lblSerialNumber->setText(QStringLiteral("Serial Number: "));
+    lblDeviceName->setText(bridges.isEmpty() ? QStringLiteral("No device found") : QStringLiteral("Device Name"));
+    for (const ListedBridge &bridge : bridges) {
+        lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
+        lblDeviceName->setText(bridge.description);
+    }
+    showNoPedal(bridges.isEmpty());
+}
+
+void TformMain::showNoPedal(bool none)
+{
+    static const QString kNoPedal = QStringLiteral("No pedal found: plug it in, then Connection > Scan.");
+    if (none)
+        lblStatus->setText(kNoPedal);
+    else if (lblStatus->text() == kNoPedal)
+        lblStatus->setText(QStringLiteral("Status: "));
+}
+
+void TformMain::menuConnectWhenPluggedInClick()
+{
+    const QString error = m_app.hotplug().setConnectWhenPluggedIn(menuConnectWhenPluggedIn->isChecked());
+    if (!error.isEmpty())
+        m_app.prompts.showMessage(QStringLiteral("Error saving file: ") + error);
 }
 
 void TformMain::showDisconnected()

@@ -386,7 +386,16 @@ FirmwareUpgrade::Failure FirmwareUpgrade::SendGoCommand()
     if (!m_link.send(frame, Frame::GoAddress))
         return fail(UpgradeStep::Go, {Outcome::LinkLost, {}}, Frame::GoAddress);
     m_link.clearCancel();
+    if (onStarting)
+        onStarting();
     const BootloaderAnswer answer = m_link.ReadBootloaderAnswer(Frame::GoAddress);
+    // The whole address went out, and a board restarting with its controller may take the
+    // bridge off the bus before the acknowledge has been read: the firmware is starting. The
+    // effect query after the restart tells whether it runs.
+    if (answer.outcome == Outcome::LinkLost) {
+        console.printToConsole(QStringLiteral("link gone after GO: the pedal restarts"));
+        return std::nullopt;
+    }
     if (!answer.ok())
         return fail(UpgradeStep::Go, answer, Frame::GoAddress);
     return std::nullopt;

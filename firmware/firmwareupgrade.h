@@ -73,6 +73,9 @@ public:
 
     // Progress of the step running: value of maximum (chunks while writing).
     std::function<void(UpgradeStep step, int value, int maximum)> onProgress;
+    // The go command's address is on its way: the controller may be starting the firmware,
+    // and a board that restarts with it takes its bridge off the bus.
+    std::function<void()> onStarting;
 
     // One run. Nothing when the new firmware was started.
     std::optional<UpgradeFailure> run(const FirmwareImage &image, const SplitImageResult &split,

@@ -17,9 +17,17 @@ EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folder
     // A row the player moves while an exchange runs is kept from that exchange's answer only.
     connect(m_exchange.get(), &CommandExchange::busyChanged, &m_settings,
             [this] { m_settings.clearPlayerChanges(); });
-    usb.onDeviceLost = [this] { emit deviceLost(); };
+    usb.onDeviceLost = [this] {
+        if (!m_lossExpected && !m_restarting)
+            emit deviceLost();
+    };
     m_bootloaderLink = std::make_unique<BootloaderLink>(usb, pacing, clock, m_console);
     m_firmwareUpgrade = std::make_unique<FirmwareUpgrade>(*m_bootloaderLink);
+    // From the go command's address on, the pedal restarts: its bridge leaving the bus is no
+    // loss to tell, until that link is closed or another opened.
+    m_firmwareUpgrade->onStarting = [this] { m_restarting = true; };
+    connect(this, &EditorSession::linkOpened, this, [this] { m_restarting = false; });
+    connect(this, &EditorSession::linkClosed, this, [this] { m_restarting = false; });
     // The program closing ends a wait of the bootloader at once.
     m_bootloaderLink->stopWhen = [this] { return m_exchange->quitting(); };
 }
@@ -27,6 +35,19 @@ EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folder
 EditorSession::~EditorSession()
 {
     usb.onDeviceLost = nullptr;
+}
+
+bool EditorSession::linkOpen() const
+{
+    return m_exchange->linkListener() != CommandExchange::Listener::None;
+}
+
+void EditorSession::setFirmwareUpgradeMode(bool on)
+{
+    if (link.FirmwareUpgradeMode == on)
+        return;
+    link.FirmwareUpgradeMode = on;
+    emit firmwareUpgradeModeChanged(on);
 }
 
 bool EditorSession::selectEffect(const QString &name)

@@ -7,6 +7,7 @@
 #include "params/settingsmodel.h"
 #include "protocol/commandexchange.h"
 #include "session/consolerelay.h"
+#include "session/listedbridge.h"
 #include "usb/d2xxunit.h"
 
 #include <QList>
@@ -102,9 +103,29 @@ public:
     // catalogue. False when its layout or program did not load (the loader has said why).
     bool openRows();
 
+    // A link to the pedal is open, to its effect firmware or to its bootloader.
+    bool linkOpen() const;
+    // Upgrade Mode on or off, told to whoever shows it.
+    void setFirmwareUpgradeMode(bool on);
+
+    // While expected, the loss of the open bridge is for the one who expects it (the pedal
+    // restarting after an upgrade takes its bridge off the bus): no deviceLost. They find it
+    // in usb.state.DeviceLost.
+    void expectLoss(bool expected) { m_lossExpected = expected; }
+
 signals:
     // The bridge has gone while open: one call per loss.
     void deviceLost();
+    // A link was opened (bootloader: in Upgrade Mode, to the controller's bootloader), or the
+    // open one closed, lost or not.
+    void linkOpened(bool bootloader);
+    void linkClosed();
+    // The bridges were listed anew without Scan (a bridge plugged in or pulled out, the pedal
+    // back after an upgrade); the last one is now the one Connect opens.
+    void bridgesListed(const QList<tovel::ListedBridge> &bridges);
+    void firmwareUpgradeModeChanged(bool on);
+    // The pedal said which firmware it runs.
+    void firmwareVersionReported(int version);
 
 private:
     CatalogueLoader m_loader;
@@ -113,6 +134,8 @@ private:
     std::unique_ptr<CommandExchange> m_exchange;
     std::unique_ptr<BootloaderLink> m_bootloaderLink;
     std::unique_ptr<FirmwareUpgrade> m_firmwareUpgrade;
+    bool m_lossExpected = false;
+    bool m_restarting = false; // the controller was told to start its firmware over the open link
 };
 
 } // namespace tovel

@@ -141,7 +141,7 @@ quint32 D2XXUnit::GetFTDeviceDescription(quint32 index)
     return status;
 }
 
-quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber)
+quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber, bool showFailure)
 {
     FtHandle handle = 0;
     const FtStatus status = m_driver.openBySerialNumber(openBySerialArea(serialNumber), handle);
@@ -149,7 +149,7 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber)
         state.DeviceHandle = handle;
         state.DeviceLost = false;
     }
-    if (status != FT_OK) {
+    if (status != FT_OK && showFailure) {
         QString text = statusMessage(QStringLiteral("Open_USB_Device_By_Serial_Number"), status);
         const QString help = openHelp(m_driver.lastOpenProblem());
         if (!help.isEmpty())

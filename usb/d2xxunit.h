@@ -50,7 +50,9 @@ public:
     quint32 GetFTDeviceCount();
     quint32 GetFTDeviceSerialNo(quint32 index);
     quint32 GetFTDeviceDescription(quint32 index);
-    quint32 Open_USB_Device_By_Serial_Number(const QString &serialNumber);
+    // showFailure false: a failed open is the caller's to tell (a bridge still coming back
+    // onto the bus is tried again, not reported at every try).
+    quint32 Open_USB_Device_By_Serial_Number(const QString &serialNumber, bool showFailure = true);
     quint32 CloseFTDevice();
     // Takes exactly what the driver holds now, at most the receive buffer's size; never waits.
     // The requested count is not a limit (callers pass 65,536 or 17).

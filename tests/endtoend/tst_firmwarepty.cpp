@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLabel>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
@@ -153,7 +154,7 @@ void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
         emit firmwareWindow(editor).cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware5);
         editor.prompts.messages.clear();
         firmwareWindow(editor).btnUpgradeFirmware->click();
-        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(logged(logPath, "boot GO 08000000\n"));
 
         // The backup holds the flash as it was: erased.
@@ -163,11 +164,11 @@ void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
         QVERIFY(readFile(editor.folders.documents() + QStringLiteral("/ZANTH/Tovel/") + backups.first())
                 == QByteArray(128 * 1024, char(0xFF)));
 
-        // The new firmware answers the effect query with its version.
-        editor.main().menuFirmwareUpgradeMode->trigger();
-        editor.app->exchange().sendBytes(QByteArray::fromHex("0500"), true);
-        const QString answer = QString::fromUtf8(editor.app->exchange().CollectAnswerText(effectQueryAnswer()).bytes);
-        QCOMPARE(answer.split(QStringLiteral("\r\n")).value(3), QStringLiteral("5"));
+        // The new firmware answered the effect query with its version, once connected again in
+        // the normal mode.
+        QVERIFY(!editor.main().menuFirmwareUpgradeMode->isChecked());
+        QCOMPARE(editor.main().lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 5"));
+        QVERIFY(logged(logPath, "fw EffectQuery 00\n"));
         editor.main().menuDisconnect->trigger();
     }
 
@@ -243,7 +244,7 @@ void TestFirmwarePty::fastTransferOnTheModelledLine()
         editor.main().menuStartFirmwareUpgrade->trigger();
         QVERIFY(w.chkFastTransfer->isChecked());
         w.btnUpgradeFirmware->click();
-        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(editor.console().contains(QStringLiteral("Start Resync")));
         QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
         editor.main().menuDisconnect->trigger();
@@ -305,7 +306,7 @@ void TestFirmwarePty::freshEditorTakesOverALeftBootloader()
         QCOMPARE(sim.frames().count(QStringLiteral("boot sync")), 1);
         editor.prompts.messages.clear();
         firmwareWindow(editor).btnUpgradeFirmware->click();
-        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
         editor.main().menuDisconnect->trigger();
     }
@@ -349,7 +350,7 @@ void TestFirmwarePty::oddSizesWrittenInWholeWords()
         emit firmwareWindow(editor).cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFromFile);
         editor.prompts.messages.clear();
         firmwareWindow(editor).btnUpgradeFirmware->click();
-        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
         editor.main().menuDisconnect->trigger();
     }

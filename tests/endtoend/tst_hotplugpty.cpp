@@ -1,10 +1,17 @@
 // The pedal coming and going while the editor runs `--device PTY`: tovel-pedal-sim pulls its
 // cable and plugs it back in on the modelled 115,200-baud line, the kernel serial driver
-// watches the terminal.
+// watches the terminal, and the editor watches the by-id style link as it does a --device path.
+#include "actions/firmwareactions.h"
+#include "actions/pedalhotplug.h"
+#include "actions/upgradereconnect.h"
+#include "app/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/ptyeditor.h"
+#include "usb/serialpathwatch.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -41,6 +48,9 @@ private slots:
     void pulledWhileIdle();
     void pulledWhileTheEffectQueryWaits();
     void pluggedBackInConnectsAgain();
+    void pluggedBackInConnectsByItself();
+    void upgradeEndsInTheNewFirmware_data();
+    void upgradeEndsInTheNewFirmware();
 };
 
 // No command runs: the hang-up alone brings the window to its disconnected state, with one
@@ -116,6 +126,105 @@ void TestHotplugPty::pluggedBackInConnectsAgain()
     const auto answer = editor.app->exchange().CollectAnswerText(effectQueryAnswer());
     QCOMPARE(answer.bytes, QByteArray("TOVEL\r\n0\r\n0\r\n5\r\n"));
     QCOMPARE(editor.prompts.messages, QStringList{});
+    QVERIFY(sim.process.stop());
+}
+
+// With Connect When Plugged In, the link comes back by itself once the bridge's link does, and
+// the pedal answers on it.
+void TestHotplugPty::pluggedBackInConnectsByItself()
+{
+    LoggedSim sim;
+    const QString link = sim.dir.filePath(QStringLiteral("usb-ZANTH_Tovel_ZT000001-if00-port0"));
+    QVERIFY2(sim.start({QStringLiteral("--link"), link}), qPrintable(sim.process.errorText()));
+    PtyEditor editor(link);
+    SerialPathWatch watch(link);
+    editor.app->hotplug().follow(&watch);
+    editor.main().menuConnectWhenPluggedIn->trigger();
+    QVERIFY(editor.app->hotplug().connectWhenPluggedIn());
+    editor.main().menuConnect->trigger();
+
+    QVERIFY2(sim.process.unplug(), qPrintable(sim.process.errorText()));
+    QTRY_VERIFY_WITH_TIMEOUT(showsDisconnected(editor.main()), 5000);
+    runPostedEvents();
+    QCOMPARE(editor.prompts.messages, QStringList{kDisconnected});
+
+    QVERIFY2(sim.process.plug(), qPrintable(sim.process.errorText()));
+    QTRY_VERIFY_WITH_TIMEOUT(editor.main().menuDisconnect->isEnabled(), 5000);
+    QVERIFY(editor.main().btnOpenEffect->isEnabled());
+    QVERIFY(editor.main().lblDeviceName->text().endsWith(QStringLiteral(" connected")));
+    QCOMPARE(editor.prompts.messages, QStringList{kDisconnected});
+    const QStringList plugLines = editor.console().filter(QStringLiteral("FT device "));
+    QCOMPARE(plugLines, (QStringList{"FT device unplugged: " + link, "FT device plugged in: " + link + ' ' + link}));
+
+    const int from = sim.mark();
+    editor.main().btnOpenEffect->click();
+    QCOMPARE(editor.main().lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 5"));
+    QCOMPARE(sim.framesSince(from), QStringList{"fw EffectQuery 00"});
+    QVERIFY(sim.process.stop());
+}
+
+void TestHotplugPty::upgradeEndsInTheNewFirmware_data()
+{
+    QTest::addColumn<QString>("restart");
+    QTest::addColumn<bool>("comesBack");
+    QTest::newRow("bridge-stays") << "stays" << true;
+    QTest::newRow("bridge-re-enumerates") << "reenumerate:700" << true;
+    QTest::newRow("bridge-never-back") << "never" << false;
+}
+
+// Through the windows: the upgrade, the completion message, and the editor connected to the
+// new firmware, or telling how to connect once the pedal is back.
+void TestHotplugPty::upgradeEndsInTheNewFirmware()
+{
+    QFETCH(QString, restart);
+    QFETCH(bool, comesBack);
+    LoggedSim sim;
+    const QString link = sim.dir.filePath(QStringLiteral("usb-ZANTH_Tovel_ZT000001-if00-port0"));
+    QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--restart-after-go"), restart,
+                        QStringLiteral("--link"), link}),
+             qPrintable(sim.process.errorText()));
+    PtyEditor editor(link);
+    SerialPathWatch watch(link);
+    editor.app->hotplug().follow(&watch);
+    TformMain &m = editor.main();
+    m.menuFirmwareUpgradeMode->trigger();
+    m.menuConnect->trigger();
+    QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
+    m.menuStartFirmwareUpgrade->trigger();
+    TformFirmwareUpgrade &w = *editor.app->formFirmwareUpgrade();
+    w.chkBackupFirst->setChecked(false);
+    w.chkFastTransfer->setChecked(true);
+    w.cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware4);
+    emit w.cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware4);
+    editor.prompts.messages.clear();
+    w.btnUpgradeFirmware->click();
+    runPostedEvents();
+
+    QVERIFY(!m.menuFirmwareUpgradeMode->isChecked());
+    QVERIFY(!editor.app->session().link.FirmwareUpgradeMode);
+    if (comesBack) {
+        QCOMPARE(editor.prompts.messages, (QStringList{kUpgradeCompleteMessage, "Firmware 4 is running."}));
+        QCOMPARE(m.lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 4"));
+        QVERIFY(m.menuDisconnect->isEnabled() && m.btnOpenEffect->isEnabled());
+        QVERIFY(m.lblDeviceName->text().endsWith(QStringLiteral(" connected")));
+        QVERIFY(sim.frames().last().startsWith(QStringLiteral("fw EffectQuery")));
+        QVERIFY(sim.process.stop());
+        return;
+    }
+    QCOMPARE(editor.prompts.messages.size(), 2);
+    QCOMPARE(editor.prompts.messages.first(), kUpgradeCompleteMessage);
+    QVERIFY2(editor.prompts.messages.last().contains(QStringLiteral("Connection > Scan and Connection > Connect")),
+             qPrintable(editor.prompts.messages.last()));
+    QVERIFY(showsDisconnected(m));
+    QCOMPARE(m.lblFirmwareVersion->text(), QStringLiteral("Firmware Version: "));
+
+    // Plugged in by hand: Connect finds the new firmware.
+    QVERIFY2(sim.process.plug(), qPrintable(sim.process.errorText()));
+    editor.prompts.messages.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 5000);
+    m.menuConnect->trigger();
+    m.btnOpenEffect->click();
+    QCOMPARE(m.lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 4"));
     QVERIFY(sim.process.stop());
 }
 

@@ -26,6 +26,11 @@ namespace {
 constexpr int kFlashSize = 128 * 1024;
 constexpr int kRecordOffset = 0x1FC00;
 const QString kComplete = QStringLiteral("Firmware Upgrade Complete, device will now restart");
+// What a whole run says: done, then the firmware the pedal reports once connected again.
+QStringList completed(int version)
+{
+    return {kComplete, QStringLiteral("Firmware %1 is running.").arg(version)};
+}
 
 QByteArray builtIn(const QString &name)
 {
@@ -116,10 +121,10 @@ struct FirmwareFixture : EditorFixture {
     bool wentToGo() const { return pedal().frameLog().filter(QStringLiteral("boot GO")).size() > 0; }
     pedal::VirtualPedal &pedal() const { return pedalDriver->pedal(); }
 
-    // The firmware version the pedal reports to EffectQuery, in normal mode.
+    // The firmware version the pedal reports to EffectQuery, in normal mode (the run has left
+    // Upgrade Mode and connected again).
     QString reportedFirmwareVersion()
     {
-        click(main().menuFirmwareUpgradeMode);
         app->exchange().sendBytes(QByteArray::fromHex("0500"), true);
         const QString answer = QString::fromUtf8(app->exchange().CollectAnswerText(effectQueryAnswer()).bytes);
         return answer.split(QStringLiteral("\r\n")).value(3);
@@ -228,7 +233,7 @@ void TestFirmwareUpgrade::upgradeThroughTheWindows()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.upgrade();
 
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(5));
     QCOMPARE(f.backups().size(), 1);
     QVERIFY(f.fileBytes(f.backupFolder() + '/' + f.backups().first()) == f.flashBefore);
     QVERIFY(f.pedal().flash() == flashWith(image, 5));
@@ -244,14 +249,15 @@ void TestFirmwareUpgrade::upgradeThroughTheWindows()
                                            "num of byte last chunk: 28", "num of bytes last chunk: 28"}));
     QStringList landmarks{"Start Backup", "Start Erase Command", "Start Write Command", "Address: 08006A00",
                           "Start Verify", "Address: 0801FC00", "address checksum: F5", "SEND GO COMMAND",
-                          "Address: 08000000", "address checksum: 08"};
+                          "Address: 08000000", "address checksum: 08", "ACK",
+                          "waiting for the pedal to restart: ZT000001", "firmware version: 5"};
     int at = 0;
     for (const QString &landmark : landmarks) {
         const int found = int(lines.indexOf(landmark, at));
         QVERIFY2(found >= at, qPrintable(landmark));
         at = found + 1;
     }
-    QCOMPARE(lines.last(), QStringLiteral("ACK"));
+    QCOMPARE(lines.last(), QStringLiteral("firmware version: 5"));
 
     QCOMPARE(f.reportedFirmwareVersion(), QStringLiteral("5"));
 }
@@ -264,7 +270,7 @@ void TestFirmwareUpgrade::oneChunkOnTheConsole()
     f.window().chkBackupFirst->setChecked(false);
     f.choose(TformFirmwareUpgrade::itmFirmware4);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(4));
 
     // The last chunk: 232 bytes at 0x08005E00.
     const QByteArray chunk = image.mid(94 * 256);
@@ -404,7 +410,7 @@ void TestFirmwareUpgrade::faults()
     f.pacing.onTurn = nullptr;
 
     if (stopped.isEmpty()) {
-        QCOMPARE(f.prompts.messages, QStringList{kComplete});
+        QCOMPARE(f.prompts.messages, completed(5));
         QCOMPARE(f.consoleLines().filter(QStringLiteral("BUSY")).size(), 3);
         QVERIFY(device.flash() == flashWith(image, 5));
         QVERIFY(f.wentToGo());
@@ -465,7 +471,7 @@ void TestFirmwareUpgrade::faults()
     }
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(5));
     QVERIFY(device.flash() == flashWith(image, 5));
     QVERIFY(f.wentToGo());
     if (fault == Fault::SilenceMidImage)
@@ -551,7 +557,7 @@ void TestFirmwareUpgrade::messages()
         f.click(f.main().menuConnect);
         QCOMPARE(f.prompts.messages.last(), QStringLiteral("Connection to bootloader succeeded"));
         f.upgrade();
-        QCOMPARE(f.prompts.messages.last(), kComplete);
+        QCOMPARE(f.prompts.messages.mid(f.prompts.messages.size() - 2), completed(5));
         QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
         break;
     case Scene::ImageOfOneByte: {
@@ -657,7 +663,7 @@ void TestFirmwareUpgrade::connectTakesOverALeftBootloader()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(5));
     QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
 }
 
@@ -680,7 +686,7 @@ void TestFirmwareUpgrade::oddSizesWrittenInWholeWords()
     f.prompts.scriptFile(f.writeFile(QStringLiteral("odd.bin"), image));
     f.choose(TformFirmwareUpgrade::itmFromFile);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(5));
 
     // Every write a whole number of words; the last one filled up with erased bytes, which the
     // read-back compares too.
@@ -719,12 +725,19 @@ void TestFirmwareUpgrade::pacing()
     f.window().chkFastTransfer->setChecked(fast);
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.pacing.clearSleeps();
+    // The run's own sleeps: up to its completion message, before the wait for the restart.
+    int total = -1;
+    f.prompts.onMessage = [&](const QString &text) {
+        if (text != kComplete)
+            return;
+        total = 0;
+        for (int ms : f.pacing.sleeps())
+            total += ms;
+    };
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    f.prompts.onMessage = nullptr;
+    QCOMPARE(f.prompts.messages, completed(5));
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
-    int total = 0;
-    for (int ms : f.pacing.sleeps())
-        total += ms;
     QCOMPARE(total, sleptMs);
 }
 
@@ -770,7 +783,8 @@ void TestFirmwareUpgrade::fromFile()
     QCOMPARE(f.prompts.messages, QStringList{});
     QCOMPARE(f.window().choice().file, path);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    // The version the written flash gives the firmware: its record's, or 5 without one.
+    QCOMPARE(f.prompts.messages, completed(f.pedal().firmwareVersionInFlash()));
     QVERIFY(f.pedal().flash() == flashWith(bytes, 0));
     QCOMPARE(f.pedal().frameLog().contains(QStringLiteral("boot WRITE 0801FC00 8 bytes")), separateRecord);
     QCOMPARE(f.window().ProgressBar1->maximum(), (bytes.size() + 255) / 256);
@@ -882,7 +896,7 @@ void TestFirmwareUpgrade::duringTheRun()
     f.click(f.main().menuStartFirmwareUpgrade);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(f.prompts.messages, completed(5));
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
     w.close();
     QCOMPARE(f.prompts.questions.size(), 2);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actions/pedalhotplug.h"
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "app/effectbrowser.h"
@@ -14,8 +15,10 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "tests/support/recordedudev.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
+#include "usb/hotplugmonitor.h"
 
 #include <QAction>
 #include <QtTest>
@@ -51,6 +54,23 @@ struct EditorFixture {
         return start(pedalDriver.get());
     }
     pedal::VirtualPedal &pedal() { return pedalDriver->pedal(); }
+
+    // The hot-plug monitor on a recorded udev event sequence (udev->play()), followed by the
+    // started editor as the program follows udev's. busChanged runs first at every report of
+    // the monitor: what the driver lists changes with the bus.
+    RecordedSource *udev = nullptr;
+    std::unique_ptr<HotplugMonitor> monitor;
+    void followRecordedUdev(const std::function<void()> &busChanged)
+    {
+        auto source = std::make_unique<RecordedSource>(QList<UdevEvent>{});
+        udev = source.get();
+        monitor = std::make_unique<HotplugMonitor>(std::move(source));
+        for (auto signal : {&HotplugMonitor::bridgeArrived, &HotplugMonitor::bridgeChanged, &HotplugMonitor::bridgeLeft})
+            QObject::connect(monitor.get(), signal, [busChanged] { busChanged(); });
+        QString error;
+        QVERIFY(monitor->start(error));
+        app->hotplug().follow(monitor.get());
+    }
 
     // Puts an effect of the catalogue on the pedal the way an upload does, without the window.
     void loadOntoPedal(const QString &effect)

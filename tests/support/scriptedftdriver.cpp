@@ -147,7 +147,8 @@ FtStatus ScriptedFtDriver::readEepromWord(FtHandle handle, quint32 wordOffset, q
 {
     if (FtStatus s = enter(Call::Eeprom, handle))
         return s;
-    const QList<quint16> &words = devices[m_openDevice].eeprom;
+    // The list may have changed under the open device (a test's bridges coming and going).
+    const QList<quint16> words = m_openDevice < devices.size() ? devices[m_openDevice].eeprom : QList<quint16>{};
     word = wordOffset < quint32(words.size()) ? words[wordOffset] : 0;
     return FT_OK;
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QList>
 #include <QUrl>
+#include <functional>
 
 namespace tovel::test {
 
@@ -13,7 +14,12 @@ namespace tovel::test {
 // a surprise: it is recorded, answered No / cancelled, and the test fails on it.
 class ScriptedPrompts : public Prompts {
 public:
-    void showMessage(const QString &text) override { messages.append(text); }
+    void showMessage(const QString &text) override
+    {
+        messages.append(text);
+        if (onMessage)
+            onMessage(text);
+    }
     // The text goes to messages like any other; the picture to pictures, with the index of its
     // text in messages.
     void showMessageWithPicture(const QString &text, const QByteArray &png) override
@@ -31,6 +37,8 @@ public:
     void scriptFile(const QString &path) { m_files.append(path); }
 
     QStringList messages;  // every OK box, in order
+    // Runs while an OK box is up, as the user reads it.
+    std::function<void(const QString &)> onMessage;
     QStringList questions; // every Yes/No text, in order
     QStringList filters;   // the filter of every file dialog
     QStringList dialogPaths; // the folder an open dialog started in, the path a save proposed

@@ -1,0 +1,40 @@
+#include "core/rememberedswitch.h"
+
+#include "core/regularfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace tovel {
+
+namespace {
+// "1" with a line end or blanks an editor may add; anything longer is not one of these files.
+constexpr qint64 kMaxSwitchBytes = 8;
+} // namespace
+
+bool loadRememberedSwitch(const QString &path, QString *problem)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    QFile file(path);
+    if (const QString why = openRegularFile(file); !why.isEmpty()) {
+        if (problem)
+            *problem = why;
+        return false;
+    }
+    return file.read(kMaxSwitchBytes).trimmed() == "1";
+}
+
+QString saveRememberedSwitch(const QString &path, bool on)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return QStringLiteral("cannot create the folder of %1").arg(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(on ? "1" : "0") != 1 || !file.commit())
+        return file.errorString();
+    return QString();
+}
+
+} // namespace tovel
