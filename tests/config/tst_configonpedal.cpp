@@ -30,6 +30,15 @@ constexpr int kRange = 4;
 const QString kLoaded = QStringLiteral("FX Configuration File Loaded");
 const QString kSaved = QStringLiteral("FX Configuration File Saved");
 
+// A save or load message as the window shows it: its first line, then the file's path on a
+// line of its own, then whatever followed the first line.
+QString withPath(const QString &message, const QString &path)
+{
+    QStringList lines = message.split(QLatin1Char('\n'));
+    lines.insert(1, QDir::toNativeSeparators(path));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QByteArray crlf(const QStringList &lines)
 {
     QByteArray text;
@@ -169,7 +178,7 @@ void TestConfigOnPedal::loadCases()
 
     f.click(f.main().menuLoadConfiguration);
 
-    QCOMPARE(f.prompts.messages, QStringList{message});
+    QCOMPARE(f.prompts.messages, QStringList{message.startsWith(kLoaded) ? withPath(message, f.fixedPath()) : message});
     QCOMPARE(f.prompts.questions.size(), otherLength ? 1 : 0);
     QVERIFY(f.prompts.surprises.isEmpty());
     QTEST(w.trkPot[0]->value(), "pot0");
@@ -224,7 +233,7 @@ void TestConfigOnPedal::saveAndLoadRoundTrip()
     QCOMPARE(f.prompts.messages, QStringList());
 
     f.click(m.menuSaveConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(f.prompts.messages, QStringList{withPath(kSaved, f.fixedPath())});
     QCOMPARE(readAll(f.fixedPath()),
              crlf({"700", "512", "1023", "0", "768", "EXP", "SW", "NA", "NA", "NA", "F", "T", "F", "F", "F",
                    "51", "26", "100", "100"}));
@@ -246,7 +255,7 @@ void TestConfigOnPedal::saveAndLoadRoundTrip()
     f.prompts.messages.clear();
 
     f.click(m.menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages, QStringList{withPath(kLoaded, f.fixedPath())});
     QCOMPARE(w.trkPot[0]->value(), 700);
     QCOMPARE(w.trkPot[1]->value(), 512);
     QVERIFY(w.swSwitch[kHold]->isChecked());

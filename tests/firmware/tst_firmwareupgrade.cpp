@@ -93,7 +93,13 @@ struct FirmwareFixture : EditorFixture {
         window().cmbFirmwareChoose->setCurrentIndex(item);
         emit window().cmbFirmwareChoose->activated(item);
     }
-    void upgrade() { click(window().btnUpgradeFirmware); }
+    // Upgrade Firmware, answering Yes to the question before anything is written.
+    void upgrade()
+    {
+        prompts.scriptIrreversible(Prompts::Answer::Yes);
+        click(window().btnUpgradeFirmware);
+        prompts.clearIrreversibleScript();
+    }
 
     QString backupFolder() const { return folders.documents() + QStringLiteral("/ZANTH/Tovel"); }
     QStringList backups() const
@@ -145,6 +151,7 @@ enum class Fault {
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Scene)
+Q_DECLARE_METATYPE(tovel::Prompts::Answer)
 
 class TestFirmwareUpgrade : public QObject {
     Q_OBJECT
@@ -170,6 +177,8 @@ private slots:
     void duringTheRun();
     void closingDuringTheEraseEndsItsWait();
     void backupNeverOverwritesAnother();
+    void questionBeforeWriting_data();
+    void questionBeforeWriting();
 };
 
 void TestFirmwareUpgrade::windowAndMenu()
@@ -184,7 +193,7 @@ void TestFirmwareUpgrade::windowAndMenu()
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFirmware4), QStringLiteral("Firmware_4"));
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFirmware5), QStringLiteral("Firmware_5"));
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFromFile), QStringLiteral("From file..."));
-    QCOMPARE(w.btnUpgradeFirmware->text(), QStringLiteral("Upgrade Firmware"));
+    QCOMPARE(shownText(w.btnUpgradeFirmware->text()), QStringLiteral("Upgrade Firmware"));
     // The original controls keep their places; the window is as wide as the options need.
     const int inner = w.width() - 16;
     QVERIFY(w.width() >= TformFirmwareUpgrade::kClientWidth);
@@ -192,9 +201,9 @@ void TestFirmwareUpgrade::windowAndMenu()
     QCOMPARE(w.btnUpgradeFirmware->geometry(), QRect(8, 48, inner, 33));
     QCOMPARE(w.ProgressBar1->geometry(), QRect(8, 94, inner, 35));
     QCOMPARE(w.ProgressBar1->orientation(), Qt::Horizontal);
-    QCOMPARE(w.chkBackupFirst->text(), QStringLiteral("Back up the current firmware first"));
+    QCOMPARE(shownText(w.chkBackupFirst->text()), QStringLiteral("Back up the current firmware first"));
     QVERIFY(w.chkBackupFirst->isChecked());
-    QCOMPARE(w.chkFastTransfer->text(), QStringLiteral("Fast transfer"));
+    QCOMPARE(shownText(w.chkFastTransfer->text()), QStringLiteral("Fast transfer"));
     QVERIFY(!w.chkFastTransfer->isChecked());
     QVERIFY(w.chkFastTransfer->geometry().bottom() < w.height());
 
@@ -228,8 +237,9 @@ void TestFirmwareUpgrade::upgradeThroughTheWindows()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.upgrade();
 
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
     QCOMPARE(f.backups().size(), 1);
+    QCOMPARE(f.prompts.messages, QStringList{kComplete + QStringLiteral("\nThe firmware it replaced is kept in\n")
+                                             + f.backupFolder() + '/' + f.backups().first()});
     QVERIFY(f.fileBytes(f.backupFolder() + '/' + f.backups().first()) == f.flashBefore);
     QVERIFY(f.pedal().flash() == flashWith(image, 5));
     QVERIFY(!f.window().btnUpgradeFirmware->isEnabled());
@@ -925,3 +935,56 @@ void TestFirmwareUpgrade::backupNeverOverwritesAnother()
 
 QTEST_MAIN(TestFirmwareUpgrade)
 #include "tst_firmwareupgrade.moc"
+
+void TestFirmwareUpgrade::questionBeforeWriting_data()
+{
+    QTest::addColumn<bool>("backup");
+    QTest::addColumn<Prompts::Answer>("answer");
+    QTest::newRow("no-sends-nothing-not-even-an-erase") << true << Prompts::Answer::No;
+    QTest::newRow("box-closed-without-an-answer-sends-nothing") << false << Prompts::Answer::Other;
+    QTest::newRow("yes-backs-up-then-writes") << true << Prompts::Answer::Yes;
+    QTest::newRow("yes-without-backup-writes") << false << Prompts::Answer::Yes;
+}
+
+void TestFirmwareUpgrade::questionBeforeWriting()
+{
+    QFETCH(bool, backup);
+    QFETCH(Prompts::Answer, answer);
+    FirmwareFixture f;
+    f.openUpgrade();
+    f.choose(TformFirmwareUpgrade::itmFirmware5);
+    f.window().chkBackupFirst->setChecked(backup);
+    f.pedal().clearFrameLog();
+    f.prompts.scriptIrreversible(answer);
+    f.click(f.window().btnUpgradeFirmware);
+
+    QCOMPARE(f.prompts.irreversible.size(), 1);
+    const QString question = f.prompts.irreversible.first();
+    QVERIFY2(question.startsWith(QStringLiteral("Write Firmware_5 (27164 bytes) into the pedal's controller?")),
+             qPrintable(question));
+    QVERIFY2(question.contains(QStringLiteral("Keep the pedal plugged in")), qPrintable(question));
+    QCOMPARE(question.contains(QStringLiteral("No backup is made")), !backup);
+    QCOMPARE(question.contains(QStringLiteral("backed up first, into\n") + f.backupFolder() + "/firmware-backup-"),
+             backup);
+    QVERIFY(f.prompts.surprises.isEmpty());
+
+    if (answer != Prompts::Answer::Yes) {
+        QCOMPARE(f.pedal().frameLog(), QStringList{});
+        QVERIFY(f.pedal().flash() == f.flashBefore);
+        QCOMPARE(f.backups(), QStringList{});
+        QCOMPARE(f.prompts.messages, QStringList{});
+        QVERIFY(f.window().btnUpgradeFirmware->isEnabled());
+        // Asked again, it runs.
+        f.upgrade();
+    }
+    QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
+    QCOMPARE(f.prompts.messages.size(), 1);
+    const QStringList complete = f.prompts.messages.first().split(QLatin1Char('\n'));
+    QCOMPARE(complete.first(), kComplete);
+    if (backup) {
+        QCOMPARE(f.backups().size(), 1);
+        QCOMPARE(complete.last(), f.backupFolder() + '/' + f.backups().first());
+    } else {
+        QCOMPARE(complete.size(), 1);
+    }
+}
