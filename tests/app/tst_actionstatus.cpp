@@ -36,9 +36,9 @@ void TestActionStatus::statusAfterEachCommand_data()
     QTest::addColumn<QString>("message"); // the message box's first line, none for no box
     QTest::addColumn<bool>("path");       // the file's path follows on the next line of both
     QTest::newRow("assign-says-what-went-to-the-pedal")
-        << "assign" << "Assignments sent to the pedal: 1 of 9 rows on a pedal control." << QString() << false;
+        << "assign" << "Assignments sent to the pedal: 1 of 3 rows on a pedal control." << QString() << false;
     QTest::newRow("store-says-how-many-rows")
-        << "store" << "Store Settings sent: the pedal keeps the settings of its 9 rows." << QString() << false;
+        << "store" << "Store Settings sent: the pedal keeps the settings of its 3 rows." << QString() << false;
     QTest::newRow("save-names-the-file")
         << "save" << "Configuration saved to" << "FX Configuration File Saved" << true;
     QTest::newRow("load-names-the-file")
@@ -60,7 +60,7 @@ void TestActionStatus::statusAfterEachCommand()
     f.click(m.btnOpenEffect);
     f.click(m.btnRequest);
     TformFXParameters &w = *f.app->formFXParameters();
-    QCOMPARE(w.NumParams(), 9);
+    QCOMPARE(w.NumParams(), 3);
     w.boxAssign[0]->setCurrentIndex(1); // EXP drives row 0
     QCOMPARE(m.lblActionStatus->text(), QString());
 

@@ -307,7 +307,8 @@ void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
 
     f.prompts.scriptFile(f.folder() + QStringLiteral("/Bright lead")); // ".txt" added
     f.click(m.menuSaveConfigurationAs);
-    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kSaved);
     QCOMPARE(readAll(preset).left(5), QByteArray("640\r\n"));
     QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList{"Bright lead.txt"});
 
@@ -322,7 +323,7 @@ void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
     f.prompts.scriptFile(preset);
     f.click(m.menuLoadConfigurationFrom);
     QCOMPARE(w.trkPot[0]->value(), 640);
-    QCOMPARE(f.prompts.messages.last(), kLoaded);
+    QCOMPARE(f.prompts.messages.last().section(QLatin1Char('\n'), 0, 0), kLoaded);
 
     // A wrong choice of something large is not read.
     const QString big = f.folder() + QStringLiteral("/recording.txt");
@@ -352,7 +353,7 @@ void TestConfigOnPedal::failedRequestWritesNothing()
     f.prompts.messages.clear();
     f.click(f.main().menuSaveConfiguration);
     QCOMPARE(f.prompts.messages.size(), 1); // the request's own message
-    QVERIFY(f.prompts.messages[0] != kSaved);
+    QVERIFY(!f.prompts.messages[0].startsWith(kSaved));
     QCOMPARE(readAll(f.fixedPath()), saved);
 }
 
@@ -382,7 +383,8 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     // The player has clicked the effect in the browser while the pedal runs another.
     f.app->session().selection.EffectOnPedal = false;
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
     QCOMPARE(f.window().trkPot[0]->value(), 300);
     QCOMPARE(f.window().cmbMultiSwitch[kRange]->currentIndex(), 2);
     QVERIFY(f.frames().isEmpty());
@@ -395,7 +397,8 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     f.pedal().clearFrameLog();
     f.prompts.messages.clear();
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
     QCOMPARE(f.window().trkPot[0]->value(), 300);
     QVERIFY(f.frames().isEmpty());
 }
@@ -495,7 +498,8 @@ void TestConfigOnPedal::listsTellAssistiveTechnologyTheirEntry()
     f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "768", "SW", "NA", "NA", "NA", "NA",
                                      "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
 
     for (QComboBox *box : {w.boxAssign[0], w.cmbMultiSwitch[kRange]}) {
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(box);

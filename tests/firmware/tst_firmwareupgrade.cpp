@@ -27,6 +27,16 @@ constexpr int kFlashSize = 128 * 1024;
 constexpr int kRecordOffset = 0x1FC00;
 const QString kComplete = QStringLiteral("Firmware Upgrade Complete, device will now restart");
 
+// The messages with each one's first line only: the completion message names the backup file
+// on the lines below (checked where the backup matters).
+QStringList firstLines(const QStringList &messages)
+{
+    QStringList lines;
+    for (const QString &m : messages)
+        lines.append(m.section(QLatin1Char('\n'), 0, 0));
+    return lines;
+}
+
 QByteArray builtIn(const QString &name)
 {
     QByteArray bytes;
@@ -274,7 +284,7 @@ void TestFirmwareUpgrade::oneChunkOnTheConsole()
     f.window().chkBackupFirst->setChecked(false);
     f.choose(TformFirmwareUpgrade::itmFirmware4);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
 
     // The last chunk: 232 bytes at 0x08005E00.
     const QByteArray chunk = image.mid(94 * 256);
@@ -414,7 +424,7 @@ void TestFirmwareUpgrade::faults()
     f.pacing.onTurn = nullptr;
 
     if (stopped.isEmpty()) {
-        QCOMPARE(f.prompts.messages, QStringList{kComplete});
+        QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
         QCOMPARE(f.consoleLines().filter(QStringLiteral("BUSY")).size(), 3);
         QVERIFY(device.flash() == flashWith(image, 5));
         QVERIFY(f.wentToGo());
@@ -425,7 +435,7 @@ void TestFirmwareUpgrade::faults()
     // image; the window is ready for another try.
     QVERIFY2(f.prompts.messages.size() >= 1 && f.prompts.messages.last().startsWith(stopped),
              qPrintable(f.prompts.messages.join(" | ")));
-    QVERIFY(!f.prompts.messages.contains(kComplete));
+    QVERIFY(!firstLines(f.prompts.messages).contains(kComplete));
     QVERIFY(!f.wentToGo());
     QCOMPARE(device.mode(), pedal::VirtualPedal::Mode::Bootloader);
     if (flash == QLatin1String("before"))
@@ -475,7 +485,7 @@ void TestFirmwareUpgrade::faults()
     }
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
     QVERIFY(device.flash() == flashWith(image, 5));
     QVERIFY(f.wentToGo());
     if (fault == Fault::SilenceMidImage)
@@ -561,7 +571,7 @@ void TestFirmwareUpgrade::messages()
         f.click(f.main().menuConnect);
         QCOMPARE(f.prompts.messages.last(), QStringLiteral("Connection to bootloader succeeded"));
         f.upgrade();
-        QCOMPARE(f.prompts.messages.last(), kComplete);
+        QCOMPARE(firstLines(f.prompts.messages).last(), kComplete);
         QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
         break;
     case Scene::ImageOfOneByte: {
@@ -667,7 +677,7 @@ void TestFirmwareUpgrade::connectTakesOverALeftBootloader()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
     QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
 }
 
@@ -690,7 +700,7 @@ void TestFirmwareUpgrade::oddSizesWrittenInWholeWords()
     f.prompts.scriptFile(f.writeFile(QStringLiteral("odd.bin"), image));
     f.choose(TformFirmwareUpgrade::itmFromFile);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
 
     // Every write a whole number of words; the last one filled up with erased bytes, which the
     // read-back compares too.
@@ -730,7 +740,7 @@ void TestFirmwareUpgrade::pacing()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.pacing.clearSleeps();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
     int total = 0;
     for (int ms : f.pacing.sleeps())
@@ -780,7 +790,7 @@ void TestFirmwareUpgrade::fromFile()
     QCOMPARE(f.prompts.messages, QStringList{});
     QCOMPARE(f.window().choice().file, path);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
     QVERIFY(f.pedal().flash() == flashWith(bytes, 0));
     QCOMPARE(f.pedal().frameLog().contains(QStringLiteral("boot WRITE 0801FC00 8 bytes")), separateRecord);
     QCOMPARE(f.window().ProgressBar1->maximum(), (bytes.size() + 255) / 256);
@@ -892,7 +902,7 @@ void TestFirmwareUpgrade::duringTheRun()
     f.click(f.main().menuStartFirmwareUpgrade);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, QStringList{kComplete});
+    QCOMPARE(firstLines(f.prompts.messages), QStringList{kComplete});
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
     w.close();
     QCOMPARE(f.prompts.questions.size(), 2);
