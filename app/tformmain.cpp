@@ -215,6 +215,8 @@ void TformMain::buildControls()
                                     btnRequest, btnAssign, btnStoreSettingsOnPedal};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // The window opens with the keyboard in the category list, where a session starts.
+    lstCategory->setFocus();
 
     keyEffectInfo = new QAction(QStringLiteral("Effect information"), this);
     keyEffectInfo->setObjectName(QStringLiteral("keyEffectInfo"));

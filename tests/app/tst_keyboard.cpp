@@ -310,6 +310,12 @@ void TestKeyboard::tabGoesRowByRow()
                                      m.btnOpenEffect, m.btnRequest, m.btnAssign, m.btnStoreSettingsOnPedal};
     for (qsizetype i = 0; i + 1 < mainOrder.size(); ++i)
         QCOMPARE(tabFrom(mainOrder[i]), mainOrder[i + 1]);
+    // A fresh window starts with the keyboard in the category list.
+    EditorFixture fresh;
+    fresh.start();
+    fresh.main().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fresh.main()));
+    QCOMPARE(QApplication::focusWidget(), fresh.main().lstCategory);
 }
 
 QTEST_MAIN(TestKeyboard)
