@@ -61,7 +61,8 @@ void TestConfigPty::saveThenLoadOnTheSim()
 
     // Save asks the pedal for its state, which already matches the window: nothing goes back.
     main.menuSaveConfiguration->trigger();
-    QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved"});
+    const QString file = QDir(editor.folders.documents()).filePath(QStringLiteral("ZANTH/Tovel/Lagoon Chorus.txt"));
+    QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved\n" + QDir::toNativeSeparators(file)});
     const QStringList saving = sim.framesSince(before);
     QCOMPARE(saving.size(), 1);
     QVERIFY2(saving.first().startsWith(QStringLiteral("fw StateRequest 9 rows: 324 numbers")),
@@ -77,7 +78,7 @@ void TestConfigPty::saveThenLoadOnTheSim()
     QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
 
     main.menuLoadConfiguration->trigger();
-    QCOMPARE(editor.prompts.messages.last(), QStringLiteral("FX Configuration File Loaded"));
+    QCOMPARE(editor.prompts.messages.last(), "FX Configuration File Loaded\n" + QDir::toNativeSeparators(file));
     const QStringList loading = sim.framesSince(before);
     QCOMPARE(loading.size(), 3);
     for (const QString &line : loading)

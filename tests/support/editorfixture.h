@@ -27,6 +27,19 @@
 
 namespace tovel::test {
 
+// A caption as the window shows it: the mnemonic marks ("&Save" underlines the S) left out,
+// "&&" shown as one "&".
+inline QString shownText(const QString &caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
+
 // A whole editor on scripted seams and virtual time: build the driver's devices (or pass
 // another driver), then start().
 struct EditorFixture {
