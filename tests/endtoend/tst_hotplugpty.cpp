@@ -197,6 +197,7 @@ void TestHotplugPty::upgradeEndsInTheNewFirmware()
     w.cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware4);
     emit w.cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware4);
     editor.prompts.messages.clear();
+    editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
     w.btnUpgradeFirmware->click();
     runPostedEvents();
 

@@ -254,8 +254,9 @@ void TestFirmwareUpgrade::upgradeThroughTheWindows()
 
     QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QCOMPARE(f.backups().size(), 1);
-    QCOMPARE(f.prompts.messages, QStringList{kComplete + QStringLiteral("\nThe firmware it replaced is kept in\n")
-                                             + f.backupFolder() + '/' + f.backups().first()});
+    QCOMPARE(f.prompts.messages, (QStringList{kComplete + QStringLiteral("\nThe firmware it replaced is kept in\n")
+                                                  + f.backupFolder() + '/' + f.backups().first(),
+                                              QStringLiteral("Firmware 5 is running.")}));
     QVERIFY(f.fileBytes(f.backupFolder() + '/' + f.backups().first()) == f.flashBefore);
     QVERIFY(f.pedal().flash() == flashWith(image, 5));
     QVERIFY(!f.window().btnUpgradeFirmware->isEnabled());
@@ -1003,7 +1004,8 @@ void TestFirmwareUpgrade::questionBeforeWriting()
         f.upgrade();
     }
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
-    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.size(), 2);
+    QCOMPARE(f.prompts.messages.last(), QStringLiteral("Firmware 5 is running."));
     const QStringList complete = f.prompts.messages.first().split(QLatin1Char('\n'));
     QCOMPARE(complete.first(), kComplete);
     if (backup) {

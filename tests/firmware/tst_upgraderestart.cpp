@@ -73,6 +73,7 @@ void TestUpgradeRestart::restart()
             closedBeforeTheMessage = !f.app->session().linkOpen() && !m.menuFirmwareUpgradeMode->isChecked()
                                      && !m.menuDisconnect->isEnabled();
     };
+    f.prompts.scriptIrreversible(Prompts::Answer::Yes);
     f.click(w.btnUpgradeFirmware);
     f.prompts.onMessage = nullptr;
     QVERIFY2(closedBeforeTheMessage, qPrintable(f.prompts.messages.join(" / ")));
