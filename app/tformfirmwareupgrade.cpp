@@ -1,4 +1,5 @@
 #include "app/tformfirmwareupgrade.h"
+#include "app/placewidget.h"
 
 #include "actions/firmwareactions.h"
 #include "actions/upgradereconnect.h"
@@ -27,13 +28,6 @@ namespace tovel {
 
 namespace {
 
-template <typename W>
-W *place(W *w, const char *name, int x, int y, int width, int height)
-{
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
 
 const QString kFromFile = QStringLiteral("From file...");
 

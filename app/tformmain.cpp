@@ -1,4 +1,5 @@
 #include "app/tformmain.h"
+#include "app/placewidget.h"
 
 #include "actions/linkactions.h"
 #include "actions/pedalhotplug.h"
@@ -36,13 +37,6 @@ namespace tovel {
 
 namespace {
 
-template <typename W>
-W *place(W *w, const char *name, int x, int y, int width, int height)
-{
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
 
 // A control with the toolkit's default size, as the window definition leaves it.
 template <typename W>
