@@ -1,5 +1,7 @@
 #include "actions/configactions.h"
 
+#include "core/nowidgets.h"
+
 #include "actions/pedalactions.h"
 #include "config/configurationfile.h"
 #include "core/regularfile.h"

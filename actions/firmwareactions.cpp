@@ -1,5 +1,7 @@
 #include "actions/firmwareactions.h"
 
+#include "core/nowidgets.h"
+
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/hextext.h"
@@ -15,8 +17,34 @@ namespace {
 using Kind = ActionFailure::Kind;
 }
 
+QString upgradeQuestion(const FirmwareImage &image, const UpgradeOptions &options)
+{
+    const QString name = image.kind == FirmwareImage::Kind::BuiltIn ? image.name : QDir::toNativeSeparators(image.name);
+    QString question = QStringLiteral("Write %1 (%2 bytes) into the pedal's controller?\n\n").arg(name).arg(image.bytes.size());
+    if (options.backup) {
+        const QString backup = options.backupFile.isEmpty()
+            ? FirmwareUpgrade::backupFileName(options.backupFolder, options.backupTime)
+            : options.backupFile;
+        question += QStringLiteral("The current firmware is backed up first, into\n%1\n\n").arg(QDir::toNativeSeparators(backup));
+    } else {
+        question += QStringLiteral("No backup is made: the current firmware is erased without a copy.\n\n");
+    }
+    question += QStringLiteral("Keep the pedal plugged in until the upgrade is complete: a pedal unplugged "
+                               "half-way stays in its bootloader until an upgrade runs to its end.");
+    return question;
+}
+
+QString upgradeCompleteText(const FirmwareFlash &flash)
+{
+    if (flash.backupPath.isEmpty())
+        return kUpgradeCompleteMessage;
+    return kUpgradeCompleteMessage + QStringLiteral("\nThe firmware it replaced is kept in\n")
+        + QDir::toNativeSeparators(flash.backupPath);
+}
+
 ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const FirmwareChoice &choice,
-                                          const UpgradeOptions &options, const std::function<void()> &onStarted)
+                                          const UpgradeOptions &options, const std::function<void()> &onStarted,
+                                          const std::function<bool(const QString &question)> &confirm)
 {
     using R = ActionResult<FirmwareFlash>;
     const QString step = QStringLiteral("firmware upgrade");
@@ -36,13 +64,15 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
                            "Stand-in images are written only to the virtual pedal and to a pseudo-terminal. "
                            "Build the editor with the maker's images (see README.md) to upgrade a pedal.")
                 .arg(image.name));
-    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
-
-    // The run holds the link as one exchange: the main window's commands wait for it.
+    // The run holds the link as one exchange: the main window's commands wait for it, also
+    // while the question is open.
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (confirm && !confirm(upgradeQuestion(image, options)))
+        return R::fail(Kind::Refused, step, QString());
+    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
     if (onStarted)
         onStarted();
     FirmwareUpgrade &upgrade = session.firmwareUpgrade();

@@ -25,8 +25,18 @@ struct FirmwareFlash {
 // only to the virtual pedal and to a pseudo-terminal, never to a bridge that may be a real
 // pedal. onStarted runs once the run holds the link; progress comes through
 // session.firmwareUpgrade().onProgress.
+// confirm, when given, is asked once the image has been read and found writable, before
+// anything goes to the pedal; false stops there with nothing sent (a failure without message).
 ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const FirmwareChoice &choice,
-                                          const UpgradeOptions &options, const std::function<void()> &onStarted = {});
+                                          const UpgradeOptions &options, const std::function<void()> &onStarted = {},
+                                          const std::function<bool(const QString &question)> &confirm = {});
+
+// The question before an upgrade: which image, whether a backup is made first (and where), and
+// that the pedal must stay plugged in.
+QString upgradeQuestion(const FirmwareImage &image, const UpgradeOptions &options);
+// What a completed upgrade says: kUpgradeCompleteMessage, then the backup's path on a line of
+// its own when one was made.
+QString upgradeCompleteText(const FirmwareFlash &flash);
 
 // The whole flash read into the file at `path`; nothing erased or written.
 ActionResult<QString> backupFirmware(EditorSession &session, const QString &path, bool fast);

@@ -1,5 +1,7 @@
 #include "actions/iractions.h"
 
+#include "core/nowidgets.h"
+
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "ir/irimport.h"

@@ -1,5 +1,7 @@
 #include "actions/linkactions.h"
 
+#include "core/nowidgets.h"
+
 #include "core/seams.h"
 #include "firmware/bootloaderlink.h"
 #include "link/deviceidentity.h"

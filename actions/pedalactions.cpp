@@ -1,5 +1,7 @@
 #include "actions/pedalactions.h"
 
+#include "core/nowidgets.h"
+
 #include "actions/answerfailure.h"
 #include "catalogue/catalogueloader.h"
 #include "core/editorerror.h"

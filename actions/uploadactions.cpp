@@ -1,5 +1,7 @@
 #include "actions/uploadactions.h"
 
+#include "core/nowidgets.h"
+
 #include "actions/answerfailure.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
@@ -39,10 +41,25 @@ void writeProgram(EditorSession &session, const ProgramText &program, Trace trac
 
 } // namespace
 
+const QString kChooseEffectFirstMessage = QStringLiteral("Choose an effect first.");
+
+std::optional<ActionFailure> uploadRefusal(const EditorSession &session)
+{
+    // Without a name there is no program to look up: nothing to send, nothing to ask.
+    if (session.selection.SelectedEffectName.isEmpty())
+        return ActionFailure{Kind::Invalid, QStringLiteral("upload"), {}, kChooseEffectFirstMessage};
+    return std::nullopt;
+}
+
 ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::function<void()> &onSent)
 {
     using R = ActionResult<QString>;
     const QString step = QStringLiteral("upload");
+    if (std::optional<ActionFailure> refusal = uploadRefusal(session)) {
+        R result;
+        result.failure = std::move(refusal);
+        return result;
+    }
     const Selection &selection = session.selection;
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);

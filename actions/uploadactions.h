@@ -4,10 +4,16 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace tovel {
 
 class EditorSession;
+
+// What Upload says when no effect has been chosen.
+extern const QString kChooseEffectFirstMessage;
+// Why an upload cannot start: no effect chosen. Nothing when it can.
+std::optional<ActionFailure> uploadRefusal(const EditorSession &session);
 
 // Upload Selected Effect: the chosen effect's program (or the impulse response prepared for
 // it) as one ProgramUpload command; the pedal's status text comes back. onSent runs once the

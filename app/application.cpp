@@ -13,6 +13,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
@@ -33,6 +35,9 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
 
+    // Every window shows the editor's icon (docks and task bars take it from the window).
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/org.tovel.Editor.png")));
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();
 
@@ -66,6 +71,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         m_formMain->lstEffects->setCurrentRow(row);
         m_browser->effetto_cliccato(row);
     };
+
+    // Save, Load From, Quit, F1 and F5 work from the effect's two windows as from the main one.
+    m_formFXParameters->addActions(main.windowShortcuts());
+    m_formFXInfo->addActions(main.windowShortcuts());
 
     QObject::connect(m_formFXParameters.get(), &TformFXParameters::rowsClosed, &main, [&main] {
         main.btnRequest->setEnabled(false);

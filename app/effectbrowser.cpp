@@ -1,5 +1,7 @@
 #include "app/effectbrowser.h"
 
+#include "app/choicelist.h"
+
 #include "catalogue/catalogueloader.h"
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
@@ -35,6 +37,14 @@ EffectBrowser::EffectBrowser(const BrowserControls &controls, EditorSession &ses
                    [this](QListWidgetItem *item) { effetto_cliccato(m_controls.lstEffects->row(item)); });
     connectHandler(m_controls.btnGetFXInfo, &QAbstractButton::clicked, this, m_session.prompts,
                    [this] { btnGetFXInfoClick(); });
+    // Keys choose as clicks do. The effect's parameter window then opens without taking the
+    // focus, so the next arrow key moves on in the list.
+    if (auto *list = qobject_cast<ChoiceList *>(m_controls.lstCategory))
+        connectHandler(list, &ChoiceList::rowChosenByKey, this, m_session.prompts,
+                       [this](int row) { categoryClick(row); });
+    if (auto *list = qobject_cast<ChoiceList *>(m_controls.lstEffects))
+        connectHandler(list, &ChoiceList::rowChosenByKey, this, m_session.prompts,
+                       [this](int row) { chooseEffect(row, false); });
 }
 
 QList<QListWidgetItem *> createCategoryRows(QListWidget *lstCategory)
@@ -63,6 +73,11 @@ void EffectBrowser::categoryClick(int row)
 
 void EffectBrowser::effetto_cliccato(int row)
 {
+    chooseEffect(row, true);
+}
+
+void EffectBrowser::chooseEffect(int row, bool activateParameters)
+{
     const QListWidgetItem *item = m_controls.lstEffects->item(row);
     if (!item)
         return;
@@ -74,7 +89,7 @@ void EffectBrowser::effetto_cliccato(int row)
         m_controls.btnGetFXInfo->setEnabled(true);
 
     // Opened first: closing the old rows disables Request and Assign, which belong to them.
-    m_parameterWindow.openBeside(*m_controls.mainWindow, selection.SelectedEffectName);
+    m_parameterWindow.openBeside(*m_controls.mainWindow, selection.SelectedEffectName, activateParameters);
     if (selection.EffectOnPedal) {
         m_controls.btnRequest->setEnabled(true);
     } else {
@@ -91,7 +106,7 @@ void EffectBrowser::effetto_cliccato(int row)
 void EffectBrowser::btnGetFXInfoClick()
 {
     m_infoWindow.openBeside(m_parameterWindow, m_session.folders.programFolder(),
-                            m_session.selection.SelectedEffectName);
+                            m_session.selection.SelectedEffectName, m_controls.mainWindow);
 }
 
 void EffectBrowser::FillEffectList()

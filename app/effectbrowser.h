@@ -64,6 +64,9 @@ public:
     void pointAtPedalEffect();
 
 private:
+    // The click's work; activateParameters false keeps the focus where it is.
+    void chooseEffect(int row, bool activateParameters);
+
     BrowserControls m_controls;
     EditorSession &m_session;
     tformFXInfo &m_infoWindow;

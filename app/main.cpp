@@ -89,6 +89,10 @@ int main(int argc, char **argv)
         qapp.reset(gui);
     }
     QCoreApplication::setApplicationName(QStringLiteral("tovel-editor"));
+    // Docks match the windows (WM_CLASS "tovel-editor", StartupWMClass) and the Wayland app id
+    // to the desktop entry org.tovel.Editor.desktop.
+    if (gui)
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.tovel.Editor"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
     parser.process(*qapp);
 

@@ -47,16 +47,16 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(EditorSession &session) : QWidget(nul
     cmbFirmwareChoose->addItems({QStringLiteral("Firmware_4"), QStringLiteral("Firmware_5"), kFromFile});
     cmbFirmwareChoose->setCurrentIndex(-1);
     cmbFirmwareChoose->setAccessibleName(QStringLiteral("Firmware image"));
-    btnUpgradeFirmware = place(new QPushButton(QStringLiteral("Upgrade Firmware"), this), "btnUpgradeFirmware", 8, 48, 142, 33);
+    btnUpgradeFirmware = place(new QPushButton(QStringLiteral("&Upgrade Firmware"), this), "btnUpgradeFirmware", 8, 48, 142, 33);
     ProgressBar1 = place(new QProgressBar(this), "ProgressBar1", 8, 94, 142, 35);
     ProgressBar1->setOrientation(Qt::Horizontal);
     ProgressBar1->setValue(0);
-    chkBackupFirst = place(new QCheckBox(QStringLiteral("Back up the current firmware first"), this),
+    chkBackupFirst = place(new QCheckBox(QStringLiteral("&Back up the current firmware first"), this),
                            "chkBackupFirst", 8, kClientHeight, 142, 20);
     chkBackupFirst->setChecked(true);
     chkBackupFirst->setToolTip(QStringLiteral("Back up the current firmware first: the whole flash is "
                                               "read into Documents/ZANTH/Tovel before anything is erased."));
-    chkFastTransfer = place(new QCheckBox(QStringLiteral("Fast transfer"), this), "chkFastTransfer", 8,
+    chkFastTransfer = place(new QCheckBox(QStringLiteral("&Fast transfer"), this), "chkFastTransfer", 8,
                             kClientHeight + 22, 142, 20);
     chkFastTransfer->setToolTip(QStringLiteral("Each frame in one write, without pauses; every answer is "
                                                "still awaited and checked."));
@@ -70,6 +70,11 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(EditorSession &session) : QWidget(nul
                                   chkFastTransfer};
     for (QWidget *w : column)
         w->resize(width - 16, w->height());
+
+    // Image and options first, then the button that starts the run.
+    setTabOrder(cmbFirmwareChoose, chkBackupFirst);
+    setTabOrder(chkBackupFirst, chkFastTransfer);
+    setTabOrder(chkFastTransfer, btnUpgradeFirmware);
 
     m_session.firmwareUpgrade().onProgress = [this](UpgradeStep step, int value, int maximum) {
         showProgress(step, value, maximum);
@@ -140,8 +145,13 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
 {
     if (m_running)
         return;
+    // Nothing is sent before the player has said yes to the image, the backup and the rule to
+    // keep the pedal plugged in; Enter and Escape answer No.
+    const auto confirm = [this](const QString &question) {
+        return m_session.prompts.askBeforeIrreversible(question) == Prompts::Answer::Yes;
+    };
     const ActionResult<FirmwareFlash> result =
-        flashFirmware(m_session, m_choice, options(), [this] { setRunning(true); });
+        flashFirmware(m_session, m_choice, options(), [this] { setRunning(true); }, confirm);
     const bool ran = m_running;
     setRunning(false);
     if (result.failure && !result.value.stopped) {
@@ -174,15 +184,15 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     ProgressBar1->setFormat(QStringLiteral("%p%"));
     ProgressBar1->setRange(0, result.value.chunks);
     ProgressBar1->setValue(result.value.chunks);
-    waitForRestart();
+    waitForRestart(upgradeCompleteText(result.value));
 }
 
-void TformFirmwareUpgrade::waitForRestart()
+void TformFirmwareUpgrade::waitForRestart(const QString &completeText)
 {
     // The completion message comes once the link to the bootloader is closed: the pedal
     // restarts while it is shown, and its bridge may leave the bus meanwhile.
     RestartHooks hooks;
-    hooks.onBootloaderClosed = [this] { m_session.prompts.showMessage(kUpgradeCompleteMessage); };
+    hooks.onBootloaderClosed = [this, completeText] { m_session.prompts.showMessage(completeText); };
     hooks.onProgress = [this](const QString &text) { ProgressBar1->setFormat(text); };
     const ActionResult<UpgradeRestart> restart = reconnectAfterUpgrade(m_session, hooks);
     if (restart.failure) {

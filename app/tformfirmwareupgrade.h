@@ -66,8 +66,9 @@ private:
     void setRunning(bool running);
     void showProgress(UpgradeStep step, int value, int maximum);
     void drawProgress();
-    // After GO: the pedal restarting into its new firmware, and connected again.
-    void waitForRestart();
+    // After GO: the completion text once the bootloader is let go, then the pedal restarting
+    // into its new firmware, and connected again.
+    void waitForRestart(const QString &completeText);
     UpgradeOptions options() const;
 
     EditorSession &m_session;

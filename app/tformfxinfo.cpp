@@ -1,6 +1,7 @@
 #include "app/tformfxinfo.h"
 
 #include "app/infopagebrowser.h"
+#include "app/windowplacement.h"
 
 namespace tovel {
 
@@ -26,12 +27,18 @@ QString tformFXInfo::pagePath(const QString &programFolder, const QString &effec
 }
 
 void tformFXInfo::openBeside(const QWidget &besideWindow, const QString &programFolder,
-                             const QString &effectName)
+                             const QString &effectName, const QWidget *keepClear)
 {
     if (isVisible())
         close();
+    // Right of besideWindow where the screen has room, else where it covers neither window.
     const QRect beside = besideWindow.frameGeometry();
-    move(beside.x() + beside.width(), beside.y());
+    QList<QRect> clear;
+    if (keepClear && keepClear->isVisible())
+        clear.append(keepClear->frameGeometry());
+    const QRect spot = placeBeside(availableGeometryFor(keepClear ? *keepClear : besideWindow), beside, clear,
+                                   size().grownBy(frameMarginsOf(*this, besideWindow)));
+    move(spot.topLeft());
     show();
     setWindowTitle(effectName);
     // From the path, not by gluing "file://" to it: a folder with '#' or '?' stays a folder.

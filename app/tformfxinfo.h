@@ -20,9 +20,10 @@ public:
     static QString pagePath(const QString &programFolder, const QString &effectName);
 
     // Closes the window if it shows, places it at the right edge of besideWindow (whether that
-    // shows or not), shows it with the effect's name as caption and points the view at the page.
+    // shows or not) where the screen has room, else where it covers neither besideWindow nor
+    // keepClear, shows it with the effect's name as caption and points the view at the page.
     void openBeside(const QWidget &besideWindow, const QString &programFolder,
-                    const QString &effectName);
+                    const QString &effectName, const QWidget *keepClear = nullptr);
 
     // The address the view was pointed at last.
     QUrl pageUrl() const;

@@ -4,6 +4,7 @@
 #include "core/errorboundary.h"
 #include "core/seams.h"
 #include "app/toggleswitch.h"
+#include "app/windowplacement.h"
 #include "params/paramtables.h"
 #include "params/settingsmodel.h"
 #include "protocol/commandexchange.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QToolTip>
+#include <QCursor>
 
 #include <algorithm>
 #include <cmath>
@@ -62,6 +65,34 @@ void followCurrentEntry(QComboBox *box)
     };
     QObject::connect(box, &QComboBox::currentIndexChanged, box, show);
     show(box->currentIndex());
+}
+
+// Tooltips: what a control does, then (while it is greyed) why. The hints of the reverse box
+// and the limit buttons stay their first lines.
+const char kExplanation[] = "tovelExplanation";
+const char kGreyedWhy[] = "tovelGreyedWhy";
+const QString kRowsGreyed = QStringLiteral(
+    "Greyed until the pedal runs this effect and its settings have been read: Open FX, then Request.");
+const QString kLimitsGreyed = QStringLiteral(
+    "Greyed until a pedal control drives this row: choose one in the pedal control box, Assign, then Request.");
+
+// What each entry of the pedal control box stands for, in PedalControlNames order.
+const QString kPedalControlMeanings[] = {
+    QStringLiteral("I: the pedal's knob I"),
+    QStringLiteral("EXP: an expression pedal on the pedal's EXP input"),
+    QStringLiteral("II: the pedal's knob II"),
+    QStringLiteral("III: the pedal's knob III"),
+    QStringLiteral("SWT: the pedal's switch input SWT"),
+    QStringLiteral("SWR: the pedal's switch input SWR"),
+    QStringLiteral("SW: the pedal's switch input SW"),
+    QStringLiteral("NA: no pedal control; only the editor moves this parameter"),
+};
+
+void showExplanation(QWidget *w)
+{
+    const QString what = w->property(kExplanation).toString();
+    const QString why = w->property(kGreyedWhy).toString();
+    w->setToolTip(w->isEnabled() || why.isEmpty() ? what : what + QLatin1Char('\n') + why);
 }
 
 template <typename T, std::size_t N>
@@ -136,16 +167,22 @@ double TformFXParameters::dividerHeight(int numParams)
     return numParams * kDividerPitch;
 }
 
-void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &caption)
+void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &caption, bool activate)
 {
     if (isVisible())
         close();
     const QRect main = mainWindow.frameGeometry();
     move(main.x() + main.width(), main.y());
     setWindowTitle(caption);
+    setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     show();
     m_sized = true;
     fitHeight();
+    // Now that the rows give the height: beside the main window where the screen has room,
+    // else moved until the whole window is on the main window's screen.
+    const QMargins frame = frameMarginsOf(*this, mainWindow);
+    const QRect spot = placeBeside(availableGeometryFor(mainWindow), main, {}, size().grownBy(frame));
+    move(spot.topLeft());
 }
 
 void TformFXParameters::showEvent(QShowEvent *event)
@@ -197,6 +234,91 @@ void TformFXParameters::OnShow()
     BuildDivider();
     BuildReverseBoxes();
     BuildLimitButtons();
+    orderTabs();
+    explainControls();
+}
+
+void TformFXParameters::explainControls()
+{
+    const auto explain = [this](QWidget *w, const QString &what, const QString &why) {
+        if (!w)
+            return;
+        w->setProperty(kExplanation, what);
+        w->setProperty(kGreyedWhy, why);
+        w->installEventFilter(this);
+        showExplanation(w);
+    };
+    for (int p = 0; p < kRows; ++p) {
+        explain(swSwitch[p], QStringLiteral("Switch: sent to the pedal as it is flipped"), kRowsGreyed);
+        explain(cmbMultiSwitch[p], QStringLiteral("Position of the switch: sent to the pedal as it is chosen"),
+                kRowsGreyed);
+        explain(boxAssign[p],
+                QStringLiteral("Pedal control: which of the pedal's knobs, expression input or switch inputs "
+                               "moves this parameter while you play. Assign sends the choice."),
+                kRowsGreyed);
+        if (boxAssign[p])
+            for (int i = 0; i < boxAssign[p]->count() && i < int(std::size(kPedalControlMeanings)); ++i)
+                boxAssign[p]->setItemData(i, kPedalControlMeanings[i], Qt::ToolTipRole);
+        explain(chkReverse[p],
+                QStringLiteral("toggle the Reverse function for the current parameter") + QLatin1Char('\n')
+                    + QStringLiteral("Reverse: the pedal control moves the parameter the other way. Assign sends it."),
+                kRowsGreyed);
+        explain(btnMin[p],
+                QStringLiteral("set min value for this parameter") + QLatin1Char('\n')
+                    + QStringLiteral("Minimum: the lowest level the pedal control reaches, taken from where the slider stands."),
+                kLimitsGreyed);
+        explain(btnMax[p],
+                QStringLiteral("set max value for this parameter") + QLatin1Char('\n')
+                    + QStringLiteral("Maximum: the highest level the pedal control reaches, taken from where the slider stands."),
+                kLimitsGreyed);
+        explain(btnClearMinMax[p],
+                QStringLiteral("clear min and max") + QLatin1Char('\n')
+                    + QStringLiteral("Clear: the pedal control reaches the whole range again, 0 to 1023."),
+                kLimitsGreyed);
+        if (trkPot[p]) {
+            trkPot[p]->setProperty(kGreyedWhy, kRowsGreyed);
+            trkPot[p]->installEventFilter(this);
+            showLevel(p);
+        }
+    }
+}
+
+void TformFXParameters::showLevel(int row)
+{
+    QSlider *slider = trkPot[row];
+    if (!slider)
+        return;
+    const QString level = QStringLiteral("Level %1 of %2").arg(slider->value()).arg(kMaxLevel);
+    slider->setProperty(kExplanation, level);
+    showExplanation(slider);
+    // While the player drags, the level follows the pointer.
+    if (slider->isSliderDown())
+        QToolTip::showText(QCursor::pos(), level, slider);
+}
+
+bool TformFXParameters::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && watched->isWidgetType())
+        showExplanation(static_cast<QWidget *>(watched));
+    return QWidget::eventFilter(watched, event);
+}
+
+void TformFXParameters::orderTabs()
+{
+    // Row by row, left to right, as the player reads the window: the controls were created
+    // column by column.
+    QWidget *previous = nullptr;
+    for (int p = 0; p < kRows; ++p) {
+        const QList<QWidget *> row{trkPot[p], swSwitch[p], cmbMultiSwitch[p], boxAssign[p], chkReverse[p],
+                                   btnMin[p], btnMax[p], btnClearMinMax[p]};
+        for (QWidget *w : row) {
+            if (!w)
+                continue;
+            if (previous)
+                setTabOrder(previous, w);
+            previous = w;
+        }
+    }
 }
 
 void TformFXParameters::OnClose()
@@ -256,6 +378,7 @@ void TformFXParameters::BuildPots()
         slider->setRange(0, kMaxLevel);
         slider->setEnabled(usable);
         connectHandler(slider, &QSlider::valueChanged, this, m_session.prompts, [this, slider] { PotParameterChange(slider); });
+        connect(slider, &QSlider::valueChanged, this, [this, p] { showLevel(p); });
         trkPot[p] = slider;
 
         auto *name = placeRow(new QLabel(rows().layout.ParamLines.at(p), this), p, kNameX, kNameWidth);

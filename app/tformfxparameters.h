@@ -51,7 +51,8 @@ public:
     // Opens the window for the chosen effect beside mainWindow: closes it if it shows, puts its
     // left edge at mainWindow's right edge and its top at mainWindow's top, sets the caption,
     // shows it (which builds it) and sizes it for the rows just built.
-    void openBeside(const QWidget &mainWindow, const QString &caption);
+    // activate false: shown without taking the focus from the window the player is in.
+    void openBeside(const QWidget &mainWindow, const QString &caption, bool activate = true);
 
     // Opens the chosen effect's rows in the model (its layout, addresses, pots, switches, lists)
     // and builds the controls (then the assignment boxes, divider, reverse boxes, limit
@@ -123,6 +124,8 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    // A row control greyed or made usable: its tooltip follows.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -136,6 +139,11 @@ private:
     void BuildReverseBoxes();
     void BuildLimitButtons();
     void destroyRows();
+    void orderTabs();
+    // Tooltips on every row control: what it does, and why it is greyed while it is.
+    void explainControls();
+    // The pot row's slider tells its level: tooltip (shown while it is dragged).
+    void showLevel(int row);
     // Draws what the model holds of a row, without any control reporting a change.
     void drawRow(int row, int parts);
     // A limit button's caption, and the same as its accessible description.

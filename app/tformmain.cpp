@@ -2,6 +2,8 @@
 
 #include "actions/linkactions.h"
 #include "actions/pedalhotplug.h"
+#include "app/choicelist.h"
+#include "app/elidedlabel.h"
 #include "app/application.h"
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
@@ -86,54 +88,60 @@ void TformMain::buildMenus()
         return a;
     };
 
-    menuFile = MenuBar1->addMenu(QStringLiteral("File"));
+    menuFile = MenuBar1->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
-    menuLoadConfiguration = entry(menuFile, "menuLoadConfiguration", QStringLiteral("Load Configuration"));
-    menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("Save Configuration"));
-    menuSaveConfigurationAs = entry(menuFile, "menuSaveConfigurationAs", QStringLiteral("Save Configuration As..."));
-    menuLoadConfigurationFrom = entry(menuFile, "menuLoadConfigurationFrom", QStringLiteral("Load Configuration From..."));
-    menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load IR"));
+    menuLoadConfiguration = entry(menuFile, "menuLoadConfiguration", QStringLiteral("&Load Configuration"));
+    menuSaveConfiguration = entry(menuFile, "menuSaveConfiguration", QStringLiteral("&Save Configuration"));
+    menuSaveConfigurationAs = entry(menuFile, "menuSaveConfigurationAs", QStringLiteral("Save Configuration &As..."));
+    menuLoadConfigurationFrom = entry(menuFile, "menuLoadConfigurationFrom", QStringLiteral("Load Configuration &From..."));
+    menuLoadIR = entry(menuFile, "menuLoadIR", QStringLiteral("Load &IR"));
     menuLoadIR->setEnabled(false);
-    menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("Normalise IR"));
+    menuNormaliseIR = entry(menuFile, "menuNormaliseIR", QStringLiteral("&Normalise IR"));
     menuNormaliseIR->setCheckable(true);
     QString normaliseProblem;
     menuNormaliseIR->setChecked(loadNormaliseChoice(m_app.folders.documents(), &normaliseProblem));
     if (!normaliseProblem.isEmpty())
         m_startupNotes.append(QStringLiteral("Normalise IR choice not read from %1: %2; Normalise IR is off.")
                                   .arg(normaliseChoicePath(m_app.folders.documents()), normaliseProblem));
+    menuFile->addSeparator();
+    menuQuit = entry(menuFile, "menuQuit", QStringLiteral("&Quit"));
+    menuQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuSaveConfiguration->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    menuSaveConfigurationAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    menuLoadConfigurationFrom->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
 
-    menuConnection = MenuBar1->addMenu(QStringLiteral("Connection"));
+    menuConnection = MenuBar1->addMenu(QStringLiteral("&Connection"));
     menuConnection->setObjectName(QStringLiteral("menuConnection"));
-    menuScan = entry(menuConnection, "menuScan", QStringLiteral("Scan"));
-    menuConnect = entry(menuConnection, "menuConnect", QStringLiteral("Connect"));
-    menuDisconnect = entry(menuConnection, "menuDisconnect", QStringLiteral("Disconnect"));
+    menuScan = entry(menuConnection, "menuScan", QStringLiteral("&Scan"));
+    menuConnect = entry(menuConnection, "menuConnect", QStringLiteral("&Connect"));
+    menuDisconnect = entry(menuConnection, "menuDisconnect", QStringLiteral("&Disconnect"));
     menuDisconnect->setEnabled(false);
 
-    menuSettings = MenuBar1->addMenu(QStringLiteral("Settings"));
+    menuSettings = MenuBar1->addMenu(QStringLiteral("&Settings"));
     menuSettings->setObjectName(QStringLiteral("menuSettings"));
-    menuLiveEnable = entry(menuSettings, "menuLiveEnable", QStringLiteral("Alive Parameters!"));
+    menuLiveEnable = entry(menuSettings, "menuLiveEnable", QStringLiteral("&Alive Parameters!"));
     menuLiveEnable->setCheckable(true);
     menuLiveEnable->setVisible(false);
-    menuConnectWhenPluggedIn = entry(menuSettings, "menuConnectWhenPluggedIn", QStringLiteral("Connect When Plugged In"));
+    menuConnectWhenPluggedIn = entry(menuSettings, "menuConnectWhenPluggedIn", QStringLiteral("Connect &When Plugged In"));
     menuConnectWhenPluggedIn->setCheckable(true);
     menuConnectWhenPluggedIn->setChecked(m_app.hotplug().connectWhenPluggedIn());
     if (const QString problem = m_app.hotplug().startupProblem(); !problem.isEmpty())
         m_startupNotes.append(QStringLiteral("Connect When Plugged In not read: %1; it is off.").arg(problem));
-    menuLook = menuSettings->addMenu(QStringLiteral("Look"));
+    menuLook = menuSettings->addMenu(QStringLiteral("&Look"));
     menuLook->setObjectName(QStringLiteral("menuLook"));
 
-    menuFirmwareUpgrade = MenuBar1->addMenu(QStringLiteral("Firmware Upgrade"));
+    menuFirmwareUpgrade = MenuBar1->addMenu(QStringLiteral("Fir&mware Upgrade"));
     menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
-    menuFirmwareUpgradeMode = entry(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("Upgrade Mode"));
+    menuFirmwareUpgradeMode = entry(menuFirmwareUpgrade, "menuFirmwareUpgradeMode", QStringLiteral("&Upgrade Mode"));
     menuFirmwareUpgradeMode->setCheckable(true);
-    menuStartFirmwareUpgrade = entry(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("Start Firmware Upgrade"));
+    menuStartFirmwareUpgrade = entry(menuFirmwareUpgrade, "menuStartFirmwareUpgrade", QStringLiteral("&Start Firmware Upgrade"));
     menuStartFirmwareUpgrade->setEnabled(false);
 
-    menuHelp = MenuBar1->addMenu(QStringLiteral("Help"));
+    menuHelp = MenuBar1->addMenu(QStringLiteral("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    menuQuickStart = entry(menuHelp, "menuQuickStart", QStringLiteral("Quick Start"));
+    menuQuickStart = entry(menuHelp, "menuQuickStart", QStringLiteral("&Quick Start"));
     menuQuickStart->setVisible(false);
-    menuSupport = entry(menuHelp, "menuSupport", QStringLiteral("Support"));
+    menuSupport = entry(menuHelp, "menuSupport", QStringLiteral("&Support"));
     menuAppVersion = entry(menuHelp, "menuAppVersion", QStringLiteral("Version: "));
     menuAppVersion->setEnabled(false);
     menuNewAppVersion = entry(menuHelp, "menuNewAppVersion", QStringLiteral("New version available:"));
@@ -152,6 +160,8 @@ void TformMain::buildMenus()
     bind(menuLoadConfigurationFrom, &QAction::triggered, &TformMain::menuLoadConfigurationFromClick);
     bind(menuNormaliseIR, &QAction::triggered, &TformMain::menuNormaliseIRClick);
     bind(menuFirmwareUpgradeMode, &QAction::triggered, &TformMain::menuFirmwareUpgradeModeClick);
+    // Closed as by its title bar: a firmware upgrade under way asks first.
+    connect(menuQuit, &QAction::triggered, this, &QWidget::close);
     bind(menuStartFirmwareUpgrade, &QAction::triggered, &TformMain::menuStartFirmwareUpgradeClick);
 
     grpPedalCommands = new QActionGroup(this);
@@ -171,25 +181,31 @@ void TformMain::buildControls()
     pnlPedalCommands->lower();
     pnlPedalCommands->setAccessibleName(QStringLiteral("Pedal commands"));
     QWidget *commands = pnlPedalCommands;
-    lblDeviceName = place(new QLabel(QStringLiteral("Device Name: "), this), "lblDeviceName", 8, 29, 174, 17);
-    lblSerialNumber = place(new QLabel(QStringLiteral("Serial Number: "), this), "lblSerialNumber", 8, 47, 185, 17);
+    lblDeviceName = place(new ElidedLabel(QStringLiteral("Device Name: "), this), "lblDeviceName", 8, 29, 174, 17);
+    lblSerialNumber = place(new ElidedLabel(QStringLiteral("Serial Number: "), this), "lblSerialNumber", 8, 47, 185, 17);
     auto *half = new QGraphicsOpacityEffect(lblSerialNumber);
     half->setOpacity(0.5);
     lblSerialNumber->setGraphicsEffect(half);
-    lblFirmwareVersion = place(new QLabel(QStringLiteral("Firmware Version: "), this), "lblFirmwareVersion", 9, 64, 174, 20);
-    btnUpload = place(new QPushButton(QStringLiteral("Upload Selected Effect"), commands), "btnUpload", 7, 90, 174, 36);
+    lblFirmwareVersion = place(new ElidedLabel(QStringLiteral("Firmware Version: "), this), "lblFirmwareVersion", 9, 64, 174, 20);
+    btnUpload = place(new QPushButton(QStringLiteral("&Upload Selected Effect"), commands), "btnUpload", 7, 90, 174, 36);
     lblStatus = place(new QLabel(QStringLiteral("Status: "), this), "lblStatus", 7, 134, 174, 17);
     // The pedal's status ends in CR LF: centred, its first line would ride up out of the label.
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    btnOpenEffect = place(new QPushButton(QStringLiteral("Open FX"), commands), "btnOpenEffect", 9, 164, 174, 31);
-    btnRequest = place(new QPushButton(QStringLiteral("Request"), commands), "btnRequest", 8, 203, 80, 31);
-    btnAssign = place(new QPushButton(QStringLiteral("Assign"), commands), "btnAssign", 97, 203, 86, 31);
-    btnStoreSettingsOnPedal = place(new QPushButton(QStringLiteral("Store Settings On Pedal"), commands),
+    btnOpenEffect = place(new QPushButton(QStringLiteral("&Open FX"), commands), "btnOpenEffect", 9, 164, 174, 31);
+    btnRequest = place(new QPushButton(QStringLiteral("&Request"), commands), "btnRequest", 8, 203, 80, 31);
+    btnAssign = place(new QPushButton(QStringLiteral("&Assign"), commands), "btnAssign", 97, 203, 86, 31);
+    btnStoreSettingsOnPedal = place(new QPushButton(QStringLiteral("S&tore Settings On Pedal"), commands),
                                     "btnStoreSettingsOnPedal", 8, 242, 175, 31);
     chkLiveRequest = placeDefault(new QCheckBox(QStringLiteral("Live Request"), this), "chkLiveRequest", 8, 281);
     chkLiveRequest->setEnabled(false);
     btnUploadFile = placeDefault(new QPushButton(QStringLiteral("Upload File"), commands), "btnUploadFile", 8, 356);
     btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), commands), "btnTest", 103, 356);
+    // In the empty lower part of the left column: hidden controls (Live Request, Upload File,
+    // TestCode) lie there, nothing shown.
+    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 310, 174, 100);
+    lblActionStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblActionStatus->setWordWrap(true);
+    lblActionStatus->setAccessibleName(QStringLiteral("Last action"));
     chkFirmwareUpgradeMode = place(new QCheckBox(QStringLiteral("Firmware Upgrade Mode"), this),
                                    "chkFirmwareUpgradeMode", 9, 423, 174, 19);
     chkFirmwareUpgradeMode->setVisible(false);
@@ -197,10 +213,36 @@ void TformMain::buildControls()
     btnGetFXInfo->setEnabled(false);
     btnGetFXInfo->setCursor(Qt::WhatsThisCursor);
     btnGetFXInfo->setAccessibleName(QStringLiteral("Effect information"));
-    lstCategory = place(new QListWidget(this), "lstCategory", 191, 28, 200, 137);
+    lstCategory = place(new ChoiceList(this), "lstCategory", 191, 28, 200, 137);
     lstCategory->setAccessibleName(QStringLiteral("Categories"));
-    lstEffects = place(new QListWidget(commands), "lstEffects", 191, 173, 200, 299);
+    lstEffects = place(new ChoiceList(commands), "lstEffects", 191, 173, 200, 299);
     lstEffects->setAccessibleName(QStringLiteral("Effects"));
+
+    // The order of a session: choose the effect, load it, open it on the pedal, edit.
+    const QList<QWidget *> tabOrder{lstCategory, lstEffects, btnGetFXInfo, btnUpload, btnOpenEffect,
+                                    btnRequest, btnAssign, btnStoreSettingsOnPedal};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // The window opens with the keyboard in the category list, where a session starts.
+    lstCategory->setFocus();
+
+    keyEffectInfo = new QAction(QStringLiteral("Effect information"), this);
+    keyEffectInfo->setObjectName(QStringLiteral("keyEffectInfo"));
+    keyEffectInfo->setShortcut(QKeySequence(Qt::Key_F1));
+    keyRequest = new QAction(QStringLiteral("Request"), this);
+    keyRequest->setObjectName(QStringLiteral("keyRequest"));
+    keyRequest->setShortcut(QKeySequence(Qt::Key_F5));
+    addActions({keyEffectInfo, keyRequest});
+    // A key presses the button only when the button could be pressed: enabled, and not held
+    // back by an exchange that runs.
+    const auto press = [](QPushButton *button) {
+        return [button] {
+            if (button->isEnabled())
+                button->click();
+        };
+    };
+    connect(keyEffectInfo, &QAction::triggered, btnGetFXInfo, press(btnGetFXInfo));
+    connect(keyRequest, &QAction::triggered, btnRequest, press(btnRequest));
 
     bind(btnTest, &QPushButton::clicked, &TformMain::btnTestClick);
     bind(btnOpenEffect, &QPushButton::clicked, &TformMain::btnOpenEffectClick);
@@ -211,6 +253,12 @@ void TformMain::buildControls()
     bind(btnUploadFile, &QPushButton::clicked, &TformMain::btnUploadFileClick);
     bind(chkLiveRequest, &QCheckBox::toggled, &TformMain::chkLiveRequestChange);
     bind(chkFirmwareUpgradeMode, &QCheckBox::toggled, &TformMain::chkFirmwareUpgradeModeChange);
+}
+
+QList<QAction *> TformMain::windowShortcuts() const
+{
+    return {menuSaveConfiguration, menuSaveConfigurationAs, menuLoadConfigurationFrom, menuQuit,
+            keyEffectInfo, keyRequest};
 }
 
 void TformMain::FormCreate()
@@ -324,6 +372,20 @@ void TformMain::closeEvent(QCloseEvent *event)
         if (w)
             w->close();
     QCoreApplication::quit();
+}
+
+void TformMain::showActionStatus(const QString &what, const QString &path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    // A path has no blanks to wrap at: cut in the middle, its folder's start and the file
+    // name stay readable.
+    const QString shown = native.isEmpty()
+        ? what
+        : what + QLatin1Char('\n') + lblActionStatus->fontMetrics().elidedText(native, Qt::ElideMiddle, lblActionStatus->width());
+    const QString whole = native.isEmpty() ? what : what + QLatin1Char('\n') + native;
+    lblActionStatus->setText(shown);
+    lblActionStatus->setToolTip(whole);
+    lblActionStatus->setAccessibleDescription(whole);
 }
 
 bool TformMain::showFailure(const std::optional<ActionFailure> &failure)

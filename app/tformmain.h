@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/choicelist.h"
 #include "core/actionfailure.h"
 #include "session/listedbridge.h"
 
@@ -57,6 +58,12 @@ public:
     QAction *menuConnectWhenPluggedIn;
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
     QAction *menuQuickStart, *menuSupport, *menuAppVersion, *menuNewAppVersion;
+    QAction *menuQuit;
+    // Keys without a menu entry: F1 the chosen effect's information ("?"), F5 Request. Each
+    // presses its button when that is usable.
+    QAction *keyEffectInfo, *keyRequest;
+    // The shortcuts that work from the parameter and information windows too.
+    QList<QAction *> windowShortcuts() const;
 
     // The controls and menu entries that start an exchange with the pedal, or rebuild the
     // parameter window: disabled as a whole while an exchange runs, each keeping its own
@@ -65,12 +72,15 @@ public:
     QActionGroup *grpPedalCommands;
 
     QLabel *lblDeviceName, *lblSerialNumber, *lblFirmwareVersion, *lblStatus;
+    // What the last command without an answer of its own did (Assign, Store, Save, Load): a
+    // line, and the file's path on the next one.
+    QLabel *lblActionStatus;
     QPushButton *btnUpload, *btnOpenEffect, *btnRequest, *btnAssign, *btnStoreSettingsOnPedal;
     QCheckBox *chkLiveRequest;
     QPushButton *btnUploadFile, *btnTest;
     QCheckBox *chkFirmwareUpgradeMode;
     QPushButton *btnGetFXInfo;
-    QListWidget *lstCategory, *lstEffects;
+    ChoiceList *lstCategory, *lstEffects;
 
     // The seven category rows, created at start-up, in CategoryTable order.
     QList<QListWidgetItem *> CategoryItems;
@@ -134,6 +144,8 @@ public slots:
     void BuildLookMenu();
     void ApplySavedLook();
     void menuLookClickItem(QObject *item);
+    // The check mark on the entry of the look shown; none when no entry shows it.
+    void markLook(int look);
 
 protected:
     // Closing the main window ends the program, whatever waits and whichever windows are open.
@@ -159,6 +171,9 @@ private:
     void followSession();
     // While nothing is listed the status label says how to get the pedal found.
     void showNoPedal(bool none);
+    // lblActionStatus: `what`, then the file's path (cut in the middle to fit; whole in the
+    // tooltip).
+    void showActionStatus(const QString &what, const QString &path = QString());
     // Shows a failed action's message, if it has one; true when there was no failure.
     bool showFailure(const std::optional<ActionFailure> &failure);
     // Configuration files: the state request, then the file; the file onto the rows.

@@ -7,7 +7,9 @@
 #include "config/configurationfile.h"
 #include "core/seams.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 
 namespace tovel {
 
@@ -52,10 +54,12 @@ void TformMain::saveConfigurationTo(const QString &path)
         return;
     }
     // A request that did not complete has said why; its stale values are not written.
-    if (!RequestParameters())
+    if (!RequestParameters() || !showFailure(writeConfigurationFile(m_app.session(), path).failure)) {
+        showActionStatus(QStringLiteral("Configuration not saved."));
         return;
-    if (showFailure(writeConfigurationFile(m_app.session(), path).failure))
-        m_app.prompts.showMessage(QStringLiteral("FX Configuration File Saved"));
+    }
+    showActionStatus(QStringLiteral("Configuration saved to"), path);
+    m_app.prompts.showMessage(QStringLiteral("FX Configuration File Saved\n") + QDir::toNativeSeparators(path));
 }
 
 void TformMain::menuLoadConfigurationClick()
@@ -97,9 +101,15 @@ void TformMain::loadConfigurationFrom(const QString &path)
         });
     if (!result.failure || result.failure->step == QLatin1String("configuration load"))
         m_app.formFXParameters()->showLoadedLimits();
-    if (!showFailure(result.failure) || !result.value.loaded)
+    if (!showFailure(result.failure) || !result.value.loaded) {
+        showActionStatus(QStringLiteral("Configuration not loaded."));
         return;
-    m_app.prompts.showMessage(configurationLoadedMessage(result.value));
+    }
+    showActionStatus(QStringLiteral("Configuration loaded from"), path);
+    // The file's path as the second line, before any note on items taken as the nearest value.
+    QStringList lines = configurationLoadedMessage(result.value).split(QLatin1Char('\n'));
+    lines.insert(1, QDir::toNativeSeparators(path));
+    m_app.prompts.showMessage(lines.join(QLatin1Char('\n')));
 }
 
 } // namespace tovel

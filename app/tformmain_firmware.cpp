@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "app/tformfirmwareupgrade.h"
+#include "app/windowplacement.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,8 +25,14 @@ void TformMain::menuStartFirmwareUpgradeClick()
 {
     TformFirmwareUpgrade *window = m_app.formFirmwareUpgrade();
     // Shown anew it comes up on top; an open one behind the main window is brought forward.
-    if (window->isVisible())
+    if (window->isVisible()) {
         window->raise();
+    } else {
+        // Over the main window, where the player looks, and wholly on its screen.
+        const QRect spot = placeCentred(availableGeometryFor(*this), frameGeometry(),
+                                        window->size().grownBy(frameMarginsOf(*window, *this)));
+        window->move(spot.topLeft());
+    }
     window->show();
     window->activateWindow();
 }

@@ -8,14 +8,26 @@
 #include "look/lookchoice.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 namespace tovel {
 
+namespace {
+// After each entry's number: the look's ground and accent, as the player sees them.
+constexpr const char *kLookNames[kMenuLooks] = {"Dark, red",       "Dark, amber",     "Dark, aqua",  "Dark, blue",
+                                                "Grey, orange",    "Grey, gold",      "Light, blue"};
+} // namespace
+
 void TformMain::BuildLookMenu()
 {
+    // The entry of the look shown carries the check mark.
+    auto *group = new QActionGroup(this);
+    group->setExclusive(true);
     for (int i = 0; i < kMenuLooks; ++i) {
-        auto *item = new QAction(QString::number(i), this);
+        auto *item = new QAction(QStringLiteral("&%1  %2").arg(i).arg(QLatin1String(kLookNames[i])), this);
+        item->setCheckable(true);
+        group->addAction(item);
         item->setObjectName(QStringLiteral("menuLook%1").arg(i));
         connectHandler(item, &QAction::triggered, this, m_app.prompts, [this, item] { menuLookClickItem(item); });
         LookItems.append(item);
@@ -34,6 +46,14 @@ void TformMain::ApplySavedLook()
                                   .arg(path, problem)
                                   .arg(kDefaultLook));
     applyLook(look);
+    markLook(look);
+}
+
+void TformMain::markLook(int look)
+{
+    // Look 7, or a number without a look: no entry stands for what is shown, none is marked.
+    for (int i = 0; i < LookItems.size(); ++i)
+        LookItems[i]->setChecked(i == look);
 }
 
 void TformMain::menuLookClickItem(QObject *item)
@@ -43,6 +63,7 @@ void TformMain::menuLookClickItem(QObject *item)
         return;
     // The look first: a choice that cannot be remembered still shows for this run.
     applyLook(n);
+    markLook(n);
     saveLookChoice(lookChoicePath(m_app.folders.documents()), n);
 }
 

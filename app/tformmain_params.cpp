@@ -4,9 +4,11 @@
 #include "app/effectbrowser.h"
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
+#include "params/settingsmodel.h"
 #include "core/seams.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QPushButton>
 
 namespace tovel {
@@ -56,12 +58,25 @@ bool TformMain::RequestParameters()
 
 void TformMain::btnAssignClick()
 {
-    showFailure(assignControls(m_app.session()).failure);
+    // The pedal answers neither command: the line says what went to it.
+    if (!showFailure(assignControls(m_app.session()).failure)) {
+        showActionStatus(QStringLiteral("Assignments not sent."));
+        return;
+    }
+    const int rows = m_app.session().settings().rows().NumParams();
+    const auto &assigned = m_app.params.IsAssigned;
+    const int driven = int(std::count(assigned.begin(), assigned.begin() + std::clamp(rows, 0, int(assigned.size())), true));
+    showActionStatus(QStringLiteral("Assignments sent to the pedal: %1 of %2 rows on a pedal control.").arg(driven).arg(rows));
 }
 
 void TformMain::btnStoreSettingsOnPedalClick()
 {
-    showFailure(storeSettings(m_app.session()).failure);
+    if (!showFailure(storeSettings(m_app.session()).failure)) {
+        showActionStatus(QStringLiteral("Store Settings not sent."));
+        return;
+    }
+    showActionStatus(QStringLiteral("Store Settings sent: the pedal keeps the settings of its %1 rows.")
+                         .arg(m_app.session().settings().rows().NumParams()));
 }
 
 } // namespace tovel

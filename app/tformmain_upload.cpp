@@ -11,6 +11,8 @@ namespace tovel {
 
 void TformMain::btnUploadClick()
 {
+    if (!showFailure(uploadRefusal(m_app.session())))
+        return;
     if (m_app.prompts.askYesNo(QStringLiteral("Upload the selected effect?")) == Prompts::Answer::No)
         return;
     const QString statusBefore = lblStatus->text();

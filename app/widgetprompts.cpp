@@ -52,8 +52,20 @@ void WidgetPrompts::showMessageWithPicture(const QString &text, const QByteArray
 
 Prompts::Answer WidgetPrompts::askYesNo(const QString &text)
 {
+    return ask(text, QMessageBox::Yes);
+}
+
+Prompts::Answer WidgetPrompts::askBeforeIrreversible(const QString &text)
+{
+    return ask(text, QMessageBox::No);
+}
+
+Prompts::Answer WidgetPrompts::ask(const QString &text, int enterButton)
+{
+    // Escape answers No (the box's one No button); Enter answers enterButton.
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::StandardButton(enterButton));
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;

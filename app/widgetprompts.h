@@ -12,6 +12,7 @@ public:
     void showMessage(const QString &text) override;
     void showMessageWithPicture(const QString &text, const QByteArray &png) override;
     Answer askYesNo(const QString &text) override;
+    Answer askBeforeIrreversible(const QString &text) override;
     QString openFile(const QString &filter) override;
     QString openFileIn(const QString &filter, const QString &folder) override;
     QString saveFile(const QString &filter, const QString &proposedPath) override;
@@ -20,6 +21,8 @@ public:
     static QString toQtFilter(const QString &filter);
 
 private:
+    Answer ask(const QString &text, int enterButton);
+
     QString m_filter; // the dialog keeps the filter it was given last
 };
 

@@ -27,21 +27,6 @@ namespace {
 const QString kEffect = QStringLiteral("Arp Sequencer");
 constexpr double kBaud = 115200;
 
-bool selectEffect(PtyEditor &editor)
-{
-    TformMain &main = editor.main();
-    for (int c = 0; c < main.lstCategory->count(); ++c) {
-        main.lstCategory->setCurrentRow(c);
-        editor.app->browser().categoryClick(c);
-        const auto found = main.lstEffects->findItems(kEffect, Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            editor.app->browser().effetto_cliccato(main.lstEffects->row(found.first()));
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -56,7 +41,7 @@ int main(int argc, char **argv)
     PtyEditor editor(sim.process.ptyPath());
     TformMain &main = editor.main();
     main.menuConnect->trigger();
-    if (!selectEffect(editor))
+    if (!editor.app->session().selectEffect(kEffect))
         return 1;
     editor.prompts.scriptAnswer(Prompts::Answer::Yes);
     main.btnUpload->click();

@@ -1,5 +1,6 @@
 #include "catalogue/infopagetext.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -27,7 +28,75 @@ QString declaredCharset(const QByteArray &bytes)
     return m.hasMatch() ? m.captured(1).toLower() : QString();
 }
 
+// "&amp;", "&#8211;", "&#x2013;": the character, or the reference as written when it names none.
+QString resolveReferences(const QString &text)
+{
+    static const QRegularExpression reference(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9A-Fa-f]{1,6}|[A-Za-z]+);"));
+    static const QHash<QString, QChar> named = {
+        {QStringLiteral("amp"), QLatin1Char('&')},  {QStringLiteral("lt"), QLatin1Char('<')},
+        {QStringLiteral("gt"), QLatin1Char('>')},   {QStringLiteral("quot"), QLatin1Char('"')},
+        {QStringLiteral("apos"), QLatin1Char('\'')}, {QStringLiteral("nbsp"), QLatin1Char(' ')},
+    };
+    QString out;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = reference.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).mid(from, m.capturedStart() - from);
+        from = m.capturedEnd();
+        const QString name = m.captured(1);
+        if (name.startsWith(QLatin1Char('#'))) {
+            bool ok = false;
+            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
+            const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
+            // No controls and no surrogate halves come out of a page.
+            if (ok && code >= 0x20 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                const char32_t c = code;
+                out += QString::fromUcs4(&c, 1);
+                continue;
+            }
+        } else if (const auto found = named.constFind(name.toLower()); found != named.constEnd()) {
+            out += *found;
+            continue;
+        }
+        out += m.captured(0);
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 } // namespace
+
+QString infoPagePlainText(const QString &html)
+{
+    static const QRegularExpression body(QStringLiteral("<body[^>]*>(.*?)(</body\\s*>|$)"),
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression cellEnd(QStringLiteral("</t[dh]\\s*>\\s*(?=<t[dh][\\s>])"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression lineEnd(QStringLiteral("<br\\s*/?>|</(p|tr|h[1-6]|div|li|table)\\s*>"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression blanks(QStringLiteral("[ \\t\\r\\n]+"));
+    const QRegularExpressionMatch m = body.match(html);
+    QString text = m.hasMatch() ? m.captured(1) : html;
+    // Line ends in the source are blanks; the markup says where lines end.
+    text.replace(blanks, QStringLiteral(" "));
+    // The cells of a row meet at a unit separator, which no page holds, then at ": ".
+    text.replace(cellEnd, QStringLiteral("\x1f"));
+    text.replace(lineEnd, QStringLiteral("\n"));
+    text.remove(tag);
+    QStringList lines;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        QStringList cells = line.split(QLatin1Char('\x1f'));
+        for (QString &cell : cells)
+            cell = resolveReferences(cell).simplified();
+        cells.removeAll(QString());
+        const QString shown = cells.join(QStringLiteral(": "));
+        if (!shown.isEmpty())
+            lines.append(shown);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 
 QString fromWindows1252(const QByteArray &bytes)
 {

@@ -11,6 +11,11 @@ namespace tovel {
 // anything else reads as windows-1252 (which browsers also use for a declared ISO-8859-1).
 QString decodeInfoPage(const QByteArray &bytes);
 
+// An information page's text for a terminal: the body without its markup, a table row as
+// "cell: cell", paragraphs and headings on lines of their own, character references resolved.
+// Pictures and links leave nothing.
+QString infoPagePlainText(const QString &html);
+
 // windows-1252 bytes as text; the five bytes it leaves undefined map to the C1 controls.
 QString fromWindows1252(const QByteArray &bytes);
 

@@ -19,6 +19,7 @@ struct ActionFailure {
         PedalAnswer, // the pedal did not answer, or not in a way that can be read
         File,        // a file was refused or could not be written
         Upgrade,     // the firmware upgrade stopped
+        Web,         // the maker's web site did not answer, or not with a version
     };
 
     Kind kind = Kind::Invalid;
@@ -27,7 +28,8 @@ struct ActionFailure {
     QString message;
 
     // The command line's exit status for this kind: 1 usage, 2 no pedal or link lost, 3 the
-    // pedal did not answer or answered badly, 4 a file refused, 5 the firmware upgrade stopped.
+    // pedal did not answer or answered badly, 4 a file refused, 5 the firmware upgrade stopped,
+    // 6 the web site did not tell the version.
     int exitStatus() const
     {
         switch (kind) {
@@ -42,6 +44,8 @@ struct ActionFailure {
             return 4;
         case Kind::Upgrade:
             return 5;
+        case Kind::Web:
+            return 6;
         }
         return 1;
     }

@@ -27,6 +27,8 @@ public:
     }
     // A modal Yes/No confirmation. Closing the box without choosing gives Other.
     virtual Answer askYesNo(const QString &text) = 0;
+    // The same before a step that cannot be undone: Enter and Escape answer No.
+    virtual Answer askBeforeIrreversible(const QString &text) { return askYesNo(text); }
     // The file-open dialog. An empty filter keeps the filter the dialog had last
     // ("Wave Files (*.wav)|*.wav" form: description|patterns). Empty result: cancelled.
     virtual QString openFile(const QString &filter) = 0;

@@ -2,6 +2,7 @@
 
 #include "core/seams.h"
 #include "usb/d2xxunit.h"
+#include "usb/ftdriver.h"
 
 namespace tovel {
 
@@ -28,6 +29,15 @@ QString wordChars(D2XXUnit &usb, int word)
 
 void ReadDeviceIdentity(D2XXUnit &usb, Console &console)
 {
+    // The kernel serial driver reaches no EEPROM: said once, instead of 128 words that would
+    // print as whatever the last good read left.
+    if (const quint32 status = usb.ReadFTEepromWord(0); status != FT_OK) {
+        console.printToConsole(status == FT_EEPROM_NOT_PRESENT
+                                   ? QStringLiteral("EEPROM not readable through this driver (the kernel serial "
+                                                    "driver reaches no EEPROM): no identity dump")
+                                   : QStringLiteral("EEPROM word 0 not read (status %1): no identity dump").arg(status));
+        return;
+    }
     for (int w = 0; w < kWords; ++w)
         console.printToConsole(QStringLiteral("%1: %2").arg(w).arg(wordChars(usb, w)));
 

@@ -1,5 +1,7 @@
 #include "session/editorsession.h"
 
+#include "core/nowidgets.h"
+
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
 #include "core/seams.h"

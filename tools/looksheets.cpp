@@ -239,17 +239,7 @@ int main(int argc, char **argv)
 
     // A session: connect, choose the 24-control effect, upload it, read it back.
     main.menuConnect->trigger();
-    for (int c = 0; c < main.lstCategory->count(); ++c) {
-        main.lstCategory->setCurrentRow(c);
-        app.browser().categoryClick(c);
-        const QList<QListWidgetItem *> found =
-            main.lstEffects->findItems(QStringLiteral("Arp Sequencer"), Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            main.lstEffects->setCurrentItem(found.first());
-            app.browser().effetto_cliccato(main.lstEffects->row(found.first()));
-            break;
-        }
-    }
+    app.session().selectEffect(QStringLiteral("Arp Sequencer"));
     // Unusable rows first: the window as it opens for an effect the pedal does not run yet.
     params.move(main.frameGeometry().right() + 1, 0);
     QList<QImage> offShots;

@@ -62,17 +62,7 @@ struct Player : EditorFixture {
         return pedal().frameLog();
     }
     int framesStartingWith(const QString &prefix) { return int(frames().filter(QRegularExpression("^" + prefix)).size()); }
-    void selectInBrowser(const QString &effect)
-    {
-        for (int c = 0; c < main().lstCategory->count(); ++c) {
-            app->browser().categoryClick(c);
-            const auto found = main().lstEffects->findItems(effect, Qt::MatchExactly);
-            if (!found.isEmpty()) {
-                app->browser().effetto_cliccato(main().lstEffects->row(found.first()));
-                return;
-            }
-        }
-    }
+    void selectInBrowser(const QString &effect) { QVERIFY(app->session().selectEffect(effect)); }
 };
 
 } // namespace

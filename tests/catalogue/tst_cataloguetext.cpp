@@ -1,4 +1,5 @@
 #include "catalogue/catalogueloader.h"
+#include "catalogue/catalogueresources.h"
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
 #include "catalogue/infopagetext.h"
@@ -24,6 +25,9 @@ private slots:
     void decoding();
     void infoPageDecoding_data();
     void infoPageDecoding();
+    void infoPageAsPlainText_data();
+    void infoPageAsPlainText();
+    void everyShippedPageReadsAsText();
     void lookupIgnoresCase_data();
     void lookupIgnoresCase();
     void missingResourceKeepsCurrentList_data();
@@ -133,6 +137,48 @@ void TestCatalogueText::infoPageDecoding()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(decodeInfoPage(bytes), text);
+}
+
+void TestCatalogueText::infoPageAsPlainText_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("head-left-out") << "<HTML><HEAD><TITLE>Gain</TITLE></HEAD><BODY><H3>Gain</H3></BODY></HTML>"
+                                   << "Gain";
+    QTest::newRow("table-row-as-cell-colon-cell")
+        << "<BODY><TABLE><TR><TD><B>Input</B></TD><TD>mono</TD></TR>\n<TR><TD>Out</TD> <TD>stereo</TD></TR></TABLE>"
+        << "Input: mono\nOut: stereo";
+    QTest::newRow("source-line-ends-are-blanks") << "<BODY><P>A studio-grade\r\ndrive.</P><P>Next</P>"
+                                                 << "A studio-grade drive.\nNext";
+    QTest::newRow("references-resolved") << "<BODY>a &#8211; b &amp; c &#x2014; &lt;d&gt; &nbsp;e" << "a \u2013 b & c \u2014 <d> e";
+    QTest::newRow("unknown-and-control-references-kept") << "<BODY>&bogus; &#7; &#xD800;" << "&bogus; &#7; &#xD800;";
+    QTest::newRow("colon-in-text-stays") << "<BODY><P>Range:Low at 10:30</P>" << "Range:Low at 10:30";
+    QTest::newRow("pictures-and-links-leave-nothing")
+        << "<BODY><IMG SRC=\"p.png\"><A HREF=\"x\">see</A><BR>end" << "see\nend";
+}
+
+void TestCatalogueText::infoPageAsPlainText()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QCOMPARE(infoPagePlainText(html), text);
+}
+
+void TestCatalogueText::everyShippedPageReadsAsText()
+{
+    const ResourceIndex &index = catalogueResources();
+    int pages = 0;
+    for (const QString &name : index.names()) {
+        if (!name.endsWith(QLatin1String("_INFO")))
+            continue;
+        QFile file(index.path(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = infoPagePlainText(decodeInfoPage(file.readAll()));
+        QVERIFY2(!text.isEmpty() && !text.contains(QLatin1Char('<')) && !text.contains(QLatin1String("&#")),
+                 qPrintable(name + ": " + text));
+        ++pages;
+    }
+    QCOMPARE(pages, 58);
 }
 
 void TestCatalogueText::lookupIgnoresCase_data()

@@ -1,6 +1,7 @@
 // The browser driven through real list, button and menu controls, as the main window has them.
 #include "catalogue/catalogueloader.h"
 #include "app/effectbrowser.h"
+#include "app/windowplacement.h"
 #include "catalogue/resourceindex.h"
 #include "app/tformfxinfo.h"
 #include "app/infopagebrowser.h"
@@ -256,8 +257,10 @@ void TestEffectBrowser::effectClickOpensParameterWindowBeside()
     // The outer height, frame included.
     QCOMPARE(f.parameters.frameGeometry().height(), (controls + 2) * 25 + 10);
     QCOMPARE(f.parameters.width(), 499);
+    // Beside the main window where the screen has room, else moved onto the screen.
     const QRect main = f.main.frameGeometry();
-    QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+    QCOMPARE(f.parameters.frameGeometry().topLeft(),
+             placeBeside(availableGeometryFor(f.main), main, {}, f.parameters.frameGeometry().size()).topLeft());
     QVERIFY(f.btnGetFXInfo->isEnabled());
     QCOMPARE(f.prompts.messages, QStringList());
 }
@@ -282,8 +285,10 @@ void TestEffectBrowser::effectClickReopensOpenWindow()
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), QStringLiteral("Arp Sequencer"));
     QCOMPARE(f.parameters.frameGeometry().height(), 660);
+    // Beside the main window where the screen has room, else moved onto the screen.
     const QRect main = f.main.frameGeometry();
-    QCOMPARE(f.parameters.frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+    QCOMPARE(f.parameters.frameGeometry().topLeft(),
+             placeBeside(availableGeometryFor(f.main), main, {}, f.parameters.frameGeometry().size()).topLeft());
     QCOMPARE(f.console.lines.filter(QStringLiteral("num of pots: ")),
              QStringList({"num of pots: 3", "num of pots: 10"}));
 }
@@ -302,8 +307,11 @@ void TestEffectBrowser::infoButtonShowsPage()
     const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/Moss Verb-info.html");
     QCOMPARE(f.info.pageUrl(), QUrl::fromLocalFile(page));
     QVERIFY(f.info.WebBrowser1->toPlainText().contains(QStringLiteral("Footswitch")));
+    // Right of the parameters where the screen has room, else where it covers neither window.
     const QRect params = f.parameters.frameGeometry();
-    QCOMPARE(f.info.frameGeometry().topLeft(), QPoint(params.x() + params.width(), params.y()));
+    QCOMPARE(f.info.frameGeometry().topLeft(),
+             placeBeside(availableGeometryFor(f.main), params, {f.main.frameGeometry()}, f.info.frameGeometry().size())
+                 .topLeft());
 
     // Another effect: the window follows it, and the button stays enabled.
     f.clickEffect(QStringLiteral("Tuner"));

@@ -80,8 +80,9 @@ void TestFXInfo::pagePath()
 
 void TestFXInfo::pageWithPictureAndAccents()
 {
+    // Room on its right on the test platform's 800-pixel screen.
     QWidget beside;
-    beside.setGeometry(300, 100, 499, 135);
+    beside.setGeometry(0, 100, 300, 135);
     tformFXInfo info;
     info.openBeside(beside, programFolder(), QStringLiteral("Moss Verb"));
     QVERIFY(info.isVisible());

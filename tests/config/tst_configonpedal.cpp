@@ -30,6 +30,15 @@ constexpr int kRange = 4;
 const QString kLoaded = QStringLiteral("FX Configuration File Loaded");
 const QString kSaved = QStringLiteral("FX Configuration File Saved");
 
+// A save or load message as the window shows it: its first line, then the file's path on a
+// line of its own, then whatever followed the first line.
+QString withPath(const QString &message, const QString &path)
+{
+    QStringList lines = message.split(QLatin1Char('\n'));
+    lines.insert(1, QDir::toNativeSeparators(path));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QByteArray crlf(const QStringList &lines)
 {
     QByteArray text;
@@ -169,7 +178,7 @@ void TestConfigOnPedal::loadCases()
 
     f.click(f.main().menuLoadConfiguration);
 
-    QCOMPARE(f.prompts.messages, QStringList{message});
+    QCOMPARE(f.prompts.messages, QStringList{message.startsWith(kLoaded) ? withPath(message, f.fixedPath()) : message});
     QCOMPARE(f.prompts.questions.size(), otherLength ? 1 : 0);
     QVERIFY(f.prompts.surprises.isEmpty());
     QTEST(w.trkPot[0]->value(), "pot0");
@@ -224,7 +233,7 @@ void TestConfigOnPedal::saveAndLoadRoundTrip()
     QCOMPARE(f.prompts.messages, QStringList());
 
     f.click(m.menuSaveConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(f.prompts.messages, QStringList{withPath(kSaved, f.fixedPath())});
     QCOMPARE(readAll(f.fixedPath()),
              crlf({"700", "512", "1023", "0", "768", "EXP", "SW", "NA", "NA", "NA", "F", "T", "F", "F", "F",
                    "51", "26", "100", "100"}));
@@ -246,7 +255,7 @@ void TestConfigOnPedal::saveAndLoadRoundTrip()
     f.prompts.messages.clear();
 
     f.click(m.menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages, QStringList{withPath(kLoaded, f.fixedPath())});
     QCOMPARE(w.trkPot[0]->value(), 700);
     QCOMPARE(w.trkPot[1]->value(), 512);
     QVERIFY(w.swSwitch[kHold]->isChecked());
@@ -298,7 +307,8 @@ void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
 
     f.prompts.scriptFile(f.folder() + QStringLiteral("/Bright lead")); // ".txt" added
     f.click(m.menuSaveConfigurationAs);
-    QCOMPARE(f.prompts.messages, QStringList{kSaved});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kSaved);
     QCOMPARE(readAll(preset).left(5), QByteArray("640\r\n"));
     QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList{"Bright lead.txt"});
 
@@ -313,7 +323,7 @@ void TestConfigOnPedal::saveAsAndLoadFromAnotherName()
     f.prompts.scriptFile(preset);
     f.click(m.menuLoadConfigurationFrom);
     QCOMPARE(w.trkPot[0]->value(), 640);
-    QCOMPARE(f.prompts.messages.last(), kLoaded);
+    QCOMPARE(f.prompts.messages.last().section(QLatin1Char('\n'), 0, 0), kLoaded);
 
     // A wrong choice of something large is not read.
     const QString big = f.folder() + QStringLiteral("/recording.txt");
@@ -343,7 +353,7 @@ void TestConfigOnPedal::failedRequestWritesNothing()
     f.prompts.messages.clear();
     f.click(f.main().menuSaveConfiguration);
     QCOMPARE(f.prompts.messages.size(), 1); // the request's own message
-    QVERIFY(f.prompts.messages[0] != kSaved);
+    QVERIFY(!f.prompts.messages[0].startsWith(kSaved));
     QCOMPARE(readAll(f.fixedPath()), saved);
 }
 
@@ -373,7 +383,8 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     // The player has clicked the effect in the browser while the pedal runs another.
     f.app->session().selection.EffectOnPedal = false;
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
     QCOMPARE(f.window().trkPot[0]->value(), 300);
     QCOMPARE(f.window().cmbMultiSwitch[kRange]->currentIndex(), 2);
     QVERIFY(f.frames().isEmpty());
@@ -386,7 +397,8 @@ void TestConfigOnPedal::effectNotOnThePedalSendsNothing()
     f.pedal().clearFrameLog();
     f.prompts.messages.clear();
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
     QCOMPARE(f.window().trkPot[0]->value(), 300);
     QVERIFY(f.frames().isEmpty());
 }
@@ -486,7 +498,8 @@ void TestConfigOnPedal::listsTellAssistiveTechnologyTheirEntry()
     f.writeFile(f.fixedPath(), crlf({"300", "400", "0", "1023", "768", "SW", "NA", "NA", "NA", "NA",
                                      "F", "F", "F", "F", "F", "1", "1", "100", "100"}));
     f.click(f.main().menuLoadConfiguration);
-    QCOMPARE(f.prompts.messages, QStringList{kLoaded});
+    QCOMPARE(f.prompts.messages.size(), 1);
+    QCOMPARE(f.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), kLoaded);
 
     for (QComboBox *box : {w.boxAssign[0], w.cmbMultiSwitch[kRange]}) {
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(box);

@@ -45,15 +45,7 @@ void TestConfigPty::saveThenLoadOnTheSim()
     TformMain &main = editor.main();
     TformFXParameters &w = *editor.app->formFXParameters();
     main.menuConnect->trigger();
-    for (int c = 0; c < main.lstCategory->count(); ++c) {
-        main.lstCategory->setCurrentRow(c);
-        editor.app->browser().categoryClick(c);
-        const auto found = main.lstEffects->findItems(kEffect, Qt::MatchExactly);
-        if (!found.isEmpty()) {
-            editor.app->browser().effetto_cliccato(main.lstEffects->row(found.first()));
-            break;
-        }
-    }
+    QVERIFY(editor.app->session().selectEffect(kEffect));
     editor.prompts.scriptAnswer(Prompts::Answer::Yes);
     main.btnUpload->click();
     main.btnOpenEffect->click();
@@ -69,7 +61,8 @@ void TestConfigPty::saveThenLoadOnTheSim()
 
     // Save asks the pedal for its state, which already matches the window: nothing goes back.
     main.menuSaveConfiguration->trigger();
-    QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved"});
+    const QString file = QDir(editor.folders.documents()).filePath(QStringLiteral("ZANTH/Tovel/Lagoon Chorus.txt"));
+    QCOMPARE(editor.prompts.messages, QStringList{"FX Configuration File Saved\n" + QDir::toNativeSeparators(file)});
     const QStringList saving = sim.framesSince(before);
     QCOMPARE(saving.size(), 1);
     QVERIFY2(saving.first().startsWith(QStringLiteral("fw StateRequest 9 rows: 324 numbers")),
@@ -85,7 +78,7 @@ void TestConfigPty::saveThenLoadOnTheSim()
     QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
 
     main.menuLoadConfiguration->trigger();
-    QCOMPARE(editor.prompts.messages.last(), QStringLiteral("FX Configuration File Loaded"));
+    QCOMPARE(editor.prompts.messages.last(), "FX Configuration File Loaded\n" + QDir::toNativeSeparators(file));
     const QStringList loading = sim.framesSince(before);
     QCOMPARE(loading.size(), 3);
     for (const QString &line : loading)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace tovel;
@@ -35,6 +36,11 @@ void TestDevicePty::connectAndQueryTheEffect()
     QVERIFY(editor.main().btnUpload->isEnabled());
     QCOMPARE(editor.console().mid(0, 1), QStringList{"serial number: " + sim.ptyPath()});
     QVERIFY(editor.console().contains("baud rate = 115200"));
+    // The kernel serial driver reaches no EEPROM: one line says so, no words are dumped.
+    QCOMPARE(editor.console().filter(QStringLiteral("EEPROM")),
+             QStringList{"EEPROM not readable through this driver (the kernel serial driver reaches no EEPROM): "
+                         "no identity dump"});
+    QCOMPARE(editor.console().filter(QRegularExpression(QStringLiteral("^\\d+: "))), QStringList{});
 
     // An exchange with an answer: the effect query of a fresh pedal.
     editor.app->exchange().sendBytes(QByteArray::fromHex("0500"), true);

@@ -46,15 +46,8 @@ struct Session {
             return false;
         editor = std::make_unique<PtyEditor>(sim.process.ptyPath());
         main().menuConnect->trigger();
-        for (int c = 0; c < main().lstCategory->count(); ++c) {
-            main().lstCategory->setCurrentRow(c);
-            editor->app->browser().categoryClick(c);
-            const auto found = main().lstEffects->findItems(kEffect, Qt::MatchExactly);
-            if (!found.isEmpty()) {
-                editor->app->browser().effetto_cliccato(main().lstEffects->row(found.first()));
-                break;
-            }
-        }
+        if (!editor->app->session().selectEffect(kEffect))
+            return false;
         editor->prompts.scriptAnswer(Prompts::Answer::Yes);
         main().btnUpload->click();
         main().btnOpenEffect->click();

@@ -129,6 +129,7 @@ private slots:
     void freshEditorTakesOverALeftBootloader();
     void oddSizesWrittenInWholeWords_data();
     void oddSizesWrittenInWholeWords();
+    void noToTheQuestionSendsNothing();
 };
 
 void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
@@ -153,14 +154,26 @@ void TestFirmwarePty::upgradeThenReadBackWithStm32flash()
         firmwareWindow(editor).cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware5);
         emit firmwareWindow(editor).cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware5);
         editor.prompts.messages.clear();
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
         firmwareWindow(editor).btnUpgradeFirmware->click();
-        QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
+        QCOMPARE(editor.prompts.messages.size(), 2);
+        QCOMPARE(editor.prompts.messages.first().section(QLatin1Char('\n'), 0, 0), QStringLiteral("Firmware Upgrade Complete, device will now restart"));
+        QCOMPARE(editor.prompts.messages.last(), QStringLiteral("Firmware 5 is running."));
         QVERIFY(logged(logPath, "boot GO 08000000\n"));
 
-        // The backup holds the flash as it was: erased.
+        // The backup holds the flash as it was: erased. The question named it before anything
+        // was read or written, and the completion message names it on a line of its own.
         const QStringList backups = QDir(editor.folders.documents() + QStringLiteral("/ZANTH/Tovel"))
                                         .entryList({QStringLiteral("firmware-backup-*.bin")});
         QCOMPARE(backups.size(), 1);
+        const QString backupPath = editor.folders.documents() + QStringLiteral("/ZANTH/Tovel/") + backups.first();
+        QCOMPARE(editor.prompts.irreversible.size(), 1);
+        QVERIFY2(editor.prompts.irreversible.first().contains(QLatin1Char('\n') + backupPath + QLatin1Char('\n')),
+                 qPrintable(editor.prompts.irreversible.first()));
+        QCOMPARE(editor.prompts.messages.size(), 1);
+        const QStringList complete = editor.prompts.messages.first().split(QLatin1Char('\n'));
+        QCOMPARE(complete.first(), QStringLiteral("Firmware Upgrade Complete, device will now restart"));
+        QCOMPARE(complete.last(), backupPath);
         QVERIFY(readFile(editor.folders.documents() + QStringLiteral("/ZANTH/Tovel/") + backups.first())
                 == QByteArray(128 * 1024, char(0xFF)));
 
@@ -229,6 +242,7 @@ void TestFirmwarePty::fastTransferOnTheModelledLine()
             w.close();
         });
         watch.start();
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
         w.btnUpgradeFirmware->click();
         QVERIFY(!watch.isActive());
         QCOMPARE(editor.prompts.messages.size(), 1);
@@ -243,6 +257,7 @@ void TestFirmwarePty::fastTransferOnTheModelledLine()
         editor.prompts.messages.clear();
         editor.main().menuStartFirmwareUpgrade->trigger();
         QVERIFY(w.chkFastTransfer->isChecked());
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
         w.btnUpgradeFirmware->click();
         QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(editor.console().contains(QStringLiteral("Start Resync")));
@@ -305,6 +320,7 @@ void TestFirmwarePty::freshEditorTakesOverALeftBootloader()
         // No second sync: the bootloader was never reset.
         QCOMPARE(sim.frames().count(QStringLiteral("boot sync")), 1);
         editor.prompts.messages.clear();
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
         firmwareWindow(editor).btnUpgradeFirmware->click();
         QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
@@ -349,6 +365,7 @@ void TestFirmwarePty::oddSizesWrittenInWholeWords()
         editor.prompts.scriptFile(path);
         emit firmwareWindow(editor).cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFromFile);
         editor.prompts.messages.clear();
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
         firmwareWindow(editor).btnUpgradeFirmware->click();
         QCOMPARE(editor.prompts.messages, (QStringList{"Firmware Upgrade Complete, device will now restart", "Firmware 5 is running."}));
         QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
@@ -366,3 +383,39 @@ void TestFirmwarePty::oddSizesWrittenInWholeWords()
 
 QTEST_MAIN(TestFirmwarePty)
 #include "tst_firmwarepty.moc"
+
+// The question before an upgrade, answered No: not a frame reaches the bootloader, not even the
+// erase, and the flash holds what it held. Asked again and answered Yes, the upgrade runs.
+void TestFirmwarePty::noToTheQuestionSendsNothing()
+{
+    LoggedSim sim;
+    const QString dump = sim.dir.filePath(QStringLiteral("flash.bin"));
+    QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--dump-flash"), dump}),
+             qPrintable(sim.process.errorText()));
+    QByteArray image;
+    QVERIFY(loadBuiltInImage(QStringLiteral("Firmware_4"), image));
+    {
+        PtyEditor editor(sim.process.ptyPath());
+        openUpgrade(editor, TformFirmwareUpgrade::itmFirmware4);
+        QCOMPARE(editor.prompts.messages, QStringList{"Connection to bootloader succeeded"});
+        editor.prompts.messages.clear();
+        const int before = sim.mark();
+        QVERIFY(before >= 0);
+        editor.prompts.scriptIrreversible(Prompts::Answer::No);
+        firmwareWindow(editor).btnUpgradeFirmware->click();
+        QCOMPARE(editor.prompts.irreversible.size(), 1);
+        QVERIFY2(editor.prompts.irreversible.first().startsWith(QStringLiteral("Write Firmware_4 ")),
+                 qPrintable(editor.prompts.irreversible.first()));
+        QCOMPARE(sim.framesSince(before), QStringList{});
+        QCOMPARE(editor.prompts.messages, QStringList{});
+        QVERIFY(firmwareWindow(editor).btnUpgradeFirmware->isEnabled());
+
+        editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
+        firmwareWindow(editor).btnUpgradeFirmware->click();
+        QCOMPARE(editor.prompts.messages, QStringList{"Firmware Upgrade Complete, device will now restart"});
+        QVERIFY(logged(sim.logPath(), "boot GO 08000000\n"));
+        editor.main().menuDisconnect->trigger();
+    }
+    QVERIFY(sim.process.stop());
+    QVERIFY(readFile(dump) == expectedFlash(image, 4));
+}

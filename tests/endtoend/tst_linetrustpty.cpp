@@ -327,7 +327,9 @@ void TestLineTrustPty::fileOfAnotherLayoutAsksFirst()
         return;
     }
     QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().startsWith("FX Configuration File Loaded\n\n"), qPrintable(messages.first()));
+    // The first line, the file's path, then the items taken as the nearest value.
+    QVERIFY2(messages.first().startsWith("FX Configuration File Loaded\n/"), qPrintable(messages.first()));
+    QVERIFY2(messages.first().contains(".txt\n\nValues outside their range"), qPrintable(messages.first()));
     QVERIFY2(messages.first().contains("line 1 (" + rowName + "): 1500 became 1023"), qPrintable(messages.first()));
     QCOMPARE(after.first(), 1023);
     QVERIFY2(sent.contains(QStringLiteral("fw ParameterValue %1 007FE000 row 0").arg(address)), qPrintable(sent.join('|')));

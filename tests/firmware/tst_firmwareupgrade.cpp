@@ -32,6 +32,16 @@ QStringList completed(int version)
     return {kComplete, QStringLiteral("Firmware %1 is running.").arg(version)};
 }
 
+// The messages with each one's first line only: the completion message names the backup file
+// on the lines below (checked where the backup matters).
+QStringList firstLines(const QStringList &messages)
+{
+    QStringList lines;
+    for (const QString &m : messages)
+        lines.append(m.section(QLatin1Char('\n'), 0, 0));
+    return lines;
+}
+
 QByteArray builtIn(const QString &name)
 {
     QByteArray bytes;
@@ -98,7 +108,13 @@ struct FirmwareFixture : EditorFixture {
         window().cmbFirmwareChoose->setCurrentIndex(item);
         emit window().cmbFirmwareChoose->activated(item);
     }
-    void upgrade() { click(window().btnUpgradeFirmware); }
+    // Upgrade Firmware, answering Yes to the question before anything is written.
+    void upgrade()
+    {
+        prompts.scriptIrreversible(Prompts::Answer::Yes);
+        click(window().btnUpgradeFirmware);
+        prompts.clearIrreversibleScript();
+    }
 
     QString backupFolder() const { return folders.documents() + QStringLiteral("/ZANTH/Tovel"); }
     QStringList backups() const
@@ -150,6 +166,7 @@ enum class Fault {
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Scene)
+Q_DECLARE_METATYPE(tovel::Prompts::Answer)
 
 class TestFirmwareUpgrade : public QObject {
     Q_OBJECT
@@ -175,6 +192,8 @@ private slots:
     void duringTheRun();
     void closingDuringTheEraseEndsItsWait();
     void backupNeverOverwritesAnother();
+    void questionBeforeWriting_data();
+    void questionBeforeWriting();
 };
 
 void TestFirmwareUpgrade::windowAndMenu()
@@ -189,7 +208,7 @@ void TestFirmwareUpgrade::windowAndMenu()
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFirmware4), QStringLiteral("Firmware_4"));
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFirmware5), QStringLiteral("Firmware_5"));
     QCOMPARE(w.cmbFirmwareChoose->itemText(TformFirmwareUpgrade::itmFromFile), QStringLiteral("From file..."));
-    QCOMPARE(w.btnUpgradeFirmware->text(), QStringLiteral("Upgrade Firmware"));
+    QCOMPARE(shownText(w.btnUpgradeFirmware->text()), QStringLiteral("Upgrade Firmware"));
     // The original controls keep their places; the window is as wide as the options need.
     const int inner = w.width() - 16;
     QVERIFY(w.width() >= TformFirmwareUpgrade::kClientWidth);
@@ -197,9 +216,9 @@ void TestFirmwareUpgrade::windowAndMenu()
     QCOMPARE(w.btnUpgradeFirmware->geometry(), QRect(8, 48, inner, 33));
     QCOMPARE(w.ProgressBar1->geometry(), QRect(8, 94, inner, 35));
     QCOMPARE(w.ProgressBar1->orientation(), Qt::Horizontal);
-    QCOMPARE(w.chkBackupFirst->text(), QStringLiteral("Back up the current firmware first"));
+    QCOMPARE(shownText(w.chkBackupFirst->text()), QStringLiteral("Back up the current firmware first"));
     QVERIFY(w.chkBackupFirst->isChecked());
-    QCOMPARE(w.chkFastTransfer->text(), QStringLiteral("Fast transfer"));
+    QCOMPARE(shownText(w.chkFastTransfer->text()), QStringLiteral("Fast transfer"));
     QVERIFY(!w.chkFastTransfer->isChecked());
     QVERIFY(w.chkFastTransfer->geometry().bottom() < w.height());
 
@@ -233,8 +252,10 @@ void TestFirmwareUpgrade::upgradeThroughTheWindows()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.upgrade();
 
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QCOMPARE(f.backups().size(), 1);
+    QCOMPARE(f.prompts.messages, QStringList{kComplete + QStringLiteral("\nThe firmware it replaced is kept in\n")
+                                             + f.backupFolder() + '/' + f.backups().first()});
     QVERIFY(f.fileBytes(f.backupFolder() + '/' + f.backups().first()) == f.flashBefore);
     QVERIFY(f.pedal().flash() == flashWith(image, 5));
     QVERIFY(!f.window().btnUpgradeFirmware->isEnabled());
@@ -270,7 +291,7 @@ void TestFirmwareUpgrade::oneChunkOnTheConsole()
     f.window().chkBackupFirst->setChecked(false);
     f.choose(TformFirmwareUpgrade::itmFirmware4);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, completed(4));
+    QCOMPARE(firstLines(f.prompts.messages), completed(4));
 
     // The last chunk: 232 bytes at 0x08005E00.
     const QByteArray chunk = image.mid(94 * 256);
@@ -410,7 +431,7 @@ void TestFirmwareUpgrade::faults()
     f.pacing.onTurn = nullptr;
 
     if (stopped.isEmpty()) {
-        QCOMPARE(f.prompts.messages, completed(5));
+        QCOMPARE(firstLines(f.prompts.messages), completed(5));
         QCOMPARE(f.consoleLines().filter(QStringLiteral("BUSY")).size(), 3);
         QVERIFY(device.flash() == flashWith(image, 5));
         QVERIFY(f.wentToGo());
@@ -421,7 +442,7 @@ void TestFirmwareUpgrade::faults()
     // image; the window is ready for another try.
     QVERIFY2(f.prompts.messages.size() >= 1 && f.prompts.messages.last().startsWith(stopped),
              qPrintable(f.prompts.messages.join(" | ")));
-    QVERIFY(!f.prompts.messages.contains(kComplete));
+    QVERIFY(!firstLines(f.prompts.messages).contains(kComplete));
     QVERIFY(!f.wentToGo());
     QCOMPARE(device.mode(), pedal::VirtualPedal::Mode::Bootloader);
     if (flash == QLatin1String("before"))
@@ -471,7 +492,7 @@ void TestFirmwareUpgrade::faults()
     }
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QVERIFY(device.flash() == flashWith(image, 5));
     QVERIFY(f.wentToGo());
     if (fault == Fault::SilenceMidImage)
@@ -557,7 +578,7 @@ void TestFirmwareUpgrade::messages()
         f.click(f.main().menuConnect);
         QCOMPARE(f.prompts.messages.last(), QStringLiteral("Connection to bootloader succeeded"));
         f.upgrade();
-        QCOMPARE(f.prompts.messages.mid(f.prompts.messages.size() - 2), completed(5));
+        QCOMPARE(firstLines(f.prompts.messages).mid(f.prompts.messages.size() - 2), completed(5));
         QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
         break;
     case Scene::ImageOfOneByte: {
@@ -663,7 +684,7 @@ void TestFirmwareUpgrade::connectTakesOverALeftBootloader()
     f.choose(TformFirmwareUpgrade::itmFirmware5);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QVERIFY(device.flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
 }
 
@@ -686,7 +707,7 @@ void TestFirmwareUpgrade::oddSizesWrittenInWholeWords()
     f.prompts.scriptFile(f.writeFile(QStringLiteral("odd.bin"), image));
     f.choose(TformFirmwareUpgrade::itmFromFile);
     f.upgrade();
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
 
     // Every write a whole number of words; the last one filled up with erased bytes, which the
     // read-back compares too.
@@ -736,7 +757,7 @@ void TestFirmwareUpgrade::pacing()
     };
     f.upgrade();
     f.prompts.onMessage = nullptr;
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
     QCOMPARE(total, sleptMs);
 }
@@ -784,7 +805,7 @@ void TestFirmwareUpgrade::fromFile()
     QCOMPARE(f.window().choice().file, path);
     f.upgrade();
     // The version the written flash gives the firmware: its record's, or 5 without one.
-    QCOMPARE(f.prompts.messages, completed(f.pedal().firmwareVersionInFlash()));
+    QCOMPARE(firstLines(f.prompts.messages), completed(f.pedal().firmwareVersionInFlash()));
     QVERIFY(f.pedal().flash() == flashWith(bytes, 0));
     QCOMPARE(f.pedal().frameLog().contains(QStringLiteral("boot WRITE 0801FC00 8 bytes")), separateRecord);
     QCOMPARE(f.window().ProgressBar1->maximum(), (bytes.size() + 255) / 256);
@@ -896,7 +917,7 @@ void TestFirmwareUpgrade::duringTheRun()
     f.click(f.main().menuStartFirmwareUpgrade);
     f.prompts.messages.clear();
     f.upgrade();
-    QCOMPARE(f.prompts.messages, completed(5));
+    QCOMPARE(firstLines(f.prompts.messages), completed(5));
     QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
     w.close();
     QCOMPARE(f.prompts.questions.size(), 2);
@@ -939,3 +960,56 @@ void TestFirmwareUpgrade::backupNeverOverwritesAnother()
 
 QTEST_MAIN(TestFirmwareUpgrade)
 #include "tst_firmwareupgrade.moc"
+
+void TestFirmwareUpgrade::questionBeforeWriting_data()
+{
+    QTest::addColumn<bool>("backup");
+    QTest::addColumn<Prompts::Answer>("answer");
+    QTest::newRow("no-sends-nothing-not-even-an-erase") << true << Prompts::Answer::No;
+    QTest::newRow("box-closed-without-an-answer-sends-nothing") << false << Prompts::Answer::Other;
+    QTest::newRow("yes-backs-up-then-writes") << true << Prompts::Answer::Yes;
+    QTest::newRow("yes-without-backup-writes") << false << Prompts::Answer::Yes;
+}
+
+void TestFirmwareUpgrade::questionBeforeWriting()
+{
+    QFETCH(bool, backup);
+    QFETCH(Prompts::Answer, answer);
+    FirmwareFixture f;
+    f.openUpgrade();
+    f.choose(TformFirmwareUpgrade::itmFirmware5);
+    f.window().chkBackupFirst->setChecked(backup);
+    f.pedal().clearFrameLog();
+    f.prompts.scriptIrreversible(answer);
+    f.click(f.window().btnUpgradeFirmware);
+
+    QCOMPARE(f.prompts.irreversible.size(), 1);
+    const QString question = f.prompts.irreversible.first();
+    QVERIFY2(question.startsWith(QStringLiteral("Write Firmware_5 (27164 bytes) into the pedal's controller?")),
+             qPrintable(question));
+    QVERIFY2(question.contains(QStringLiteral("Keep the pedal plugged in")), qPrintable(question));
+    QCOMPARE(question.contains(QStringLiteral("No backup is made")), !backup);
+    QCOMPARE(question.contains(QStringLiteral("backed up first, into\n") + f.backupFolder() + "/firmware-backup-"),
+             backup);
+    QVERIFY(f.prompts.surprises.isEmpty());
+
+    if (answer != Prompts::Answer::Yes) {
+        QCOMPARE(f.pedal().frameLog(), QStringList{});
+        QVERIFY(f.pedal().flash() == f.flashBefore);
+        QCOMPARE(f.backups(), QStringList{});
+        QCOMPARE(f.prompts.messages, QStringList{});
+        QVERIFY(f.window().btnUpgradeFirmware->isEnabled());
+        // Asked again, it runs.
+        f.upgrade();
+    }
+    QVERIFY(f.pedal().flash() == flashWith(builtIn(QStringLiteral("Firmware_5")), 5));
+    QCOMPARE(f.prompts.messages.size(), 1);
+    const QStringList complete = f.prompts.messages.first().split(QLatin1Char('\n'));
+    QCOMPARE(complete.first(), kComplete);
+    if (backup) {
+        QCOMPARE(f.backups().size(), 1);
+        QCOMPARE(complete.last(), f.backupFolder() + '/' + f.backups().first());
+    } else {
+        QCOMPARE(complete.size(), 1);
+    }
+}

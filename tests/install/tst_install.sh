@@ -23,14 +23,17 @@ for f in \
   lib/udev/rules.d/70-tovel-editor.rules \
   share/doc/tovel-editor/copyright \
   share/doc/tovel-editor/changelog.Debian.gz \
-  share/man/man1/tovel-editor.1.gz; do
+  share/man/man1/tovel-editor.1.gz \
+  bin/tovel \
+  share/man/man1/tovel.1.gz \
+  share/bash-completion/completions/tovel; do
   [ -f "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/tovel-editor" ] || fail "bin/tovel-editor is not executable"
 # Every page of the catalogue, and nothing of the data left in bin/.
 pages=$(ls "$prefix/share/tovel-editor" | grep -c -- '-info\.html$')
 [ "$pages" -eq 58 ] || fail "$pages information pages installed, 58 expected"
-[ "$(ls "$prefix/bin")" = "tovel-editor" ] || fail "bin/ holds more than the program: $(ls "$prefix/bin")"
+[ "$(ls "$prefix/bin" | tr '\n' ' ')" = "tovel tovel-editor " ] || fail "bin/ holds more than the two programs: $(ls "$prefix/bin")"
 [ "$(identify -format '%wx%h' "$prefix/share/icons/hicolor/256x256/apps/org.tovel.Editor.png")" = 256x256 ] \
   || fail "the PNG icon is not 256 px"
 
@@ -58,6 +61,20 @@ for file in "~/Documents/ZANTH/Tovel/" "~/Documents/ZANTH/style.txt" "~/Document
 done
 footer=$(grep -v '^[[:space:]]*$' <<<"$page" | tail -n1)
 [[ "$footer" =~ ^"$version"[[:space:]] ]] || fail "the manual page's footer says \"$footer\", --version \"$version\""
+
+# The command line: its version, a command that needs no pedal, and its manual page with the
+# same footer.
+cli_version=$("$prefix/bin/tovel" --version)
+[ "$cli_version" = "tovel ${version#tovel-editor }" ] || fail "tovel --version said: $cli_version"
+"$prefix/bin/tovel" list Gain | grep -qx "Amber Drive" || fail "the installed tovel lists no Amber Drive"
+cli_page=$(MANWIDTH=100 man -l "$prefix/share/man/man1/tovel.1.gz" 2>/dev/null)
+for section in NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS "EXIT STATUS" FILES "SEE ALSO"; do
+  grep -qx "$section" <<<"$cli_page" || fail "the manual page of tovel lacks $section"
+done
+grep -q "tovel-editor(1)" <<<"$cli_page" || fail "the manual page of tovel does not point to tovel-editor(1)"
+cli_footer=$(grep -v '^[[:space:]]*$' <<<"$cli_page" | tail -n1)
+[[ "$cli_footer" =~ ^"$cli_version"[[:space:]] ]] || fail "tovel's manual page footer says \"$cli_footer\""
+bash -n "$prefix/share/bash-completion/completions/tovel" || fail "the bash completion does not parse"
 
 # The installed program with the information page of Moss Verb open; a screenshot of that
 # window shows the page's text and picture, many colours against the empty view's few.

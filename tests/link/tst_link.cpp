@@ -43,6 +43,8 @@ class TestLink : public QObject {
 
 private slots:
     void scanWithNoDevice();
+    void identityWithoutAnEeprom_data();
+    void identityWithoutAnEeprom();
     void scanWithTwoDevices();
     void connectDisconnectConnect();
     void failedOpenStaysNotConnected();
@@ -64,6 +66,32 @@ void TestLink::scanWithNoDevice()
     QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: "));
     QCOMPARE(f.app->session().link.ListedSerialNumber, QStringLiteral("FT1")); // keeps the last one listed
     QCOMPARE(f.consoleLines(), QStringList{"FT device count: 0"});
+}
+
+void TestLink::identityWithoutAnEeprom_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("kernel-serial-driver-reaches-no-eeprom")
+        << int(FT_EEPROM_NOT_PRESENT)
+        << "EEPROM not readable through this driver (the kernel serial driver reaches no EEPROM): no identity dump";
+    QTest::newRow("read-fails") << int(FT_EEPROM_READ_FAILED) << "EEPROM word 0 not read (status 11): no identity dump";
+}
+
+void TestLink::identityWithoutAnEeprom()
+{
+    QFETCH(int, status);
+    QFETCH(QString, line);
+    EditorFixture f;
+    f.driver.devices.append({"ZT000001", "ZANTH Tovel", eeprom("ZANTH$", "Tovel pedal", "ZT000001")});
+    f.driver.failing.insert(ScriptedFtDriver::Call::Eeprom, FtStatus(status));
+    f.start();
+    f.main().menuConnect->trigger();
+    QVERIFY(f.prompts.messages.isEmpty());
+    // The link is open as with an EEPROM; one line says why no identity follows.
+    QCOMPARE(f.consoleLines(), (QStringList{"serial number: ZT000001", "FT_HANDLE: 0x00A1B2C3", "baud rate = 115200", line}));
+    QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Eeprom), 1);
+    QVERIFY(f.main().btnUpload->isEnabled());
 }
 
 void TestLink::scanWithTwoDevices()

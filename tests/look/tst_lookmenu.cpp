@@ -50,6 +50,19 @@ int shownLook()
     return -100; // a sheet that is not one of the looks
 }
 
+// The Look entry that carries the check mark, -1 for none.
+int markedEntry(EditorFixture &f)
+{
+    int marked = -1;
+    for (int i = 0; i < f.main().LookItems.size(); ++i)
+        if (f.main().LookItems[i]->isChecked()) {
+            if (marked >= 0)
+                return -2; // two marks
+            marked = i;
+        }
+    return marked;
+}
+
 } // namespace
 
 class TestLookMenu : public QObject {
@@ -86,12 +99,16 @@ void TestLookMenu::lookMenuEntries()
 {
     EditorFixture f;
     f.start();
-    QStringList captions;
+    // Each entry: its number (the mnemonic), then a short name; the look shown is marked.
+    QStringList numbers;
     for (QAction *a : f.main().menuLook->actions()) {
-        captions.append(a->text());
-        QVERIFY(!a->isCheckable()); // the menu does not show which look is active
+        numbers.append(shownText(a->text()).section(QLatin1Char(' '), 0, 0));
+        QVERIFY(a->text().startsWith(QLatin1Char('&')));
+        QVERIFY(shownText(a->text()).size() > 3);
+        QVERIFY(a->isCheckable());
+        QCOMPARE(a->isChecked(), a == f.main().LookItems.value(0)); // first start: look 0
     }
-    QCOMPARE(captions, (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
+    QCOMPARE(numbers, (QStringList{"0", "1", "2", "3", "4", "5", "6"}));
     QCOMPARE(f.main().LookItems, f.main().menuLook->actions());
 }
 
@@ -174,16 +191,23 @@ void TestLookMenu::pickedLookIsRemembered()
     if (!before.isEmpty())
         writeFile(stylePath(f), before);
     f.start();
+    // Look 7 and 12 have no entry: none is marked.
+    QCOMPARE(markedEntry(f), before.isEmpty() ? 0 : before == "3" ? 3 : -1);
     f.click(f.main().LookItems.at(entry));
     QCOMPARE(shownLook(), entry);
+    QCOMPARE(markedEntry(f), entry);
     QCOMPARE(readFile(stylePath(f)), QByteArray::number(entry));
     QCOMPARE(f.prompts.messages, QStringList());
+    // Chosen again, the entry keeps its mark.
+    f.click(f.main().LookItems.at(entry));
+    QCOMPARE(markedEntry(f), entry);
 
     // The next start, in the same Documents folder, shows it.
     f.app.reset();
     qApp->setStyleSheet(QString());
     f.start();
     QCOMPARE(shownLook(), entry);
+    QCOMPARE(markedEntry(f), entry);
 }
 
 void TestLookMenu::unwritableChoiceKeepsTheLook_data()

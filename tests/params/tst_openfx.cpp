@@ -1,3 +1,4 @@
+#include "app/windowplacement.h"
 #include "tests/support/editorfixture.h"
 
 #include <QLabel>
@@ -40,7 +41,9 @@ void TestOpenFx::opensThePedalsEffect()
     QVERIFY(window.isVisible());
     QCOMPARE(window.windowTitle(), QStringLiteral("Deep Chorus X2 v%1").arg(version));
     QCOMPARE(window.NumParams(), 3);
-    QCOMPARE(window.x(), f.main().x() + f.main().width());
+    QCOMPARE(window.frameGeometry().topLeft(),
+             placeBeside(availableGeometryFor(f.main()), f.main().frameGeometry(), {}, window.frameGeometry().size())
+                 .topLeft());
     QCOMPARE(f.pedal().frameLog().isEmpty(), false);
 
     // The browser shows where the effect lives.

@@ -27,16 +27,7 @@ struct Player : EditorFixture {
     // Category, effect, Upload, Yes: as a player does it.
     void chooseAndUpload(const QString &effect)
     {
-        for (int c = 0; c < main().lstCategory->count(); ++c) {
-            main().lstCategory->setCurrentRow(c);
-            app->browser().categoryClick(c);
-            const QList<QListWidgetItem *> found = main().lstEffects->findItems(effect, Qt::MatchExactly);
-            if (!found.isEmpty()) {
-                app->browser().effetto_cliccato(main().lstEffects->row(found.first()));
-                break;
-            }
-        }
-        QCOMPARE(app->session().selection.SelectedEffectName, effect);
+        QVERIFY(app->session().selectEffect(effect));
         prompts.messages.removeAll(QStringLiteral("How to load an impulse response:\r\n1) Select an IR load algorithm in Impulse Response category\r\n2) Go to File and click Load IR, choose the desired WAV file\r\n3) Click UPLOAD SELECTED EFFECT button\r\nWorks best with 48kHz sampling rate at a bitrate of 24 or 32 bit"));
         prompts.scriptAnswer(Prompts::Answer::Yes);
         click(main().btnUpload);

@@ -15,7 +15,6 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
-#include "tests/support/chooseeffect.h"
 #include "tests/support/recordedudev.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
@@ -27,6 +26,19 @@
 #include <type_traits>
 
 namespace tovel::test {
+
+// A caption as the window shows it: the mnemonic marks ("&Save" underlines the S) left out,
+// "&&" shown as one "&".
+inline QString shownText(const QString &caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
 
 // A whole editor on scripted seams and virtual time: build the driver's devices (or pass
 // another driver), then start().
@@ -98,7 +110,7 @@ struct EditorFixture {
         });
     }
 
-    bool chooseEffect(const QString &effect) { return tovel::test::chooseEffect(*app, effect); }
+    bool chooseEffect(const QString &effect) { return app->session().selectEffect(effect); }
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
     QStringList consoleLines() { return app->formPrint()->lines(); }

@@ -6,7 +6,6 @@
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "pedal/pedalsimprocess.h"
-#include "tests/support/chooseeffect.h"
 #include "tests/support/testseams.h"
 #include "usb/drivers/systemdrivers.h"
 
@@ -34,7 +33,7 @@ struct PtyEditor {
     }
     TformMain &main() { return *app->formMain(); }
     QStringList console() { return app->formPrint()->lines(); }
-    bool chooseEffect(const QString &effect) { return tovel::test::chooseEffect(*app, effect); }
+    bool chooseEffect(const QString &effect) { return app->session().selectEffect(effect); }
 };
 
 // tovel-pedal-sim on a pseudo-terminal with the modelled 115,200-baud line, logging every frame

@@ -14,6 +14,16 @@ Prompts::Answer ScriptedPrompts::askYesNo(const QString &text)
     return m_answers.takeFirst();
 }
 
+Prompts::Answer ScriptedPrompts::askBeforeIrreversible(const QString &text)
+{
+    irreversible.append(text);
+    if (m_irreversibleAnswers.isEmpty()) {
+        surprises.append(text);
+        return Answer::No;
+    }
+    return m_irreversibleAnswers.takeFirst();
+}
+
 QString ScriptedPrompts::openFile(const QString &filter)
 {
     filters.append(filter);

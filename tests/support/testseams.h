@@ -28,11 +28,17 @@ public:
         messages.append(text);
     }
     Answer askYesNo(const QString &text) override;
+    // Kept apart from the other questions, with a script of its own: a test of something
+    // else scripts Yes for it without disturbing the order of its other answers.
+    Answer askBeforeIrreversible(const QString &text) override;
     QString openFile(const QString &filter) override;
     QString openFileIn(const QString &filter, const QString &folder) override;
     QString saveFile(const QString &filter, const QString &proposedPath) override;
 
     void scriptAnswer(Answer a) { m_answers.append(a); }
+    void scriptIrreversible(Answer a) { m_irreversibleAnswers.append(a); }
+    // Drops the answers scripted for questions that were not asked.
+    void clearIrreversibleScript() { m_irreversibleAnswers.clear(); }
     // The path the next file dialog (open or save) returns; an empty one cancels it.
     void scriptFile(const QString &path) { m_files.append(path); }
 
@@ -40,6 +46,7 @@ public:
     // Runs while an OK box is up, as the user reads it.
     std::function<void(const QString &)> onMessage;
     QStringList questions; // every Yes/No text, in order
+    QStringList irreversible; // every question before a step that cannot be undone
     QStringList filters;   // the filter of every file dialog
     QStringList dialogPaths; // the folder an open dialog started in, the path a save proposed
     QStringList surprises; // questions nobody scripted an answer for
@@ -51,6 +58,7 @@ public:
 
 private:
     QList<Answer> m_answers;
+    QList<Answer> m_irreversibleAnswers;
     QStringList m_files;
 };
 

@@ -147,6 +147,7 @@ private slots:
     void uploadOverModelledLine();
     void confirmation_data();
     void confirmation();
+    void noEffectSelected_data();
     void noEffectSelected();
     void unplugDuringWait();
     void impulseResponse_data();
@@ -281,15 +282,35 @@ void TestUpload::confirmation()
     QVERIFY(f.prompts.messages.isEmpty());
 }
 
+void TestUpload::noEffectSelected_data()
+{
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("console");
+    QTest::newRow("nothing-chosen-says-so-without-asking")
+        << QString() << false << "Choose an effect first." << QStringList{};
+    QTest::newRow("chosen-effect-without-a-program-keeps-the-resource-error")
+        << "No Such Effect" << true << "Error loading resource: " << QStringList{"resource name: No_Such_Effect"};
+}
+
 void TestUpload::noEffectSelected()
 {
+    QFETCH(QString, effect);
+    QFETCH(bool, asked);
+    QFETCH(QString, message);
+    QFETCH(QStringList, console);
     UploadFixture f;
+    f.app->session().selection.SelectedEffectName = effect;
     f.moveLimits();
-    f.upload();
+    if (asked)
+        f.prompts.scriptAnswer(Prompts::Answer::Yes);
+    f.main().btnUpload->click();
+    QCOMPARE(f.prompts.questions.size(), asked ? 1 : 0);
+    QVERIFY(f.prompts.surprises.isEmpty());
     QCOMPARE(f.prompts.messages.size(), 1);
-    QVERIFY2(f.prompts.messages.first().startsWith("Error loading resource: "),
-             qPrintable(f.prompts.messages.first()));
-    QCOMPARE(f.consoleLines(), QStringList{"resource name: "});
+    QVERIFY2(f.prompts.messages.first().startsWith(message), qPrintable(f.prompts.messages.first()));
+    QCOMPARE(f.consoleLines(), console);
     QVERIFY(f.pedal().frameLog().isEmpty());
     QVERIFY(f.pedal().firmware().program().isEmpty());
     QCOMPARE(f.main().lblStatus->text(), QStringLiteral("Status: "));

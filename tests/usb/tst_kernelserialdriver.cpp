@@ -550,9 +550,9 @@ void TestKernelSerialDriver::hangUpWhileIdleIsReportedOnce()
     auto &[pty, driver, handle] = port;
     QList<FtHandle> gone;
     QList<FtStatus> closes;
-    driver.setGoneListener([&](FtHandle h) {
+    driver.setGoneListener([&gone, &closes, &port](FtHandle h) {
         gone.append(h);
-        closes.append(driver.close(h));
+        closes.append(port.driver.close(h));
     });
     if (vhangup) {
         const int fd = ::open(pty.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);

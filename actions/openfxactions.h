@@ -1,0 +1,17 @@
+#pragma once
+
+#include "actions/pedalactions.h"
+#include "core/actionfailure.h"
+
+namespace tovel {
+
+class EditorSession;
+
+// Open FX followed by Request, as a player goes from a pedal that runs an effect to rows that
+// hold its settings: the effect query makes the pedal's effect the chosen one, its rows open
+// in the settings model (disabled until the state has come), then the state request fills
+// them. Without `request` the rows stay as they opened. A failure names the step that stopped
+// it; the rows may be open by then.
+ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool request);
+
+} // namespace tovel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tovel {
+
+// What one run of `tovel` was asked to do: the command, its words, and the options.
+struct CliRequest {
+    QString command;   // "list", "upload", ...; empty with --help or --version
+    QStringList words; // the command's own arguments, in order
+    bool help = false;
+    bool version = false;
+
+    QString device;     // --device PATH
+    bool virtualPedal = false;
+    bool console = false;
+    bool json = false;
+    QString file;       // upload --file
+    QString ir;         // upload --ir
+    bool normalise = false;
+    bool noBackup = false;
+    bool fast = false;
+    bool applyMismatched = false;  // config load of a file of another layout
+    std::optional<bool> reverse;   // assign --reverse / --no-reverse
+};
+
+// The command line of `tovel`: its commands, their words and options, and the help text.
+class CommandLine {
+public:
+    // Reads the arguments (the program's name first). Empty on success, else what is wrong in
+    // a sentence; the usage hint is the caller's.
+    static QString parse(const QStringList &arguments, CliRequest &request);
+
+    // Whether the command talks to the pedal (and so connects), and whether to its bootloader.
+    static bool needsPedal(const QString &command);
+    static bool needsBootloader(const QString &command);
+
+    // `tovel --help`: the commands, the options and the exit statuses.
+    static QString helpText();
+};
+
+} // namespace tovel

@@ -1,0 +1,18 @@
+#include "cli/stderrconsole.h"
+
+#include <QString>
+
+namespace tovel {
+
+void StderrConsole::printToConsole(const QString &text)
+{
+    std::fprintf(m_stream, "%s\n", qPrintable(text));
+    std::fflush(m_stream);
+}
+
+void StderrConsole::appendConsoleLine(const QString &text)
+{
+    printToConsole(text);
+}
+
+} // namespace tovel

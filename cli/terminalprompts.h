@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/seams.h"
+
+#include <QString>
+#include <cstdio>
+
+namespace tovel {
+
+// The command line's dialogs: a message goes to standard error as one "tovel: " line (or
+// several), and nothing ever waits for a person. A question is answered No, and said, so that
+// a script never hangs on it; the commands turn the questions they expect into options before
+// the lower layers would ask. File dialogs choose nothing.
+class TerminalPrompts : public Prompts {
+public:
+    explicit TerminalPrompts(std::FILE *stream = stderr) : m_stream(stream) {}
+
+    void showMessage(const QString &text) override;
+    Answer askYesNo(const QString &text) override;
+    QString openFile(const QString &filter) override;
+    QString saveFile(const QString &filter, const QString &proposedPath) override;
+
+    // How many messages have been shown so far: a failure without words of its own has been
+    // told when this moved.
+    int shown() const { return m_shown; }
+
+private:
+    std::FILE *m_stream;
+    int m_shown = 0;
+};
+
+} // namespace tovel

@@ -1,0 +1,776 @@
+#include "cli/tovelcommands.h"
+
+#include "actions/configactions.h"
+#include "actions/firmwareactions.h"
+#include "actions/iractions.h"
+#include "actions/linkactions.h"
+#include "actions/openfxactions.h"
+#include "actions/pedalactions.h"
+#include "actions/uploadactions.h"
+#include "actions/versionactions.h"
+#include "catalogue/catalogueresources.h"
+#include "catalogue/categorytable.h"
+#include "catalogue/effectresourcename.h"
+#include "catalogue/infopagetext.h"
+#include "catalogue/resourceindex.h"
+#include "cli/terminalprompts.h"
+#include "config/configurationfile.h"
+#include "core/editorerror.h"
+#include "firmware/firmwareimage.h"
+#include "params/paramrows.h"
+#include "protocol/commandexchange.h"
+#include "session/editorsession.h"
+#include "update/website.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace tovel {
+
+namespace {
+
+using Kind = ActionFailure::Kind;
+
+ActionFailure usage(const QString &step, const QString &message)
+{
+    return ActionFailure{Kind::Invalid, step, {}, message};
+}
+
+QString kindName(RowKind kind)
+{
+    switch (kind) {
+    case RowKind::Pot:
+        return QStringLiteral("pot");
+    case RowKind::Switch:
+        return QStringLiteral("switch");
+    case RowKind::MultiSwitch:
+        return QStringLiteral("list");
+    }
+    return QString();
+}
+
+QString rowName(const EffectRows &rows, int row)
+{
+    const QString name = rows.name[row].trimmed();
+    return name.isEmpty() ? rows.spokenName(row) : name;
+}
+
+// A row as `info` shows it: its kind and what it can be set to.
+QJsonObject rowLayoutJson(const EffectRows &rows, int row)
+{
+    QJsonObject o{{QStringLiteral("row"), row + 1},
+                  {QStringLiteral("name"), rowName(rows, row)},
+                  {QStringLiteral("kind"), kindName(rows.kind(row))}};
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        break;
+    case RowKind::Switch:
+        o.insert(QStringLiteral("off"), rows.SwitchOffText[row]);
+        o.insert(QStringLiteral("on"), rows.SwitchOnText[row]);
+        break;
+    case RowKind::MultiSwitch:
+        o.insert(QStringLiteral("options"), QJsonArray::fromStringList(rows.options[row]));
+        break;
+    }
+    return o;
+}
+
+QString rowLayoutText(const EffectRows &rows, int row)
+{
+    QString line = QStringLiteral("%1  %2  %3").arg(row + 1, 2).arg(rowName(rows, row), kindName(rows.kind(row)));
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        line += QStringLiteral(" 0..1023");
+        break;
+    case RowKind::Switch:
+        line += QStringLiteral(" off: %1, on: %2").arg(rows.SwitchOffText[row], rows.SwitchOnText[row]);
+        break;
+    case RowKind::MultiSwitch:
+        line += QLatin1Char(' ') + rows.options[row].join(QStringLiteral(" | "));
+        break;
+    }
+    return line;
+}
+
+QJsonValue controlJson(int index)
+{
+    if (index < 0 || index >= int(PedalControlNames.size()))
+        return QJsonValue::Null;
+    return PedalControlNames[index];
+}
+
+// A row's setting as `state` shows it: its value, the pedal control its box shows, its reverse
+// flag, and a pot's limits.
+QJsonObject rowStateJson(const SettingsModel &model, int row)
+{
+    const EffectRows &rows = model.rows();
+    const SettingsModel::RowValues &v = model.values(row);
+    QJsonObject o{{QStringLiteral("row"), row + 1},
+                  {QStringLiteral("name"), rowName(rows, row)},
+                  {QStringLiteral("kind"), kindName(rows.kind(row))}};
+    if (const std::optional<int> level = model.level(row))
+        o.insert(QStringLiteral("level"), *level);
+    else
+        o.insert(QStringLiteral("level"), QJsonValue::Null);
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        break;
+    case RowKind::Switch:
+        o.insert(QStringLiteral("on"), v.value != 0);
+        o.insert(QStringLiteral("caption"), v.value != 0 ? rows.SwitchOnText[row] : rows.SwitchOffText[row]);
+        break;
+    case RowKind::MultiSwitch:
+        o.insert(QStringLiteral("option"), v.value >= 0 ? QJsonValue(rows.options[row].value(v.value)) : QJsonValue());
+        o.insert(QStringLiteral("options"), QJsonArray::fromStringList(rows.options[row]));
+        break;
+    }
+    o.insert(QStringLiteral("control"), controlJson(v.pedalControl));
+    o.insert(QStringLiteral("reverse"), v.reverse);
+    if (rows.kind(row) == RowKind::Pot) {
+        const ParamTables &tables = model.tables();
+        o.insert(QStringLiteral("assigned"), tables.IsAssigned[row]);
+        o.insert(QStringLiteral("min"), QJsonObject{{QStringLiteral("level"), int(tables.MinLimit[row])},
+                                                    {QStringLiteral("shown"), v.minCaption}});
+        o.insert(QStringLiteral("max"), QJsonObject{{QStringLiteral("level"), int(tables.MaxLimit[row])},
+                                                    {QStringLiteral("shown"), v.maxCaption}});
+    }
+    return o;
+}
+
+QString rowStateText(const SettingsModel &model, int row)
+{
+    const QJsonObject o = rowStateJson(model, row);
+    const EffectRows &rows = model.rows();
+    QString value;
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        value = QString::number(o.value(QStringLiteral("level")).toInt());
+        break;
+    case RowKind::Switch:
+        value = (o.value(QStringLiteral("on")).toBool() ? QStringLiteral("on (%1)") : QStringLiteral("off (%1)"))
+                    .arg(o.value(QStringLiteral("caption")).toString());
+        break;
+    case RowKind::MultiSwitch:
+        value = o.value(QStringLiteral("option")).isNull() ? QStringLiteral("-")
+                                                           : o.value(QStringLiteral("option")).toString();
+        break;
+    }
+    const QJsonValue control = o.value(QStringLiteral("control"));
+    QString line = QStringLiteral("%1  %2  %3  control %4")
+                       .arg(row + 1, 2)
+                       .arg(rowName(rows, row), value, control.isNull() ? QStringLiteral("-") : control.toString());
+    if (o.value(QStringLiteral("reverse")).toBool())
+        line += QStringLiteral("  reversed");
+    if (rows.kind(row) == RowKind::Pot)
+        line += QStringLiteral("  min %1  max %2").arg(model.values(row).minCaption, model.values(row).maxCaption);
+    return line;
+}
+
+QJsonObject queryJson(const EffectQueryResult &query)
+{
+    QJsonObject o{{QStringLiteral("effect"), query.effect}};
+    if (query.info) {
+        o.insert(QStringLiteral("effectNumber"), query.info->effectNumber);
+        o.insert(QStringLiteral("effectVersion"), query.info->effectVersion);
+        o.insert(QStringLiteral("firmwareVersion"), query.info->firmwareVersion);
+    }
+    return o;
+}
+
+QString json(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+}
+
+QString json(const QJsonArray &array)
+{
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+std::optional<int> wholeNumber(const QString &word)
+{
+    bool ok = false;
+    const int n = word.toInt(&ok, 10);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+// What a move of the row would set for `word`: a pot's level, a switch's 0 or 1, a list's
+// option from 0. Nothing when the word fits no value of the row.
+std::optional<int> rowValue(const EffectRows &rows, int row, const QString &word)
+{
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        if (const std::optional<int> level = wholeNumber(word); level && *level >= 0 && *level <= kMaxLevel)
+            return level;
+        return std::nullopt;
+    case RowKind::Switch:
+        if (word.compare(QLatin1String("on"), Qt::CaseInsensitive) == 0 || word == QLatin1String("1"))
+            return 1;
+        if (word.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0 || word == QLatin1String("0"))
+            return 0;
+        if (word.compare(rows.SwitchOnText[row].trimmed(), Qt::CaseInsensitive) == 0)
+            return 1;
+        if (word.compare(rows.SwitchOffText[row].trimmed(), Qt::CaseInsensitive) == 0)
+            return 0;
+        return std::nullopt;
+    case RowKind::MultiSwitch: {
+        const QStringList &options = rows.options[row];
+        for (int i = 0; i < options.size(); ++i)
+            if (word.compare(options[i].trimmed(), Qt::CaseInsensitive) == 0)
+                return i;
+        if (const std::optional<int> n = wholeNumber(word); n && *n >= 1 && *n <= options.size())
+            return *n - 1;
+        return std::nullopt;
+    }
+    }
+    return std::nullopt;
+}
+
+QString valuesOfRow(const EffectRows &rows, int row)
+{
+    switch (rows.kind(row)) {
+    case RowKind::Pot:
+        return QStringLiteral("a level 0..1023");
+    case RowKind::Switch:
+        return QStringLiteral("on or off (%1 or %2)").arg(rows.SwitchOnText[row], rows.SwitchOffText[row]);
+    case RowKind::MultiSwitch:
+        return QStringLiteral("one of %1, or its number from 1").arg(rows.options[row].join(QStringLiteral(", ")));
+    }
+    return QString();
+}
+
+} // namespace
+
+TovelCommands::TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out)
+    : m_session(session), m_prompts(prompts), m_site(site), m_out(out)
+{
+}
+
+int TovelCommands::run(const CliRequest &request)
+{
+    m_shownBefore = m_prompts.shown();
+    Failure failure;
+    const bool pedal = CommandLine::needsPedal(request.command);
+    // The bridge gone mid-command: said, and the port let go at once, as the windows do.
+    QMetaObject::Connection lost = QObject::connect(&m_session, &EditorSession::deviceLost, &m_session, [this] {
+        m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
+        forgetLostPedal(m_session);
+    });
+    try {
+        if (pedal)
+            failure = connect(CommandLine::needsBootloader(request.command));
+        if (!failure)
+            failure = runCommand(request);
+    } catch (const EditorError &e) {
+        failure = ActionFailure{Kind::Invalid, request.command, {}, e.message()};
+    }
+    m_out.flush();
+    if (pedal && m_session.exchange().linkListener() != CommandExchange::Listener::None)
+        disconnectPedal(m_session);
+    QObject::disconnect(lost);
+    return failure ? report(*failure) : 0;
+}
+
+TovelCommands::Failure TovelCommands::connect(bool bootloader)
+{
+    const QList<ListedBridge> bridges = listBridges(m_session, false);
+    if (bridges.isEmpty())
+        return ActionFailure{Kind::NoPedal, QStringLiteral("connect"), {},
+                             QStringLiteral("No pedal found. Plug the pedal in (see the udev rule in tovel(1)), "
+                                            "or name its port with --device PATH.")};
+    // The pedal's line, as the main window sets it at start: 115,200 baud, 8 data bits, one
+    // stop bit, no parity (the same for the effect firmware and the bootloader).
+    UsbState &line = m_session.usb.state;
+    line.BaudRate = 115200;
+    line.WordLength = 8;
+    line.StopBits = 0;
+    line.Parity = 0;
+    m_session.link.FirmwareUpgradeMode = bootloader;
+    const ActionResult<Connection> connection = connectPedal(m_session);
+    if (!connection)
+        return connection.failure;
+    if (bootloader && !connection.value.greeted)
+        return ActionFailure{
+            Kind::PedalAnswer, QStringLiteral("bootloader greeting"), {},
+            QStringLiteral("The pedal's bootloader did not answer the greeting%1. Start the pedal in its "
+                           "bootloader (the firmware window of tovel-editor says how), then run the command again.")
+                .arg(connection.value.greeting.isEmpty() ? QString()
+                                                         : QStringLiteral(" (it sent %1)").arg(connection.value.greeting))};
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::runCommand(const CliRequest &r)
+{
+    const QString &c = r.command;
+    if (c == QLatin1String("list"))
+        return list(r);
+    if (c == QLatin1String("info"))
+        return info(r);
+    if (c == QLatin1String("upload"))
+        return upload(r);
+    if (c == QLatin1String("query"))
+        return query(r);
+    if (c == QLatin1String("state"))
+        return state(r);
+    if (c == QLatin1String("set"))
+        return set(r);
+    if (c == QLatin1String("limit"))
+        return limit(r);
+    if (c == QLatin1String("assign"))
+        return assign(r);
+    if (c == QLatin1String("store"))
+        return store();
+    if (c == QLatin1String("config"))
+        return config(r);
+    if (c == QLatin1String("flash"))
+        return flash(r);
+    if (c == QLatin1String("backup"))
+        return backup(r);
+    if (c == QLatin1String("version"))
+        return version();
+    return usage(c, QStringLiteral("\"%1\" is no command.").arg(c));
+}
+
+TovelCommands::Failure TovelCommands::list(const CliRequest &r)
+{
+    CatalogueLoader &loader = m_session.loader();
+    QJsonArray categories;
+    bool found = false;
+    for (const CategoryRow &category : CategoryTable) {
+        const QString caption = QString::fromLatin1(category.caption);
+        if (!r.words.isEmpty() && r.words.first().compare(caption, Qt::CaseInsensitive) != 0)
+            continue;
+        found = true;
+        if (!loader.LoadListResource(QString::fromLatin1(category.listResource)))
+            return ActionFailure{Kind::File, QStringLiteral("list"), {}, QString()};
+        categories.append(QJsonObject{{QStringLiteral("category"), caption},
+                                      {QStringLiteral("effects"), QJsonArray::fromStringList(loader.CurrentList())}});
+    }
+    if (!found) {
+        QStringList captions;
+        for (const CategoryRow &category : CategoryTable)
+            captions.append(QString::fromLatin1(category.caption));
+        return usage(QStringLiteral("list"), QStringLiteral("No category is named \"%1\". The categories: %2.")
+                                                 .arg(r.words.first(), captions.join(QStringLiteral(", "))));
+    }
+    if (r.json) {
+        m_out << json(categories);
+        return std::nullopt;
+    }
+    for (const QJsonValue &category : categories) {
+        const QJsonObject o = category.toObject();
+        // One category: its effects, one a line, for a script to read.
+        if (categories.size() > 1)
+            m_out << o.value(QStringLiteral("category")).toString() << '\n';
+        for (const QJsonValue &effect : o.value(QStringLiteral("effects")).toArray())
+            m_out << (categories.size() > 1 ? "  " : "") << effect.toString() << '\n';
+    }
+    return std::nullopt;
+}
+
+QString TovelCommands::findEffect(const QString &word)
+{
+    CatalogueLoader &loader = m_session.loader();
+    for (const CategoryRow &category : CategoryTable) {
+        if (!loader.LoadListResource(QString::fromLatin1(category.listResource)))
+            return QString();
+        for (const QString &effect : loader.CurrentList())
+            if (effect.compare(word.trimmed(), Qt::CaseInsensitive) == 0)
+                return effect;
+    }
+    return QString();
+}
+
+TovelCommands::Failure TovelCommands::info(const CliRequest &r)
+{
+    const QString effect = findEffect(r.words.first());
+    if (effect.isEmpty())
+        return usage(QStringLiteral("info"),
+                     QStringLiteral("No effect is named \"%1\". tovel list shows them.").arg(r.words.first()));
+    QString categoryCaption;
+    CatalogueLoader &loader = m_session.loader();
+    for (const CategoryRow &category : CategoryTable)
+        if (loader.LoadListResource(QString::fromLatin1(category.listResource)) && loader.CurrentList().contains(effect)) {
+            categoryCaption = QString::fromLatin1(category.caption);
+            break;
+        }
+    const EffectRows rows = loadEffectRows(loader, effect, m_session.console());
+    QString page;
+    const QString pagePath = catalogueResources().path(EffectResourceName(effect) + QStringLiteral("_INFO"));
+    if (QFile file(pagePath); !pagePath.isEmpty() && file.open(QIODevice::ReadOnly))
+        page = infoPagePlainText(decodeInfoPage(file.readAll()));
+
+    if (r.json) {
+        QJsonArray rowList;
+        for (int p = 0; p < rows.count(); ++p)
+            rowList.append(rowLayoutJson(rows, p));
+        m_out << json(QJsonObject{{QStringLiteral("effect"), effect},
+                                  {QStringLiteral("category"), categoryCaption},
+                                  {QStringLiteral("rows"), rowList},
+                                  {QStringLiteral("info"), page}});
+        return std::nullopt;
+    }
+    m_out << effect << '\n' << QStringLiteral("Category: ") << categoryCaption << '\n';
+    m_out << QStringLiteral("Rows:") << '\n';
+    for (int p = 0; p < rows.count(); ++p)
+        m_out << rowLayoutText(rows, p) << '\n';
+    if (!page.isEmpty())
+        m_out << '\n' << page << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
+{
+    if (!r.file.isEmpty()) {
+        const ActionResult<QString> result = uploadProgramFile(m_session, r.file);
+        if (!result)
+            return result.failure;
+        // The receive buffer holds the status at its start, then what earlier answers left.
+        m_out << result.value.section(QLatin1Char('\0'), 0, 0).trimmed() << '\n';
+        return std::nullopt;
+    }
+    const QString effect = findEffect(r.words.first());
+    if (effect.isEmpty())
+        return usage(QStringLiteral("upload"),
+                     QStringLiteral("No effect is named \"%1\". tovel list shows them.").arg(r.words.first()));
+    if (!m_session.selectEffect(effect))
+        return ActionFailure{Kind::File, QStringLiteral("upload"), {},
+                             QStringLiteral("The rows of %1 could not be read from the catalogue.").arg(effect)};
+    if (!r.ir.isEmpty()) {
+        const ActionResult<ImpulseResponseImport> imported = importImpulseResponse(m_session, r.ir, r.normalise);
+        if (!imported) {
+            ActionFailure failure = *imported.failure;
+            // Only an IR loader takes a file; it is the effect named, not a dialog, that is wrong.
+            if (failure.kind == Kind::Invalid)
+                failure.message = QStringLiteral("%1 takes no impulse response: give --ir with an effect of the "
+                                                 "Impulse Response category (tovel list \"Impulse Response\").")
+                                      .arg(effect);
+            return failure;
+        }
+        m_out << imported.value.summary.trimmed() << '\n';
+    }
+    const ActionResult<QString> result = uploadSelectedEffect(m_session);
+    if (!result)
+        return result.failure;
+    m_out << result.value.trimmed() << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::openPedalEffect(bool request)
+{
+    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, request);
+    if (!opened)
+        return opened.failure;
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::query(const CliRequest &r)
+{
+    const ActionResult<EffectQueryResult> result = queryEffect(m_session);
+    if (!result)
+        return result.failure;
+    if (r.json) {
+        m_out << json(queryJson(result.value));
+        return std::nullopt;
+    }
+    m_out << QStringLiteral("effect: ") << result.value.effect << '\n';
+    if (result.value.info) {
+        m_out << QStringLiteral("effect number: ") << result.value.info->effectNumber << '\n';
+        m_out << QStringLiteral("effect version: ") << result.value.info->effectVersion << '\n';
+        m_out << QStringLiteral("firmware version: ") << result.value.info->firmwareVersion << '\n';
+    }
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::state(const CliRequest &r)
+{
+    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, true);
+    if (!opened)
+        return opened.failure;
+    const SettingsModel &model = m_session.settings();
+    if (r.json) {
+        QJsonObject o = queryJson(opened.value);
+        QJsonArray rows;
+        for (int p = 0; p < model.rows().count(); ++p)
+            rows.append(rowStateJson(model, p));
+        o.insert(QStringLiteral("rows"), rows);
+        m_out << json(o);
+        return std::nullopt;
+    }
+    m_out << opened.value.effect;
+    if (opened.value.info)
+        m_out << QStringLiteral(" v%1").arg(opened.value.info->effectVersion);
+    m_out << '\n';
+    for (int p = 0; p < model.rows().count(); ++p)
+        m_out << rowStateText(model, p) << '\n';
+    return std::nullopt;
+}
+
+std::optional<int> TovelCommands::findRow(const QString &word, Failure &failure) const
+{
+    const EffectRows &rows = m_session.settings().rows();
+    if (const std::optional<int> n = wholeNumber(word)) {
+        if (*n >= 1 && *n <= rows.count())
+            return *n - 1;
+    } else {
+        for (int p = 0; p < rows.count(); ++p)
+            if (word.trimmed().compare(rows.name[p].trimmed(), Qt::CaseInsensitive) == 0
+                || word.trimmed().compare(rows.spokenName(p), Qt::CaseInsensitive) == 0)
+                return p;
+    }
+    QStringList names;
+    for (int p = 0; p < rows.count(); ++p)
+        names.append(QStringLiteral("%1 %2").arg(p + 1).arg(rowName(rows, p)));
+    failure = usage(QStringLiteral("row"), QStringLiteral("%1 has no row \"%2\". Its rows: %3.")
+                                               .arg(rows.effect, word, names.join(QStringLiteral(", "))));
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::set(const CliRequest &r)
+{
+    if (Failure f = openPedalEffect(true))
+        return f;
+    Failure failure;
+    const std::optional<int> row = findRow(r.words.at(0), failure);
+    if (!row)
+        return failure;
+    const EffectRows &rows = m_session.settings().rows();
+    const std::optional<int> value = rowValue(rows, *row, r.words.at(1));
+    if (!value)
+        return usage(QStringLiteral("set"), QStringLiteral("%1 of %2 takes %3, not \"%4\".")
+                                                .arg(rowName(rows, *row), rows.effect, valuesOfRow(rows, *row), r.words.at(1)));
+    if (const ActionResult<Done> result = setRowValue(m_session, *row, *value); !result)
+        return result.failure;
+    m_out << rowStateText(m_session.settings(), *row) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::limit(const CliRequest &r)
+{
+    if (Failure f = openPedalEffect(true))
+        return f;
+    Failure failure;
+    const std::optional<int> row = findRow(r.words.at(0), failure);
+    if (!row)
+        return failure;
+    const SettingsModel &model = m_session.settings();
+    const EffectRows &rows = model.rows();
+    const QString name = rowName(rows, *row);
+    if (rows.kind(*row) != RowKind::Pot)
+        return usage(QStringLiteral("limit setting"),
+                     QStringLiteral("%1 is a %2: limits are set on pot rows only.").arg(name, kindName(rows.kind(*row))));
+    // The windows offer the limits of a row only while a pedal control drives it.
+    if (!model.tables().IsAssigned[*row])
+        return usage(QStringLiteral("limit setting"),
+                     QStringLiteral("%1 is driven by no pedal control, so it has no limits. Assign one first: "
+                                    "tovel assign %2 CONTROL.")
+                         .arg(name)
+                         .arg(*row + 1));
+    const QString &verb = r.words.at(1);
+    LimitAction action = LimitAction::Clear;
+    if (verb == QLatin1String("min"))
+        action = LimitAction::Minimum;
+    else if (verb == QLatin1String("max"))
+        action = LimitAction::Maximum;
+    // As a limit button takes the level where the row's slider stands.
+    int level = model.values(*row).value;
+    if (r.words.size() == 3) {
+        const std::optional<int> given = wholeNumber(r.words.at(2));
+        if (!given || *given < 0 || *given > kMaxLevel)
+            return usage(QStringLiteral("limit setting"),
+                         QStringLiteral("A limit is a level 0..1023, not \"%1\".").arg(r.words.at(2)));
+        level = *given;
+    }
+    if (const ActionResult<Done> result = setLimit(m_session, *row, action, level); !result)
+        return result.failure;
+    m_out << rowStateText(model, *row) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::assign(const CliRequest &r)
+{
+    if (Failure f = openPedalEffect(true))
+        return f;
+    Failure failure;
+    const std::optional<int> row = findRow(r.words.at(0), failure);
+    if (!row)
+        return failure;
+    int control = -1;
+    for (int i = 0; i < int(PedalControlNames.size()); ++i)
+        if (r.words.at(1).compare(PedalControlNames[i], Qt::CaseInsensitive) == 0)
+            control = i;
+    if (control < 0) {
+        QStringList names;
+        for (const QString &n : PedalControlNames)
+            names.append(n);
+        return usage(QStringLiteral("assignment table"), QStringLiteral("\"%1\" is no pedal control. The controls: %2.")
+                                                             .arg(r.words.at(1), names.join(QStringLiteral(", "))));
+    }
+    choosePedalControl(m_session, *row, control);
+    if (r.reverse)
+        setReverse(m_session, *row, *r.reverse);
+    if (const ActionResult<Done> result = assignControls(m_session); !result)
+        return result.failure;
+    m_out << rowStateText(m_session.settings(), *row) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::store()
+{
+    if (Failure f = openPedalEffect(true))
+        return f;
+    if (const ActionResult<Done> result = storeSettings(m_session); !result)
+        return result.failure;
+    m_out << QStringLiteral("Settings of %1 stored on the pedal").arg(m_session.selection.SelectedEffectName) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::config(const CliRequest &r)
+{
+    const bool save = r.words.first() == QLatin1String("save");
+    // Save asks for the state itself; a load goes to rows that a state request has filled.
+    if (Failure f = openPedalEffect(!save))
+        return f;
+    QString path = r.words.value(1);
+    if (path.isEmpty()) {
+        path = configurationPath(m_session.folders.documents(), m_session.selection.SelectedEffectName);
+        if (path.isEmpty())
+            return ActionFailure{Kind::File, QStringLiteral("configuration"), {},
+                                 kNoDocumentsMessage + QStringLiteral(" Name the file: tovel config save|load FILE.")};
+        if (save)
+            QDir().mkpath(QFileInfo(path).absolutePath());
+    }
+    if (save) {
+        const ActionResult<QString> result = saveConfiguration(m_session, path);
+        if (!result)
+            return result.failure;
+        m_out << QStringLiteral("FX Configuration File Saved: ") << QDir::toNativeSeparators(result.value) << '\n';
+        return std::nullopt;
+    }
+    if (!QFileInfo::exists(path))
+        return ActionFailure{Kind::File, QStringLiteral("configuration load"), {},
+                             r.words.size() > 1
+                                 ? QStringLiteral("Error loading file: %1 does not exist.").arg(path)
+                                 : QStringLiteral("No configuration file has been saved for %1 (%2). Save one with "
+                                                  "tovel config save, or name a file.")
+                                       .arg(m_session.selection.SelectedEffectName, path)};
+    QString question;
+    const ActionResult<ConfigurationLoad> result =
+        loadConfiguration(m_session, path, [&](const QString &asked) {
+            question = asked;
+            return r.applyMismatched;
+        });
+    if (!result)
+        return result.failure;
+    if (!result.value.loaded)
+        return ActionFailure{Kind::File, QStringLiteral("configuration load"), {},
+                             question.section(QStringLiteral("\n\n"), 0, 0)
+                                 + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
+                                                  "line as far as the rows go.")};
+    m_out << configurationLoadedMessage(result.value) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
+{
+    FirmwareChoice choice;
+    const QString &word = r.words.first();
+    for (const QString &name : builtInImageNames())
+        if (word.compare(name, Qt::CaseInsensitive) == 0)
+            choice.SelectedFirmwareName = word;
+    if (choice.SelectedFirmwareName.isEmpty()) {
+        choice.SelectedFirmwareName = QStringLiteral("From file...");
+        choice.file = word;
+    } else {
+        choice.SelectedFirmwareVariant = word.right(1).toInt();
+    }
+    UpgradeOptions options;
+    options.backup = !r.noBackup;
+    options.fast = r.fast;
+    options.backupFolder = m_session.folders.documents() + QStringLiteral("/ZANTH/Tovel");
+    options.backupTime = QDateTime::currentDateTime();
+    FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
+    upgrade.onProgress = onProgress;
+    const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);
+    upgrade.onProgress = nullptr;
+    if (!result.value.backupPath.isEmpty())
+        m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
+    if (!result)
+        return result.failure;
+    m_out << kUpgradeCompleteMessage << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
+{
+    FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
+    upgrade.onProgress = onProgress;
+    const ActionResult<QString> result = backupFirmware(m_session, QFileInfo(r.words.first()).absoluteFilePath(), r.fast);
+    upgrade.onProgress = nullptr;
+    if (!result)
+        return result.failure;
+    m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value) << '\n';
+    return std::nullopt;
+}
+
+TovelCommands::Failure TovelCommands::version()
+{
+    const ActionResult<VersionCheck> result = checkLatestVersion(m_site);
+    m_out << QStringLiteral("Version: ") << result.value.appVersion << '\n';
+    if (!result)
+        return result.failure;
+    if (!result.value.asked)
+        m_out << QStringLiteral("This build names no web site: no newer version was asked for.") << '\n';
+    else
+        m_out << QStringLiteral("New version available: ") << result.value.latest << '\n';
+    return std::nullopt;
+}
+
+int TovelCommands::report(const ActionFailure &failure)
+{
+    QString message = failure.message;
+    // A failure without words has been said by the layer that met it (a message), unless
+    // nothing was: then its kind says it.
+    if (message.isEmpty() && m_prompts.shown() == m_shownBefore) {
+        switch (failure.kind) {
+        case Kind::NoPedal:
+            message = QStringLiteral("The link to the pedal was lost during the %1.").arg(failure.step);
+            break;
+        case Kind::Refused:
+            message = QStringLiteral("The %1 could not start.").arg(failure.step);
+            break;
+        case Kind::File:
+            message = QStringLiteral("A file was refused during the %1.").arg(failure.step);
+            break;
+        default:
+            message = QStringLiteral("The %1 failed.").arg(failure.step);
+            break;
+        }
+    }
+    QString advice;
+    switch (failure.kind) {
+    case Kind::NoPedal:
+    case Kind::Refused:
+        advice = QStringLiteral("Check the pedal's cable and power, then run the command again.");
+        break;
+    case Kind::PedalAnswer:
+        if (!message.contains(QStringLiteral("Upload an effect")) && failure.step != QLatin1String("bootloader greeting"))
+            advice = QStringLiteral("Check that the pedal is on and runs its effect firmware, then run the command "
+                                    "again.");
+        break;
+    default:
+        break;
+    }
+    if (!message.isEmpty())
+        m_prompts.showMessage(advice.isEmpty() ? message : message + QLatin1Char(' ') + advice);
+    else if (!advice.isEmpty())
+        m_prompts.showMessage(advice);
+    return failure.exitStatus();
+}
+
+} // namespace tovel

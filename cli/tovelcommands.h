@@ -1,0 +1,67 @@
+#pragma once
+
+#include "cli/commandline.h"
+#include "core/actionfailure.h"
+#include "firmware/firmwareupgrade.h"
+
+#include <QTextStream>
+#include <functional>
+#include <optional>
+
+namespace tovel {
+
+class EditorSession;
+class TerminalPrompts;
+struct WebSite;
+
+// The commands of `tovel` over one session: each reads its words, runs the actions the
+// windows run for the same thing, and writes the result on standard output (as text, or as
+// JSON where there is data). A command that talks to the pedal connects first and disconnects
+// after, also when it failed. Failures are said on standard error in a line that says what to
+// do; the exit status follows their kind.
+class TovelCommands {
+public:
+    TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out);
+
+    // The exit status of the command: 0 done, else ActionFailure::exitStatus().
+    int run(const CliRequest &request);
+
+    // Progress of a firmware upgrade or backup; the caller shows it where a person sees it.
+    std::function<void(UpgradeStep step, int value, int maximum)> onProgress;
+
+private:
+    using Failure = std::optional<ActionFailure>;
+
+    Failure connect(bool bootloader);
+    Failure runCommand(const CliRequest &request);
+    Failure list(const CliRequest &request);
+    Failure info(const CliRequest &request);
+    Failure upload(const CliRequest &request);
+    Failure query(const CliRequest &request);
+    Failure state(const CliRequest &request);
+    Failure set(const CliRequest &request);
+    Failure limit(const CliRequest &request);
+    Failure assign(const CliRequest &request);
+    Failure store();
+    Failure config(const CliRequest &request);
+    Failure flash(const CliRequest &request);
+    Failure backup(const CliRequest &request);
+    Failure version();
+
+    // The pedal's effect, its rows open and (with request) filled from its state.
+    Failure openPedalEffect(bool request);
+    // A row of the open effect by its number from 1 or its name; a failure names the rows.
+    std::optional<int> findRow(const QString &word, Failure &failure) const;
+    // The effect of the catalogue whose name is `word`, without regard to case; empty if none.
+    QString findEffect(const QString &word);
+    // Says the failure on standard error, with what to do; the exit status.
+    int report(const ActionFailure &failure);
+
+    EditorSession &m_session;
+    TerminalPrompts &m_prompts;
+    const WebSite &m_site;
+    QTextStream &m_out;
+    int m_shownBefore = 0; // messages shown when the command started
+};
+
+} // namespace tovel

@@ -1,0 +1,156 @@
+// `tovel flash` and `tovel backup` on tovel-pedal-sim's bootloader through a pseudo-terminal
+// at 115,200 baud: what lands in the flash, where the backup goes, and how a stopped upgrade
+// and a refused image end.
+#include "firmware/firmwareimage.h"
+#include "tests/support/ptyeditor.h"
+#include "tests/support/tovelprocess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace tovel;
+using namespace tovel::test;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestTovelFlash : public QObject {
+    Q_OBJECT
+
+private slots:
+    void backupThenFlashWithItsBackup();
+    void stopsAndSays_data();
+    void stopsAndSays();
+    void interruptedRunSaysWhereThePedalStands();
+};
+
+void TestTovelFlash::backupThenFlashWithItsBackup()
+{
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("flash.bin");
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader", "--dump-flash", dump}), qPrintable(sim.process.errorText()));
+    TovelProcess tovel;
+
+    const QString backup = dir.filePath("before.bin");
+    const TovelProcess::Run saved = tovel.onDevice(sim.process.ptyPath(), {"backup", backup, "--fast"});
+    QVERIFY2(saved.status == 0, qPrintable(saved.err));
+    QCOMPARE(saved.out, "backup: " + backup + "\n");
+    QCOMPARE(QFileInfo(backup).size(), qint64(128 * 1024));
+    // A run whose standard error is no terminal shows no progress.
+    QCOMPARE(saved.err, QString());
+
+    int from = sim.mark();
+    const TovelProcess::Run flashed = tovel.onDevice(sim.process.ptyPath(), {"flash", "firmware_5", "--fast"});
+    QVERIFY2(flashed.status == 0, qPrintable(flashed.err));
+    const QRegularExpression done("^backup: " + QRegularExpression::escape(tovel.documents())
+                                  + "/ZANTH/Tovel/firmware-backup-[0-9-]+\\.bin\n"
+                                    "Firmware Upgrade Complete, device will now restart\n$");
+    QVERIFY2(done.match(flashed.out).hasMatch(), qPrintable(flashed.out));
+    const QStringList frames = sim.framesSince(from);
+    QByteArray image;
+    QVERIFY(loadBuiltInImage("Firmware_5", image));
+    const int chunks = int((image.size() + 255) / 256);
+    // Every chunk written once, after one erase, the new firmware started last.
+    QCOMPARE(frames.filter(QRegularExpression("^boot WRITE 0800")).size(), chunks);
+    QCOMPARE(frames.filter(QRegularExpression("ERASE")).size(), 1);
+    const QStringList go = frames.filter(QRegularExpression("^boot GO "));
+    QCOMPARE(go.size(), 1);
+    QVERIFY2(frames.lastIndexOf(QRegularExpression("boot .*")) == frames.indexOf(go.first()), qPrintable(frames.mid(frames.size() - 4).join("|")));
+
+    // The pedal runs the new firmware: its effect firmware answers.
+    const TovelProcess::Run query = tovel.onDevice(sim.process.ptyPath(), {"query"});
+    QCOMPARE(query.status, 3); // a fresh flash runs no effect yet
+    QVERIFY2(query.err.startsWith("tovel: The pedal runs no effect. Upload an effect first."), qPrintable(query.err));
+    QVERIFY(sim.process.stop());
+    QCOMPARE(readFile(dump).left(image.size()), image);
+}
+
+void TestTovelFlash::stopsAndSays_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message"); // a pattern standard error matches
+
+    QTest::newRow("nack-during-the-chunks") << QStringList{"--bootloader", "--nack-at-ack", "40"}
+                                            << QStringList{"flash", "Firmware_4", "--no-backup", "--fast"} << 5
+                                            << "^tovel: .*chunk \\d+ of \\d+.*NACK";
+    QTest::newRow("image-file-refused") << QStringList{"--bootloader"}
+                                        << QStringList{"flash", "@image.bin", "--no-backup"} << 4
+                                        << "^tovel: .*image.bin cannot be written to the pedal\\.\n";
+    QTest::newRow("pedal-not-in-its-bootloader") << QStringList{} << QStringList{"flash", "Firmware_5"} << 3
+                                                 << "^tovel: The pedal's bootloader did not answer the greeting";
+}
+
+void TestTovelFlash::stopsAndSays()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QFile image(dir.filePath("image.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a')); // no vector table a controller could start from
+    image.close();
+    for (QString &word : arguments)
+        if (word.startsWith('@'))
+            word = dir.filePath(word.mid(1));
+
+    LoggedSim sim;
+    QVERIFY2(sim.start(simOptions), qPrintable(sim.process.errorText()));
+    TovelProcess tovel;
+    const TovelProcess::Run r = tovel.onDevice(sim.process.ptyPath(), arguments);
+    QVERIFY2(r.status == status, qPrintable(QString::number(r.status) + ": " + r.err));
+    QVERIFY2(QRegularExpression(message).match(r.err).hasMatch(), qPrintable(r.err));
+    QCOMPARE(QDir(tovel.documents() + "/ZANTH/Tovel").entryList(QDir::Files), QStringList());
+}
+
+void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
+{
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    TovelProcess tovel;
+    QProcess process;
+    process.setProcessEnvironment([&] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", tovel.home.path());
+        return env;
+    }());
+    process.start(QStringLiteral(TOVEL_PROGRAM), {"--device", sim.process.ptyPath(), "flash", "Firmware_5", "--no-backup"});
+    QVERIFY(process.waitForStarted());
+    // Ctrl-C once the chunks are on their way: the flash is erased and partly written.
+    QDeadlineTimer deadline(30000);
+    while (sim.frames().filter("boot WRITE 0800").size() < 3 && !deadline.hasExpired())
+        QTest::qWait(20);
+    QVERIFY(!deadline.hasExpired());
+    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 5);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(QRegularExpression("^tovel: Firmware upgrade stopped at chunk \\d+ of \\d+ at 0x0800[0-9A-F]+: stopped by the "
+                                "user\\.\n")
+                 .match(err)
+                 .hasMatch(),
+             qPrintable(err));
+    // Nothing more went out once it stopped: the pedal stays in its bootloader, not started.
+    const int settled = sim.mark();
+    QVERIFY(settled >= 0);
+    QCOMPARE(sim.frames().filter("boot GO").size(), 0);
+}
+
+QTEST_MAIN(TestTovelFlash)
+#include "tst_tovelflash.moc"
