@@ -204,13 +204,14 @@ void TestHotplugPty::upgradeEndsInTheNewFirmware()
     if (slowReader) {
         m.menuConnectWhenPluggedIn->trigger();
         editor.prompts.onMessage = [&](const QString &text) {
-            if (text != kUpgradeCompleteMessage)
+            if (!text.startsWith(kUpgradeCompleteMessage))
                 return;
             QVERIFY(sim.process.waitForEvent(QStringLiteral("unplugged")));
             QVERIFY(sim.process.waitForEvent(QStringLiteral("plugged")));
             QTRY_VERIFY_WITH_TIMEOUT(editor.app->session().linkOpen(), 5000);
         };
     }
+    editor.prompts.scriptIrreversible(Prompts::Answer::Yes); // the question before writing
     w.btnUpgradeFirmware->click();
     editor.prompts.onMessage = nullptr;
     runPostedEvents();

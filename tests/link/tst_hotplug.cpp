@@ -182,7 +182,7 @@ void TestHotplug::choiceIsRemembered()
     HotplugFixture f(Driver::KernelSerial, false);
     QAction *item = f.main().menuConnectWhenPluggedIn;
     QVERIFY(item->isCheckable() && !item->isChecked());
-    QCOMPARE(item->text(), QStringLiteral("Connect When Plugged In"));
+    QCOMPARE(item->text().remove(QLatin1Char('&')), QStringLiteral("Connect When Plugged In"));
     f.click(item);
     QVERIFY(loadRememberedSwitch(connectWhenPluggedInPath(f.folders.documents())));
     QVERIFY(QFileInfo(connectWhenPluggedInPath(f.folders.documents())).dir() ==
