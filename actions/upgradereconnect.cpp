@@ -93,17 +93,25 @@ ActionResult<UpgradeRestart> reconnectAfterUpgrade(EditorSession &session, const
 
     std::optional<ActionFailure> lastAnswer; // the pedal was reached, but said nothing readable
     for (;;) {
+        if (session.usb.state.DeviceLost)
+            closeLink(session);
         const QList<ListedBridge> bridges = listBridges(session, false);
         const auto found = std::find_if(bridges.cbegin(), bridges.cend(),
                                         [&serial](const ListedBridge &b) { return b.serialNumber == serial; });
         if (found != bridges.cend()) {
-            emit session.bridgesListed(bridges);
-            session.link.ListedSerialNumber = found->serialNumber;
-            session.link.ListedDeviceName = found->description;
-            progress(QStringLiteral("Connecting"));
+            // Connected meanwhile (Connect When Plugged In, while the completion message was
+            // read): that link is the one to ask, and the labels name it already.
+            const bool connected = session.linkOpen() && !session.usb.state.DeviceLost
+                                   && exchange.linkListener() == CommandExchange::Listener::EffectFirmware;
+            if (!connected) {
+                emit session.bridgesListed(bridges);
+                session.link.ListedSerialNumber = found->serialNumber;
+                session.link.ListedDeviceName = found->description;
+                progress(QStringLiteral("Connecting"));
+            }
             // The bridge may be listed a moment before it can be opened: a failed open is tried
             // again, not told.
-            if (connectPedal(session, {}, OpenFailure::Quiet)) {
+            if (connected || connectPedal(session, {}, OpenFailure::Quiet)) {
                 progress(QStringLiteral("Asking the firmware version"));
                 const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
                 CommandExchange::Answer answer;

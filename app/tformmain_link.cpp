@@ -109,10 +109,15 @@ void TformMain::showListedBridges(const QList<ListedBridge> &bridges)
 void TformMain::showNoPedal(bool none)
 {
     static const QString kNoPedal = QStringLiteral("No pedal found: plug it in, then Connection > Scan.");
+    // The line is wider than the label: it wraps onto a second line in the gap above Open FX,
+    // and the label takes its own height back for the pedal's one-line status texts.
+    constexpr int kStatusHeight = 17;
     if (none)
         lblStatus->setText(kNoPedal);
     else if (lblStatus->text() == kNoPedal)
         lblStatus->setText(QStringLiteral("Status: "));
+    lblStatus->setWordWrap(none);
+    lblStatus->resize(lblStatus->width(), none ? btnOpenEffect->y() - lblStatus->y() : kStatusHeight);
 }
 
 void TformMain::menuConnectWhenPluggedInClick()

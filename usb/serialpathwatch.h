@@ -12,7 +12,8 @@ namespace tovel {
 // monitor watches the bus: udev's by-id link goes when its bridge is pulled out and comes back
 // when it is plugged in again. The bridge it reports has the path as its serial number and
 // its tty, as the kernel serial driver lists a path. A missing folder on the way (udev
-// removes /dev/serial with its last device) is waited for.
+// removes /dev/serial with its last device) is waited for, and a link made anew while the
+// news of its removal was still on its way counts as a pull and a plug.
 class SerialPathWatch : public QObject {
     Q_OBJECT
 
@@ -33,6 +34,7 @@ private:
     QString m_path;
     QFileSystemWatcher m_watcher;
     bool m_present = false;
+    QByteArray m_identity; // of the link and its node while present
 };
 
 } // namespace tovel

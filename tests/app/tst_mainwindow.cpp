@@ -26,6 +26,7 @@ private slots:
     void startupStates();
     void controlGeometry_data();
     void controlGeometry();
+    void noPedalLine();
     void dataFolders_data();
     void dataFolders();
     void testCodeButton();
@@ -131,10 +132,36 @@ void TestMainWindow::controlGeometry()
     QFETCH(QString, name);
     QFETCH(QRect, rect);
     EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
     auto *w = f.main().findChild<QWidget *>(name);
     QVERIFY(w);
     QCOMPARE(w->geometry(), rect);
+}
+
+// With no pedal listed the status label says how to find it, on two lines down to Open FX;
+// listed again, the label is the status line it was.
+void TestMainWindow::noPedalLine()
+{
+    EditorFixture f;
+    f.start();
+    TformMain &m = f.main();
+    QCOMPARE(m.lblStatus->text(), QStringLiteral("No pedal found: plug it in, then Connection > Scan."));
+    QCOMPARE(m.lblStatus->geometry(), QRect(7, 134, 174, 30));
+    QVERIFY(m.lblStatus->wordWrap());
+    QVERIFY(m.lblStatus->heightForWidth(174) <= 30);
+
+    f.driver.devices.append({"FT1", "Tovel", {}});
+    f.click(m.menuScan);
+    QCOMPARE(f.prompts.messages, QStringList{"Tovel found, click Connect"});
+    QCOMPARE(m.lblStatus->text(), QStringLiteral("Status: "));
+    QCOMPARE(m.lblStatus->geometry(), QRect(7, 134, 174, 17));
+
+    // Gone again: Scan's message and label, and the line.
+    f.driver.devices.clear();
+    f.click(m.menuScan);
+    QCOMPARE(m.lblDeviceName->text(), QStringLiteral("No device found"));
+    QCOMPARE(m.lblStatus->text(), QStringLiteral("No pedal found: plug it in, then Connection > Scan."));
 }
 
 void TestMainWindow::dataFolders_data()

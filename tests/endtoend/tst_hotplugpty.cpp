@@ -167,9 +167,12 @@ void TestHotplugPty::upgradeEndsInTheNewFirmware_data()
 {
     QTest::addColumn<QString>("restart");
     QTest::addColumn<bool>("comesBack");
-    QTest::newRow("bridge-stays") << "stays" << true;
-    QTest::newRow("bridge-re-enumerates") << "reenumerate:700" << true;
-    QTest::newRow("bridge-never-back") << "never" << false;
+    QTest::addColumn<bool>("slowReader"); // the bridge is back before the completion message is closed
+    QTest::newRow("bridge-stays") << "stays" << true << false;
+    QTest::newRow("bridge-re-enumerates") << "reenumerate:700" << true << false;
+    // Connect When Plugged In connects it while the message is up: that link is asked.
+    QTest::newRow("bridge-re-enumerates-while-the-message-is-read") << "reenumerate:300" << true << true;
+    QTest::newRow("bridge-never-back") << "never" << false << false;
 }
 
 // Through the windows: the upgrade, the completion message, and the editor connected to the
@@ -178,6 +181,7 @@ void TestHotplugPty::upgradeEndsInTheNewFirmware()
 {
     QFETCH(QString, restart);
     QFETCH(bool, comesBack);
+    QFETCH(bool, slowReader);
     LoggedSim sim;
     const QString link = sim.dir.filePath(QStringLiteral("usb-ZANTH_Tovel_ZT000001-if00-port0"));
     QVERIFY2(sim.start({QStringLiteral("--bootloader"), QStringLiteral("--restart-after-go"), restart,
@@ -197,11 +201,22 @@ void TestHotplugPty::upgradeEndsInTheNewFirmware()
     w.cmbFirmwareChoose->setCurrentIndex(TformFirmwareUpgrade::itmFirmware4);
     emit w.cmbFirmwareChoose->activated(TformFirmwareUpgrade::itmFirmware4);
     editor.prompts.messages.clear();
-    editor.prompts.scriptIrreversible(Prompts::Answer::Yes);
+    if (slowReader) {
+        m.menuConnectWhenPluggedIn->trigger();
+        editor.prompts.onMessage = [&](const QString &text) {
+            if (!text.startsWith(kUpgradeCompleteMessage))
+                return;
+            QVERIFY(sim.process.waitForEvent(QStringLiteral("unplugged")));
+            QVERIFY(sim.process.waitForEvent(QStringLiteral("plugged")));
+            QTRY_VERIFY_WITH_TIMEOUT(editor.app->session().linkOpen(), 5000);
+        };
+    }
+    editor.prompts.scriptIrreversible(Prompts::Answer::Yes); // the question before writing
     w.btnUpgradeFirmware->click();
+    editor.prompts.onMessage = nullptr;
     runPostedEvents();
 
-    QVERIFY(!m.menuFirmwareUpgradeMode->isChecked());
+    QVERIFY2(!m.menuFirmwareUpgradeMode->isChecked(), qPrintable(editor.prompts.messages.join(QStringLiteral(" / "))));
     QVERIFY(!editor.app->session().link.FirmwareUpgradeMode);
     if (comesBack) {
         QCOMPARE(editor.prompts.messages, (QStringList{kUpgradeCompleteMessage, "Firmware 4 is running."}));

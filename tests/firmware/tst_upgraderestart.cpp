@@ -69,14 +69,14 @@ void TestUpgradeRestart::restart()
     // What the windows show while the completion message is up: the bootloader let go.
     bool closedBeforeTheMessage = false;
     f.prompts.onMessage = [&](const QString &text) {
-        if (text == kUpgradeCompleteMessage)
+        if (text.startsWith(kUpgradeCompleteMessage))
             closedBeforeTheMessage = !f.app->session().linkOpen() && !m.menuFirmwareUpgradeMode->isChecked()
                                      && !m.menuDisconnect->isEnabled();
     };
-    f.prompts.scriptIrreversible(Prompts::Answer::Yes);
+    f.prompts.scriptIrreversible(Prompts::Answer::Yes); // the question before writing
     f.click(w.btnUpgradeFirmware);
     f.prompts.onMessage = nullptr;
-    QVERIFY2(closedBeforeTheMessage, qPrintable(f.prompts.messages.join(" / ")));
+    QVERIFY2(closedBeforeTheMessage, qPrintable(f.prompts.messages.join(" / ") + " | " + f.prompts.surprises.join(" / ")));
 
     QVERIFY(!f.app->session().link.FirmwareUpgradeMode);
     QVERIFY(!m.menuFirmwareUpgradeMode->isChecked());
