@@ -559,6 +559,8 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
     upgrade.onProgress = onProgress;
     const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);
     upgrade.onProgress = nullptr;
+    if (onProgressEnd)
+        onProgressEnd();
     if (!result.value.backupPath.isEmpty())
         m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
     if (!result)
@@ -573,6 +575,8 @@ TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
     upgrade.onProgress = onProgress;
     const ActionResult<QString> result = backupFirmware(m_session, QFileInfo(r.words.first()).absoluteFilePath(), r.fast);
     upgrade.onProgress = nullptr;
+    if (onProgressEnd)
+        onProgressEnd();
     if (!result)
         return result.failure;
     m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value) << '\n';
