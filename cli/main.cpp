@@ -69,10 +69,12 @@ int main(int argc, char **argv)
     const WebSite site = WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST));
     TovelCommands commands(session, prompts, site, out);
     TerminalProgress progress(stderr);
-    if (isatty(STDERR_FILENO))
+    if (isatty(STDERR_FILENO)) {
         commands.onProgress = [&progress](UpgradeStep step, int value, int maximum) {
             progress.show(step, value, maximum);
         };
+        commands.onProgressEnd = [&progress] { progress.finish(); };
+    }
     if (CommandLine::needsBootloader(request.command)) {
         // A stop asked for ends the upgrade at its next wait, with a message, not half-way
         // through a frame.
@@ -81,7 +83,5 @@ int main(int argc, char **argv)
             return Interruption::requested() || (stop && stop());
         };
     }
-    const int status = commands.run(request);
-    progress.finish();
-    return status;
+    return commands.run(request);
 }

@@ -13,6 +13,7 @@
 #include "catalogue/effectresourcename.h"
 #include "catalogue/infopagetext.h"
 #include "catalogue/resourceindex.h"
+#include "cli/rowreport.h"
 #include "cli/terminalprompts.h"
 #include "config/configurationfile.h"
 #include "core/editorerror.h"
@@ -39,147 +40,6 @@ using Kind = ActionFailure::Kind;
 ActionFailure usage(const QString &step, const QString &message)
 {
     return ActionFailure{Kind::Invalid, step, {}, message};
-}
-
-QString kindName(RowKind kind)
-{
-    switch (kind) {
-    case RowKind::Pot:
-        return QStringLiteral("pot");
-    case RowKind::Switch:
-        return QStringLiteral("switch");
-    case RowKind::MultiSwitch:
-        return QStringLiteral("list");
-    }
-    return QString();
-}
-
-QString rowName(const EffectRows &rows, int row)
-{
-    const QString name = rows.name[row].trimmed();
-    return name.isEmpty() ? rows.spokenName(row) : name;
-}
-
-// A row as `info` shows it: its kind and what it can be set to.
-QJsonObject rowLayoutJson(const EffectRows &rows, int row)
-{
-    QJsonObject o{{QStringLiteral("row"), row + 1},
-                  {QStringLiteral("name"), rowName(rows, row)},
-                  {QStringLiteral("kind"), kindName(rows.kind(row))}};
-    switch (rows.kind(row)) {
-    case RowKind::Pot:
-        break;
-    case RowKind::Switch:
-        o.insert(QStringLiteral("off"), rows.SwitchOffText[row]);
-        o.insert(QStringLiteral("on"), rows.SwitchOnText[row]);
-        break;
-    case RowKind::MultiSwitch:
-        o.insert(QStringLiteral("options"), QJsonArray::fromStringList(rows.options[row]));
-        break;
-    }
-    return o;
-}
-
-QString rowLayoutText(const EffectRows &rows, int row)
-{
-    QString line = QStringLiteral("%1  %2  %3").arg(row + 1, 2).arg(rowName(rows, row), kindName(rows.kind(row)));
-    switch (rows.kind(row)) {
-    case RowKind::Pot:
-        line += QStringLiteral(" 0..1023");
-        break;
-    case RowKind::Switch:
-        line += QStringLiteral(" off: %1, on: %2").arg(rows.SwitchOffText[row], rows.SwitchOnText[row]);
-        break;
-    case RowKind::MultiSwitch:
-        line += QLatin1Char(' ') + rows.options[row].join(QStringLiteral(" | "));
-        break;
-    }
-    return line;
-}
-
-QJsonValue controlJson(int index)
-{
-    if (index < 0 || index >= int(PedalControlNames.size()))
-        return QJsonValue::Null;
-    return PedalControlNames[index];
-}
-
-// A row's setting as `state` shows it: its value, the pedal control its box shows, its reverse
-// flag, and a pot's limits.
-QJsonObject rowStateJson(const SettingsModel &model, int row)
-{
-    const EffectRows &rows = model.rows();
-    const SettingsModel::RowValues &v = model.values(row);
-    QJsonObject o{{QStringLiteral("row"), row + 1},
-                  {QStringLiteral("name"), rowName(rows, row)},
-                  {QStringLiteral("kind"), kindName(rows.kind(row))}};
-    if (const std::optional<int> level = model.level(row))
-        o.insert(QStringLiteral("level"), *level);
-    else
-        o.insert(QStringLiteral("level"), QJsonValue::Null);
-    switch (rows.kind(row)) {
-    case RowKind::Pot:
-        break;
-    case RowKind::Switch:
-        o.insert(QStringLiteral("on"), v.value != 0);
-        o.insert(QStringLiteral("caption"), v.value != 0 ? rows.SwitchOnText[row] : rows.SwitchOffText[row]);
-        break;
-    case RowKind::MultiSwitch:
-        o.insert(QStringLiteral("option"), v.value >= 0 ? QJsonValue(rows.options[row].value(v.value)) : QJsonValue());
-        o.insert(QStringLiteral("options"), QJsonArray::fromStringList(rows.options[row]));
-        break;
-    }
-    o.insert(QStringLiteral("control"), controlJson(v.pedalControl));
-    o.insert(QStringLiteral("reverse"), v.reverse);
-    if (rows.kind(row) == RowKind::Pot) {
-        const ParamTables &tables = model.tables();
-        o.insert(QStringLiteral("assigned"), tables.IsAssigned[row]);
-        o.insert(QStringLiteral("min"), QJsonObject{{QStringLiteral("level"), int(tables.MinLimit[row])},
-                                                    {QStringLiteral("shown"), v.minCaption}});
-        o.insert(QStringLiteral("max"), QJsonObject{{QStringLiteral("level"), int(tables.MaxLimit[row])},
-                                                    {QStringLiteral("shown"), v.maxCaption}});
-    }
-    return o;
-}
-
-QString rowStateText(const SettingsModel &model, int row)
-{
-    const QJsonObject o = rowStateJson(model, row);
-    const EffectRows &rows = model.rows();
-    QString value;
-    switch (rows.kind(row)) {
-    case RowKind::Pot:
-        value = QString::number(o.value(QStringLiteral("level")).toInt());
-        break;
-    case RowKind::Switch:
-        value = (o.value(QStringLiteral("on")).toBool() ? QStringLiteral("on (%1)") : QStringLiteral("off (%1)"))
-                    .arg(o.value(QStringLiteral("caption")).toString());
-        break;
-    case RowKind::MultiSwitch:
-        value = o.value(QStringLiteral("option")).isNull() ? QStringLiteral("-")
-                                                           : o.value(QStringLiteral("option")).toString();
-        break;
-    }
-    const QJsonValue control = o.value(QStringLiteral("control"));
-    QString line = QStringLiteral("%1  %2  %3  control %4")
-                       .arg(row + 1, 2)
-                       .arg(rowName(rows, row), value, control.isNull() ? QStringLiteral("-") : control.toString());
-    if (o.value(QStringLiteral("reverse")).toBool())
-        line += QStringLiteral("  reversed");
-    if (rows.kind(row) == RowKind::Pot)
-        line += QStringLiteral("  min %1  max %2").arg(model.values(row).minCaption, model.values(row).maxCaption);
-    return line;
-}
-
-QJsonObject queryJson(const EffectQueryResult &query)
-{
-    QJsonObject o{{QStringLiteral("effect"), query.effect}};
-    if (query.info) {
-        o.insert(QStringLiteral("effectNumber"), query.info->effectNumber);
-        o.insert(QStringLiteral("effectVersion"), query.info->effectVersion);
-        o.insert(QStringLiteral("firmwareVersion"), query.info->firmwareVersion);
-    }
-    return o;
 }
 
 QString json(const QJsonObject &object)
@@ -680,9 +540,10 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
 {
     FirmwareChoice choice;
     const QString &word = r.words.first();
+    // Named as the firmware window lists it ("Firmware_5"), whatever the case typed.
     for (const QString &name : builtInImageNames())
         if (word.compare(name, Qt::CaseInsensitive) == 0)
-            choice.SelectedFirmwareName = word;
+            choice.SelectedFirmwareName = name.left(1).toUpper() + name.mid(1).toLower();
     if (choice.SelectedFirmwareName.isEmpty()) {
         choice.SelectedFirmwareName = QStringLiteral("From file...");
         choice.file = word;
@@ -698,6 +559,8 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
     upgrade.onProgress = onProgress;
     const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);
     upgrade.onProgress = nullptr;
+    if (onProgressEnd)
+        onProgressEnd();
     if (!result.value.backupPath.isEmpty())
         m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
     if (!result)
@@ -712,6 +575,8 @@ TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
     upgrade.onProgress = onProgress;
     const ActionResult<QString> result = backupFirmware(m_session, QFileInfo(r.words.first()).absoluteFilePath(), r.fast);
     upgrade.onProgress = nullptr;
+    if (onProgressEnd)
+        onProgressEnd();
     if (!result)
         return result.failure;
     m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value) << '\n';
@@ -731,9 +596,29 @@ TovelCommands::Failure TovelCommands::version()
     return std::nullopt;
 }
 
+namespace {
+
+// The firmware upgrade's advice names the firmware window's controls; on the command line the
+// same step is running the command again.
+QString commandLineAdvice(QString message)
+{
+    static const std::pair<const char *, const char *> kAdvice[] = {
+        {"Connect the pedal again and connect to its bootloader, then press Upgrade Firmware to try again.",
+         "Connect the pedal again, start it in its bootloader, then run the command again."},
+        {", choose Connection > Disconnect and then Connect (Upgrade Mode stays on), and press Upgrade Firmware again.",
+         ", then run the command again."},
+        {"Press Upgrade Firmware to try again.", "Run the command again to try again."},
+    };
+    for (const auto &[windows, terminal] : kAdvice)
+        message.replace(QLatin1String(windows), QLatin1String(terminal));
+    return message;
+}
+
+} // namespace
+
 int TovelCommands::report(const ActionFailure &failure)
 {
-    QString message = failure.message;
+    QString message = commandLineAdvice(failure.message);
     // A failure without words has been said by the layer that met it (a message), unless
     // nothing was: then its kind says it.
     if (message.isEmpty() && m_prompts.shown() == m_shownBefore) {

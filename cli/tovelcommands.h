@@ -28,6 +28,8 @@ public:
 
     // Progress of a firmware upgrade or backup; the caller shows it where a person sees it.
     std::function<void(UpgradeStep step, int value, int maximum)> onProgress;
+    // The run has ended: the progress shown, if any, is done before the result is written.
+    std::function<void()> onProgressEnd;
 
 private:
     using Failure = std::optional<ActionFailure>;
