@@ -192,7 +192,9 @@ BootloaderAnswer BootloaderLink::resync()
     m_console.appendConsoleLine(QStringLiteral("Start Resync"));
     if (!startCommand() || !send(QByteArray(kResyncBytes, char(0xFF)), Frame::Resync))
         return {Outcome::LinkLost, {}};
-    const QByteArray came = drainUntilQuiet(std::chrono::milliseconds(100), std::chrono::milliseconds(3000));
+    // Quiet for 300 ms: a refusal that a busy computer delays past a shorter pause would be
+    // read as the answer to the sync byte.
+    const QByteArray came = drainUntilQuiet(std::chrono::milliseconds(300), std::chrono::milliseconds(3000));
     m_console.printToConsole(QStringLiteral("resync: %1 came back").arg(byteCount(came.size())));
     if (!startCommand() || !send(QByteArray(1, char(kSync)), Frame::Resync))
         return {Outcome::LinkLost, {}};

@@ -58,7 +58,10 @@ struct FrameInfo {
 
 const FrameInfo &frameInfo(Frame frame);
 
-constexpr std::chrono::milliseconds kAnswerTimeout{1000};
+// The controller answers within a few milliseconds; the rest is room for a computer busy
+// enough to leave the editor (or the line's other end) unscheduled for a second or two, which
+// a shorter limit would take for a dead bootloader in the middle of an upgrade.
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // A global erase of 128 KB takes the controller up to tens of seconds.
 constexpr std::chrono::milliseconds kEraseTimeout{35000};
 

@@ -265,15 +265,15 @@ void TestBootloader::answers_data()
                                      << QStringList{"num of bytes received: 1", "received: 5A"};
     QTest::newRow("silent-bootloader-times-out") << Frame::WriteCommand << QStringList{} << false << O::NoAnswer << QByteArray()
                                                  << QStringList{"num of bytes received: 0", "received: "};
-    QTest::newRow("answer-just-in-time") << Frame::GoAddress << QStringList{"995:79"} << false << O::Ack << hex("79") << ack;
-    QTest::newRow("answer-after-the-time-out") << Frame::DataChecksum << QStringList{"1005:79"} << false << O::NoAnswer
+    QTest::newRow("answer-just-in-time") << Frame::GoAddress << QStringList{"4995:79"} << false << O::Ack << hex("79") << ack;
+    QTest::newRow("answer-after-the-time-out") << Frame::DataChecksum << QStringList{"5005:79"} << false << O::NoAnswer
                                                << QByteArray() << QStringList{"num of bytes received: 0", "received: "};
     QTest::newRow("erase-may-take-half-a-minute") << Frame::GlobalErase << QStringList{"30000:79"} << false << O::Ack << hex("79") << ack;
     QTest::newRow("busy-keeps-the-wait-going") << Frame::GlobalErase << QStringList{"0:76", "1000:76", "3000:79"} << false << O::Ack
                                                << hex("767679")
                                                << QStringList{"received: 76", "BUSY", "received: 76", "BUSY",
                                                               "num of bytes received: 3", "received: 79", "ACK"};
-    QTest::newRow("busy-does-not-extend-the-time-out") << Frame::WriteCommand << QStringList{"0:76", "800:76", "1600:79"} << false
+    QTest::newRow("busy-does-not-extend-the-time-out") << Frame::WriteCommand << QStringList{"0:76", "4000:76", "5005:79"} << false
                                                        << O::NoAnswer << hex("7676")
                                                        << QStringList{"received: 76", "BUSY", "received: 76", "BUSY",
                                                                       "num of bytes received: 2", "received: "};

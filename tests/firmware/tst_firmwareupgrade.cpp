@@ -354,7 +354,7 @@ void TestFirmwareUpgrade::faults_data()
         << "written" << "Stopped: go";
     QTest::newRow("silence-mid-image")
         << Fault::SilenceMidImage
-        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 1 s (received: nothing)." << "no-record"
+        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 5 s (received: nothing)." << "no-record"
         << "Stopped: chunk 51";
     QTest::newRow("busy-for-3-s-during-the-erase") << Fault::BusyDuringErase << "" << "written" << "";
     QTest::newRow("unplugged-mid-image")
@@ -511,7 +511,7 @@ void TestFirmwareUpgrade::messages_data()
 
     QTest::newRow("bootloader-hangs-mid-image")
         << Scene::HangsMidImage
-        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 1 s (received: nothing).\n\n"
+        << "Firmware upgrade stopped at chunk 51 of 107 at 0x08003200: no answer within 5 s (received: nothing).\n\n"
            "The pedal's flash has been erased and is incomplete, and no firmware was started; the pedal stays in "
            "its bootloader. " + resetAdvice;
     QTest::newRow("still-hung-when-tried-again-flash-erased-by-the-run-before")

@@ -208,10 +208,11 @@ void TestLink::bootloaderGreeting_data()
     QTest::newRow("nack-to-the-sync-byte-alone")
         << QByteArray("\x1F") << "1F" << "Connection to bootloader failed" << false
         << "bootloader not in step (received: 1F)" << 1300;
-    // The greeting's second, then the resync's wait for its sync byte and for the byte after it.
+    // The greeting's 5 s, the resync's 300 ms of quiet, then its wait for the sync byte and
+    // for the byte after it.
     QTest::newRow("bootloader-silent")
         << QByteArray() << "" << "Connection to bootloader failed" << false
-        << "bootloader not in step (received: nothing)" << 3300;
+        << "bootloader not in step (received: nothing)" << 15500;
 }
 
 void TestLink::bootloaderGreeting()
@@ -232,7 +233,7 @@ void TestLink::bootloaderGreeting()
             f.driver.queueAnswer(answer, f.clock.nowUs() + 2000);
     };
     // The user tries to disconnect while the editor waits: the greeting holds the link until
-    // its answer or its time-out, one second, and a resync after it until that ends.
+    // its answer or its time-out, five seconds, and a resync after it until that ends.
     f.pacing.onTurn = [&] {
         if (++turns == 20)
             f.main().menuDisconnect->trigger();
