@@ -18,6 +18,9 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QShowEvent>
 #include <QSlider>
 #include <QToolTip>
@@ -118,7 +121,22 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
 {
     setObjectName(QStringLiteral("formFXParameters"));
     setWindowTitle(QStringLiteral("FX Parameters"));
-    setFixedSize(kClientWidth, clientHeightForParams(0, 0));
+    // The rows sit at fixed places in an area as tall as they need; on a screen too short for
+    // them the window is cut to the screen and the area scrolls. The area draws no background
+    // of its own: the window's look shows through.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("scrollRows"));
+    m_scroll->setAccessibleName(QStringLiteral("Parameters"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_rowsArea = new QWidget;
+    m_rowsArea->setObjectName(QStringLiteral("rowsArea"));
+    m_scroll->setWidget(m_rowsArea);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    setClientHeight(clientHeightForParams(0, 0));
     connect(&m_model, &SettingsModel::rowChanged, this, &TformFXParameters::drawRow);
 }
 
@@ -159,7 +177,26 @@ int TformFXParameters::knownFrameHeight() const
 void TformFXParameters::fitHeight()
 {
     m_fittedFrame = knownFrameHeight();
-    setFixedSize(kClientWidth, clientHeightForParams(rows().NumParams(), m_fittedFrame));
+    setClientHeight(clientHeightForParams(rows().NumParams(), m_fittedFrame));
+}
+
+void TformFXParameters::setClientHeight(int rowsHeight)
+{
+    m_rowsArea->setFixedSize(kClientWidth, rowsHeight);
+    int height = rowsHeight;
+    int width = kClientWidth;
+    // The screen's height less the frame, once the window knows its screen.
+    const int room = m_available.isValid() ? m_available.height() - std::max(m_fittedFrame, 0) : 0;
+    if (room > 0 && rowsHeight > room) {
+        height = room;
+        width += m_scroll->verticalScrollBar()->sizeHint().width();
+    }
+    setFixedSize(width, height);
+}
+
+bool TformFXParameters::rowsScroll() const
+{
+    return m_rowsArea->height() > m_scroll->viewport()->height();
 }
 
 double TformFXParameters::dividerHeight(int numParams)
@@ -173,6 +210,7 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
         close();
     const QRect main = mainWindow.frameGeometry();
     move(main.x() + main.width(), main.y());
+    m_available = availableGeometryFor(mainWindow);
     setWindowTitle(caption);
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     show();
@@ -181,7 +219,7 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
     // Now that the rows give the height: beside the main window where the screen has room,
     // else moved until the whole window is on the main window's screen.
     const QMargins frame = frameMarginsOf(*this, mainWindow);
-    const QRect spot = placeBeside(availableGeometryFor(mainWindow), main, {}, size().grownBy(frame));
+    const QRect spot = placeBeside(m_available, main, {}, size().grownBy(frame));
     move(spot.topLeft());
 }
 
@@ -372,7 +410,7 @@ void TformFXParameters::BuildPots()
 {
     const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < std::min(rows().NumPots(), rows().count()); ++p) {
-        auto *slider = placeRow(new QSlider(Qt::Horizontal, this), p, kValueX, kValueWidth,
+        auto *slider = placeRow(new QSlider(Qt::Horizontal, m_rowsArea), p, kValueX, kValueWidth,
                                 QStringLiteral("level"));
         slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
         slider->setRange(0, kMaxLevel);
@@ -381,7 +419,7 @@ void TformFXParameters::BuildPots()
         connect(slider, &QSlider::valueChanged, this, [this, p] { showLevel(p); });
         trkPot[p] = slider;
 
-        auto *name = placeRow(new QLabel(rows().layout.ParamLines.at(p), this), p, kNameX, kNameWidth);
+        auto *name = placeRow(new QLabel(rows().layout.ParamLines.at(p), m_rowsArea), p, kNameX, kNameWidth);
         name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
         lblParamName[p] = name;
     }
@@ -393,17 +431,17 @@ void TformFXParameters::BuildSwitches()
     const int first = std::min(rows().NumPots(), rows().count());
     const int end = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < end; ++p) {
-        auto *toggle = placeRow(new ToggleSwitch(this), p, kSwitchX, kSwitchWidth, QStringLiteral("switch"));
+        auto *toggle = placeRow(new ToggleSwitch(m_rowsArea), p, kSwitchX, kSwitchWidth, QStringLiteral("switch"));
         toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
         toggle->setEnabled(usable);
         connectHandler(toggle, &ToggleSwitch::clicked, this, m_session.prompts, [this, toggle] { SwitchParameterClick(toggle); });
         swSwitch[p] = toggle;
 
-        auto *name = placeRow(new QLabel(rows().name[p], this), p, kNameX, kNameWidth);
+        auto *name = placeRow(new QLabel(rows().name[p], m_rowsArea), p, kNameX, kNameWidth);
         name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
         lblParamName[p] = name;
 
-        auto *state = placeRow(new QLabel(SwitchOffText[p], this), p, kSwitchStateX, kSwitchStateWidth,
+        auto *state = placeRow(new QLabel(SwitchOffText[p], m_rowsArea), p, kSwitchStateX, kSwitchStateWidth,
                                QStringLiteral("state"));
         state->setObjectName(QStringLiteral("lblSwitchState%1").arg(p));
         // The caption cell runs under the switch (120..220 against 190..230): the label draws
@@ -420,12 +458,12 @@ void TformFXParameters::BuildMultiSwitches()
     const bool usable = m_session.selection.EffectOnPedal;
     const int first = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < rows().count(); ++p) {
-        auto *list = placeRow(new QComboBox(this), p, kValueX, kValueWidth, QStringLiteral("position"));
+        auto *list = placeRow(new QComboBox(m_rowsArea), p, kValueX, kValueWidth, QStringLiteral("position"));
         list->setObjectName(QStringLiteral("cmbMultiSwitch%1").arg(p));
         list->setEnabled(usable);
         cmbMultiSwitch[p] = list;
 
-        auto *name = placeRow(new QLabel(rows().name[p], this), p, kNameX, kNameWidth);
+        auto *name = placeRow(new QLabel(rows().name[p], m_rowsArea), p, kNameX, kNameWidth);
         name->setObjectName(QStringLiteral("lblParamName%1").arg(p));
         lblParamName[p] = name;
         list->addItems(rows().options[p]);
@@ -440,7 +478,7 @@ void TformFXParameters::BuildAssignBoxes()
 {
     const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
-        auto *box = placeRow(new QComboBox(this), p, kAssignX, kAssignWidth,
+        auto *box = placeRow(new QComboBox(m_rowsArea), p, kAssignX, kAssignWidth,
                              QStringLiteral("pedal control"));
         box->setObjectName(QStringLiteral("boxAssign%1").arg(p));
         for (const QString &control : PedalControlNames)
@@ -455,7 +493,7 @@ void TformFXParameters::BuildAssignBoxes()
 
 void TformFXParameters::BuildDivider()
 {
-    lineDivider = new QFrame(this);
+    lineDivider = new QFrame(m_rowsArea);
     lineDivider->setObjectName(QStringLiteral("lineDivider"));
     lineDivider->setAccessibleName(QStringLiteral("Divider"));
     lineDivider->setFrameShape(QFrame::VLine);
@@ -469,7 +507,7 @@ void TformFXParameters::BuildReverseBoxes()
 {
     const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
-        auto *box = placeRow(new QCheckBox(this), p, kReverseX, kReverseWidth, QStringLiteral("reverse"));
+        auto *box = placeRow(new QCheckBox(m_rowsArea), p, kReverseX, kReverseWidth, QStringLiteral("reverse"));
         box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
         box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
         box->setEnabled(usable);
@@ -482,7 +520,7 @@ void TformFXParameters::BuildLimitButtons()
 {
     auto button = [this](int p, const char *name, const QString &caption, const QString &hint,
                          int x, int width, const QString &what) {
-        auto *b = placeRow(new QPushButton(caption, this), p, x, width, what);
+        auto *b = placeRow(new QPushButton(caption, m_rowsArea), p, x, width, what);
         b->setObjectName(QLatin1String(name) + QString::number(p));
         b->setToolTip(hint);
         enableLimitButton(b, false);
@@ -547,7 +585,7 @@ void TformFXParameters::drawRow(int row, int parts)
 void TformFXParameters::EnableDisableControls(bool aEnable)
 {
     m_model.setRowsEnabled(aEnable);
-    for (QObject *child : children())
+    for (QObject *child : m_rowsArea->children())
         if (child->isWidgetType())
             static_cast<QWidget *>(child)->setEnabled(aEnable);
     for (int p = 0; p < kRows; ++p) {

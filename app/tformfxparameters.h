@@ -4,6 +4,7 @@
 #include "params/controllayout.h"
 #include "params/effectrows.h"
 
+#include <QRect>
 #include <QWidget>
 #include <array>
 
@@ -12,6 +13,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 
 namespace tovel {
@@ -53,6 +55,10 @@ public:
     // shows it (which builds it) and sizes it for the rows just built.
     // activate false: shown without taking the focus from the window the player is in.
     void openBeside(const QWidget &mainWindow, const QString &caption, bool activate = true);
+    // The rows are taller than the screen let the window be: they scroll.
+    bool rowsScroll() const;
+    // The parent of every row control, inside the window's scroll area.
+    QWidget *rowsArea() const { return m_rowsArea; }
 
     // Opens the chosen effect's rows in the model (its layout, addresses, pots, switches, lists)
     // and builds the controls (then the assignment boxes, divider, reverse boxes, limit
@@ -163,6 +169,10 @@ private:
     SettingsModel &m_model;
     bool m_exchangeRunning = false;
     bool m_drawing = false; // the model is being drawn: control changes are not the player's
+    void setClientHeight(int rowsHeight);
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_rowsArea = nullptr; // the rows' parent, inside m_scroll
+    QRect m_available;             // the main window's screen, as of the last opening
     bool m_sized = false;   // an opener has sized the window once
     int m_fittedFrame = 0;  // the frame height the client height was fitted to
 };

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QtTest>
 #include <algorithm>
@@ -250,7 +251,7 @@ void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("No Such Effect"));
     QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
-    QVERIFY(params.isVisible() && params.children().isEmpty());
+    QVERIFY(params.isVisible() && params.rowsArea()->children().isEmpty());
     params.close();
     QVERIFY(!f.main().btnRequest->isEnabled());
     QVERIFY(!f.main().btnAssign->isEnabled());
@@ -273,10 +274,16 @@ static QList<QWidget *> spokenWidgets(QWidget *window)
     for (QWidget *w : window->findChildren<QWidget *>()) {
         if (w->isWindow())
             continue; // drop-down popups, menus
+        // A scroll area that holds controls (the parameter rows) is a frame: its viewport, its
+        // bars and the area inside it are no controls, what sits in that area is.
+        QWidget *up1 = w->parentWidget();
+        QWidget *up2 = up1 ? up1->parentWidget() : nullptr;
+        if (qobject_cast<QScrollArea *>(w) || qobject_cast<QScrollArea *>(up1) || qobject_cast<QScrollArea *>(up2))
+            continue;
         bool part = false;
         for (QWidget *up = w->parentWidget(); up && up != window; up = up->parentWidget())
-            part = part || qobject_cast<QAbstractScrollArea *>(up) || qobject_cast<QComboBox *>(up)
-                   || qobject_cast<QMenuBar *>(up);
+            part = part || (qobject_cast<QAbstractScrollArea *>(up) && !qobject_cast<QScrollArea *>(up))
+                   || qobject_cast<QComboBox *>(up) || qobject_cast<QMenuBar *>(up);
         if (!part)
             spoken << w;
     }

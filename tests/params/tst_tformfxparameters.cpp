@@ -17,10 +17,13 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QScrollArea>
 #include <QtTest>
+#include <functional>
 
 #include <memory>
 
@@ -163,7 +166,7 @@ void TestFXParameters::captionAndWidth()
     QCOMPARE(panel.window.minimumWidth(), panel.window.maximumWidth());
     QVERIFY(!panel.window.isVisible());
     QCOMPARE(panel.console.lines, QStringList()); // nothing is built before the first show
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
 }
 
 void TestFXParameters::opensBesideMainWindow_data()
@@ -185,21 +188,36 @@ void TestFXParameters::opensBesideMainWindow()
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
-    // The figure is the outer height, frame included (the test platform reports a thin frame).
-    QCOMPARE(panel.window.width(), 499);
-    QVERIFY(panel.window.frameGeometry().height() > panel.window.height());
-    QCOMPARE(panel.window.frameGeometry().height(), height);
-    QCOMPARE(panel.window.minimumSize(), panel.window.maximumSize());
+    // The figure is the outer height, frame included (the test platform reports a thin frame),
+    // on a screen tall enough; on a shorter one (the test platform's is 600 pixels) the window
+    // is as tall as the screen and its rows scroll, the last one within reach.
+    const QRect available = availableGeometryFor(panel.main);
+    TformFXParameters &w = panel.window;
+    QVERIFY(w.frameGeometry().height() > w.height());
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    if (height <= available.height()) {
+        QCOMPARE(w.width(), 499);
+        QCOMPARE(w.frameGeometry().height(), height);
+        QVERIFY(!w.rowsScroll());
+    } else {
+        QVERIFY(w.width() > 499); // the scroll bar beside the rows
+        QCOMPARE(w.frameGeometry().height(), available.height());
+        QVERIFY(w.rowsScroll());
+        auto *scroll = w.findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        const int last = w.NumParams() - 1;
+        scroll->ensureWidgetVisible(w.lblParamName[last]);
+        const QRect shown = QRect(w.lblParamName[last]->mapTo(&w, QPoint(0, 0)), w.lblParamName[last]->size());
+        QVERIFY2(w.rect().contains(shown), qPrintable(QStringLiteral("last row at %1, %2").arg(shown.top()).arg(shown.bottom())));
+    }
     // Beside the main window where the screen has room, else moved onto it (the test
     // platform's screen is 800 pixels wide: no room beside).
     const QRect main = panel.main.frameGeometry();
-    const QRect available = availableGeometryFor(panel.main);
-    const QRect frame = panel.window.frameGeometry();
+    const QRect frame = w.frameGeometry();
     QCOMPARE(frame.topLeft(), placeBeside(available, main, {}, frame.size()).topLeft());
     if (available.right() - main.right() >= frame.width())
         QCOMPARE(frame.topLeft(), QPoint(main.x() + main.width(), main.y()));
-    if (frame.height() <= available.height())
-        QVERIFY(available.contains(frame));
+    QVERIFY(available.contains(frame));
     QCOMPARE(panel.prompts.messages, QStringList());
 }
 
@@ -333,7 +351,7 @@ void TestFXParameters::creationOrder()
     Panel panel(catalogue.index());
     panel.open(QStringLiteral("Probe"));
     QStringList order;
-    for (QObject *child : panel.window.children())
+    for (QObject *child : panel.window.rowsArea()->children())
         order << child->objectName();
     // Pots, switches, multi-switch, assignment boxes, divider, reverse boxes, limit buttons.
     QCOMPARE(order, QStringList({"trkPot0", "lblParamName0", "trkPot1", "lblParamName1",
@@ -666,12 +684,12 @@ void TestFXParameters::closeDestroysRows()
     panel.main.show();
     QSignalSpy closed(&panel.window, &TformFXParameters::rowsClosed);
     panel.open(QStringLiteral("Arp Sequencer"));
-    const int built = int(panel.window.children().size());
+    const int built = int(panel.window.rowsArea()->children().size());
     QPointer<QSlider> slider = panel.window.trkPot[0];
     panel.window.close();
     QCOMPARE(closed.size(), 1);
     QVERIFY(slider.isNull());
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
     TformFXParameters &w = panel.window;
     for (int p = 0; p < 24; ++p)
         QVERIFY(!w.lblParamName[p] && !w.trkPot[p] && !w.swSwitch[p] && !w.lblSwitchState[p]
@@ -689,7 +707,7 @@ void TestFXParameters::closeDestroysRows()
     panel.open(QStringLiteral("Arp Sequencer"));
     panel.open(QStringLiteral("Arp Sequencer"));
     QCOMPARE(closed.size(), 2);
-    QCOMPARE(int(panel.window.children().size()), built);
+    QCOMPARE(int(panel.window.rowsArea()->children().size()), built);
 }
 
 void TestFXParameters::enableDisableControls()
@@ -701,7 +719,7 @@ void TestFXParameters::enableDisableControls()
     TformFXParameters &w = panel.window;
     for (bool enable : {true, false}) {
         w.EnableDisableControls(enable);
-        for (QObject *child : w.children()) {
+        for (QObject *child : w.rowsArea()->children()) {
             auto *control = static_cast<QWidget *>(child);
             const int row = int(std::find(w.btnMin.begin(), w.btnMin.end(), control) - w.btnMin.begin());
             const bool limit = control->objectName().startsWith(QStringLiteral("btnM"))
@@ -816,16 +834,21 @@ void TestFXParameters::switchThroughAccessibility()
     QAccessibleInterface *mute = nullptr;
     QAccessibleInterface *reverse = nullptr;
     QAccessibleInterface *caption = nullptr;
-    for (int i = 0; i < window->childCount(); ++i) {
-        QAccessibleInterface *child = window->child(i);
-        const QString name = child->text(QAccessible::Name);
-        if (name == QStringLiteral("Mute switch"))
-            mute = child;
-        else if (name == QStringLiteral("Mute reverse"))
-            reverse = child;
-        else if (name == QStringLiteral("Mute state"))
-            caption = child;
-    }
+    // The rows sit in the window's scroll area: the whole tree is walked, as a reader does.
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface *child = node->child(i);
+            const QString name = child->text(QAccessible::Name);
+            if (name == QStringLiteral("Mute switch"))
+                mute = child;
+            else if (name == QStringLiteral("Mute reverse"))
+                reverse = child;
+            else if (name == QStringLiteral("Mute state"))
+                caption = child;
+            walk(child);
+        }
+    };
+    walk(window);
     QVERIFY(mute && reverse && caption);
     QVERIFY(mute->state().checkable && reverse->state().checkable);
     QCOMPARE(mute->text(QAccessible::Description), QStringLiteral("ON"));
@@ -868,7 +891,7 @@ void TestFXParameters::noEffectSelected()
     QCOMPARE(panel.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource _ctrls not found")});
     QCOMPARE(panel.window.NumParams(), 0);
     QCOMPARE(panel.window.frameGeometry().height(), 60);
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
 }
 
 void TestFXParameters::invalidCountLineIsReported()
@@ -881,7 +904,7 @@ void TestFXParameters::invalidCountLineIsReported()
     QCOMPARE(panel.window.NumParams(), 0);
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.console.lines, QStringList());
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
 }
 
 void TestFXParameters::missingProgramStopsBuilding()
@@ -893,7 +916,7 @@ void TestFXParameters::missingProgramStopsBuilding()
     QCOMPARE(panel.prompts.messages, QStringList{QStringLiteral("Error loading resource: Resource Probe not found")});
     QCOMPARE(panel.console.lines.last(), QStringLiteral("resource name: Probe"));
     QCOMPARE(panel.window.NumParams(), 1); // the layout was read; no row was built
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
     QCOMPARE(panel.window.ParamAddress[0], QString());
 }
 
@@ -909,9 +932,9 @@ void TestFXParameters::spokenNamesOfLikeAndNamelessRows()
     QCOMPARE(w.btnMax[1]->accessibleName(), QStringLiteral("Level (row 2) maximum"));
     QCOMPARE(w.chkReverse[2]->accessibleName(), QStringLiteral("Row 3 reverse"));
     QSet<QString> names;
-    for (QObject *child : w.children())
+    for (QObject *child : w.rowsArea()->children())
         names.insert(QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name));
-    QCOMPARE(int(names.size()), int(w.children().size()));
+    QCOMPARE(int(names.size()), int(w.rowsArea()->children().size()));
 }
 
 void TestFXParameters::clientHeight_data()
@@ -956,11 +979,15 @@ void TestFXParameters::clientHeight()
     TformFXParameters &w = panel.window;
     QCOMPARE(w.NumParams(), rows);
     const int shownFrame = w.frameGeometry().height() - w.height();
-    QCOMPARE(w.height(), TformFXParameters::clientHeightForParams(rows, shownFrame));
-    if (shownFrame > 0 && shownFrame < 2 * 25)
+    const int fitted = TformFXParameters::clientHeightForParams(rows, shownFrame);
+    // A screen too short for the rows: the window fills its height and the rows scroll.
+    const QRect available = availableGeometryFor(panel.main);
+    QCOMPARE(w.rowsScroll(), fitted + shownFrame > available.height());
+    QCOMPARE(w.height(), w.rowsScroll() ? available.height() - shownFrame : fitted);
+    if (shownFrame > 0 && shownFrame < 2 * 25 && !w.rowsScroll())
         QCOMPARE(w.frameGeometry().height(), TformFXParameters::heightForParams(rows));
     if (rows > 0)
-        QVERIFY(w.lblParamName[rows - 1]->geometry().bottom() < w.height());
+        QVERIFY(w.lblParamName[rows - 1]->geometry().bottom() < fitted);
 }
 
 void TestFXParameters::closeWithoutRowsIsReported_data()
@@ -983,7 +1010,7 @@ void TestFXParameters::closeWithoutRowsIsReported()
     panel.open(effect);
     QCOMPARE(panel.prompts.messages, QStringList{message});
     QVERIFY(panel.window.isVisible());
-    QVERIFY(panel.window.children().isEmpty());
+    QVERIFY(panel.window.rowsArea()->children().isEmpty());
     // The main window disables Request and Assign on this signal: a window that never got its
     // rows reports its close all the same.
     QSignalSpy closed(&panel.window, &TformFXParameters::rowsClosed);
