@@ -129,10 +129,11 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
     m_scroll->setAccessibleName(QStringLiteral("Parameters"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
     m_rowsArea = new QWidget;
     m_rowsArea->setObjectName(QStringLiteral("rowsArea"));
     m_scroll->setWidget(m_rowsArea);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget, QScrollArea > QWidget > QWidget#rowsArea"
+                                           " { background: transparent; }"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
@@ -187,16 +188,20 @@ void TformFXParameters::setClientHeight(int rowsHeight)
     int width = kClientWidth;
     // The screen's height less the frame, once the window knows its screen.
     const int room = m_available.isValid() ? m_available.height() - std::max(m_fittedFrame, 0) : 0;
-    if (room > 0 && rowsHeight > room) {
+    const bool cut = room > 0 && rowsHeight > room;
+    if (cut) {
         height = room;
         width += m_scroll->verticalScrollBar()->sizeHint().width();
     }
+    // The bar is there exactly when the rows are cut: left to itself it also showed for the
+    // moment the window took its size.
+    m_scroll->setVerticalScrollBarPolicy(cut ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setFixedSize(width, height);
 }
 
 bool TformFXParameters::rowsScroll() const
 {
-    return m_rowsArea->height() > m_scroll->viewport()->height();
+    return m_scroll->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
 }
 
 double TformFXParameters::dividerHeight(int numParams)

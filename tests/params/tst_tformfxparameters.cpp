@@ -127,6 +127,7 @@ private slots:
     void captionAndWidth();
     void opensBesideMainWindow_data();
     void opensBesideMainWindow();
+    void rowsOnTheWindowsGround();
     void rowsFromLayout_data();
     void rowsFromLayout();
     void creationOrder();
@@ -219,6 +220,23 @@ void TestFXParameters::opensBesideMainWindow()
         QCOMPARE(frame.topLeft(), QPoint(main.x() + main.width(), main.y()));
     QVERIFY(available.contains(frame));
     QCOMPARE(panel.prompts.messages, QStringList());
+}
+
+// The rows lie on the window's own ground, whatever the look paints it with: the scroll area
+// around them paints nothing of its own.
+void TestFXParameters::rowsOnTheWindowsGround()
+{
+    const QString sheet = qApp->styleSheet();
+    qApp->setStyleSheet(QStringLiteral("QWidget:window { background-color: #252525; }"));
+    Panel panel;
+    panel.main.show();
+    panel.session.selection.SelectedEffectName = QStringLiteral("Deep Chorus X2");
+    panel.window.openBeside(panel.main, QStringLiteral("Deep Chorus X2"));
+    const QImage image = panel.window.grab().toImage();
+    qApp->setStyleSheet(sheet);
+    // Left of the first row's name and under the last row: nothing but the ground.
+    for (const QPoint at : {QPoint(3, 3), QPoint(3, image.height() - 3), QPoint(image.width() - 3, image.height() - 3)})
+        QCOMPARE(QColor(image.pixel(at)).name(), QStringLiteral("#252525"));
 }
 
 void TestFXParameters::rowsFromLayout_data()
