@@ -7,9 +7,6 @@ if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   return()
 endif()
 
-set(TOVEL_PCH_STANDARD
-  <algorithm> <array> <chrono> <functional> <memory> <optional> <utility> <vector>)
-
 add_library(tovel_pch_core OBJECT ${CMAKE_CURRENT_LIST_DIR}/pch.cpp)
 target_link_libraries(tovel_pch_core PRIVATE Qt6::Core Qt6::Network Qt6::SerialPort)
 target_precompile_headers(tovel_pch_core PRIVATE <QtCore> <QtNetwork> <QSerialPort> ${TOVEL_PCH_STANDARD})
