@@ -70,6 +70,8 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
+        return {refusal, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
     const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
@@ -97,6 +99,8 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
+        return {refusal, {}};
     UpgradeOptions options;
     options.fast = fast;
     options.backupFile = path;

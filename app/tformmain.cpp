@@ -291,6 +291,7 @@ void TformMain::FormCreate()
     btnUpload->setEnabled(false);
     btnOpenEffect->setEnabled(false);
     chkLiveRequest->setVisible(false);
+    showPedalState();
 
     // 5. The category rows.
     CategoryItems = createCategoryRows(lstCategory);

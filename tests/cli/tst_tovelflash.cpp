@@ -123,8 +123,10 @@ void TestTovelFlash::stopsAndSays()
 
 void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
 {
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("flash.bin");
     LoggedSim sim;
-    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    QVERIFY2(sim.start({"--bootloader", "--dump-flash", dump}), qPrintable(sim.process.errorText()));
     TovelProcess tovel;
     QProcess process;
     process.setProcessEnvironment([&] {
@@ -154,6 +156,15 @@ void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
     const int settled = sim.mark();
     QVERIFY(settled >= 0);
     QCOMPARE(sim.frames().filter("boot GO").size(), 0);
+
+    // The same command again at once finds the bootloader in its command loop, the frame in
+    // flight at the stop answered: it runs to its end.
+    const TovelProcess::Run again = tovel.onDevice(sim.process.ptyPath(), {"flash", "Firmware_5", "--no-backup", "--fast"});
+    QVERIFY2(again.status == 0, qPrintable(again.err));
+    QVERIFY(sim.process.stop());
+    QByteArray image;
+    QVERIFY(loadBuiltInImage("Firmware_5", image));
+    QCOMPARE(readFile(dump).left(image.size()), image);
 }
 
 QTEST_MAIN(TestTovelFlash)
