@@ -17,7 +17,7 @@ QString pedalStateText(const PedalState &state)
     case Kind::EffectFirmware: {
         const std::optional<PedalState::Effect> &effect = state.effect();
         if (!effect)
-            return QStringLiteral("Pedal: a new effect uploaded%1 (Open FX reads it)").arg(withFirmware);
+            return QStringLiteral("Pedal: a new effect, not read yet%1").arg(withFirmware);
         if (effect->number == 0)
             return QStringLiteral("Pedal: no effect running%1").arg(withFirmware);
         if (effect->name.isEmpty())

@@ -196,11 +196,11 @@ void TformMain::buildControls()
     btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), commands), "btnTest", 103, 356);
     // In the empty lower part of the left column: hidden controls (Live Request, Upload File,
     // TestCode) lie there, nothing shown.
-    lblPedalState = place(new QLabel(this), "lblPedalState", 8, 281, 174, 34);
+    lblPedalState = place(new QLabel(this), "lblPedalState", 8, 281, 174, 48);
     lblPedalState->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblPedalState->setWordWrap(true);
     lblPedalState->setAccessibleName(QStringLiteral("Pedal"));
-    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 320, 174, 100);
+    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 334, 174, 88);
     lblActionStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblActionStatus->setWordWrap(true);
     lblActionStatus->setAccessibleName(QStringLiteral("Last action"));

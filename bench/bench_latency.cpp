@@ -34,7 +34,8 @@ int main(int argc, char **argv)
         pedal::VirtualPedalDriver driver(options, clock);
         D2XXUnit usb(driver, prompts);
         TformPrint console;
-        CommandExchange exchange(usb, pacing, clock, console);
+        PedalState state;
+        CommandExchange exchange(usb, pacing, clock, console, state);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
 
         qint64 total = 0, least = -1, most = 0;

@@ -61,9 +61,9 @@ int main(int argc, char **argv)
     f.main().menuConnectClick();
     const QString effect = QStringLiteral("Arp Sequencer");
     f.loadOntoPedal(effect);
-    f.app->session().selection.SelectedEffectName = effect;
+    f.checkLine();
     f.app->session().pedal.PedalEffectName = effect;
-    f.app->session().selection.EffectOnPedal = true;
+    f.app->session().chooseEffect(effect);
     f.main().show();
     f.console().show();
     TformFXParameters &window = *f.app->formFXParameters();

@@ -355,7 +355,7 @@ void TestMainWindow::pedalLineAndCommandsFollowThePedal()
     f.prompts.scriptAnswer(Prompts::Answer::Yes);
     f.click(m.btnUpload);
     QCOMPARE(m.lblStatus->text(), QStringLiteral("Upload complete\r\n"));
-    expect({"Pedal: a new effect uploaded, firmware 5 (Open FX reads it)", true, true, false, false});
+    expect({"Pedal: a new effect, not read yet, firmware 5", true, true, false, false});
 
     f.click(m.btnOpenEffect);
     // The pedal's status gave way to what Open FX did.
