@@ -90,10 +90,17 @@ QString SafeFileWriter::open()
 
 QString SafeFileWriter::write(const QByteArray &bytes)
 {
-    const qint64 written = m_file.write(bytes);
+    // A disk that fills takes part of a write; the next one says why.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = m_file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
     if (written == bytes.size())
         return QString();
-    return failed(written < 0 || m_file.error() != QFileDevice::NoError
+    return failed(m_file.error() != QFileDevice::NoError
                       ? m_file.errorString()
                       : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(bytes.size()));
 }
