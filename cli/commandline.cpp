@@ -327,8 +327,9 @@ QString CommandLine::parse(const QStringList &arguments, CliRequest &request)
     }
     // "tovel help set" is "tovel set --help".
     if (request.command == QLatin1String("help")) {
+        const bool aboutHelp = request.help && request.words.isEmpty(); // tovel help --help
         request.help = true;
-        request.command = request.words.value(0);
+        request.command = aboutHelp ? QStringLiteral("help") : request.words.value(0);
         request.words.clear();
         if (words.size() > 1)
             return QStringLiteral("help takes one command, not %1 words.").arg(words.size());
