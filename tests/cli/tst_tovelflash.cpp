@@ -11,6 +11,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace tovel;
 using namespace tovel::test;
@@ -33,6 +37,8 @@ private slots:
     void stopsAndSays_data();
     void stopsAndSays();
     void interruptedRunSaysWhereThePedalStands();
+    void backupWritesOnlyARegularFile_data();
+    void backupWritesOnlyARegularFile();
 };
 
 void TestTovelFlash::backupThenFlashWithItsBackup()
@@ -153,6 +159,90 @@ void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
     const int settled = sim.mark();
     QVERIFY(settled >= 0);
     QCOMPARE(sim.frames().filter("boot GO").size(), 0);
+}
+
+void TestTovelFlash::backupWritesOnlyARegularFile_data()
+{
+    QTest::addColumn<QString>("place");   // what the backup's name is
+    QTest::addColumn<QString>("message"); // a pattern standard error matches
+    const QString refused = "^tovel: The backup was not written. Error saving file: ";
+    QTest::newRow("named-pipe") << "pipe" << refused + "@ is a named pipe \\(FIFO\\), not a regular file\\.\n"
+                                                       "tovel: Nothing has been erased; the pedal stays in its bootloader\\.";
+    QTest::newRow("device-node") << "device" << refused + "@ is a character device, not a regular file";
+    QTest::newRow("link-to-a-device") << "link" << refused + "@ leads to .*, a character device, not a regular file";
+    QTest::newRow("folder") << "folder" << refused + "@ is a folder, not a regular file";
+    QTest::newRow("missing-folder") << "missing" << refused + "@ cannot be written: the folder .* does not exist";
+    // The whole flash is read first; the disk fills as it is written.
+    QTest::newRow("full-disk") << "full" << refused + "@ cannot be written: (No space left on device|File too large)";
+}
+
+void TestTovelFlash::backupWritesOnlyARegularFile()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    // A device node of our own where one can be made (root), so that no real one is at stake.
+    QString device = dir.filePath("device");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        device = "/dev/full";
+    QString path = dir.filePath("backup.bin");
+    TovelProcess tovel;
+    struct Mount {
+        QString at;
+        ~Mount()
+        {
+            if (!at.isEmpty())
+                ::umount2(QFile::encodeName(at).constData(), MNT_DETACH);
+        }
+    } disk;
+    if (place == "pipe") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (place == "device") {
+        path = device;
+    } else if (place == "link") {
+        QVERIFY(QFile::link(device, path));
+    } else if (place == "folder") {
+        QVERIFY(QDir(dir.path()).mkdir("backup.bin"));
+    } else if (place == "missing") {
+        path = dir.filePath("missing/backup.bin");
+    } else if (place == "full") {
+        const QString small = dir.filePath("small");
+        QVERIFY(QDir().mkpath(small));
+        if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") == 0) {
+            disk.at = small;
+        } else {
+            // Where nothing can be mounted, a file-size limit fills the "disk" the same way.
+            tovel.childSetup = [] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{64 * 1024, 64 * 1024};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            };
+        }
+        path = small + "/backup.bin";
+    }
+    struct stat before {};
+    ::lstat(QFile::encodeName(path).constData(), &before);
+
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    const TovelProcess::Run r = tovel.onDevice(sim.process.ptyPath(), {"backup", path, "--fast"});
+    QVERIFY2(r.status == 4, qPrintable(QString::number(r.status) + ": " + r.err));
+    QCOMPARE(r.out, QString());
+    QVERIFY2(QRegularExpression(message.replace("@", QRegularExpression::escape(path))).match(r.err).hasMatch(),
+             qPrintable(r.err));
+    // Whatever was there is there as it was; nothing was made beside it.
+    struct stat after {};
+    ::lstat(QFile::encodeName(path).constData(), &after);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    const QDir folder = QFileInfo(path).dir();
+    if (folder.exists() && place != "device")
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).filter("backup").size(),
+                 place == "pipe" || place == "link" ? 1 : 0);
+    // Refused names are refused before the 128 KB are read: only the greeting went out.
+    if (place != "full")
+        QVERIFY(sim.framesSince(0).filter(QRegularExpression("READ")).isEmpty());
+    QVERIFY(sim.process.stop());
 }
 
 QTEST_MAIN(TestTovelFlash)
