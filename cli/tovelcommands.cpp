@@ -19,6 +19,7 @@
 #include "cli/terminaltext.h"
 #include "config/configurationfile.h"
 #include "core/editorerror.h"
+#include "core/safefile.h"
 #include "firmware/firmwareimage.h"
 #include "params/paramrows.h"
 #include "protocol/commandexchange.h"
@@ -143,7 +144,12 @@ int TovelCommands::run(const CliRequest &request)
         forgetLostPedal(m_session);
     });
     try {
-        if (pedal)
+        // A name the backup could never be written to is said before the pedal is woken.
+        if (request.command == QLatin1String("backup"))
+            if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
+                failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
+                                        QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
+        if (pedal && !failure)
             failure = connect(CommandLine::needsBootloader(request.command));
         if (!failure)
             failure = runCommand(request);

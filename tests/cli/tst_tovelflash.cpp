@@ -166,8 +166,7 @@ void TestTovelFlash::backupWritesOnlyARegularFile_data()
     QTest::addColumn<QString>("place");   // what the backup's name is
     QTest::addColumn<QString>("message"); // a pattern standard error matches
     const QString refused = "^tovel: The backup was not written. Error saving file: ";
-    QTest::newRow("named-pipe") << "pipe" << refused + "@ is a named pipe \\(FIFO\\), not a regular file\\.\n"
-                                                       "tovel: Nothing has been erased; the pedal stays in its bootloader\\.";
+    QTest::newRow("named-pipe") << "pipe" << refused + "@ is a named pipe \\(FIFO\\), not a regular file\\.\n$";
     QTest::newRow("device-node") << "device" << refused + "@ is a character device, not a regular file";
     QTest::newRow("link-to-a-device") << "link" << refused + "@ leads to .*, a character device, not a regular file";
     QTest::newRow("folder") << "folder" << refused + "@ is a folder, not a regular file";
@@ -239,9 +238,12 @@ void TestTovelFlash::backupWritesOnlyARegularFile()
     if (folder.exists() && place != "device")
         QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).filter("backup").size(),
                  place == "pipe" || place == "link" ? 1 : 0);
-    // Refused names are refused before the 128 KB are read: only the greeting went out.
+    // Refused names are refused before the pedal is woken; a full disk after the 128 KB are read,
+    // with the message of the backup itself.
     if (place != "full")
-        QVERIFY(sim.framesSince(0).filter(QRegularExpression("READ")).isEmpty());
+        QCOMPARE(sim.framesSince(0), QStringList());
+    else
+        QVERIFY2(r.err.contains("tovel: Nothing has been erased; the pedal stays in its bootloader."), qPrintable(r.err));
     QVERIFY(sim.process.stop());
 }
 
