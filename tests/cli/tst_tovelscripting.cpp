@@ -205,6 +205,11 @@ void TestTovelScripting::onThePedal_data()
     QTest::newRow("mistyped-control") << QStringList{} << QStringList{"assign", "1", "EPX"} << 1 << "^$";
     QTest::newRow("minimum-above-the-maximum") << QStringList{"assign,1,I", "limit,1,max,400"}
                                                << QStringList{"limit", "1", "min", "600"} << 1 << "^$";
+    QTest::newRow("config-save-where-no-file-can-be") << QStringList{} << QStringList{"config", "save", "/proc/x.txt"} << 4
+                                                      << "^$";
+    QTest::newRow("config-save-onto-a-folder") << QStringList{} << QStringList{"config", "save", "@", "--json"} << 4
+                                               << "^\\{\"error\":\\{\"code\":4,\"message\":\"Error saving file: @ is a "
+                                                  "folder, not a regular file\"\\}\\}$";
     QTest::newRow("quiet-set") << QStringList{} << QStringList{"set", "1", "5", "--quiet"} << 0 << "^$";
 }
 
@@ -233,6 +238,7 @@ void TestTovelScripting::onThePedal()
         {"negative-limit", "tovel: A limit is a level 0..1023, not \"-5\".\n"},
         {"mistyped-row", "tovel: Lagoon Chorus has no row \"Dpeth\". Did you mean Depth? Its rows: 1 Depth, 2 Time,"},
         {"mistyped-control", "tovel: \"EPX\" is no pedal control. Did you mean EXP? The controls: I, EXP,"},
+        {"config-save-where-no-file-can-be", "tovel: Error saving file: /proc/x.txt cannot be written: "},
         {"minimum-above-the-maximum", "tovel: Cannot set a MIN value higher than a MAX value: the minimum would be "
                                       "600, above the maximum 400.\n"},
     };
