@@ -406,8 +406,6 @@ TovelCommands::Failure TovelCommands::query(const CliRequest &r)
     const ActionResult<EffectQueryResult> result = queryEffect(m_session);
     if (!result)
         return result.failure;
-    if (std::optional<ActionFailure> none = noEffectRunning(result.value))
-        return none;
     if (r.json) {
         m_result = queryJson(result.value);
         return std::nullopt;
