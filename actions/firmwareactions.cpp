@@ -85,7 +85,10 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     if (result.value.stopped) {
         // Stopped because the program closes: the question before it said where the pedal stands.
         const bool quitting = exchange.quitting();
-        result.failure = ActionFailure{quitting ? Kind::Refused : Kind::Upgrade, step, result.value.stopped->received,
+        // A backup that could not be written stops the run before anything is erased.
+        const bool file = result.value.stopped->cause == UpgradeFailure::Cause::BackupFile;
+        result.failure = ActionFailure{quitting ? Kind::Refused : file ? Kind::File : Kind::Upgrade, step,
+                                       result.value.stopped->received,
                                        quitting ? QString() : result.value.stopped->message()};
     }
     return result;
@@ -104,8 +107,15 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
     UpgradeOptions options;
     options.fast = fast;
     options.backupFile = path;
-    if (const std::optional<UpgradeFailure> failure = session.firmwareUpgrade().backupOnly(options))
+    if (const std::optional<UpgradeFailure> failure = session.firmwareUpgrade().backupOnly(options)) {
+        // The file, not the pedal, stopped it: a refused name, a full disk.
+        if (failure->cause == UpgradeFailure::Cause::BackupFile)
+            return R::fail(Kind::File, step,
+                           QStringLiteral("The backup was not written. %1.\n\nNothing has been erased; the pedal "
+                                          "stays in its bootloader.")
+                               .arg(failure->detail));
         return R::fail(Kind::Upgrade, step, failure->message(), failure->received);
+    }
     R result;
     result.value = session.firmwareUpgrade().backupPath();
     return result;

@@ -318,6 +318,14 @@ void TformMain::FormCreate()
 bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefix)
 {
     QString path = m_app.folders.documents();
+    // Without a home folder the folders would be made at the root: said once, nothing made.
+    if (path.isEmpty()) {
+        if (parts.size() == 1)
+            m_app.prompts.showMessage(errorPrefix + m_app.folders.documentsProblem()
+                                      + QStringLiteral(" Configurations, firmware backups and the chosen look are "
+                                                       "not kept in this run."));
+        return false;
+    }
     for (const QString &part : parts)
         path += QDir::separator() + part;
     std::error_code error;

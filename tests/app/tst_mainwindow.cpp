@@ -175,6 +175,10 @@ void TestMainWindow::dataFolders_data()
     QTest::newRow("blocked-by-a-file")
         << "file" << QStringList{"Error creating folder: Not a directory",
                                  "Error creating subfolder: Not a directory"};
+    // Said once; without a Documents folder nothing is made, at the root least of all.
+    QTest::newRow("no-home-folder") << "no-home" << QStringList{"Error creating folder: HOME is not set. Configurations, "
+                                                                "firmware backups and the chosen look are not kept in "
+                                                                "this run."};
 }
 
 void TestMainWindow::dataFolders()
@@ -191,9 +195,13 @@ void TestMainWindow::dataFolders()
     } else if (setup == "file") {
         QFile blocker(docs.filePath("ZANTH"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
+    } else if (setup == "no-home") {
+        f.folders.setDocuments(QString());
     }
+    const bool atRoot = QFileInfo::exists("/ZANTH");
     f.start();
     QCOMPARE(f.prompts.messages, messages);
+    QCOMPARE(QFileInfo::exists("/ZANTH"), atRoot);
     if (messages.isEmpty()) {
         QVERIFY(QFileInfo(docs.filePath("ZANTH/Tovel")).isDir());
         if (setup == "present")
