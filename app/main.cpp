@@ -9,8 +9,7 @@
 #include "core/clock.h"
 #include "core/firstpaint.h"
 #include "core/pacing.h"
-#include "pedal/virtualpedaldriver.h"
-#include "usb/drivers/systemdrivers.h"
+#include "pedal/driverchoice.h"
 #include "usb/drivers/udevmonitorsource.h"
 #include "usb/hotplugmonitor.h"
 #include "usb/serialpathwatch.h"
@@ -57,7 +56,7 @@ int main(int argc, char **argv)
         QStringLiteral("pedal-line-rate"),
         QStringLiteral("With --virtual-pedal: the modelled line rate in baud, 0 for none "
                        "(default 115200)."),
-        QStringLiteral("baud"), QStringLiteral("115200"));
+        QStringLiteral("baud"), QString::number(kPedalBaudRate));
     const QCommandLineOption infoOption(
         QStringLiteral("info"),
         QStringLiteral("Open the information page of the effect <name> (e.g. \"Moss Verb\") at start."),
@@ -109,17 +108,12 @@ int main(int argc, char **argv)
     }
 
     SteadyClock clock;
-    std::unique_ptr<FtDriver> driver;
-    if (parser.isSet(virtualOption)) {
-        pedal::VirtualPedalOptions options;
-        options.bootloader = parser.isSet(bootloaderOption);
-        options.lineRateBaud = lineRate;
-        driver = pedal::makeVirtualPedalDriver(options, clock);
-    } else if (parser.isSet(deviceOption)) {
-        driver = makeSerialPathDriver(parser.value(deviceOption));
-    } else {
-        driver = makeSystemDriver();
-    }
+    DriverChoice choice;
+    choice.virtualPedal = parser.isSet(virtualOption);
+    choice.pedal.bootloader = parser.isSet(bootloaderOption);
+    choice.pedal.lineRateBaud = lineRate;
+    choice.device = parser.value(deviceOption);
+    const std::unique_ptr<FtDriver> driver = makeDriver(choice, clock);
 
     WidgetPrompts prompts;
     RealPacing pacing;

@@ -273,10 +273,7 @@ void TformMain::FormCreate()
     showNoPedal(bridges.isEmpty());
 
     // 2. Port settings, applied when connecting: 115200 baud, 8 data bits, one stop bit, no parity.
-    usb.state.BaudRate = 115200;
-    usb.state.WordLength = 8;
-    usb.state.StopBits = 0;
-    usb.state.Parity = 0;
+    usb.choosePedalLine();
 
     // 3.
     session.link.FirmwareUpgradeMode = false;

@@ -194,13 +194,8 @@ TovelCommands::Failure TovelCommands::connect(bool bootloader)
         return ActionFailure{Kind::NoPedal, QStringLiteral("connect"), {},
                              QStringLiteral("No pedal found. Plug the pedal in (see the udev rule in tovel(1)), "
                                             "or name its port with --device PATH.")};
-    // The pedal's line, as the main window sets it at start: 115,200 baud, 8 data bits, one
-    // stop bit, no parity (the same for the effect firmware and the bootloader).
-    UsbState &line = m_session.usb.state;
-    line.BaudRate = 115200;
-    line.WordLength = 8;
-    line.StopBits = 0;
-    line.Parity = 0;
+    // The pedal's line, as the main window sets it at start.
+    m_session.usb.choosePedalLine();
     m_session.link.FirmwareUpgradeMode = bootloader;
     const ActionResult<Connection> connection = connectPedal(m_session);
     if (!connection)
@@ -640,23 +635,13 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
 
 TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
 {
-    FirmwareChoice choice;
     const QString &word = r.words.first();
-    // Named as the firmware window lists it ("Firmware_5"), whatever the case typed.
-    for (const QString &name : builtInImageNames())
-        if (word.compare(name, Qt::CaseInsensitive) == 0)
-            choice.SelectedFirmwareName = name.left(1).toUpper() + name.mid(1).toLower();
+    FirmwareChoice choice = builtInChoice(word).value_or(FirmwareChoice{});
     if (choice.SelectedFirmwareName.isEmpty()) {
         choice.SelectedFirmwareName = QStringLiteral("From file...");
         choice.file = word;
-    } else {
-        choice.SelectedFirmwareVariant = word.right(1).toInt();
     }
-    UpgradeOptions options;
-    options.backup = !r.noBackup;
-    options.fast = r.fast;
-    options.backupFolder = configurationFolder(m_session.folders.documents());
-    options.backupTime = QDateTime::currentDateTime();
+    const UpgradeOptions options = upgradeOptions(m_session.folders.documents(), !r.noBackup, r.fast);
     FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
     upgrade.onProgress = onProgress;
     const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);

@@ -93,6 +93,19 @@ QStringList builtInImageNames()
     return firmwareResources().names();
 }
 
+std::optional<FirmwareChoice> builtInChoice(const QString &name)
+{
+    for (const QString &image : builtInImageNames()) {
+        if (name.compare(image, Qt::CaseInsensitive) != 0)
+            continue;
+        FirmwareChoice choice;
+        choice.SelectedFirmwareName = image.left(1).toUpper() + image.mid(1).toLower();
+        choice.SelectedFirmwareVariant = image.right(1).toInt();
+        return choice;
+    }
+    return std::nullopt;
+}
+
 FirmwareImage imageFromFile(const QString &path, const QByteArray &bytes)
 {
     FirmwareImage image;

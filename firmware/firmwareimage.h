@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <QStringList>
 #include <QtGlobal>
 #include <vector>
@@ -53,6 +54,9 @@ struct FirmwareChoice {
     int SelectedFirmwareVariant = 0;
     QString file; // From file...: the path
 };
+// A built-in image chosen by its name, whatever its case ("firmware_5"): named as the firmware
+// window lists it, its variant the name's last digit. Nothing when no built-in image has it.
+std::optional<FirmwareChoice> builtInChoice(const QString &name);
 
 // Reads the chosen image whole (the built-in resource, or the file), traces "num of bytes
 // read: " with its size and checks it. Empty problem text on success; else what is wrong.

@@ -1,6 +1,7 @@
 #include "protocol/stateblock.h"
 
 #include "core/editorerror.h"
+#include "protocol/commands.h"
 #include "protocol/effectquery.h"
 
 namespace tovel {
@@ -74,7 +75,7 @@ std::optional<int> rowLevel(const QList<quint8> &bytes, int row)
         return std::nullopt;
     const quint32 raw = quint32(bytes[first]) << 24 | quint32(bytes[first + 1]) << 16
                         | quint32(bytes[first + 2]) << 8 | quint32(bytes[first + 3]);
-    return qint32(raw) / 8192;
+    return qint32(raw) / kLevelScale;
 }
 
 QString implausibleRowLevel(const QList<quint8> &bytes, int rows)
@@ -97,6 +98,28 @@ int minLevelFromCode(int code)
 int maxLevelFromCode(int code)
 {
     return code == 0 ? 1023 : (code + 1) * 8;
+}
+
+PedalStateBlock readStateBlock(const QList<quint8> &bytes, int rows)
+{
+    const auto byteAt = [&bytes](qsizetype position) -> std::optional<int> {
+        if (position < 0 || position >= bytes.size())
+            return std::nullopt;
+        return bytes[position];
+    };
+    PedalStateBlock block;
+    for (int p = 0; p < rows; ++p)
+        block.levels.append(rowLevel(bytes, p));
+    for (int c = 0; c < kPedalControls; ++c)
+        for (int p = 0; p < kMaxRows; ++p)
+            block.drives[c][p] = byteAt(StateBlock::assignment(rows, c, p)).value_or(0) != 0;
+    for (int p = 0; p < kMaxRows; ++p) {
+        if (const std::optional<int> flag = byteAt(StateBlock::reverse(rows, p)))
+            block.reversed[p] = *flag != 0;
+        block.minimumCode[p] = byteAt(StateBlock::minimumCode(rows, p));
+        block.maximumCode[p] = byteAt(StateBlock::maximumCode(rows, p));
+    }
+    return block;
 }
 
 } // namespace tovel

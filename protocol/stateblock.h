@@ -1,9 +1,12 @@
 #pragma once
 
+#include "protocol/assignpayload.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <optional>
 
 namespace tovel {
@@ -48,5 +51,16 @@ QString implausibleRowLevel(const QList<quint8> &bytes, int rows);
 // Row p's level: its four bytes (most significant first) as a signed 32-bit value div 8192,
 // rounded toward zero. Nothing when the answer is too short to hold them.
 std::optional<int> rowLevel(const QList<quint8> &bytes, int row);
+
+// The state block of `rows` rows read into what it says. What an answer too short does not
+// hold is nothing (a control's byte: drives no row).
+struct PedalStateBlock {
+    QList<std::optional<int>> levels; // rows 0 .. rows-1
+    std::array<std::array<bool, kMaxRows>, kPedalControls> drives{}; // control c drives row p
+    std::array<std::optional<bool>, kMaxRows> reversed;
+    std::array<std::optional<int>, kMaxRows> minimumCode;
+    std::array<std::optional<int>, kMaxRows> maximumCode;
+};
+PedalStateBlock readStateBlock(const QList<quint8> &bytes, int rows);
 
 } // namespace tovel

@@ -201,6 +201,14 @@ QString EditorSession::effectName(int number)
     return colon < 0 ? line : line.mid(colon + 1);
 }
 
+void EditorSession::rememberEffect(const EffectInfo &info)
+{
+    pedal.PedalEffectNumber = info.effectNumber;
+    pedal.PedalEffectVersion = info.effectVersion;
+    pedal.FirmwareVersion = info.firmwareVersion;
+    emit firmwareVersionReported(info.firmwareVersion);
+}
+
 std::optional<ActionFailure> EditorSession::require(PedalNeed need, const QString &step, AnswerAwaited answer)
 {
     const Listener listener = m_pedalState.listener();

@@ -155,6 +155,9 @@ public:
     static constexpr int kProofReads = 3;
     // The effect list's name for an effect number; empty for 0 or a number past the list.
     QString effectName(int number);
+    // What the effect query told: the pedal's facts (PedalEffectNumber, PedalEffectVersion,
+    // FirmwareVersion) and firmwareVersionReported.
+    void rememberEffect(const EffectInfo &info);
 
     // While expected, the loss of the open bridge is for the one who expects it (the pedal
     // restarting after an upgrade takes its bridge off the bus): no deviceLost. They find it
