@@ -86,7 +86,7 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
         return {refusal, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
-    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
+    const SplitImageResult split = SplitImage(image.bytes, session.console());
     if (onStarted)
         onStarted();
     FirmwareUpgrade &upgrade = session.firmwareUpgrade();

@@ -157,7 +157,7 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     // LookUpPedalEffect: the effect number is the line of the effect list.
     CatalogueLoader &loader = session.loader();
     if (!loader.LoadListResource(QStringLiteral("effect_list"))) {
-        result.failure = ActionFailure{Kind::File, step, {}, QString()};
+        result.failure = ActionFailure{Kind::File, step, {}, loader.error()};
         return result;
     }
     const QStringList &list = loader.CurrentList();

@@ -18,7 +18,6 @@
 #include "cli/terminalprompts.h"
 #include "cli/terminaltext.h"
 #include "config/configurationfile.h"
-#include "core/editorerror.h"
 #include "core/safefile.h"
 #include "firmware/firmwareimage.h"
 #include "params/paramrows.h"
@@ -143,19 +142,15 @@ int TovelCommands::run(const CliRequest &request)
         m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
         forgetLostPedal(m_session);
     });
-    try {
-        // A name the backup could never be written to is said before the pedal is woken.
-        if (request.command == QLatin1String("backup"))
-            if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
-                failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
-                                        QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
-        if (pedal && !failure)
-            failure = connect(CommandLine::needsBootloader(request.command));
-        if (!failure)
-            failure = runCommand(request);
-    } catch (const EditorError &e) {
-        failure = ActionFailure{Kind::Invalid, request.command, {}, e.message()};
-    }
+    // A name the backup could never be written to is said before the pedal is woken.
+    if (request.command == QLatin1String("backup"))
+        if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
+            failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
+                                    QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
+    if (pedal && !failure)
+        failure = connect(CommandLine::needsBootloader(request.command));
+    if (!failure)
+        failure = runCommand(request);
     if (pedal && m_session.exchange().linkListener() != CommandExchange::Listener::None)
         disconnectPedal(m_session);
     QObject::disconnect(lost);
@@ -255,7 +250,7 @@ TovelCommands::Failure TovelCommands::list(const CliRequest &r)
             continue;
         found = true;
         if (!loader.LoadListResource(QString::fromLatin1(category.listResource)))
-            return ActionFailure{Kind::File, QStringLiteral("list"), {}, QString()};
+            return ActionFailure{Kind::File, QStringLiteral("list"), {}, loader.error()};
         categories.append(QJsonObject{{QStringLiteral("category"), caption},
                                       {QStringLiteral("effects"), QJsonArray::fromStringList(loader.CurrentList())}});
     }
@@ -319,6 +314,8 @@ TovelCommands::Failure TovelCommands::info(const CliRequest &r)
             break;
         }
     const EffectRows rows = loadEffectRows(loader, effect, m_session.console());
+    if (!rows.complete)
+        return ActionFailure{Kind::File, QStringLiteral("info"), {}, rows.problem};
     QString page;
     const QString pagePath = catalogueResources().path(EffectResourceName(effect) + QStringLiteral("_INFO"));
     if (QFile file(pagePath); !pagePath.isEmpty() && file.open(QIODevice::ReadOnly))
@@ -361,8 +358,7 @@ TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
         return usage(QStringLiteral("upload"), QStringLiteral("No effect is named \"%1\".%2 tovel list shows them.")
                                                    .arg(r.words.first(), didYouMean(r.words.first(), allEffects(), true)));
     if (!m_session.selectEffect(effect))
-        return ActionFailure{Kind::File, QStringLiteral("upload"), {},
-                             QStringLiteral("The rows of %1 could not be read from the catalogue.").arg(effect)};
+        return ActionFailure{Kind::File, QStringLiteral("upload"), {}, m_session.settings().rows().problem};
     if (!r.ir.isEmpty()) {
         const ActionResult<ImpulseResponseImport> imported = importImpulseResponse(m_session, r.ir, r.normalise);
         if (!imported) {

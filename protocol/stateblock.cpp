@@ -1,6 +1,5 @@
 #include "protocol/stateblock.h"
 
-#include "core/editorerror.h"
 #include "protocol/commands.h"
 #include "protocol/effectquery.h"
 
@@ -32,8 +31,8 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
 {
     // Only digits count as digits: the rule below reads the low hex digit of each byte, so
     // noise would otherwise make numbers of its own.
-    if (const QString fault = stateAnswerFault(answer); !fault.isEmpty())
-        throw EditorError(fault);
+    if (!stateAnswerFault(answer).isEmpty())
+        return {};
     // Read as hex text, as the pedal's own tools read it: a CR byte is "0D", a LF "0A", a
     // digit '7' is "37"; a number ends at each "D" and its digits are the low hex digits of its
     // bytes. A LF ends a number too unless it follows a CR, so answers whose
@@ -48,7 +47,7 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
             QString digits;
             for (int i = 1; i < length; i += 2)
                 digits += QLatin1Char(hex[start + i]);
-            v = toInteger(digits) % 256;
+            v = toInteger(digits).value_or(0) % 256; // digits only: the fault check came first
         }
         bytes.append(quint8(v));
     };

@@ -35,9 +35,8 @@ int maxLevelFromCode(int code);
 // The state answer: decimal numbers, each ended by CR LF (or CR or LF alone), one per byte of
 // the pedal's state.
 // Works on exactly this answer's bytes. A number of 1 to 3 digits gives its value modulo 256;
-// any other length (four digits, an empty line) repeats the previous byte. Throws EditorError
-// (the text of stateAnswerFault) when the answer holds anything but digits and line ends; the
-// answer is then not applied.
+// any other length (four digits, an empty line) repeats the previous byte. An answer that
+// holds anything but digits and line ends (stateAnswerFault) gives nothing: it is not applied.
 QList<quint8> ParseParameterAnswer(const QByteArray &answer);
 // Why the bytes are not a state answer: the first line holding anything but ASCII digits
 // before its CR LF, named by its number and shown in hex. Empty when every line is digits.

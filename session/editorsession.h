@@ -110,10 +110,10 @@ public:
     std::function<void(int category, int row)> onChooseInWindows;
 
     // The effect a click chose: its rows open in the settings model. False when its layout or
-    // program did not load (the loader has said why).
+    // program did not load or read: settings().rows().problem says why.
     bool chooseEffect(const QString &name);
     // Opens the rows of the chosen effect in the settings model afresh, reading them from the
-    // catalogue. False when its layout or program did not load (the loader has said why).
+    // catalogue. False when its layout or program did not load or read (rows().problem).
     bool openRows();
     // The rows are no longer shown (their window closed): the model closes them.
     void closeRows();

@@ -257,9 +257,10 @@ void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
     f.main().btnRequest->setEnabled(true);
     f.main().btnAssign->setEnabled(true);
     QVERIFY(!f.app->session().chooseEffect(QStringLiteral("No Such Effect")));
+    QCOMPARE(f.app->session().settings().rows().problem,
+             QStringLiteral("Error loading resource: Resource No_Such_Effect_ctrls not found"));
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("No Such Effect"));
-    QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
     QVERIFY(params.isVisible() && params.rowsArea()->children().isEmpty());
     params.close();
     QVERIFY(!f.main().btnRequest->isEnabled());

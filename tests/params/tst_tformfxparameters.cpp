@@ -1,7 +1,6 @@
 #include "catalogue/catalogueloader.h"
 #include "catalogue/resourceindex.h"
 #include "core/clock.h"
-#include "core/errorboundary.h"
 #include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
@@ -103,12 +102,14 @@ struct Panel {
         main.setGeometry(40, 40, 399, 480);
     }
     // The player's choice of the effect, then its window, as the browser does.
-    // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it.
+    // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it. Rows
+    // that do not read are said, as the browser says them.
     void choose(const QString &effect)
     {
         if (session.selection.EffectOnPedal)
             session.pedal.PedalEffectName = effect;
-        ErrorBoundary::run(prompts, [&] { session.chooseEffect(effect); });
+        if (!session.chooseEffect(effect))
+            prompts.showMessage(session.settings().rows().problem);
     }
     void open(const QString &effect)
     {
