@@ -22,7 +22,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     using namespace tovel;
-    constexpr int kRuns = 50;
+    const int kRuns = bench::amount(50);
     std::printf("effect query round trip at 115200 baud, %d runs each\n", kRuns);
     for (const int latencyMs : {16, 1, 0}) {
         bench::PrintingPrompts prompts;
