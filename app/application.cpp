@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
@@ -23,10 +25,10 @@ namespace tovel {
 
 Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
                          const Clock &clock_, const WebSite &site_, WebBrowser *browser,
-                         const QString &logFile)
+                         const QString &logFile, Startup startup)
     : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_),
       m_session(std::make_unique<EditorSession>(prompts_, pacing_, folders_, driver, clock_)),
-      usb(m_session->usb), params(m_session->params), site(site_)
+      usb(m_session->usb), params(m_session->params), site(site_), m_startup(startup)
 {
     if (!browser) {
         m_desktopBrowser = std::make_unique<DesktopWebBrowser>();
@@ -35,18 +37,32 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
 
-    // Every window shows the editor's icon (docks and task bars take it from the window).
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/org.tovel.Editor.png")));
+    // Every window shows the editor's icon (docks and task bars take it from the window). Read
+    // as the PNG it is: a reader left to guess would load every image plugin to ask it first.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        QImageReader icon(QStringLiteral(":/icon/org.tovel.Editor.png"), "png");
+        icon.setAutoDetectImageFormat(false);
+        QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
+    }
     m_formMain = std::make_unique<TformMain>(*this);
-    m_formMain->FormCreate();
-
-    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
+    if (startup == Startup::Whole)
+        m_formMain->FormCreate();
+    else
+        m_formMain->FormCreateFirstPaint();
 
     m_sessionLog = logFile.isEmpty()
                        ? SessionLog::openInFolder(QDir(folders.state()).filePath(QStringLiteral("tovel-editor")),
                                                   QDateTime::currentDateTime(), m_sessionLogError)
                        : SessionLog::openFile(logFile, m_sessionLogError);
+    if (startup == Startup::Whole)
+        finishStartup();
+}
+
+void Application::finishStartup()
+{
+    if (m_formPrint)
+        return;
+    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
     m_formPrint = std::make_unique<TformPrint>();
     m_formPrint->attachSessionLog(m_sessionLog.get(), prompts, folders);
     m_session->attachConsole(m_formPrint.get());
@@ -82,6 +98,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     });
     QObject::connect(&m_session->exchange(), &CommandExchange::busyChanged, &main, &TformMain::exchangeRunning);
     QObject::connect(m_session.get(), &EditorSession::deviceLost, &main, &TformMain::deviceLost);
+
+    // The scan's and the version check's lines go to the console, which exists now.
+    if (m_startup == Startup::FirstPaintFirst)
+        main.FormCreateAfterPaint();
 }
 
 Application::~Application()
