@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVariant>
 #include <cstdio>
+#include <utility>
 
 namespace tovel {
 
