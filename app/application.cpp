@@ -15,8 +15,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QImageReader>
-#include <QPixmap>
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
@@ -37,13 +35,9 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
 
-    // Every window shows the editor's icon (docks and task bars take it from the window). Read
-    // as the PNG it is: a reader left to guess would load every image plugin to ask it first.
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        QImageReader icon(QStringLiteral(":/icon/org.tovel.Editor.png"), "png");
-        icon.setAutoDetectImageFormat(false);
-        QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
-    }
+    // Every window shows the editor's icon (docks and task bars take it from the window).
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/org.tovel.Editor.png")));
     m_formMain = std::make_unique<TformMain>(*this);
     if (startup == Startup::Whole)
         m_formMain->FormCreate();
