@@ -119,7 +119,7 @@ QString applyConfiguration(EditorSession &session, const ConfigurationReader &re
                                    .arg(rowCaption(rows, p))
                                    .arg(*level)
                                    .arg(std::clamp(*level, 0, kMaxLevel)));
-            if (model.setPot(p, *level) && !session.LiveMode)
+            if (model.setPot(p, *level) && !session.LiveMode())
                 sendRowLevel(session, p, model.values(p).value, QStringLiteral("pot"));
             break;
         case RowKind::Switch:
@@ -279,6 +279,9 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
                                                    : exchange.linkListener());
         if (!scope)
             return R::fail(Kind::Refused, step, exchange.refusal());
+        if (rowsLive)
+            if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
+                return {refusal, {}};
         error = applyConfiguration(session, reader, result.value.clamped);
         if (!rowsLive)
             exchange.dropDeferred();

@@ -4,6 +4,7 @@
 
 #include "core/seams.h"
 #include "firmware/bootloaderlink.h"
+#include "firmware/bootloaderprotocol.h"
 #include "link/deviceidentity.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"
@@ -14,6 +15,9 @@ namespace tovel {
 
 namespace {
 using Kind = ActionFailure::Kind;
+// Before the greeting the line must have been quiet this long, within the limit.
+constexpr std::chrono::milliseconds kGreetingQuiet{300};
+constexpr std::chrono::milliseconds kGreetingQuietLimit{3000};
 }
 
 QList<ListedBridge> listBridges(EditorSession &session, bool trace)
@@ -59,14 +63,12 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
     const bool bootloader = session.link.FirmwareUpgradeMode;
     result.value.bootloader = bootloader;
     CommandExchange &exchange = session.exchange();
-    exchange.setLinkListener(bootloader ? CommandExchange::Listener::Bootloader
-                                        : CommandExchange::Listener::EffectFirmware);
     if (bootloader) {
         // The pedal runs its bootloader: no effect runs meanwhile.
         session.selection.EffectOnPedal = false;
         session.pedal.PedalEffectName.clear();
     }
-    emit session.linkOpened(bootloader);
+    session.openedLink(bootloader);
     if (onOpened)
         onOpened();
     if (bootloader) {
@@ -74,7 +76,22 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
         auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
         if (!scope)
             return R::fail(Kind::Refused, step, exchange.refusal());
-        if (!exchange.dropStaleBytes() || !exchange.sendBytes(bootloaderSyncCommand(), false))
+        BootloaderLink &link = session.bootloaderLink();
+        // A bootloader speaks only when asked: bytes on the line now answer an earlier client
+        // (the late acknowledge of a write that was stopped), and would be taken for the
+        // greeting's. The greeting goes on a quiet line only.
+        bool quiet = false;
+        const QByteArray before = link.drainUntilQuiet(kGreetingQuiet, kGreetingQuietLimit, &quiet);
+        if (exchange.quitting())
+            return R::fail(Kind::Refused, step, QString());
+        if (!before.isEmpty())
+            console.printToConsole(QStringLiteral("dropped %1 before the greeting").arg(bootloader::byteCount(before.size())));
+        if (!quiet) {
+            console.printToConsole(QStringLiteral("the line did not fall quiet: no greeting sent"));
+            session.pedalState().bootloaderFound(false);
+            return result;
+        }
+        if (!exchange.sendBytes(bootloaderSyncCommand(), false))
             return R::fail(Kind::NoPedal, step, QString());
         const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
         // The link gone or the program closing: that has been dealt with.
@@ -84,17 +101,16 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
             return R::fail(Kind::Refused, step, QString());
         result.value.greeting = bytesToHex(reply.bytes.left(1));
         console.appendConsoleLine(QStringLiteral("received Byte: ") + result.value.greeting);
-        bool inStep = result.value.greeting == QLatin1String("79");
+        bool inStep = !reply.bytes.isEmpty() && quint8(reply.bytes.front()) == bootloader::kAck;
         if (!inStep) {
             // A bootloader an earlier client left in its command loop takes 0x7F as a command:
             // bring it back in step, then greet it again.
-            BootloaderLink link(usb, session.pacing, session.clock, console);
-            link.stopWhen = [&exchange] { return exchange.quitting(); };
             inStep = link.recoverAfterGreeting();
             if (exchange.quitting())
                 return R::fail(Kind::Refused, step, QString());
         }
         result.value.greeted = inStep;
+        session.pedalState().bootloaderFound(inStep);
     }
     ReadDeviceIdentity(usb, console);
     return result;
@@ -104,19 +120,16 @@ ActionResult<Done> disconnectPedal(EditorSession &session)
 {
     if (session.usb.CloseFTDevice() != 0)
         return ActionResult<Done>::fail(Kind::NoPedal, QStringLiteral("disconnect"), QString());
-    session.exchange().setLinkListener(CommandExchange::Listener::None);
-    emit session.linkClosed();
+    session.closedLink();
     return {};
 }
 
 void forgetLostPedal(EditorSession &session)
 {
-    session.exchange().dropDeferred();
-    session.exchange().setLinkListener(CommandExchange::Listener::None);
     // Frees the port (and its lock) for the bridge when it comes back; the failure of a call
     // on a device that has gone is not shown again.
     session.usb.CloseFTDevice();
-    emit session.linkClosed();
+    session.closedLink();
 }
 
 QList<ListedBridge> relistBridges(EditorSession &session)

@@ -6,12 +6,16 @@
 
 namespace tovel {
 
-ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool request)
+ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool request, Echo echo)
 {
     using R = ActionResult<EffectQueryResult>;
     R result = queryEffect(session);
     if (!result)
         return result;
+    if (std::optional<ActionFailure> none = noEffectRunning(result.value)) {
+        result.failure = none;
+        return result;
+    }
     // The catalogue's loader has said why a layout or a program did not load.
     if (!session.openRows())
         return R::fail(ActionFailure::Kind::File, QStringLiteral("effect query"),
@@ -20,7 +24,7 @@ ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool req
     model.setRowsEnabled(false);
     if (!request)
         return result;
-    if (ActionResult<Done> state = requestState(session); !state) {
+    if (ActionResult<Done> state = requestState(session, {}, echo); !state) {
         result.failure = state.failure;
         return result;
     }

@@ -12,6 +12,6 @@ class EditorSession;
 // in the settings model (disabled until the state has come), then the state request fills
 // them. Without `request` the rows stay as they opened. A failure names the step that stopped
 // it; the rows may be open by then.
-ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool request);
+ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool request, Echo echo = Echo::Changed);
 
 } // namespace tovel

@@ -2,7 +2,7 @@
 
 #include "core/nowidgets.h"
 
-#include "actions/answerfailure.h"
+#include "protocol/answerfailure.h"
 #include "catalogue/catalogueloader.h"
 #include "core/editorerror.h"
 #include "core/seams.h"
@@ -26,7 +26,7 @@ std::optional<int> byteAt(const QList<quint8> &bytes, qsizetype position)
 
 // The state answer's levels onto the rows. A row the player moved meanwhile keeps its level;
 // a pot or list whose level changed sends it back, as a move would.
-void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes)
+void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes, Echo echo)
 {
     SettingsModel &model = session.settings();
     const EffectRows &rows = model.rows();
@@ -40,7 +40,7 @@ void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes)
         }
         switch (rows.kind(p)) {
         case RowKind::Pot:
-            if (model.setPot(p, *value) && !session.LiveMode)
+            if (model.setPot(p, *value) && !session.LiveMode() && echo == Echo::Changed)
                 sendRowLevel(session, p, model.values(p).value, QStringLiteral("pot"));
             break;
         case RowKind::Switch:
@@ -50,7 +50,7 @@ void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes)
             break;
         case RowKind::MultiSwitch:
             if (const std::optional<int> index = multiSwitchIndex(*value, rows.OptionCount[p]))
-                if (model.setOption(p, *index))
+                if (model.setOption(p, *index) && echo == Echo::Changed)
                     sendRowLevel(session, p, *model.level(p), QStringLiteral("multiswitch"));
             break;
         }
@@ -144,18 +144,15 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     auto scope = exchange.begin(step);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
-    const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
-    if (!exchange.dropStaleBytes() || !exchange.sendBytes(effectQueryCommand(), query.purgeTransmit))
-        return R::fail(Kind::NoPedal, step, QString());
-    session.pacing.sleepMs(query.pauseAfterMs);
-
-    const AnswerRule rule = effectQueryAnswer();
-    const CommandExchange::Answer answer = exchange.CollectAnswerText(rule);
-    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
-        return {failure, {}};
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmware, step))
+        return {refusal, {}};
+    // The query is its own proof: its answer, whole and alone, puts the line in step.
+    const ActionResult<EffectInfo> asked = session.askEffect(step);
+    if (!asked)
+        return {asked.failure, {}};
 
     R result;
-    const EffectInfo info = ParseEffectInfo(QString::fromUtf8(answer.bytes));
+    const EffectInfo &info = asked.value;
     result.value.info = info;
     PedalFacts &pedal = session.pedal;
     pedal.PedalEffectNumber = info.effectNumber;
@@ -166,6 +163,10 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     console.printToConsole(QStringLiteral("effect number HEX: ") + hexField(quint32(info.effectNumber), 8));
     console.printToConsole(QStringLiteral("effect version: %1").arg(info.effectVersion));
     console.printToConsole(QStringLiteral("firmware version: %1").arg(info.firmwareVersion));
+    emit session.firmwareVersionReported(info.firmwareVersion);
+    // Effect 0 is "empty": the pedal runs no effect, which is an answer, not a failure.
+    if (info.effectNumber == 0)
+        return result;
 
     // LookUpPedalEffect: the effect number is the line of the effect list.
     CatalogueLoader &loader = session.loader();
@@ -174,15 +175,11 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
         return result;
     }
     const QStringList &list = loader.CurrentList();
-    // Effect 0 is "empty": no effect runs, so there is no layout to open. A number past the
-    // list is an effect this editor does not know.
-    if (pedal.PedalEffectNumber <= 0 || pedal.PedalEffectNumber >= list.size()) {
+    // A number past the list is an effect this editor does not know.
+    if (pedal.PedalEffectNumber < 0 || pedal.PedalEffectNumber >= list.size()) {
         result.failure = ActionFailure{
-            Kind::PedalAnswer, step, answer.bytes,
-            pedal.PedalEffectNumber == 0
-                ? QStringLiteral("The pedal runs no effect. Upload an effect first.")
-                : QStringLiteral("The pedal runs effect number %1, which this editor does not know.")
-                      .arg(pedal.PedalEffectNumber)};
+            Kind::PedalAnswer, step, {},
+            QStringLiteral("The pedal runs effect number %1, which this editor does not know.").arg(pedal.PedalEffectNumber)};
         return result;
     }
     const QString line = list[pedal.PedalEffectNumber];
@@ -196,7 +193,15 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     return result;
 }
 
-ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent)
+std::optional<ActionFailure> noEffectRunning(const EffectQueryResult &result)
+{
+    if (!result.info || result.info->effectNumber != 0)
+        return std::nullopt;
+    return ActionFailure{Kind::PedalAnswer, QStringLiteral("effect query"), {},
+                         QStringLiteral("The pedal runs no effect. Upload an effect first.")};
+}
+
+ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent, Echo echo)
 {
     using R = ActionResult<Done>;
     const QString step = QStringLiteral("state request");
@@ -204,6 +209,10 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     auto scope = exchange.begin(step);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    // A state answer is taken only on a line in step: checked first when it is not.
+    if (std::optional<ActionFailure> refusal =
+            session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
+        return {refusal, {}};
     SettingsModel &model = session.settings();
     // The answer is for these rows of this effect, and for no others.
     const int rows = model.rows().NumParams();
@@ -211,8 +220,7 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     const int build = model.buildCount();
 
     const CommandInfo &request = commandInfo(CommandCode::StateRequest);
-    if (!exchange.dropStaleBytes()
-        || exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit) < 0)
+    if (exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit) < 0)
         return R::fail(Kind::NoPedal, step, QString());
     if (onSent)
         onSent();
@@ -240,21 +248,22 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     QList<quint8> received = ParseParameterAnswer(answer.bytes);
     if (const QString fault = implausibleRowLevel(received, rows); !fault.isEmpty()) {
         session.console().printToConsole(fault);
-        exchange.distrustLine();
+        session.pedalState().lostStep(QStringLiteral("the state answer's levels were not this effect's"));
         return R::fail(Kind::PedalAnswer, step,
                        QStringLiteral("The pedal's answer to the %1 could not be read.").arg(rule.what), answer.bytes);
     }
     session.pedal.ReceivedBytes = std::move(received);
     const QList<quint8> &bytes = session.pedal.ReceivedBytes;
     session.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
-    applyStateAnswer(session, bytes);
+    applyStateAnswer(session, bytes, echo);
+    session.setRowsRead(true);
     return {};
 }
 
-void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes)
+void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes, Echo echo)
 {
-    applyReceivedValues(session, bytes);
-    if (!session.LiveMode) {
+    applyReceivedValues(session, bytes, echo);
+    if (!session.LiveMode()) {
         applyAssignments(session, bytes);
         applyReverse(session, bytes);
         applyLimits(session, bytes);
@@ -269,6 +278,8 @@ ActionResult<Done> assignControls(EditorSession &session)
     auto scope = exchange.begin(step);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
+        return {refusal, {}};
     ParamTables &tables = session.params;
     SettingsModel &model = session.settings();
     BuildAssignPayload(tables, model.reverseFlags(), model.rows().NumParams(), session.console());
@@ -287,6 +298,8 @@ ActionResult<Done> storeSettings(EditorSession &session)
     auto scope = exchange.begin(step);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
+        return {refusal, {}};
     const QString hex = storeSettingsHex(session.settings().rows().NumParams());
     session.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + hex);
     const CommandInfo &store = commandInfo(CommandCode::StoreSettings);
@@ -332,7 +345,7 @@ ActionResult<Done> setRowValue(EditorSession &session, int row, int value)
     switch (rows.kind(row)) {
     case RowKind::Pot:
         model.setPot(row, value);
-        if (session.LiveMode)
+        if (session.LiveMode())
             break;
         if (during)
             model.notePlayerChange(row, SettingsModel::Level);
@@ -340,7 +353,7 @@ ActionResult<Done> setRowValue(EditorSession &session, int row, int value)
         break;
     case RowKind::Switch:
         model.setSwitch(row, value != 0);
-        if (session.LiveMode)
+        if (session.LiveMode())
             break;
         if (during)
             model.notePlayerChange(row, SettingsModel::Level);
@@ -389,6 +402,11 @@ ActionResult<Done> setLimit(EditorSession &session, int row, LimitAction action,
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
     ParamTables &tables = session.params;
+    const bool isMin = action == LimitAction::Minimum;
+    if (action != LimitAction::Clear && (isMin ? level > tables.MaxLimit[row] : level < tables.MinLimit[row]))
+        return R::fail(Kind::Invalid, step, QStringLiteral("Cannot set a MIN value higher than a MAX value"));
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
+        return {refusal, {}};
     if (action == LimitAction::Clear) {
         model.setLimitCaption(row, LimitKind::Minimum, QStringLiteral("-"));
         model.setLimitCaption(row, LimitKind::Maximum, QStringLiteral("-"));
@@ -398,9 +416,6 @@ ActionResult<Done> setLimit(EditorSession &session, int row, LimitAction action,
         sendLimit(session, row, kMaxLevel, LimitKind::Maximum);
         return {};
     }
-    const bool isMin = action == LimitAction::Minimum;
-    if (isMin ? level > tables.MaxLimit[row] : level < tables.MinLimit[row])
-        return R::fail(Kind::Invalid, step, QStringLiteral("Cannot set a MIN value higher than a MAX value"));
     (isMin ? tables.MinLimit : tables.MaxLimit)[row] = level;
     const LimitKind kind = isMin ? LimitKind::Minimum : LimitKind::Maximum;
     model.setLimitCaption(row, kind, QString::number(limitPercentSet(level)) + QLatin1Char('%'));

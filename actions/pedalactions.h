@@ -22,18 +22,28 @@ struct EffectQueryResult {
     std::optional<EffectInfo> info; // also when the number names no effect
     QString effect;                 // its display name
 };
+// A pedal that runs no effect (number 0) is an answer: info says so, effect stays empty.
 ActionResult<EffectQueryResult> queryEffect(EditorSession &session);
+// Open FX's refusal of a pedal that runs no effect; nothing for any other answer.
+std::optional<ActionFailure> noEffectRunning(const EffectQueryResult &result);
 
-// One state request (Request, and before a configuration is saved): the pedal's levels, and
-// unless in live mode its assignments, reverse flags and limits, into the settings model. Rows
-// whose level the answer changes send it back to the pedal, as a move would (pots not in live
-// mode). onSent runs once the request is on its way.
-ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent = {});
+// Whether a state request sends back the levels it changed, as moves would (the windows' way
+// of reading the pedal, which the player sees as the rows jumping to the pedal's levels), or
+// sends nothing (a command that only reads).
+enum class Echo { Changed, None };
+
+// One state request (Request, and before a configuration is saved), on a line in step: the
+// pedal's levels, and unless in live mode its assignments, reverse flags and limits, into the
+// settings model; the rows count as read. With Echo::Changed, rows whose level the answer
+// changes send it back to the pedal, as a move would (pots not in live mode). onSent runs once
+// the request is on its way.
+ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent = {},
+                                Echo echo = Echo::Changed);
 
 // The state answer's numbers onto the settings model: the levels (sending back those that
 // changed, as requestState does), and unless in live mode the assignments, reverse flags and
 // limits.
-void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes);
+void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes, Echo echo = Echo::Changed);
 
 // Assign: the assignment table of the settings model to the pedal.
 ActionResult<Done> assignControls(EditorSession &session);

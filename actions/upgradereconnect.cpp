@@ -1,6 +1,6 @@
 #include "actions/upgradereconnect.h"
 
-#include "actions/answerfailure.h"
+#include "protocol/answerfailure.h"
 #include "actions/linkactions.h"
 #include "core/clock.h"
 #include "core/editorerror.h"
@@ -43,8 +43,7 @@ void closeLink(EditorSession &session)
         return;
     }
     session.usb.CloseFTDevice();
-    session.exchange().setLinkListener(CommandExchange::Listener::None);
-    emit session.linkClosed();
+    session.closedLink();
 }
 
 struct LossExpected {
@@ -113,36 +112,21 @@ ActionResult<UpgradeRestart> reconnectAfterUpgrade(EditorSession &session, const
             // again, not told.
             if (connected || connectPedal(session, {}, OpenFailure::Quiet)) {
                 progress(QStringLiteral("Asking the firmware version"));
-                const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
-                CommandExchange::Answer answer;
-                if (exchange.dropStaleBytes() && exchange.sendBytes(effectQueryCommand(), query.purgeTransmit)) {
-                    session.pacing.sleepMs(query.pauseAfterMs);
-                    answer = exchange.CollectAnswerText(effectQueryAnswer());
-                } else {
-                    answer.outcome = exchange.quitting() ? CommandExchange::Outcome::Quitting
-                                                         : CommandExchange::Outcome::LinkFailed;
-                }
-                if (answer.outcome == CommandExchange::Outcome::Quitting)
+                const ActionResult<EffectInfo> asked = session.askEffect(QStringLiteral("effect query"));
+                if (exchange.quitting())
                     return R::fail(Kind::Refused, step, QString());
-                lastAnswer = answerFailure(effectQueryAnswer(), answer);
-                std::optional<EffectInfo> info;
-                if (!lastAnswer) {
-                    try {
-                        info = ParseEffectInfo(QString::fromUtf8(answer.bytes));
-                    } catch (const EditorError &error) {
-                        lastAnswer = ActionFailure{Kind::PedalAnswer, step, answer.bytes, error.message()};
-                    }
-                }
-                if (info) {
+                lastAnswer = asked.failure;
+                if (asked) {
+                    const EffectInfo &info = asked.value;
                     PedalFacts &pedal = session.pedal;
-                    pedal.PedalEffectNumber = info->effectNumber;
-                    pedal.PedalEffectVersion = info->effectVersion;
-                    pedal.FirmwareVersion = info->firmwareVersion;
-                    console.printToConsole(QStringLiteral("firmware version: %1").arg(info->firmwareVersion));
-                    emit session.firmwareVersionReported(info->firmwareVersion);
+                    pedal.PedalEffectNumber = info.effectNumber;
+                    pedal.PedalEffectVersion = info.effectVersion;
+                    pedal.FirmwareVersion = info.firmwareVersion;
+                    console.printToConsole(QStringLiteral("firmware version: %1").arg(info.firmwareVersion));
+                    emit session.firmwareVersionReported(info.firmwareVersion);
                     R result;
-                    result.value.firmwareVersion = info->firmwareVersion;
-                    result.value.message = QStringLiteral("Firmware %1 is running.").arg(info->firmwareVersion);
+                    result.value.firmwareVersion = info.firmwareVersion;
+                    result.value.message = QStringLiteral("Firmware %1 is running.").arg(info.firmwareVersion);
                     return result;
                 }
                 // Gone again (a bridge that left after all) or not started yet: another look.

@@ -2,7 +2,7 @@
 
 #include "core/nowidgets.h"
 
-#include "actions/answerfailure.h"
+#include "protocol/answerfailure.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
 #include "core/regularfile.h"
@@ -37,6 +37,13 @@ void writeProgram(EditorSession &session, const ProgramText &program, Trace trac
     (console.*trace)(QStringLiteral("num of bytes: %1").arg(converted));
     usb.WriteFTBuffer(quint32(program.bytes));
     (console.*trace)(QStringLiteral("write to device"));
+}
+
+// The pedal took a new program: it runs another effect now, whose settings have not been read.
+void uploaded(EditorSession &session)
+{
+    session.pedalState().effectReplaced();
+    session.setRowsRead(false);
 }
 
 } // namespace
@@ -90,8 +97,11 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
         return R::fail(Kind::File, step,
                        programRefusal(QStringLiteral("The program of ") + selection.SelectedEffectName, program));
     console.printToConsole(QStringLiteral("size: %1").arg(program.bytes));
-    if (!exchange.dropStaleBytes())
-        return R::fail(Kind::NoPedal, step, QString());
+    // A program reaching a bootloader would be taken for its commands (one holds an erase):
+    // it goes only to an effect firmware that answers in step.
+    if (std::optional<ActionFailure> refusal =
+            session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
+        return {refusal, {}};
     writeProgram(session, program, &Console::printToConsole);
     if (onSent)
         onSent();
@@ -108,6 +118,7 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
     result.value = uploadStatusText(answer.bytes);
     console.printToConsole(QStringLiteral("received: ") + result.value);
     session.params.reset_min_max_array();
+    uploaded(session);
     return result;
 }
 
@@ -141,8 +152,9 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
     auto scope = exchange.begin(step);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
-    if (!exchange.dropStaleBytes())
-        return R::fail(Kind::NoPedal, step, QString());
+    if (std::optional<ActionFailure> refusal =
+            session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
+        return {refusal, {}};
     writeProgram(session, program, &Console::appendConsoleLine);
 
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
@@ -156,6 +168,7 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
     R result;
     result.value = QString::fromLatin1(shown);
     console.appendConsoleLine(QStringLiteral("received: ") + result.value);
+    uploaded(session);
     return result;
 }
 

@@ -71,8 +71,7 @@ void Application::finishStartup()
 
     TformMain &main = *m_formMain;
     m_browser = std::make_unique<EffectBrowser>(
-        BrowserControls{&main, main.lstCategory, main.lstEffects, main.btnGetFXInfo, main.menuLoadIR,
-                        main.btnRequest, main.btnAssign, main.btnStoreSettingsOnPedal},
+        BrowserControls{&main, main.lstCategory, main.lstEffects, main.btnGetFXInfo, main.menuLoadIR},
         *m_session, *m_formFXInfo, *m_formFXParameters);
     // An effect chosen by name (a script, a test) is shown as the player's two clicks.
     m_session->onChooseInWindows = [this](int category, int row) {
@@ -86,10 +85,6 @@ void Application::finishStartup()
     m_formFXParameters->addActions(main.windowShortcuts());
     m_formFXInfo->addActions(main.windowShortcuts());
 
-    QObject::connect(m_formFXParameters.get(), &TformFXParameters::rowsClosed, &main, [&main] {
-        main.btnRequest->setEnabled(false);
-        main.btnAssign->setEnabled(false);
-    });
     QObject::connect(&m_session->exchange(), &CommandExchange::busyChanged, &main, &TformMain::exchangeRunning);
     QObject::connect(m_session.get(), &EditorSession::deviceLost, &main, &TformMain::deviceLost);
 

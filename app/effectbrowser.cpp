@@ -11,6 +11,8 @@
 #include "app/tformfxparameters.h"
 #include "session/editorsession.h"
 
+#include <exception>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QListWidget>
@@ -82,25 +84,26 @@ void EffectBrowser::chooseEffect(int row, bool activateParameters)
     if (!item)
         return;
     m_session.console().printToConsole(QStringLiteral("efx index :") + QString::number(row));
-    m_session.chooseEffect(item->text());
+    m_session.console().printToConsole(QStringLiteral("selected effect name: ") + item->text());
+    // The choice opens the effect's rows in the session; a layout that cannot be read is
+    // reported once the window has been opened (without rows), as the click's error.
+    std::exception_ptr error;
+    try {
+        m_session.chooseEffect(item->text());
+    } catch (...) {
+        error = std::current_exception();
+    }
     const Selection &selection = m_session.selection;
-    m_session.console().printToConsole(QStringLiteral("selected effect name: ") + selection.SelectedEffectName);
     if (!selection.SelectedEffectName.isEmpty())
         m_controls.btnGetFXInfo->setEnabled(true);
 
-    // Opened first: closing the old rows disables Request and Assign, which belong to them.
     m_parameterWindow.openBeside(*m_controls.mainWindow, selection.SelectedEffectName, activateParameters);
-    if (selection.EffectOnPedal) {
-        m_controls.btnRequest->setEnabled(true);
-    } else {
-        m_controls.btnRequest->setEnabled(false);
-        m_controls.btnAssign->setEnabled(false);
-        m_controls.btnStoreSettingsOnPedal->setEnabled(false);
-    }
 
     // Follows the list the effect was clicked in: after Open FX has put another category's
     // list in view, SelectedCategory may still name the category clicked before.
     m_controls.menuLoadIR->setEnabled(m_shownCategory == kImpulseResponseCategory);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void EffectBrowser::btnGetFXInfoClick()

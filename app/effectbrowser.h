@@ -22,7 +22,6 @@ struct BrowserControls {
     QListWidget *lstEffects;
     QAbstractButton *btnGetFXInfo;
     QAction *menuLoadIR;
-    QAbstractButton *btnRequest, *btnAssign, *btnStoreSettingsOnPedal;
 };
 
 // Puts one row per category into the list, in CategoryTable order, and returns them.

@@ -211,8 +211,11 @@ double TformFXParameters::dividerHeight(int numParams)
 
 void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &caption, bool activate)
 {
-    if (isVisible())
+    if (isVisible()) {
+        m_reopening = true;
         close();
+        m_reopening = false;
+    }
     const QRect main = mainWindow.frameGeometry();
     move(main.x() + main.width(), main.y());
     m_available = availableGeometryFor(mainWindow);
@@ -267,8 +270,9 @@ void TformFXParameters::OnShow()
 {
     // Every opener closes the window first; a show without a close must not stack rows.
     destroyRows();
-    // An invalid layout is reported by the general error report; the window shows no rows.
-    if (!m_session.openRows())
+    // The rows were opened in the session when the effect was chosen; a layout that did not
+    // load left none, and a program that did not load leaves the window without rows.
+    if (!m_model.isOpen() || !m_model.rows().complete)
         return;
     BuildPots();
     BuildSwitches();
@@ -367,7 +371,10 @@ void TformFXParameters::orderTabs()
 void TformFXParameters::OnClose()
 {
     destroyRows();
-    m_model.close();
+    // Closed to be shown anew beside the main window, the rows stay open in the session.
+    if (m_reopening)
+        return;
+    m_session.closeRows();
     // Also when the build stopped early and no row exists: Request and Assign belong to rows
     // that a closed window no longer shows.
     emit rowsClosed();

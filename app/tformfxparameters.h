@@ -60,13 +60,12 @@ public:
     // The parent of every row control, inside the window's scroll area.
     QWidget *rowsArea() const { return m_rowsArea; }
 
-    // Opens the chosen effect's rows in the model (its layout, addresses, pots, switches, lists)
-    // and builds the controls (then the assignment boxes, divider, reverse boxes, limit
-    // buttons). A resource that does not load stops at its step: without the program no row is
-    // built.
+    // Builds the controls of the rows the session opened for the chosen effect (pots,
+    // switches, lists, then the assignment boxes, divider, reverse boxes, limit buttons). A
+    // resource that did not load leaves no rows: without the program no row is built.
     void OnShow();
-    // Destroys every row control and closes the rows; the layout stays known. Reports
-    // rowsClosed, rows or not.
+    // Destroys every row control; unless the window is being shown anew, the session closes the
+    // rows (the layout stays known) and rowsClosed is reported, rows or not.
     void OnClose();
 
     // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
@@ -169,6 +168,7 @@ private:
     SettingsModel &m_model;
     bool m_exchangeRunning = false;
     bool m_drawing = false; // the model is being drawn: control changes are not the player's
+    bool m_reopening = false; // closed by openBeside, to be shown again at once
     void setClientHeight(int rowsHeight);
     QScrollArea *m_scroll = nullptr;
     QWidget *m_rowsArea = nullptr; // the rows' parent, inside m_scroll

@@ -196,7 +196,11 @@ void TformMain::buildControls()
     btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), commands), "btnTest", 103, 356);
     // In the empty lower part of the left column: hidden controls (Live Request, Upload File,
     // TestCode) lie there, nothing shown.
-    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 310, 174, 100);
+    lblPedalState = place(new QLabel(this), "lblPedalState", 8, 281, 174, 34);
+    lblPedalState->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblPedalState->setWordWrap(true);
+    lblPedalState->setAccessibleName(QStringLiteral("Pedal"));
+    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 320, 174, 100);
     lblActionStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblActionStatus->setWordWrap(true);
     lblActionStatus->setAccessibleName(QStringLiteral("Last action"));
@@ -420,12 +424,20 @@ void TformMain::menuLiveEnableClick()
 {
     const bool on = menuLiveEnable->isChecked();
     chkLiveRequest->setEnabled(on);
-    m_app.session().LiveMode = on;
+    m_app.session().setLiveMode(on);
 }
 
 void TformMain::chkLiveRequestChange()
 {
-    m_app.session().LiveMode = chkLiveRequest->isChecked();
+    m_app.session().setLiveMode(chkLiveRequest->isChecked());
+}
+
+void TformMain::actionStarted()
+{
+    // Unless it says that no pedal is found (a wrapped line), which holds until one is.
+    if (!lblStatus->wordWrap())
+        lblStatus->setText(QStringLiteral("Status: "));
+    showActionStatus(QString());
 }
 
 } // namespace tovel

@@ -77,6 +77,9 @@ public:
     QActionGroup *grpPedalCommands;
 
     QLabel *lblDeviceName, *lblSerialNumber, *lblFirmwareVersion, *lblStatus;
+    // What the pedal is doing, as the session knows it: the firmware label keeps what the pedal
+    // last said, this line tells the truth now.
+    QLabel *lblPedalState;
     // What the last command without an answer of its own did (Assign, Store, Save, Load): a
     // line, and the file's path on the next one.
     QLabel *lblActionStatus;
@@ -176,6 +179,11 @@ private:
     void showConnected(bool bootloader);
     // The window follows the session's link: opened, closed, Upgrade Mode, the firmware told.
     void followSession();
+    // The pedal commands enabled as the session's state allows them: a link and to which
+    // firmware, the rows of the pedal's effect open, the rows read. The pedal line follows.
+    void showPedalState();
+    // A command starts: the last one's result gives way, the pedal's upload status too.
+    void actionStarted();
     // While nothing is listed the status label says how to get the pedal found.
     void showNoPedal(bool none);
     // lblActionStatus: `what`, then the file's path (cut in the middle to fit; whole in the

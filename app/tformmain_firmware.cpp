@@ -13,12 +13,12 @@ namespace tovel {
 // the user has started by hand. Nothing is sent here.
 void TformMain::menuFirmwareUpgradeModeClick()
 {
-    m_app.session().link.FirmwareUpgradeMode = menuFirmwareUpgradeMode->isChecked();
+    m_app.session().setFirmwareUpgradeMode(menuFirmwareUpgradeMode->isChecked());
 }
 
 void TformMain::chkFirmwareUpgradeModeChange()
 {
-    m_app.session().link.FirmwareUpgradeMode = chkFirmwareUpgradeMode->isChecked();
+    m_app.session().setFirmwareUpgradeMode(chkFirmwareUpgradeMode->isChecked());
 }
 
 void TformMain::menuStartFirmwareUpgradeClick()

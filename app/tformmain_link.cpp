@@ -2,6 +2,7 @@
 #include "actions/linkactions.h"
 #include "actions/pedalhotplug.h"
 #include "app/application.h"
+#include "app/pedalstatetext.h"
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "core/seams.h"
@@ -33,6 +34,7 @@ void TformMain::menuScanClick()
 
 void TformMain::menuConnectClick()
 {
+    actionStarted();
     EditorSession &session = m_app.session();
     const bool bootloader = session.link.FirmwareUpgradeMode;
     // The window shows the open link as the session tells it (followSession), before the greeting.
@@ -52,26 +54,44 @@ void TformMain::menuConnectClick()
 void TformMain::showConnected(bool bootloader)
 {
     lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
-    // On a link to the bootloader the effect commands stay off: an effect's bytes would reach
-    // the bootloader as commands of its own. The pedal runs no effect meanwhile.
-    btnUpload->setEnabled(!bootloader);
-    btnOpenEffect->setEnabled(!bootloader);
     chkFirmwareUpgradeMode->setEnabled(false);
-    menuScan->setEnabled(false);
-    menuConnect->setEnabled(false);
-    menuDisconnect->setEnabled(true);
+    showPedalState();
+    // On a link to the bootloader the effect commands stay off (showPedalState): an effect's
+    // bytes would reach the bootloader as commands of its own. The pedal runs no effect meanwhile.
     if (!bootloader)
         return;
-    btnRequest->setEnabled(false);
-    btnAssign->setEnabled(false);
-    btnStoreSettingsOnPedal->setEnabled(false);
     if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
         parameters->EnableDisableControls(false);
 }
 
 void TformMain::menuDisconnectClick()
 {
+    actionStarted();
     disconnectPedal(m_app.session());
+}
+
+void TformMain::showPedalState()
+{
+    EditorSession &session = m_app.session();
+    const PedalState &state = session.pedalState();
+    const bool link = state.listener() != PedalState::Listener::None;
+    const bool effectLink = state.listener() == PedalState::Listener::EffectFirmware;
+    menuScan->setEnabled(!link);
+    menuConnect->setEnabled(!link);
+    menuDisconnect->setEnabled(link);
+    btnUpload->setEnabled(effectLink);
+    btnOpenEffect->setEnabled(effectLink);
+    // A state request is asked for the rows of the effect the pedal said it runs; Assign and
+    // Store send what a request read into them.
+    btnRequest->setEnabled(effectLink && session.rowsOnPedal());
+    btnAssign->setEnabled(effectLink && session.rowsRead());
+    btnStoreSettingsOnPedal->setEnabled(effectLink && session.rowsRead());
+    const QString line = pedalStateText(state);
+    lblPedalState->setText(line);
+    lblPedalState->setToolTip(state.kind() == PedalState::Kind::OutOfStep && !state.outOfStepReason().isEmpty()
+                                  ? line + QStringLiteral(" (") + state.outOfStepReason() + QLatin1Char(')')
+                                  : line);
+    lblPedalState->setAccessibleDescription(line);
 }
 
 void TformMain::deviceLost()
@@ -93,6 +113,15 @@ void TformMain::followSession()
     connect(&session, &EditorSession::firmwareVersionReported, this, [this](int version) {
         lblFirmwareVersion->setText(QStringLiteral("Firmware Version: %1").arg(version));
     });
+    connect(&session.pedalState(), &PedalState::changed, this, &TformMain::showPedalState);
+    connect(&session, &EditorSession::rowsReadChanged, this, &TformMain::showPedalState);
+    connect(&session, &EditorSession::effectChosen, this, &TformMain::showPedalState);
+    connect(&session.settings(), &SettingsModel::opened, this, &TformMain::showPedalState);
+    connect(&session.settings(), &SettingsModel::closed, this, &TformMain::showPedalState);
+    // A line check for values moved while the line was out of step failed: said where the
+    // player looks, without a box the player did not ask for.
+    connect(&session, &EditorSession::keptValuesDropped, this,
+            [this](const QString &message) { showActionStatus(message); });
 }
 
 void TformMain::showListedBridges(const QList<ListedBridge> &bridges)
@@ -130,14 +159,7 @@ void TformMain::menuConnectWhenPluggedInClick()
 void TformMain::showDisconnected()
 {
     lblDeviceName->setText(lblDeviceName->text().remove(QStringLiteral("connected")));
-    menuScan->setEnabled(true);
-    menuConnect->setEnabled(true);
-    menuDisconnect->setEnabled(false);
-    btnUpload->setEnabled(false);
-    btnOpenEffect->setEnabled(false);
-    btnRequest->setEnabled(false);
-    btnAssign->setEnabled(false);
-    btnStoreSettingsOnPedal->setEnabled(false);
+    showPedalState();
     if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
         parameters->EnableDisableControls(false);
 }

@@ -1,4 +1,5 @@
 // The pedal's effect and settings: Open FX, Request, Assign, Store Settings On Pedal.
+#include "actions/openfxactions.h"
 #include "actions/pedalactions.h"
 #include "app/application.h"
 #include "app/effectbrowser.h"
@@ -15,49 +16,45 @@ namespace tovel {
 
 void TformMain::btnOpenEffectClick()
 {
-    const ActionResult<EffectQueryResult> result = queryEffect(m_app.session());
-    if (result.value.info)
-        lblFirmwareVersion->setText(QStringLiteral("Firmware Version: %1").arg(result.value.info->firmwareVersion));
-    if (!showFailure(result.failure))
+    actionStarted();
+    // The firmware label follows the answer (firmwareVersionReported), also when no effect runs.
+    const ActionResult<EffectQueryResult> result = openPedalEffect(m_app.session(), false);
+    if (!showFailure(result.failure)) {
+        showPedalState();
         return;
-    btnRequest->setEnabled(true);
-    btnRequest->setFocus();
+    }
     TformFXParameters &window = *m_app.formFXParameters();
     window.openBeside(*this, result.value.effect + QStringLiteral(" v%1").arg(result.value.info->effectVersion));
     // The rows stay unusable until a state request has filled them.
     window.EnableDisableControls(false);
-    btnRequest->setEnabled(true);
+    showPedalState();
+    btnRequest->setFocus();
     m_app.browser().pointAtPedalEffect();
+    showActionStatus(QStringLiteral("The pedal runs %1: Request reads its settings.").arg(result.value.effect));
 }
 
 void TformMain::btnRequestClick()
 {
+    actionStarted();
     // In live mode the requests follow one another until Live Request is unticked. A request
     // that does not complete ends them: its message would otherwise come again and again.
-    while (RequestParameters() && m_app.session().LiveMode) {
+    while (RequestParameters() && m_app.session().LiveMode()) {
     }
 }
 
 bool TformMain::RequestParameters()
 {
     const ActionResult<Done> result = requestState(m_app.session(), [this] { btnRequest->setEnabled(false); });
-    if (result.failure) {
-        // A request that went out and came back wrong leaves Request usable; one that was
-        // dropped, or whose link went, leaves the window as whoever ended it set it.
-        if (result.failure->kind == ActionFailure::Kind::PedalAnswer)
-            btnRequest->setEnabled(true);
-        showFailure(result.failure);
+    showPedalState();
+    if (!showFailure(result.failure))
         return false;
-    }
-    btnRequest->setEnabled(true);
-    btnAssign->setEnabled(true);
-    btnStoreSettingsOnPedal->setEnabled(true);
     m_app.formFXParameters()->EnableDisableControls(true);
     return true;
 }
 
 void TformMain::btnAssignClick()
 {
+    actionStarted();
     // The pedal answers neither command: the line says what went to it.
     if (!showFailure(assignControls(m_app.session()).failure)) {
         showActionStatus(QStringLiteral("Assignments not sent."));
@@ -71,6 +68,7 @@ void TformMain::btnAssignClick()
 
 void TformMain::btnStoreSettingsOnPedalClick()
 {
+    actionStarted();
     if (!showFailure(storeSettings(m_app.session()).failure)) {
         showActionStatus(QStringLiteral("Store Settings not sent."));
         return;

@@ -15,6 +15,7 @@ void TformMain::btnUploadClick()
         return;
     if (m_app.prompts.askYesNo(QStringLiteral("Upload the selected effect?")) == Prompts::Answer::No)
         return;
+    actionStarted();
     const QString statusBefore = lblStatus->text();
     const ActionResult<QString> result =
         uploadSelectedEffect(m_app.session(), [this] { lblStatus->setText(QStringLiteral("Uploading...")); });

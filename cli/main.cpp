@@ -76,12 +76,10 @@ int main(int argc, char **argv)
         commands.onProgressEnd = [&progress] { progress.finish(); };
     }
     if (CommandLine::needsBootloader(request.command)) {
-        // A stop asked for ends the upgrade at its next wait, with a message, not half-way
-        // through a frame.
+        // A stop asked for ends the upgrade once the frame on its way has been answered, with a
+        // message, leaving the bootloader in its command loop for the next run.
         Interruption::catchSignals();
-        session.bootloaderLink().stopWhen = [stop = session.bootloaderLink().stopWhen] {
-            return Interruption::requested() || (stop && stop());
-        };
+        session.bootloaderLink().cancelWhen = [] { return Interruption::requested(); };
     }
     return commands.run(request);
 }

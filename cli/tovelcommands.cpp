@@ -157,8 +157,10 @@ TovelCommands::Failure TovelCommands::connect(bool bootloader)
     if (bootloader && !connection.value.greeted)
         return ActionFailure{
             Kind::PedalAnswer, QStringLiteral("bootloader greeting"), {},
-            QStringLiteral("The pedal's bootloader did not answer the greeting%1. Start the pedal in its "
-                           "bootloader (the firmware window of tovel-editor says how), then run the command again.")
+            QStringLiteral("The pedal does not answer as its bootloader does%1: it runs its effect firmware, or it "
+                           "is off. Nothing was written. To upgrade its firmware: switch the pedal off, start it "
+                           "in its bootloader as the maker's upgrade instructions say, plug it in, then run the "
+                           "command again.")
                 .arg(connection.value.greeting.isEmpty() ? QString()
                                                          : QStringLiteral(" (it sent %1)").arg(connection.value.greeting))};
     return std::nullopt;
@@ -323,7 +325,8 @@ TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
 
 TovelCommands::Failure TovelCommands::openPedalEffect(bool request)
 {
-    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, request);
+    // A command reads the pedal's settings for itself: nothing read goes back to the pedal.
+    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, request, Echo::None);
     if (!opened)
         return opened.failure;
     return std::nullopt;
@@ -334,6 +337,8 @@ TovelCommands::Failure TovelCommands::query(const CliRequest &r)
     const ActionResult<EffectQueryResult> result = queryEffect(m_session);
     if (!result)
         return result.failure;
+    if (std::optional<ActionFailure> none = noEffectRunning(result.value))
+        return none;
     if (r.json) {
         m_out << json(queryJson(result.value));
         return std::nullopt;
@@ -349,7 +354,7 @@ TovelCommands::Failure TovelCommands::query(const CliRequest &r)
 
 TovelCommands::Failure TovelCommands::state(const CliRequest &r)
 {
-    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, true);
+    const ActionResult<EffectQueryResult> opened = tovel::openPedalEffect(m_session, true, Echo::None);
     if (!opened)
         return opened.failure;
     const SettingsModel &model = m_session.settings();

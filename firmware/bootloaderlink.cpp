@@ -82,10 +82,11 @@ bool BootloaderLink::turn()
     return m_usb.GetFTQueueStatus() == 0;
 }
 
-BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFollows)
+BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFollows,
+                                                      std::chrono::milliseconds timeout)
 {
     BootloaderAnswer answer;
-    const qint64 end = deadline(frameInfo(frame).answerTimeout);
+    const qint64 end = deadline(timeout.count() > 0 ? timeout : frameInfo(frame).answerTimeout);
     bool decided = false;
     QByteArray deciding;
     while (!decided) {
@@ -132,7 +133,9 @@ BootloaderAnswer BootloaderLink::ReadBootloaderAnswer(Frame frame, bool dataFoll
 
 std::optional<BootloaderAnswer::Outcome> BootloaderLink::waitTurn(qint64 end, Arrival arrival)
 {
-    if (cancelRequested())
+    // A frame on its way is answered before cancelWhen takes effect: stopped between the frame
+    // and its answer, the bootloader would acknowledge into the next client's greeting.
+    if (stopRequested())
         return Outcome::Cancelled;
     // Past the deadline the queue is looked at once more: a wait that was itself held up (a
     // loaded machine, a long repaint) must not give up on an answer that came meanwhile.
@@ -165,20 +168,24 @@ BootloaderAnswer BootloaderLink::readData(int count, std::chrono::milliseconds t
     return answer;
 }
 
-QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+QByteArray BootloaderLink::drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit,
+                                          bool *fellQuiet)
 {
     const qint64 end = deadline(limit);
     qint64 quietEnd = deadline(quiet);
     QByteArray bytes;
+    bool pulled = true;
     while (m_clock.nowUs() < quietEnd && m_clock.nowUs() < end && !cancelRequested()) {
         const qsizetype before = m_pending.size();
-        if (!pull(Arrival::Stream))
+        if (!(pulled = pull(Arrival::Stream)))
             break;
         if (m_pending.size() > before)
             quietEnd = deadline(quiet);
         bytes.append(m_pending);
         m_pending.clear();
     }
+    if (fellQuiet)
+        *fellQuiet = pulled && m_clock.nowUs() >= quietEnd && !cancelRequested();
     return bytes;
 }
 
@@ -198,11 +205,15 @@ BootloaderAnswer BootloaderLink::resync()
     m_console.printToConsole(QStringLiteral("resync: %1 came back").arg(byteCount(came.size())));
     if (!startCommand() || !send(QByteArray(1, char(kSync)), Frame::Resync))
         return {Outcome::LinkLost, {}};
-    BootloaderAnswer answer = ReadBootloaderAnswer(Frame::Resync);
-    if (answer.outcome == Outcome::NoAnswer) {
+    // Nothing answered the filler: only a bootloader waiting for its sync byte may be there,
+    // and it answers at once.
+    const std::chrono::milliseconds wait = came.isEmpty() ? kGreetingTimeout : std::chrono::milliseconds(0);
+    BootloaderAnswer answer = ReadBootloaderAnswer(Frame::Resync, false, wait);
+    // A sync byte paired with a filler byte left over is refused only with one more byte.
+    if (answer.outcome == Outcome::NoAnswer && !came.isEmpty()) {
         if (!send(QByteArray(1, char(0xFF)), Frame::Resync))
             return {Outcome::LinkLost, {}};
-        answer = ReadBootloaderAnswer(Frame::Resync);
+        answer = ReadBootloaderAnswer(Frame::Resync, false, wait);
         if (answer.outcome == Outcome::Ack) // a pair 7F FF is no command
             answer.outcome = Outcome::Unexpected;
     }

@@ -50,12 +50,17 @@ public:
     bool send(const QByteArray &bytes, bootloader::Frame frame);
     // Waits for the answer to the frame and traces it: "num of bytes received: ", "received: "
     // with the deciding byte, then "ACK" or "NOT ACK". Bytes after the deciding one are
-    // dropped, unless data follows the answer (a read).
-    BootloaderAnswer ReadBootloaderAnswer(bootloader::Frame frame, bool dataFollows = false);
+    // dropped, unless data follows the answer (a read). cancelWhen waits for this answer
+    // (within its time-out); requestCancel and stopWhen end the wait at once.
+    // timeout: the frame's own when zero.
+    BootloaderAnswer ReadBootloaderAnswer(bootloader::Frame frame, bool dataFollows = false,
+                                          std::chrono::milliseconds timeout = {});
     // The count bytes that follow an acknowledged read, within the time-out.
     BootloaderAnswer readData(int count, std::chrono::milliseconds timeout, QByteArray &data);
     // Reads until the line has been quiet for `quiet` (at most `limit` in all); returns the bytes.
-    QByteArray drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+    // quiet, when given: whether the line fell quiet.
+    QByteArray drainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit,
+                               bool *fellQuiet = nullptr);
 
     // Brings a bootloader that stopped anywhere inside a command or frame back to the start of
     // a command, then greets it: Ack when a bootloader that was waiting for its sync byte took
@@ -69,13 +74,18 @@ public:
     // the console what it does and how that ended. True when the bootloader is in step.
     bool recoverAfterGreeting();
 
-    // Asked from a window handler while a wait turns the event loop: the wait ends Cancelled.
+    // Asked from a window handler while a wait turns the event loop: the wait ends Cancelled at
+    // once (the player is not kept waiting for a long erase), and nothing more is sent.
     void requestCancel() { m_cancel = true; }
     void clearCancel() { m_cancel = false; }
-    bool cancelRequested() const { return m_cancel || (stopWhen && stopWhen()); }
-    // Asked on every turn of a wait besides requestCancel(): true ends the wait Cancelled (the
-    // program closing while Connect waits).
+    bool cancelRequested() const { return (cancelWhen && cancelWhen()) || stopRequested(); }
+    // Asked on every turn of a wait: true stops the run once the answer to the frame on its way
+    // has come (within that answer's time-out), so that the bootloader is left in its command
+    // loop for whoever greets it next (Ctrl-C on the command line, which ends the program).
+    std::function<bool()> cancelWhen;
+    // Asked on every turn of a wait: true ends any wait Cancelled at once (the program closing).
     std::function<bool()> stopWhen;
+    bool stopRequested() const { return m_cancel || (stopWhen && stopWhen()); }
 
     // Bytes of 0xFF that end any frame the bootloader may be in the middle of: the longest,
     // a data frame, is a count, 256 bytes and a checksum.
@@ -99,6 +109,8 @@ private:
     bool turn();
     // One turn of a wait: how it ends (stopped by the user, out of time, the link gone), or
     // nothing when it goes on; new bytes are in m_pending.
+    // A wait ends at once on stopRequested(); the bytes it awaits answer a frame already sent,
+    // which cancelWhen waits for.
     std::optional<BootloaderAnswer::Outcome> waitTurn(qint64 end, Arrival arrival);
     qint64 deadline(std::chrono::milliseconds timeout) const;
 

@@ -62,6 +62,10 @@ const FrameInfo &frameInfo(Frame frame);
 // enough to leave the editor (or the line's other end) unscheduled for a second or two, which
 // a shorter limit would take for a dead bootloader in the middle of an upgrade.
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+// A bootloader waiting for its sync byte acknowledges it at once: the greeting is not waited for
+// as long, and neither is the sync byte of a resync whose filler nothing answered (no
+// bootloader in its command loop, nor in a frame, is on that line).
+constexpr std::chrono::milliseconds kGreetingTimeout{1000};
 // A global erase of 128 KB takes the controller up to tens of seconds.
 constexpr std::chrono::milliseconds kEraseTimeout{35000};
 

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/seams.h"
+#include "protocol/effectquery.h"
 #include "protocol/effectupload.h"
 #include "protocol/stateblock.h"
 #include "protocol/hextext.h"
@@ -40,9 +41,6 @@ bool onlyTextLines(const QByteArray &bytes)
         return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n';
     });
 }
-
-// How long a line not trusted must stay quiet after a whole answer for the answer to count.
-constexpr int kSettleMs = 100;
 
 bool onlyNumberLines(const QByteArray &bytes)
 {
@@ -88,6 +86,16 @@ AnswerRule effectQueryAnswer()
     rule.wholeLength = [](const QByteArray &bytes) { return throughLine(bytes, kQueryLines); };
     rule.readable = onlyTextLines;
     rule.exact = true;
+    rule.start = [](const QByteArray &bytes) {
+        const QByteArray start(kEffectQueryStart);
+        if (const qsizetype at = bytes.indexOf(start); at >= 0)
+            return AnswerRule::Start{at, true};
+        // The end of the bytes may be the beginning of the start: it stays.
+        qsizetype keep = std::min(bytes.size(), start.size() - 1);
+        while (keep > 0 && !bytes.endsWith(start.left(keep)))
+            --keep;
+        return AnswerRule::Start{bytes.size() - keep, false};
+    };
     return rule;
 }
 
@@ -119,7 +127,10 @@ AnswerRule uploadStatusAnswer(int programBytes)
             return end;
         return bytes.size() >= kUploadStatusLength ? kUploadStatusLength : 0;
     };
-    rule.readable = [](const QByteArray &bytes) { return isUploadStatusText(bytes); };
+    // An effect query's answer that came late is no status of an upload.
+    rule.readable = [](const QByteArray &bytes) {
+        return isUploadStatusText(bytes) && !bytes.startsWith(QByteArray(kEffectQueryStart));
+    };
     return rule;
 }
 
@@ -141,10 +152,15 @@ CommandExchange::Scope::~Scope()
         m_exchange->end();
 }
 
-CommandExchange::CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock,
-                                 Console &console)
-    : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console)
+CommandExchange::CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console,
+                                 PedalState &state)
+    : m_usb(usb), m_pacing(pacing), m_clock(clock), m_console(console), m_state(state)
 {
+}
+
+CommandExchange::Listener CommandExchange::linkListener() const
+{
+    return m_state.listener();
 }
 
 CommandExchange::~CommandExchange() = default;
@@ -161,8 +177,9 @@ std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what
     }
     // An effect's bytes reach a bootloader as commands of its own (one program holds a valid
     // GET), and a bootloader's frames mean nothing to the effect firmware.
-    if (m_link != Listener::None && listener != m_link) {
-        m_refusal = m_link == Listener::Bootloader
+    const Listener link = m_state.listener();
+    if (link != Listener::None && listener != link) {
+        m_refusal = link == Listener::Bootloader
             ? QStringLiteral("The pedal is connected to its bootloader (Upgrade Mode): the %1 "
                              "speaks to the effect firmware and was not sent. Untick Firmware "
                              "Upgrade > Upgrade Mode, then disconnect and connect again.")
@@ -173,7 +190,7 @@ std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what
                              "again.")
                   .arg(what);
         m_console.printToConsole(QStringLiteral("%1 not started: the link is open to the %2")
-                                     .arg(what, m_link == Listener::Bootloader
+                                     .arg(what, link == Listener::Bootloader
                                                     ? QStringLiteral("bootloader")
                                                     : QStringLiteral("effect firmware")));
         return std::nullopt;
@@ -187,21 +204,22 @@ void CommandExchange::end()
 {
     m_running.clear();
     m_waiting = false;
-    // What the user moved meanwhile goes now, the latest value of each parameter only.
-    const QList<Deferred> deferred = std::exchange(m_deferred, {});
-    if (!m_quitting) {
-        for (const Deferred &d : deferred) {
-            m_console.printToConsole(QStringLiteral("data sent after the exchange: ") + d.hex);
-            sendHex(d.hex, 7, false);
+    // What the user moved meanwhile goes now, the latest value of each parameter only, once
+    // the line is in step; otherwise it waits for a line check.
+    const bool waiting = !m_deferred.isEmpty() && !m_quitting && !m_state.inStep()
+                         && m_state.listener() == Listener::EffectFirmware;
+    if (!waiting) {
+        const QList<Deferred> deferred = std::exchange(m_deferred, {});
+        if (!m_quitting && m_state.listener() != Listener::Bootloader) {
+            for (const Deferred &d : deferred) {
+                m_console.printToConsole(QStringLiteral("data sent after the exchange: ") + d.hex);
+                sendHex(d.hex, 7, false);
+            }
         }
     }
     emit busyChanged(false);
-}
-
-void CommandExchange::setLinkListener(Listener listener)
-{
-    m_link = listener;
-    m_lineSuspect = false;
+    if (waiting)
+        emit proofWanted();
 }
 
 void CommandExchange::quit()
@@ -226,66 +244,32 @@ bool CommandExchange::linkLost() const
     return m_usb.state.DeviceLost;
 }
 
-qint64 CommandExchange::drainUntilQuiet(int quietMs, int limitMs, bool &quiet)
-{
-    const bool wasWaiting = std::exchange(m_waiting, true);
-    const qint64 start = m_clock.nowUs();
-    qint64 lastByte = start;
-    qint64 dropped = 0;
-    quiet = false;
-    for (;;) {
-        m_pacing.processEvents();
-        if (m_quitting || m_usb.GetFTQueueStatus() != 0) {
-            dropped = -1;
-            break;
-        }
-        const qint64 now = m_clock.nowUs();
-        if (m_usb.state.QueuedBytes > 0) {
-            const quint32 n = m_usb.ReadFTQueue();
-            if (n == 0) {
-                dropped = -1;
-                break;
-            }
-            dropped += n;
-            lastByte = now;
-        } else if (now - lastByte >= qint64(quietMs) * 1000) {
-            quiet = true;
-            break;
-        }
-        if (now - start >= qint64(limitMs) * 1000)
-            break;
-    }
-    m_waiting = wasWaiting;
-    return dropped;
-}
-
 bool CommandExchange::dropStaleBytes()
 {
     if (m_quitting)
         return false;
-    if (m_lineSuspect) {
-        // The rest of an answer that gave up may still be arriving; it must not be read as the
-        // answer to the command about to go.
-        m_console.printToConsole(QStringLiteral("waiting for the line to fall quiet before the %1")
-                                     .arg(m_running));
-        bool quiet = false;
-        const qint64 dropped = drainUntilQuiet(kQuietMs, kQuietLimitMs, quiet);
-        if (dropped < 0)
-            return false;
-        if (dropped > 0)
-            m_console.printToConsole(QStringLiteral("dropped %1 late bytes of an earlier answer").arg(dropped));
-        if (!quiet)
-            m_console.printToConsole(QStringLiteral("the line did not fall quiet within %1 s").arg(kQuietLimitMs / 1000));
-    }
     if (m_usb.GetFTQueueStatus() != 0)
         return !linkLost();
     if (m_usb.state.QueuedBytes > 0) {
         const quint32 dropped = m_usb.ReadFTQueue();
         m_console.printToConsole(QStringLiteral("dropped %1 stale bytes from an earlier answer")
                                      .arg(dropped));
+        if (dropped > 0 && m_state.kind() == PedalState::Kind::EffectFirmware)
+            m_state.lostStep(QStringLiteral("bytes came that no command asked for"));
     }
     m_usb.PurgeFTReceive();
     return !linkLost();
+}
+
+bool CommandExchange::noticeUnaskedBytes()
+{
+    if (m_usb.GetFTQueueStatus() != 0)
+        return false;
+    if (m_usb.state.QueuedBytes > 0 && m_state.kind() == PedalState::Kind::EffectFirmware) {
+        m_console.printToConsole(QStringLiteral("%1 bytes came that no command asked for").arg(m_usb.state.QueuedBytes));
+        m_state.lostStep(QStringLiteral("bytes came that no command asked for"));
+    }
+    return true;
 }
 
 int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
@@ -315,11 +299,15 @@ bool CommandExchange::sendParameterValue(const QString &hex)
 {
     if (m_quitting)
         return false;
-    if (m_link == Listener::Bootloader) {
+    if (m_state.listener() == Listener::Bootloader) {
         m_console.printToConsole(QStringLiteral("not sent to the bootloader: ") + hex);
         return false;
     }
-    if (!busy()) {
+    // A line that has gone out of step gets no value before it has been checked: an effect
+    // that changed meanwhile would take the level at another parameter's address. Without a
+    // link the USB layer says that there is none.
+    const bool none = m_state.listener() == Listener::None;
+    if (!busy() && (none || (noticeUnaskedBytes() && m_state.inStep()))) {
         sendHex(hex, 7, false);
         return true;
     }
@@ -331,6 +319,10 @@ bool CommandExchange::sendParameterValue(const QString &hex)
         it->hex = hex;
     else
         m_deferred.append({address, hex});
+    if (!busy() && !none) {
+        m_console.printToConsole(QStringLiteral("kept until the line has been checked: ") + hex);
+        emit proofWanted();
+    }
     return false;
 }
 
@@ -363,6 +355,7 @@ CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
     const qint64 deadline = start + qint64(rule.timeoutMs) * 1000 + wireTimeUs(rule.wireBytes);
     qint64 lastByte = start;
     qsizetype tail = 0; // bytes after the whole answer, or beyond its size
+    bool started = !rule.start;
     for (;;) {
         m_pacing.processEvents();
         if (m_quitting) {
@@ -380,12 +373,21 @@ CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
                 answer.outcome = Outcome::LinkFailed;
                 break;
             }
+            QByteArray got = m_usb.receivedBytes(n);
+            if (!started) {
+                // Until the known start has come, what comes is the tail of an earlier answer.
+                answer.bytes.append(got);
+                const AnswerRule::Start found = rule.start(answer.bytes);
+                answer.stale += found.before;
+                answer.bytes.remove(0, found.before);
+                started = found.found;
+                got = std::exchange(answer.bytes, {});
+            }
             const qsizetype room = rule.maxBytes - answer.bytes.size();
-            const QByteArray got = m_usb.receivedBytes(n);
             answer.bytes.append(got.left(room));
             tail += std::max<qsizetype>(got.size() - room, 0);
             lastByte = now;
-            if (const qsizetype whole = rule.wholeLength ? rule.wholeLength(answer.bytes) : 0) {
+            if (const qsizetype whole = started && rule.wholeLength ? rule.wholeLength(answer.bytes) : 0) {
                 tail += answer.bytes.size() - whole;
                 answer.bytes.truncate(whole);
                 answer.outcome = Outcome::Complete;
@@ -405,25 +407,20 @@ CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
             break;
         }
     }
-    // On a line not trusted, a whole answer counts only if the line stays quiet after it.
-    if (answer.outcome == Outcome::Complete && m_lineSuspect) {
-        bool quiet = false;
-        const qint64 late = drainUntilQuiet(kSettleMs, kQuietLimitMs, quiet);
-        if (late < 0)
-            answer.outcome = m_quitting ? Outcome::Quitting : Outcome::LinkFailed;
-        else
-            tail += late;
-    }
     m_waiting = false;
+    answer.started = started && !answer.bytes.isEmpty();
     answer.extra = tail;
-    answer.foreign = tail > 0 && (rule.exact || m_lineSuspect);
+    answer.foreign = tail > 0 && rule.exact;
+    if (answer.stale > 0)
+        m_console.printToConsole(QStringLiteral("dropped %1 bytes before the %2 answer").arg(answer.stale).arg(rule.what));
     if (tail > 0)
         m_console.printToConsole(QStringLiteral("dropped %1 bytes after the %2 answer").arg(tail).arg(rule.what));
-    // Whatever did not end whole and alone leaves the line not trusted until one does.
-    if (answer.outcome == Outcome::Complete)
-        m_lineSuspect = answer.foreign || (rule.readable && !rule.readable(answer.bytes));
+    // Whatever did not end whole and alone leaves the line out of step until it is checked.
+    const bool unreadable = rule.readable && !rule.readable(answer.bytes);
+    if (answer.outcome == Outcome::Complete && (tail > 0 || answer.stale > 0 || unreadable))
+        m_state.lostStep(QStringLiteral("the %1 answer did not come alone and readable").arg(rule.what));
     else if (answer.outcome == Outcome::NoAnswer || answer.outcome == Outcome::Incomplete)
-        m_lineSuspect = true;
+        m_state.lostStep(QStringLiteral("the %1 answer did not come whole").arg(rule.what));
     // The rest of a long or never-ending answer is not this exchange's business, nor the next's.
     if (answer.outcome != Outcome::LinkFailed && answer.outcome != Outcome::Quitting)
         m_usb.PurgeFTReceive();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/pedalstate.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -13,6 +15,7 @@ class Clock;
 class Console;
 class D2XXUnit;
 class Pacing;
+class PedalState;
 
 // How the answer to one command is collected: when it is whole, how long it may take and how
 // large it may grow. A pedal that says nothing, stops half-way or never stops talking ends
@@ -29,12 +32,21 @@ struct AnswerRule {
     // Whether the bytes (whole or not) read as this kind of answer: noise on the line does not.
     std::function<bool(const QByteArray &)> readable;
     // Bytes after the whole answer make it unreadable: a count that comes out right only with
-    // something else mixed in is no answer to trust. Otherwise they are dropped, and refused
-    // only on a line that has not been trusted since an earlier answer went wrong.
+    // something else mixed in is no answer to trust. Otherwise they are dropped (and the line
+    // is out of step all the same: they came unasked).
     bool exact = false;
+    // Where the answer starts, for an answer with a known start: how many of the bytes are
+    // surely before it (the tail of an earlier answer, dropped and counted as stale), and
+    // whether the start is there. None: the answer starts with the first byte.
+    struct Start {
+        qsizetype before = 0;
+        bool found = false;
+    };
+    std::function<Start(const QByteArray &)> start;
 };
 
-// The effect query's answer: four lines ended by CR LF.
+// The effect query's answer: four lines ended by CR LF, the first of them kEffectQueryStart.
+// Bytes before that start belong to an earlier answer.
 AnswerRule effectQueryAnswer();
 // The state answer for numParams rows: 4 x numParams + 288 numbers, each ended by CR LF (or by
 // CR or LF alone, as the answer's reader splits them).
@@ -75,13 +87,14 @@ public:
         QByteArray bytes;
         // Bytes that came after the whole answer (or beyond its size), dropped.
         qsizetype extra = 0;
+        // Bytes that came before the answer's known start, dropped; and whether the start came.
+        qsizetype stale = 0;
+        bool started = false;
         // Extra bytes that make this answer one not to trust (see AnswerRule::exact).
         bool foreign = false;
         bool complete() const { return outcome == Outcome::Complete; }
     };
-    // Which firmware the open link speaks to: the effect firmware, or the controller's
-    // bootloader (connected in Upgrade Mode).
-    enum class Listener { None, EffectFirmware, Bootloader };
+    using Listener = PedalState::Listener;
 
     // Holds the link for one exchange; the exchange ends when the scope goes.
     class Scope {
@@ -96,7 +109,8 @@ public:
         CommandExchange *m_exchange;
     };
 
-    CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console);
+    // state: what listens on the line; the exchanges tell it when the line goes out of step.
+    CommandExchange(D2XXUnit &usb, Pacing &pacing, const Clock &clock, Console &console, PedalState &state);
     ~CommandExchange() override;
 
     // Starts an exchange named `what` ("state request") with `listener`. Nothing, with a
@@ -104,14 +118,9 @@ public:
     // when the program quits; refusal() then says why (empty while another exchange runs).
     std::optional<Scope> begin(const QString &what, Listener listener = Listener::EffectFirmware);
     const QString &refusal() const { return m_refusal; }
-    // The link has been opened to `listener`, or closed (None). A new link starts trusted.
-    void setLinkListener(Listener listener);
-    Listener linkListener() const { return m_link; }
-    // No whole answer has come since one went wrong: see the class comment.
-    bool lineSuspect() const { return m_lineSuspect; }
-    // An answer that came whole turned out not to be this command's (its numbers are not the
-    // effect's): the line is not trusted until the next whole answer.
-    void distrustLine() { m_lineSuspect = true; }
+    // The link has been opened to `listener`, or closed (None).
+    Listener linkListener() const;
+    PedalState &state() { return m_state; }
     bool busy() const { return !m_running.isEmpty(); }
     const QString &running() const { return m_running; }
 
@@ -119,14 +128,13 @@ public:
     void quit();
     bool quitting() const { return m_quitting; }
 
-    // Drops what an earlier answer left in the receive queue, saying so on the console; on a
-    // line not trusted, first waits (turning the event loop, at most kQuietLimitMs) until it
-    // has been quiet for kQuietMs, dropping what comes. Runs before every command that expects
-    // an answer, so no tail reaches the wrong exchange. False when the link has gone or the
-    // program quits (the exchange ends there).
+    // Drops what the receive queue holds before a command, saying so on the console: bytes no
+    // command asked for, so the line is out of step. Runs before every command that expects an
+    // answer. False when the link has gone or the program quits (the exchange ends there).
     bool dropStaleBytes();
-    static constexpr int kQuietMs = 2000;
-    static constexpr int kQuietLimitMs = 5000;
+    // Bytes wait in the receive queue that no exchange asked for: the line goes out of step.
+    // False when the link has gone.
+    bool noticeUnaskedBytes();
 
     // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
     // the transmit queue when asked, and writes `length` bytes in one piece. Returns the
@@ -138,8 +146,9 @@ public:
     bool sendBytes(const QByteArray &bytes, bool purgeTransmit);
     // The bridge has gone since it was opened: every exchange ends at its next step.
     bool linkLost() const;
-    // A ParameterValue command as hex: written now when no exchange runs, otherwise kept until
-    // the running one ends. Returns true when written now.
+    // A ParameterValue command as hex: written now when no exchange runs and the line is in
+    // step, otherwise kept until the running exchange ends or a line check has put the line in
+    // step again (proofWanted). Returns true when written now.
     bool sendParameterValue(const QString &hex);
     // Forgets the kept parameter values (the link has closed).
     void dropDeferred();
@@ -158,12 +167,11 @@ public:
 signals:
     // An exchange started (true) or ended (false).
     void busyChanged(bool busy);
+    // Parameter values wait for the line to be in step again: whoever can check the line does.
+    void proofWanted();
 
 private:
     Answer collect(const AnswerRule &rule);
-    // Reads and drops what comes until the line has been quiet for quietMs, at most limitMs;
-    // the count of bytes dropped, -1 when the link went or the program quits meanwhile.
-    qint64 drainUntilQuiet(int quietMs, int limitMs, bool &quiet);
     bool refuseReentry(const QString &command);
     void end();
     qint64 wireTimeUs(qint64 bytes) const;
@@ -174,8 +182,7 @@ private:
     Console &m_console;
     QString m_running;
     QString m_refusal;
-    Listener m_link = Listener::None;
-    bool m_lineSuspect = false;
+    PedalState &m_state;
     bool m_waiting = false; // a wait of the running exchange is turning the event loop
     bool m_quitting = false;
     struct Deferred {

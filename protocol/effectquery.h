@@ -4,8 +4,12 @@
 
 namespace tovel {
 
-// The pedal's answer to EffectQuery: four lines ended by CR LF; line 1 unused, then the effect
-// number, the effect version and the controller's firmware version, in decimal.
+// The pedal's answer to EffectQuery: four lines ended by CR LF; line 1 the firmware's name,
+// then the effect number, the effect version and the controller's firmware version, in decimal.
+// Its first line is the one known start of any answer: whatever comes before it on the line
+// belongs to an earlier answer.
+constexpr char kEffectQueryStart[] = "TOVEL\r\n";
+
 struct EffectInfo {
     int effectNumber = 0;
     int effectVersion = 0;

@@ -80,6 +80,18 @@ ProgramText checkProgramText(const QString &text)
         program.fault = ProgramText::Fault::OddDigits;
     else if (program.hex.size() / 2 > qsizetype(UsbState::kBufferSize))
         program.fault = ProgramText::Fault::TooLarge;
+    if (program.fault != ProgramText::Fault::None)
+        return program;
+    // The upload's frame: 00, then the length of the whole program image.
+    bool ok = false;
+    const int code = program.hex.left(2).toInt(&ok, 16);
+    if (program.bytes < kUploadHeaderBytes || code != 0) {
+        program.fault = ProgramText::Fault::NotAProgram;
+        return program;
+    }
+    program.announced = program.hex.mid(2, 4).toInt(&ok, 16);
+    if (program.announced < program.bytes)
+        program.fault = ProgramText::Fault::ShortLength;
     return program;
 }
 
@@ -112,6 +124,17 @@ QString programRefusal(const QString &subject, const ProgramText &program)
                + QStringLiteral(" cannot be uploaded: it holds %1 bytes, the pedal takes at most %2")
                      .arg(program.hex.size() / 2)
                      .arg(UsbState::kBufferSize);
+    case ProgramText::Fault::NotAProgram:
+        return subject
+               + QStringLiteral(" cannot be uploaded: it is no effect program (an effect program starts with "
+                                "the byte 00 and its length; this starts with %1)")
+                     .arg(program.hex.left(6).toUpper());
+    case ProgramText::Fault::ShortLength:
+        return subject
+               + QStringLiteral(" cannot be uploaded: its header announces %1 bytes, but it holds %2; the pedal "
+                                "would take the rest as commands")
+                     .arg(program.announced)
+                     .arg(program.bytes);
     }
     return QString();
 }

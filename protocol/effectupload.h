@@ -28,7 +28,15 @@ UploadChoice chooseUploadProgram(const QString &effect, const QString &category,
 // command in TransmitBuffer on the wire, and an empty one would make a zero-length write whose
 // answer never comes.
 struct ProgramText {
-    enum class Fault { None, Empty, NotHex, OddDigits, TooLarge };
+    enum class Fault {
+        None,
+        Empty,
+        NotHex,
+        OddDigits,
+        TooLarge,
+        NotAProgram, // does not start with the upload's code 00 and a 16-bit length
+        ShortLength, // announces fewer bytes than it holds: the pedal would take the rest as commands
+    };
 
     Fault fault = Fault::None;
     QString hex;      // the digits alone: blanks and line ends dropped
@@ -37,13 +45,17 @@ struct ProgramText {
     int line = 0;
     int column = 0;
     QChar character;
+    int announced = 0; // the length its header announces
 
     bool ok() const { return fault == Fault::None; }
 };
 
 // Blanks, tabs and line ends anywhere are dropped (a file saved by an editor ends with a line
 // end); anything else must be a hex digit, two per byte, at most the 65,536 bytes of
-// TransmitBuffer.
+// TransmitBuffer. The bytes must be one upload frame: the code 00, then a big-endian length
+// of at least the bytes held (one delivered image announces more than it holds, which the
+// pedal takes as it is once the line falls quiet; fewer would leave the rest to be read as
+// commands, by the effect firmware or by a bootloader).
 ProgramText checkProgramText(const QString &text);
 
 // The message for a refused text: subject + " cannot be uploaded: " + the fault. subject names
@@ -58,6 +70,8 @@ QString programFileText(const QByteArray &bytes);
 QString uploadStatusText(const QByteArray &answer);
 
 constexpr int kUploadStatusLength = 17;
+// An upload frame's header: the code 00 and the image's 16-bit length.
+constexpr int kUploadHeaderBytes = 3;
 
 // A status the pedal sent: printable ASCII, ended by a line end or not. Anything else is noise
 // on the line, not a status to show.

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "catalogue/catalogueloader.h"
+#include "core/actionfailure.h"
 #include "firmware/bootloaderlink.h"
 #include "firmware/firmwareupgrade.h"
 #include "params/paramtables.h"
 #include "params/settingsmodel.h"
 #include "protocol/commandexchange.h"
+#include "protocol/effectquery.h"
+#include "protocol/pedalstate.h"
 #include "session/consolerelay.h"
 #include "session/listedbridge.h"
 #include "usb/d2xxunit.h"
@@ -53,10 +56,17 @@ struct IrProgram {
     QString IrProgramEffect;
 };
 
+// What an action needs of the pedal before it sends anything.
+enum class PedalNeed {
+    EffectFirmware,       // a link to the effect firmware (the effect query: its own proof)
+    EffectFirmwareInStep, // ... in step, checked first when it is not: every write, the state request
+    Bootloader,           // a link to the controller's bootloader
+};
+
 // Everything the editor works with, constructible without any window: the USB unit and the
-// exchange layer over it, the catalogue, the chosen effect, the pedal's facts, the prepared
-// impulse response and the settings of the open effect. The windows and the command line act
-// on it through the actions (actions/).
+// exchange layer over it, the catalogue, the chosen effect, the pedal's state and facts, the
+// prepared impulse response and the settings of the open effect. The windows and the command
+// line act on it through the actions (actions/), and draw what it says.
 class EditorSession : public QObject {
     Q_OBJECT
 
@@ -76,10 +86,12 @@ public:
     Selection selection;
     PedalFacts pedal;
     IrProgram ir;
-    bool LiveMode = false; // follow the pedal instead of driving it
 
     CatalogueLoader &loader() { return m_loader; }
     CommandExchange &exchange() { return *m_exchange; }
+    // What listens on the line, in step or not, and what it said about itself.
+    PedalState &pedalState() { return m_pedalState; }
+    const PedalState &pedalState() const { return m_pedalState; }
     SettingsModel &settings() { return m_settings; }
     // The link to the controller's bootloader and the upgrade over it, kept across runs (a run
     // that failed leaves the next one to bring the bootloader back in step).
@@ -97,16 +109,52 @@ public:
     // list. Without it, selectEffect chooses and opens the rows itself.
     std::function<void(int category, int row)> onChooseInWindows;
 
-    // The effect a click chose (its rows are opened by whoever shows them).
-    void chooseEffect(const QString &name);
-    // Opens the rows of the chosen effect in the settings model, reading them from the
+    // The effect a click chose: its rows open in the settings model. False when its layout or
+    // program did not load (the loader has said why).
+    bool chooseEffect(const QString &name);
+    // Opens the rows of the chosen effect in the settings model afresh, reading them from the
     // catalogue. False when its layout or program did not load (the loader has said why).
     bool openRows();
+    // The rows are no longer shown (their window closed): the model closes them.
+    void closeRows();
 
     // A link to the pedal is open, to its effect firmware or to its bootloader.
     bool linkOpen() const;
+    // A link was opened (to the bootloader in Upgrade Mode), or the open one closed, lost or
+    // not: the pedal state starts afresh, and linkOpened or linkClosed is told.
+    void openedLink(bool bootloader);
+    void closedLink();
     // Upgrade Mode on or off, told to whoever shows it.
     void setFirmwareUpgradeMode(bool on);
+    // Live Mode: the editor follows the pedal instead of driving it.
+    bool LiveMode() const { return m_liveMode; }
+    void setLiveMode(bool on);
+    // The open rows hold the settings a state request read from the pedal's effect, in this
+    // connection: Assign and Store have something to send.
+    bool rowsRead() const { return m_rowsRead; }
+    void setRowsRead(bool read);
+    // The open rows are those of the effect the pedal runs, as the effect query told it in
+    // this connection: a state request can be asked for them.
+    bool rowsOnPedal() const;
+
+    // Whether an action may run now, before it sends anything: nothing when it may, else a
+    // failure in the player's words. Checks the line first where the need asks for it (the
+    // effect query, asked until its answer comes whole with nothing before it). Runs inside
+    // the action's own exchange, right before its command: one that awaits an answer has the
+    // receive queue emptied first.
+    enum class AnswerAwaited { No, Yes };
+    std::optional<ActionFailure> require(PedalNeed need, const QString &step,
+                                         AnswerAwaited answer = AnswerAwaited::No);
+    // The effect query as the proof that the line is in step: asked, and asked again (at most
+    // kProofQueries times, kProofReads waits in all) until its answer arrives whole with
+    // nothing before it and nothing owed after it. Bytes before its known start are an earlier
+    // answer's, dropped. The pedal state follows: in step with the facts learnt, the
+    // bootloader found, or out of step. Runs inside the caller's exchange.
+    ActionResult<EffectInfo> askEffect(const QString &step);
+    static constexpr int kProofQueries = 2;
+    static constexpr int kProofReads = 3;
+    // The effect list's name for an effect number; empty for 0 or a number past the list.
+    QString effectName(int number);
 
     // While expected, the loss of the open bridge is for the one who expects it (the pedal
     // restarting after an upgrade takes its bridge off the bus): no deviceLost. They find it
@@ -124,13 +172,29 @@ signals:
     // back after an upgrade); the last one is now the one Connect opens.
     void bridgesListed(const QList<tovel::ListedBridge> &bridges);
     void firmwareUpgradeModeChanged(bool on);
+    void liveModeChanged(bool on);
+    void rowsReadChanged(bool read);
+    // An effect was chosen (its rows opened, or not when they did not load).
+    void effectChosen(const QString &name);
     // The pedal said which firmware it runs.
     void firmwareVersionReported(int version);
+    // Values the player set while the line was out of step were not sent: the line check
+    // before them failed. message says why, in the player's words.
+    void keptValuesDropped(const QString &message);
 
 private:
+    // Parameter values wait for the line: checked once the event loop has its turn.
+    void checkLineForKeptValues();
+
     CatalogueLoader m_loader;
     ConsoleRelay m_console;
     SettingsModel m_settings;
+    PedalState m_pedalState;
+    bool m_liveMode = false;
+    bool m_rowsRead = false;
+    bool m_lineCheckQueued = false;
+    // Effect queries sent on this link whose answer has not begun to come.
+    int m_owedQueryAnswers = 0;
     std::unique_ptr<CommandExchange> m_exchange;
     std::unique_ptr<BootloaderLink> m_bootloaderLink;
     std::unique_ptr<FirmwareUpgrade> m_firmwareUpgrade;

@@ -263,7 +263,7 @@ void TestMainWindow::closingMainWindowEndsTheLoop()
     EditorFixture f;
     f.start();
     f.main().show();
-    f.app->session().selection.SelectedEffectName = QStringLiteral("Arp Sequencer");
+    QVERIFY(f.app->session().chooseEffect(QStringLiteral("Arp Sequencer")));
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("Arp Sequencer"));
     f.app->formFXInfo()->show();
@@ -297,7 +297,7 @@ void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
     // As Open FX leaves them; then the window opens for a name without a layout.
     f.main().btnRequest->setEnabled(true);
     f.main().btnAssign->setEnabled(true);
-    f.app->session().selection.SelectedEffectName = QStringLiteral("No Such Effect");
+    QVERIFY(!f.app->session().chooseEffect(QStringLiteral("No Such Effect")));
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("No Such Effect"));
     QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
@@ -350,7 +350,7 @@ void TestMainWindow::everyControlHasItsOwnName()
     if (window == "console") {
         w = &f.console();
     } else if (window == "parameters") {
-        f.app->session().selection.SelectedEffectName = QStringLiteral("Arp Sequencer");
+        QVERIFY(f.app->session().chooseEffect(QStringLiteral("Arp Sequencer")));
         f.app->formFXParameters()->openBeside(f.main(), QStringLiteral("Arp Sequencer"));
         w = f.app->formFXParameters();
         QCOMPARE(f.app->formFXParameters()->NumParams(), 24);

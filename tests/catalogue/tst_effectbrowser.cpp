@@ -47,12 +47,9 @@ struct MainWindowFixture {
         btnGetFXInfo->setGeometry(161, 450, 22, 22);
         btnGetFXInfo->setEnabled(false);
         menuLoadIR->setEnabled(false);
-        for (QPushButton *b : {btnRequest, btnAssign, btnStoreSettingsOnPedal})
-            b->setEnabled(false);
         folders.setProgramFolder(QCoreApplication::applicationDirPath());
         browser = std::make_unique<EffectBrowser>(
-            BrowserControls{&main, lstCategory, lstEffects, btnGetFXInfo, menuLoadIR,
-                            btnRequest, btnAssign, btnStoreSettingsOnPedal},
+            BrowserControls{&main, lstCategory, lstEffects, btnGetFXInfo, menuLoadIR},
             session, info, parameters);
         createCategoryRows(lstCategory);
         main.show();
@@ -91,9 +88,6 @@ struct MainWindowFixture {
     QListWidget *lstCategory = new QListWidget(&main);
     QListWidget *lstEffects = new QListWidget(&main);
     QPushButton *btnGetFXInfo = new QPushButton(QStringLiteral("?"), &main);
-    QPushButton *btnRequest = new QPushButton(QStringLiteral("Request"), &main);
-    QPushButton *btnAssign = new QPushButton(QStringLiteral("Assign"), &main);
-    QPushButton *btnStoreSettingsOnPedal = new QPushButton(QStringLiteral("Store Settings On Pedal"), &main);
     QAction *menuLoadIR = new QAction(QStringLiteral("Load IR"), &main);
     tformFXInfo info;
     TformFXParameters parameters;
@@ -111,7 +105,6 @@ private slots:
     void categoryClickKeepsSelectedEffect();
     void missingCategoryListEndsClick();
     void loadIrFollowsClickedEffect();
-    void requestFollowsPedalEffect();
     void effectClickOpensParameterWindowBeside_data();
     void effectClickOpensParameterWindowBeside();
     void effectClickReopensOpenWindow();
@@ -203,30 +196,6 @@ void TestEffectBrowser::loadIrFollowsClickedEffect()
     QVERIFY(!f.menuLoadIR->isEnabled());
     f.clickEffect(QStringLiteral("Four Band EQ + IR Loader"));
     QVERIFY(f.menuLoadIR->isEnabled());
-}
-
-void TestEffectBrowser::requestFollowsPedalEffect()
-{
-    MainWindowFixture f;
-    f.session.pedal.PedalEffectName = QStringLiteral("Moss Verb");
-    f.btnAssign->setEnabled(true);
-    f.btnStoreSettingsOnPedal->setEnabled(true);
-    f.clickCategory(6);
-    f.clickEffect(QStringLiteral("Moss Verb"));
-    QVERIFY(f.session.selection.EffectOnPedal);
-    QVERIFY(f.btnRequest->isEnabled());
-    QVERIFY(f.btnAssign->isEnabled()); // left as it was
-    QVERIFY(f.btnStoreSettingsOnPedal->isEnabled());
-
-    f.clickEffect(QStringLiteral("Hall Reverb"));
-    QVERIFY(!f.session.selection.EffectOnPedal);
-    QVERIFY(!f.btnRequest->isEnabled());
-    QVERIFY(!f.btnAssign->isEnabled());
-    QVERIFY(!f.btnStoreSettingsOnPedal->isEnabled());
-
-    f.clickEffect(QStringLiteral("Moss Verb"));
-    QVERIFY(f.btnRequest->isEnabled());
-    QVERIFY(!f.btnAssign->isEnabled());
 }
 
 void TestEffectBrowser::effectClickOpensParameterWindowBeside_data()

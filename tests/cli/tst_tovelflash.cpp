@@ -91,7 +91,8 @@ void TestTovelFlash::stopsAndSays_data()
                                         << QStringList{"flash", "@image.bin", "--no-backup"} << 4
                                         << "^tovel: .*image.bin cannot be written to the pedal\\.\n";
     QTest::newRow("pedal-not-in-its-bootloader") << QStringList{} << QStringList{"flash", "Firmware_5"} << 3
-                                                 << "^tovel: The pedal's bootloader did not answer the greeting";
+                                                 << "^tovel: The pedal does not answer as its bootloader does: it runs "
+                                                    "its effect firmware, or it is off. Nothing was written.";
 }
 
 void TestTovelFlash::stopsAndSays()

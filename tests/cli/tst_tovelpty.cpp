@@ -281,8 +281,9 @@ void TestTovelPty::failures_data()
     QTest::newRow("silent-pedal-query") << "no-answer" << QStringList{"query"} << 3
                                         << "tovel: The pedal did not answer the effect query. Check that the pedal "
                                            "is on and runs its effect firmware";
+    // The line is checked before the program goes: the query goes unanswered, nothing is sent.
     QTest::newRow("silent-pedal-upload") << "no-answer" << QStringList{"upload", kEffect} << 3
-                                         << "tovel: The pedal did not answer the upload.";
+                                         << "tovel: The pedal did not answer the effect query. The upload was not sent.";
     QTest::newRow("bad-answer-to-the-query") << "garbage" << QStringList{"state"} << 3
                                              << "tovel: The pedal's answer to the effect query could not be read.";
     QTest::newRow("short-answer-to-the-query") << "short" << QStringList{"set", "1", "5"} << 3
@@ -295,7 +296,7 @@ void TestTovelPty::failures_data()
     QTest::newRow("pedal-runs-no-effect") << "-" << QStringList{"state"} << 3
                                           << "tovel: The pedal runs no effect. Upload an effect first.\n";
     QTest::newRow("bootloader-does-not-answer") << "-" << QStringList{"backup", "flash.bin"} << 3
-                                                << "tovel: The pedal's bootloader did not answer the greeting";
+                                                << "tovel: The pedal does not answer as its bootloader does";
     QTest::newRow("refused-wav") << "-" << QStringList{"upload", "Basic IR Loader", "--ir", "@bad.wav"} << 4
                                  << "tovel: The file bad.wav cannot be used as an impulse response: it is not a WAV file";
     QTest::newRow("wav-for-an-effect-without-ir") << "-" << QStringList{"upload", kEffect, "--ir", "@good.wav"} << 1

@@ -128,6 +128,7 @@ void TestTovelWire::sameFramesAsTheWindows()
     }
 
     // The windows, as a player clicks them.
+    int echoesUntil = -1;
     const int windowsFrom = windowsSim.mark();
     QVERIFY2(windowsFrom >= 0, qPrintable(windowsSim.process.errorText()));
     {
@@ -137,9 +138,13 @@ void TestTovelWire::sameFramesAsTheWindows()
             main.menuFirmwareUpgradeMode->trigger();
         main.menuConnect->trigger();
         TformFXParameters &w = *editor.app->formFXParameters();
+        // The windows send back the levels a request changed in the rows (lists that had no
+        // option chosen), which a command of tovel, reading only, does not: those frames are
+        // left out of the comparison.
         const auto openAndRequest = [&] {
             main.btnOpenEffect->click();
             main.btnRequest->click();
+            echoesUntil = windowsSim.mark();
         };
         if (action == "upload") {
             QVERIFY(editor.chooseEffect(kEffect));
@@ -205,6 +210,11 @@ void TestTovelWire::sameFramesAsTheWindows()
         main.menuDisconnect->trigger();
     }
     QStringList windowsFrames = windowsSim.framesSince(windowsFrom);
+    if (echoesUntil >= 0) {
+        const qsizetype read = echoesUntil - windowsFrom; // marks count the frames before them
+        windowsFrames = windowsFrames.mid(0, read).filter(QRegularExpression(QStringLiteral("^(?!fw ParameterValue)")))
+                        + windowsFrames.mid(read);
+    }
     // After the GO the windows connect again and ask the new firmware's effect query; tovel
     // ends at the GO. The frames up to the GO are compared.
     if (action == "flash") {

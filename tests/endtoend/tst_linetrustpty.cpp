@@ -119,6 +119,8 @@ void TestLineTrustPty::lateAnswerIsNotTakenForTheNext_data()
 
     // The rest of the answer comes after its exchange has given up, and before the next
     // exchange's own answer, which the pedal sends behind it.
+    // Every query's answer stops for 3.5 s: none comes whole while the fault lasts, however
+    // often it is asked.
     QTest::newRow("effect-query-rest-after-3.5-s-then-request")
         << "split:2:3500" << "open-fx" << "The pedal's answer to the effect query was incomplete." << "request";
     QTest::newRow("state-answer-rest-after-1.5-s-then-open-fx")
@@ -164,8 +166,10 @@ void TestLineTrustPty::lateAnswerIsNotTakenForTheNext()
     QCOMPARE(s.messages(), QStringList());
     const QString marker = next == "request" ? "fw StateRequest" : "fw EffectQuery";
     QCOMPARE(parameterValues(s.framesBetween(marker, "fw EffectQuery")), QStringList());
-    QVERIFY(s.editor->console().contains(QStringLiteral("waiting for the line to fall quiet before the %1")
-                                             .arg(next == "request" ? "state request" : "effect query")));
+    // The late rest came before the effect query's answer, and was known by where that starts.
+    QVERIFY(!s.editor->console().filter(QRegularExpression(QStringLiteral("^dropped \\d+ bytes before the effect query answer$"))).isEmpty());
+    if (next == "request")
+        QVERIFY(s.editor->console().contains(QStringLiteral("checking the line before the state request: effect query")));
 }
 
 void TestLineTrustPty::stateAnswerLineEnds_data()

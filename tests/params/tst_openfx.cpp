@@ -69,7 +69,7 @@ void TestOpenFx::scriptedAnswer()
     f.click(f.main().menuConnect);
     f.driver.onWrite = [&](const QByteArray &bytes) {
         if (bytes == QByteArray::fromHex("0500"))
-            f.driver.queueAnswer("any text\r\n12\r\n3\r\n5\r\n", f.clock.nowUs() + 150000);
+            f.driver.queueAnswer("TOVEL\r\n12\r\n3\r\n5\r\n", f.clock.nowUs() + 150000);
     };
     f.app->formPrint()->btnClearClick();
     f.click(f.main().btnOpenEffect);
@@ -118,7 +118,7 @@ void TestOpenFx::answerThatDoesNotConvert()
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
     f.click(f.main().menuConnect);
-    f.driver.onWrite = [&](const QByteArray &) { f.driver.queueAnswer("x\r\n12\r\nv3\r\n5\r\n"); };
+    f.driver.onWrite = [&](const QByteArray &) { f.driver.queueAnswer("TOVEL\r\n12\r\nv3\r\n5\r\n"); };
     f.click(f.main().btnOpenEffect);
     QCOMPARE(f.prompts.messages, QStringList{"'v3' is not a valid integer value"});
     QVERIFY(!f.app->formFXParameters()->isVisible());

@@ -30,9 +30,10 @@ struct OnPedal : EditorFixture {
         main().menuConnectClick();
         // The pedal learns the addresses of the rows from the program image.
         loadOntoPedal(effect);
-        app->session().selection.SelectedEffectName = effect;
+        checkLine();
         app->session().pedal.PedalEffectName = effect;
-        app->session().selection.EffectOnPedal = true;
+        QVERIFY(app->session().chooseEffect(effect));
+        QVERIFY(app->session().selection.EffectOnPedal);
         window().openBeside(main(), effect);
         pedal().clearFrameLog();
     }
@@ -103,7 +104,7 @@ void TestParamsOnPedal::liveModeStopsSlidersAndSwitches()
     main.menuLiveEnable->trigger();
     QVERIFY(main.menuLiveEnable->isChecked());
     QVERIFY(main.chkLiveRequest->isEnabled());
-    QVERIFY(f.app->session().LiveMode);
+    QVERIFY(f.app->session().LiveMode());
 
     w.trkPot[1]->setValue(700);
     QTest::mouseClick(w.swSwitch[11], Qt::LeftButton);
@@ -115,15 +116,15 @@ void TestParamsOnPedal::liveModeStopsSlidersAndSwitches()
 
     // "Live Request" follows its own box; unticked, the sliders drive the pedal again.
     main.chkLiveRequest->setChecked(true);
-    QVERIFY(f.app->session().LiveMode);
+    QVERIFY(f.app->session().LiveMode());
     main.chkLiveRequest->setChecked(false);
-    QVERIFY(!f.app->session().LiveMode);
+    QVERIFY(!f.app->session().LiveMode());
     w.trkPot[1]->setValue(701);
     QCOMPARE(f.settings().levels[1], level(701));
 
     main.menuLiveEnable->trigger();
     QVERIFY(!main.chkLiveRequest->isEnabled());
-    QVERIFY(!f.app->session().LiveMode);
+    QVERIFY(!f.app->session().LiveMode());
 }
 
 void TestParamsOnPedal::disconnectDisablesRows()

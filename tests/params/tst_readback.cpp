@@ -185,11 +185,10 @@ void TestReadBack::partialOrUnreadableAnswerIsNeverApplied()
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.start();
     f.click(f.main().menuConnect);
-    f.app->session().selection.SelectedEffectName = kEffect;
-    f.app->session().selection.EffectOnPedal = true;
-    f.window().openBeside(f.main(), kEffect);
+    f.driver.effectQueryAnswer = effectQueryAnswerFor(kEffect);
+    f.click(f.main().btnOpenEffect);
+    QVERIFY(f.main().btnRequest->isEnabled());
     f.window().trkPot[1]->setValue(300);
-    f.main().btnRequest->setEnabled(true); // as Open FX leaves it
     f.driver.onWrite = [&](const QByteArray &bytes) {
         if (bytes.startsWith('\x02') && !answer.isEmpty())
             f.driver.queueAnswer(answer);
@@ -213,14 +212,14 @@ void TestReadBack::liveRequestsRepeatUntilUnticked()
     f.click(f.main().menuConnect);
     f.loadOntoPedal(kEffect);
     f.click(f.main().btnOpenEffect);
-    f.app->session().LiveMode = true;
+    f.app->session().setLiveMode(true);
     int requests = 0;
     f.pedal().clearFrameLog();
     f.app->formPrint()->btnClearClick();
     f.pacing.onTurn = [&] {
         requests = f.framesStartingWith("fw StateRequest");
         if (requests == 5)
-            f.app->session().LiveMode = false; // the player unticks Live Request
+            f.app->session().setLiveMode(false); // the player unticks Live Request
     };
     f.click(f.main().btnRequest);
     QCOMPARE(f.framesStartingWith("fw StateRequest"), 5);
@@ -239,7 +238,7 @@ void TestReadBack::liveRequestsEndWhenTheLinkGoes()
     f.loadOntoPedal(kEffect);
     f.click(f.main().btnOpenEffect);
     f.click(f.main().btnRequest);
-    f.app->session().LiveMode = true;
+    f.app->session().setLiveMode(true);
     f.pedal().unplug(true);
     f.click(f.main().btnRequest);
     // One message for the loss; the repetition ends and the window is as after Disconnect.

@@ -1,6 +1,7 @@
 #include "catalogue/catalogueloader.h"
 #include "catalogue/resourceindex.h"
 #include "core/clock.h"
+#include "core/errorboundary.h"
 #include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
@@ -91,18 +92,29 @@ struct Panel {
         connectBridge();
     }
 
+    // A link to an effect firmware that has answered in step.
     void connectBridge()
     {
         session.attachConsole(&console);
         driver.devices = {{"ZT1", "Tovel", {}}};
         QCOMPARE(usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT1")), 0u);
+        session.openedLink(false);
+        session.pedalState().effectAnswered({1, 1, QStringLiteral("Amber Drive")}, 5);
         main.setGeometry(40, 40, 399, 480);
+    }
+    // The player's choice of the effect, then its window, as the browser does.
+    // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it.
+    void choose(const QString &effect)
+    {
+        if (session.selection.EffectOnPedal)
+            session.pedal.PedalEffectName = effect;
+        ErrorBoundary::run(prompts, [&] { session.chooseEffect(effect); });
     }
     void open(const QString &effect)
     {
-        session.selection.SelectedEffectName = effect;
         console.lines.clear();
         console.scrolled.clear();
+        choose(effect);
         window.openBeside(main, effect);
     }
     QByteArray lastWrite() const { return driver.writes.isEmpty() ? QByteArray() : driver.writes.last(); }
@@ -185,7 +197,7 @@ void TestFXParameters::opensBesideMainWindow()
     QFETCH(int, height);
     Panel panel;
     panel.main.show();
-    panel.session.selection.SelectedEffectName = effect;
+    panel.choose(effect);
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
@@ -230,7 +242,7 @@ void TestFXParameters::rowsOnTheWindowsGround()
     qApp->setStyleSheet(QStringLiteral("QWidget:window { background-color: #252525; }"));
     Panel panel;
     panel.main.show();
-    panel.session.selection.SelectedEffectName = QStringLiteral("Deep Chorus X2");
+    panel.choose(QStringLiteral("Deep Chorus X2"));
     panel.window.openBeside(panel.main, QStringLiteral("Deep Chorus X2"));
     const QImage image = panel.window.grab().toImage();
     qApp->setStyleSheet(sheet);
@@ -635,7 +647,7 @@ void TestFXParameters::whoSends()
     Panel panel(catalogue.index());
     panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Probe"));
-    panel.session.LiveMode = liveMode;
+    panel.session.setLiveMode(liveMode);
     TformFXParameters &w = panel.window;
     switch (kind) {
     case 'P':
@@ -721,10 +733,11 @@ void TestFXParameters::closeDestroysRows()
     w.SetLimit(0, TformFXParameters::LimitAction::Clear);
     QCOMPARE(panel.driver.writes, QList<QByteArray>());
 
-    // Reopening builds the rows once, and the opener's close is reported again.
+    // Reopening builds the rows once; the opener's own close leaves them open in the session.
     panel.open(QStringLiteral("Arp Sequencer"));
     panel.open(QStringLiteral("Arp Sequencer"));
-    QCOMPARE(closed.size(), 2);
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(panel.session.settings().isOpen());
     QCOMPARE(int(panel.window.rowsArea()->children().size()), built);
 }
 

@@ -20,12 +20,16 @@ struct Link {
     RecordingConsole console;
     ScriptedFtDriver driver{&clock};
     D2XXUnit usb{driver, prompts};
-    CommandExchange exchange{usb, pacing, clock, console};
+    PedalState state;
+    CommandExchange exchange{usb, pacing, clock, console, state};
 
+    // Open to an effect firmware that has answered in step.
     Link()
     {
         driver.devices.append({"FT1", "Tovel", {}});
         usb.Open_USB_Device_By_Serial_Number("FT1");
+        state.linkOpened(PedalState::Listener::EffectFirmware);
+        state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
     }
     qint64 ms(qint64 m) const { return m * 1000; }
 };
@@ -47,8 +51,10 @@ private slots:
     void staleBytesAreDroppedBeforeACommand();
     void oneExchangeAtATime();
     void quitEndsAWaitAtOnce();
-    void lateRestOfAnAnswerIsDroppedBeforeTheNext_data();
-    void lateRestOfAnAnswerIsDroppedBeforeTheNext();
+    void answerThatGaveUpPutsTheLineOutOfStep_data();
+    void answerThatGaveUpPutsTheLineOutOfStep();
+    void queryAnswerStartsAtItsKnownText_data();
+    void queryAnswerStartsAtItsKnownText();
     void answerWithSomethingMixedInIsNotTrusted();
     void numberLinesEndInCrLfCrOrLf_data();
     void numberLinesEndInCrLfCrOrLf();
@@ -294,34 +300,23 @@ void TestProtocol::quitEndsAWaitAtOnce()
     QVERIFY(l.driver.writes.isEmpty());
 }
 
-void TestProtocol::lateRestOfAnAnswerIsDroppedBeforeTheNext_data()
+void TestProtocol::answerThatGaveUpPutsTheLineOutOfStep_data()
 {
-    QTest::addColumn<Pieces>("first");    // the answer that gives up
+    QTest::addColumn<Pieces>("first"); // the answer that gives up
     QTest::addColumn<QString>("rule");
-    QTest::addColumn<qint64>("readyMs");  // when the next command may leave, at the earliest
-    QTest::addColumn<QStringList>("console");
-
-    QTest::newRow("query-rest-3.5-s-late")
-        << Pieces{{0, "TOVEL\r\n1"}, {3500, "2\r\n3\r\n5\r\n"}} << "query" << qint64(5500)
-        << QStringList{"waiting for the line to fall quiet before the state request",
-                       "dropped 9 late bytes of an earlier answer"};
+    QTest::newRow("query-rest-3.5-s-late") << Pieces{{0, "TOVEL\r\n1"}, {3500, "2\r\n3\r\n5\r\n"}} << "query";
     QTest::newRow("state-rest-in-pieces-1.5-s-apart")
-        << Pieces{{0, numbers(100)}, {1500, numbers(100)}, {3000, numbers(88)}} << "state" << qint64(5000)
-        << QStringList{"waiting for the line to fall quiet before the state request",
-                       "dropped 564 late bytes of an earlier answer"};
-    QTest::newRow("silent-pedal-stays-silent")
-        << Pieces{} << "query" << qint64(3005 + 2000)
-        << QStringList{"waiting for the line to fall quiet before the state request"};
+        << Pieces{{0, numbers(100)}, {1500, numbers(100)}, {3000, numbers(88)}} << "state";
+    QTest::newRow("silent-pedal") << Pieces{} << "query";
 }
 
-// An answer that gave up may still be coming: before the next command the line must have been
-// quiet for a while, and what comes meanwhile is not the next answer.
-void TestProtocol::lateRestOfAnAnswerIsDroppedBeforeTheNext()
+// An answer that gave up may still be coming: no wait on the clock can tell when it has all
+// come, so the line is out of step until a check has put it back, and nothing that needs it
+// in step goes out meanwhile.
+void TestProtocol::answerThatGaveUpPutsTheLineOutOfStep()
 {
     QFETCH(Pieces, first);
     QFETCH(QString, rule);
-    QFETCH(qint64, readyMs);
-    QFETCH(QStringList, console);
 
     Link l;
     for (const Piece &p : first)
@@ -329,58 +324,95 @@ void TestProtocol::lateRestOfAnAnswerIsDroppedBeforeTheNext()
     const auto failed = rule == "query" ? l.exchange.CollectAnswerText(effectQueryAnswer())
                                         : l.exchange.CollectAnswerBlock(stateRequestAnswer(0));
     QVERIFY(!failed.complete());
-    QVERIFY(l.exchange.lineSuspect());
-    l.console.lines.clear();
+    QCOMPARE(l.state.kind(), PedalState::Kind::OutOfStep);
+    QVERIFY(!l.state.inStep());
+    QVERIFY(l.state.effect()); // what the pedal said stays known, only the line is in doubt
 
-    auto scope = l.exchange.begin("state request");
-    QVERIFY(l.exchange.dropStaleBytes());
-    QCOMPARE(l.console.lines, console);
-    QVERIFY2(l.clock.nowUs() >= l.ms(readyMs), qPrintable(QString::number(l.clock.nowUs())));
-    QVERIFY(l.clock.nowUs() < l.ms(readyMs + 50));
-
-    // The next answer is read alone and counts once the line stays quiet after it.
-    l.exchange.sendHex(stateRequestHex(0), 2, true);
-    l.driver.queueAnswer(numbers(288), l.clock.nowUs() + l.ms(5));
-    const auto next = l.exchange.CollectAnswerBlock(stateRequestAnswer(0));
-    QCOMPARE(next.outcome, CommandExchange::Outcome::Complete);
-    QCOMPARE(next.bytes, numbers(288));
-    QVERIFY(CommandExchange::failureMessage(stateRequestAnswer(0), next).isEmpty());
-    QVERIFY(!l.exchange.lineSuspect());
-    // A trusted line: the command after it leaves at once.
+    // A parameter value waits for the check, which whoever can run it is asked for.
+    QSignalSpy wanted(&l.exchange, &CommandExchange::proofWanted);
+    l.driver.writes.clear();
+    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QCOMPARE(wanted.count(), 1);
+    QCOMPARE(l.exchange.deferredCount(), 1);
+    QVERIFY(l.driver.writes.isEmpty());
+    // Dropping what has come before the next command takes no time: nothing is waited for.
     const qint64 before = l.clock.nowUs();
     QVERIFY(l.exchange.dropStaleBytes());
     QCOMPARE(l.clock.nowUs(), before);
+
+    // In step again, the kept value goes when the next exchange ends.
+    l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
+    { auto scope = l.exchange.begin("line check"); }
+    QCOMPARE(l.driver.writes, QList<QByteArray>{QByteArray::fromHex("010001000C8000")});
+}
+
+void TestProtocol::queryAnswerStartsAtItsKnownText_data()
+{
+    using O = CommandExchange::Outcome;
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<O>("outcome");
+    QTest::addColumn<int>("stale");
+    const QByteArray query = "TOVEL\r\n12\r\n3\r\n5\r\n";
+    QTest::newRow("alone") << Pieces{{5, query}} << O::Complete << 0;
+    QTest::newRow("after-the-rest-of-an-earlier-answer") << Pieces{{0, "2\r\n3\r\n5\r\n"}, {40, query}} << O::Complete << 9;
+    QTest::newRow("start-cut-between-two-reads")
+        << Pieces{{0, "7\r\n255\r\nTOV"}, {50, query.mid(3)}} << O::Complete << 8;
+    QTest::newRow("state-numbers-only") << Pieces{{0, numbers(40)}} << O::NoAnswer << 120;
+    QTest::newRow("start-then-silence") << Pieces{{0, "0\r\nTOVEL\r\n1"}} << O::Incomplete << 3;
+}
+
+// Whatever comes before the effect query's first line belongs to an earlier answer: it is
+// dropped and counted, and the answer is taken from its start.
+void TestProtocol::queryAnswerStartsAtItsKnownText()
+{
+    QFETCH(Pieces, pieces);
+    QFETCH(CommandExchange::Outcome, outcome);
+    QFETCH(int, stale);
+
+    Link l;
+    for (const Piece &p : pieces)
+        l.driver.queueAnswer(p.bytes, l.ms(p.atMs));
+    const CommandExchange::Answer answer = l.exchange.CollectAnswerText(effectQueryAnswer());
+    QCOMPARE(answer.outcome, outcome);
+    QCOMPARE(answer.stale, qsizetype(stale));
+    QCOMPARE(answer.started, outcome != CommandExchange::Outcome::NoAnswer);
+    if (outcome == CommandExchange::Outcome::Complete)
+        QCOMPARE(answer.bytes, QByteArray("TOVEL\r\n12\r\n3\r\n5\r\n"));
+    else
+        QVERIFY(answer.bytes.isEmpty() || answer.bytes.startsWith("TOVEL"));
+    // An answer that had anything before it is not one the line can be trusted on.
+    QCOMPARE(l.state.inStep(), outcome == CommandExchange::Outcome::Complete && stale == 0);
 }
 
 void TestProtocol::answerWithSomethingMixedInIsNotTrusted()
 {
     Link l;
     // Lines beyond the four of an effect query: the four read may not be this answer's.
-    l.driver.queueAnswer("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", 0);
+    l.driver.queueAnswer("TOVEL\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", 0);
     const auto query = l.exchange.CollectAnswerText(effectQueryAnswer());
     QCOMPARE(query.outcome, CommandExchange::Outcome::Complete);
     QVERIFY(query.foreign);
     QCOMPARE(CommandExchange::failureMessage(effectQueryAnswer(), query),
              QStringLiteral("The pedal's answer to the effect query could not be read."));
-    QVERIFY(l.exchange.lineSuspect());
+    QCOMPARE(l.state.kind(), PedalState::Kind::OutOfStep);
 
-    // On a line not trusted, even an upload status must be alone on the line.
-    l.driver.queueAnswer("Upload complete\r\n", l.clock.nowUs() + l.ms(1));
-    l.driver.queueAnswer("12\r\n", l.clock.nowUs() + l.ms(60));
-    const auto status = l.exchange.CollectAnswerBlock(uploadStatusAnswer(0));
-    QCOMPARE(status.bytes, QByteArray("Upload complete\r\n"));
-    QVERIFY(status.foreign);
-    QVERIFY(!CommandExchange::failureMessage(uploadStatusAnswer(0), status).isEmpty());
-
-    // A status alone on the line makes it trusted again; then a short status with a tail is
-    // what it always was (the first line counts).
-    l.driver.queueAnswer("Upload complete\r\n", l.clock.nowUs() + l.ms(1));
-    QVERIFY(!l.exchange.CollectAnswerBlock(uploadStatusAnswer(0)).foreign);
-    QVERIFY(!l.exchange.lineSuspect());
+    // A status with something after it is still the status (its first line counts), but what
+    // came after it came unasked: the line is out of step.
+    l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
     l.driver.queueAnswer("OK\r\nmore", l.clock.nowUs() + l.ms(1));
     const auto shortStatus = l.exchange.CollectAnswerBlock(uploadStatusAnswer(0));
+    QCOMPARE(shortStatus.bytes, QByteArray("OK\r\n"));
     QCOMPARE(shortStatus.extra, 4);
     QVERIFY(!shortStatus.foreign);
+    QVERIFY(CommandExchange::failureMessage(uploadStatusAnswer(0), shortStatus).isEmpty());
+    QCOMPARE(l.state.kind(), PedalState::Kind::OutOfStep);
+
+    // Bytes waiting before a command came unasked too.
+    l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
+    l.driver.queueAnswer("12\r\n", l.clock.nowUs() + l.ms(1));
+    l.clock.advanceUs(l.ms(5));
+    QVERIFY(l.exchange.dropStaleBytes());
+    QCOMPARE(l.state.kind(), PedalState::Kind::OutOfStep);
 }
 
 void TestProtocol::numberLinesEndInCrLfCrOrLf_data()
@@ -410,17 +442,19 @@ void TestProtocol::eachFirmwareGetsOnlyItsOwnCommands()
     using L = CommandExchange::Listener;
     Link l;
     // Before a link is open nothing is known: both may start (the driver says what fails).
+    l.state.linkClosed();
     QVERIFY(l.exchange.begin("upload"));
     QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
 
-    l.exchange.setLinkListener(L::Bootloader);
+    l.state.linkOpened(L::Bootloader);
     QVERIFY(!l.exchange.begin("upload"));
     QVERIFY(l.exchange.refusal().startsWith("The pedal is connected to its bootloader (Upgrade Mode): the upload"));
     QCOMPARE(l.console.lines.last(), QStringLiteral("upload not started: the link is open to the bootloader"));
     QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
     QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
 
-    l.exchange.setLinkListener(L::EffectFirmware);
+    l.state.linkOpened(L::EffectFirmware);
+    l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
     QVERIFY(!l.exchange.begin("firmware upgrade", L::Bootloader));
     QVERIFY(l.exchange.refusal().startsWith("The pedal is connected in its normal mode: the firmware upgrade"));
     QVERIFY(l.exchange.sendParameterValue(parameterValueHex("0001", 100)));

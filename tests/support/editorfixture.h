@@ -9,6 +9,8 @@
 #include "console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"
+#include "catalogue/catalogueresources.h"
+#include "catalogue/resourceindex.h"
 #include "catalogue/effectresourcename.h"
 #include "core/clock.h"
 #include "core/errorboundary.h"
@@ -21,6 +23,7 @@
 #include "usb/hotplugmonitor.h"
 
 #include <QAction>
+#include <QFile>
 #include <QtTest>
 #include <memory>
 #include <type_traits>
@@ -38,6 +41,21 @@ inline QString shownText(const QString &caption)
         shown += caption[i];
     }
     return shown;
+}
+
+// The effect firmware's answer to the effect query when it runs `effect` of the catalogue
+// (its line in the effect list), version 1, firmware 5.
+inline QByteArray effectQueryAnswerFor(const QString &effect)
+{
+    QFile file(catalogueResources().path(QStringLiteral("effect_list")));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no effect list");
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (int i = 0; i < lines.size(); ++i)
+        if (QString::fromLatin1(lines[i].trimmed()).section(QLatin1Char(':'), 1) == effect)
+            return "TOVEL\r\n" + QByteArray::number(i) + "\r\n1\r\n5\r\n";
+    qFatal("no effect %s", qPrintable(effect));
+    return {};
 }
 
 // A whole editor on scripted seams and virtual time: build the driver's devices (or pass
@@ -111,6 +129,25 @@ struct EditorFixture {
     }
 
     bool chooseEffect(const QString &effect) { return app->session().selectEffect(effect); }
+
+    // The line check that goes before the first command of a connection (the effect query,
+    // answered whole and alone), done now: a test of another command sees that command alone.
+    // The writes and frames it made are forgotten.
+    void checkLine()
+    {
+        {
+            auto scope = app->exchange().begin(QStringLiteral("line check"));
+            QVERIFY(scope);
+            const std::optional<ActionFailure> failure =
+                app->session().require(PedalNeed::EffectFirmwareInStep, QStringLiteral("line check"));
+            QVERIFY2(!failure, failure ? qPrintable(failure->message) : "");
+        }
+        QVERIFY(app->session().pedalState().inStep());
+        driver.writes.clear();
+        driver.purges.clear();
+        if (pedalDriver)
+            pedal().clearFrameLog();
+    }
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
     QStringList consoleLines() { return app->formPrint()->lines(); }

@@ -97,6 +97,8 @@ FtStatus ScriptedFtDriver::write(FtHandle handle, const char *buffer, quint32 co
     const QByteArray bytes(buffer, count);
     writes.append(bytes);
     bytesWritten = count;
+    if (!effectQueryAnswer.isEmpty() && bytes == QByteArray::fromHex("0500"))
+        queueAnswer(effectQueryAnswer, m_clock ? m_clock->nowUs() : 0);
     if (onWrite)
         onWrite(bytes);
     return FT_OK;

@@ -32,6 +32,10 @@ public:
     QHash<Call, FtStatus> failing;
     // Called with the bytes of every successful write; may queue an answer.
     std::function<void(const QByteArray &)> onWrite;
+    // When set, every effect query (05 00) written is answered with it at once, before onWrite
+    // runs: the pedal that the line check before a command finds.
+    QByteArray effectQueryAnswer;
+    static constexpr char kEffectFirmwareAnswer[] = "TOVEL\r\n0\r\n0\r\n5\r\n";
 
     // Called once a queue status has been taken and before it is returned: what happens here
     // (time passing, an answer landing) is what the caller has not seen yet.

@@ -43,8 +43,17 @@ void TestEffectUpload::checkProgramText_data()
     QTest::newRow("nul-byte-in-file") << QString("00") + QChar(0) + "04" << Fault::NotHex << "" << 1 << 3;
     QTest::newRow("empty") << "" << Fault::Empty << "" << 0 << 0;
     QTest::newRow("only-line-ends-and-blanks") << "\r\n \r\n\t" << Fault::Empty << "" << 0 << 0;
+    // The longest length a header can announce.
+    const QString longest = QStringLiteral("00FFFF") + QString(2 * 65532, QLatin1Char('F'));
+    QTest::newRow("longest-upload-frame") << longest << Fault::None << longest << 0 << 0;
+    QTest::newRow("bootloader-erase-command-is-no-program") << "43BCFF00" << Fault::NotAProgram << "43BCFF00" << 0 << 0;
+    QTest::newRow("code-and-length-only") << "000003" << Fault::None << "000003" << 0 << 0;
+    QTest::newRow("shorter-than-a-header") << "0000" << Fault::NotAProgram << "0000" << 0 << 0;
+    QTest::newRow("announces-fewer-than-it-holds") << "000003FF" << Fault::ShortLength << "000003FF" << 0 << 0;
+    // A delivered image announces more than it holds; the pedal takes it once the line is quiet.
+    QTest::newRow("announces-more-than-it-holds") << "000800FF" << Fault::None << "000800FF" << 0 << 0;
     QTest::newRow("fills-transmit-buffer")
-        << QString(2 * 65536, QLatin1Char('F')) << Fault::None << QString(2 * 65536, QLatin1Char('F')) << 0 << 0;
+        << QString(2 * 65536, QLatin1Char('F')) << Fault::NotAProgram << QString(2 * 65536, QLatin1Char('F')) << 0 << 0;
     QTest::newRow("one-byte-beyond-transmit-buffer")
         << QString(2 * 65537, QLatin1Char('F')) << Fault::TooLarge << QString(2 * 65537, QLatin1Char('F')) << 0 << 0;
 }

@@ -68,12 +68,14 @@ struct UploadFixture : EditorFixture {
     explicit UploadFixture(Scripted)
     {
         driver.devices.append({"FT1", "Tovel", {}});
+        driver.effectQueryAnswer = ScriptedFtDriver::kEffectFirmwareAnswer;
         start();
         connectAndClear();
     }
     void connectAndClear()
     {
         main().menuConnect->trigger();
+        checkLine();
         console().btnClearClick();
     }
 
@@ -319,9 +321,10 @@ void TestUpload::noEffectSelected()
 
 void TestUpload::unplugDuringWait()
 {
-    pedal::VirtualPedalOptions options;
-    options.faults.noAnswer = true;
-    UploadFixture f(options);
+    UploadFixture f;
+    pedal::PedalFaults faults;
+    faults.noAnswer = true;
+    f.pedal().setFaults(faults);
     f.select(QStringLiteral("Filter"), QStringLiteral("Auto Wah"));
     f.moveLimits();
     int turns = 0;

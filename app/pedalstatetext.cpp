@@ -1,0 +1,36 @@
+#include "app/pedalstatetext.h"
+
+#include "protocol/pedalstate.h"
+
+namespace tovel {
+
+QString pedalStateText(const PedalState &state)
+{
+    using Kind = PedalState::Kind;
+    const std::optional<int> firmware = state.firmwareVersion();
+    const QString withFirmware = firmware ? QStringLiteral(", firmware %1").arg(*firmware) : QString();
+    switch (state.kind()) {
+    case Kind::NoPedal:
+        return QStringLiteral("No pedal connected");
+    case Kind::LinkOpen:
+        return QStringLiteral("Pedal connected: Open FX asks which effect it runs");
+    case Kind::EffectFirmware: {
+        const std::optional<PedalState::Effect> &effect = state.effect();
+        if (!effect)
+            return QStringLiteral("Pedal: a new effect uploaded%1 (Open FX reads it)").arg(withFirmware);
+        if (effect->number == 0)
+            return QStringLiteral("Pedal: no effect running%1").arg(withFirmware);
+        if (effect->name.isEmpty())
+            return QStringLiteral("Pedal: effect %1, unknown to this editor%2").arg(effect->number).arg(withFirmware);
+        return QStringLiteral("Pedal: %1 v%2%3").arg(effect->name).arg(effect->version).arg(withFirmware);
+    }
+    case Kind::Bootloader:
+        return state.bootloaderInStep() ? QStringLiteral("Pedal in its bootloader")
+                                        : QStringLiteral("Pedal in its bootloader, not answering in step");
+    case Kind::OutOfStep:
+        return QStringLiteral("Pedal not answering in step: checking the line");
+    }
+    return QString();
+}
+
+} // namespace tovel
