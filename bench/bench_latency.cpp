@@ -9,6 +9,7 @@
 #include "core/seams.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "protocol/pedalstate.h"
 #include "usb/d2xxunit.h"
 
 #include "bench/benchresult.h"
@@ -34,8 +35,10 @@ int main(int argc, char **argv)
         pedal::VirtualPedalDriver driver(options, clock);
         D2XXUnit usb(driver, prompts);
         TformPrint console;
-        CommandExchange exchange(usb, pacing, clock, console);
+        PedalState state;
+        CommandExchange exchange(usb, pacing, clock, console, state);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
+        state.linkOpened(PedalState::Listener::EffectFirmware);
 
         qint64 total = 0, least = -1, most = 0;
         for (int run = 0; run < kRuns; ++run) {

@@ -66,6 +66,8 @@ int main(int argc, char **argv)
     f.app->session().selection.SelectedEffectName = effect;
     f.app->session().pedal.PedalEffectName = effect;
     f.app->session().selection.EffectOnPedal = true;
+    // The effect's rows come with the choice, as a click in the effect list makes it.
+    f.app->session().chooseEffect(effect);
     f.main().show();
     f.console().show();
     TformFXParameters &window = *f.app->formFXParameters();
