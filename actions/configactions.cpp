@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 
 namespace tovel {
 
@@ -92,10 +93,32 @@ QString applyLimit(SettingsModel &model, int row, const ConfigurationReader::Ite
     return QString();
 }
 
+// The first item the load would stop at (a level, or the percentage of a pot row assigned once
+// the assignments are read, that is no whole number), as its message; empty when there is none.
+// Looked at before anything is applied, so that a file that would stop half-way sends nothing.
+QString firstBadItem(const SettingsModel &model, const ConfigurationReader &reader)
+{
+    const int count = std::min(model.rows().count(), int(kMaxRows));
+    const int pots = std::clamp(model.rows().NumPots(), 0, count);
+    for (int p = 0; p < count; ++p)
+        if (const auto item = reader.value(p); item && !parseDecimal(item->text))
+            return ConfigurationReader::badNumberMessage(*item);
+    std::array<bool, kMaxRows> assigned{};
+    for (int p = 0; p < count; ++p) {
+        const auto item = reader.assignment(p);
+        assigned[p] = (item && pedalControlIndex(item->text)) || model.tables().IsAssigned[p];
+    }
+    for (int p = 0; p < pots; ++p)
+        for (const auto &item : {reader.minimum(p), reader.maximum(p)})
+            if (item && assigned[p] && !parseDecimal(item->text))
+                return ConfigurationReader::badNumberMessage(*item);
+    return QString();
+}
+
 // The file's items onto the rows, block by block: a pot or list whose level changes sends it,
 // as a move would; a switch set here sends nothing and keeps its caption. Items the file does
-// not reach are left as they were. Empty, or the message of the bad number that stopped it
-// (what came before it stays applied). A pot level outside 0..1023 or a percentage outside
+// not reach are left as they were. Empty, or the message of a bad number (firstBadItem finds
+// them first, so none is met half-way). A pot level outside 0..1023 or a percentage outside
 // 1..100 is taken as the nearest one, noted in `clamped`.
 QString applyConfiguration(EditorSession &session, const ConfigurationReader &reader, QStringList &clamped)
 {
@@ -264,6 +287,10 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
             session.console().printToConsole(QStringLiteral("configuration not loaded: ") + path);
             return {};
         }
+    }
+    if (const QString bad = firstBadItem(model, reader); !bad.isEmpty()) {
+        session.console().printToConsole(QStringLiteral("configuration not loaded: ") + path);
+        return R::fail(Kind::File, step, bad);
     }
     // The load sends what the player could send by hand now: rows of an effect the pedal does
     // not run carry another program's addresses, and rows disabled by a Disconnect have no

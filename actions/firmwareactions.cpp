@@ -70,6 +70,8 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
+        return {refusal, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
     const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
@@ -83,7 +85,10 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     if (result.value.stopped) {
         // Stopped because the program closes: the question before it said where the pedal stands.
         const bool quitting = exchange.quitting();
-        result.failure = ActionFailure{quitting ? Kind::Refused : Kind::Upgrade, step, result.value.stopped->received,
+        // A backup that could not be written stops the run before anything is erased.
+        const bool file = result.value.stopped->cause == UpgradeFailure::Cause::BackupFile;
+        result.failure = ActionFailure{quitting ? Kind::Refused : file ? Kind::File : Kind::Upgrade, step,
+                                       result.value.stopped->received,
                                        quitting ? QString() : result.value.stopped->message()};
     }
     return result;
@@ -97,11 +102,20 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
         return R::fail(Kind::Refused, step, exchange.refusal());
+    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
+        return {refusal, {}};
     UpgradeOptions options;
     options.fast = fast;
     options.backupFile = path;
-    if (const std::optional<UpgradeFailure> failure = session.firmwareUpgrade().backupOnly(options))
+    if (const std::optional<UpgradeFailure> failure = session.firmwareUpgrade().backupOnly(options)) {
+        // The file, not the pedal, stopped it: a refused name, a full disk.
+        if (failure->cause == UpgradeFailure::Cause::BackupFile)
+            return R::fail(Kind::File, step,
+                           QStringLiteral("The backup was not written. %1.\n\nNothing has been erased; the pedal "
+                                          "stays in its bootloader.")
+                               .arg(failure->detail));
         return R::fail(Kind::Upgrade, step, failure->message(), failure->received);
+    }
     R result;
     result.value = session.firmwareUpgrade().backupPath();
     return result;

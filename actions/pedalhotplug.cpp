@@ -29,7 +29,7 @@ QString nameOf(const PluggedBridge &bridge)
 
 QString connectWhenPluggedInPath(const QString &documents)
 {
-    return QDir(documents).filePath(QStringLiteral("ZANTH/connect_when_plugged_in.txt"));
+    return documents.isEmpty() ? QString() : QDir(documents).filePath(QStringLiteral("ZANTH/connect_when_plugged_in.txt"));
 }
 
 PedalHotplug::PedalHotplug(EditorSession &session, QObject *parent) : QObject(parent), m_session(session)

@@ -44,10 +44,14 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     else
         m_formMain->FormCreateFirstPaint();
 
-    m_sessionLog = logFile.isEmpty()
-                       ? SessionLog::openInFolder(QDir(folders.state()).filePath(QStringLiteral("tovel-editor")),
-                                                  QDateTime::currentDateTime(), m_sessionLogError)
-                       : SessionLog::openFile(logFile, m_sessionLogError);
+    const QDateTime started = QDateTime::currentDateTime();
+    if (!logFile.isEmpty())
+        m_sessionLog = SessionLog::openFile(logFile, started, m_sessionLogError);
+    else if (const QString state = folders.state(); state.isEmpty())
+        m_sessionLogError = QStringLiteral("there is no state folder to keep it in (%1)").arg(folders.documentsProblem());
+    else
+        m_sessionLog = SessionLog::openInFolder(QDir(state).filePath(QStringLiteral("tovel-editor")), started,
+                                                m_sessionLogError);
     if (startup == Startup::Whole)
         finishStartup();
 }

@@ -64,8 +64,9 @@ int main(int argc, char **argv)
         QStringLiteral("name"));
     const QCommandLineOption logOption(
         QStringLiteral("log"),
-        QStringLiteral("Write the session's trace to <file> (replaced) instead of a new file in "
-                       "the state folder (~/.local/state/tovel-editor)."),
+        QStringLiteral("Add the session's trace to the end of <file> (a regular file, or a new "
+                       "one), after a header line, instead of a new file in the state folder "
+                       "(~/.local/state/tovel-editor)."),
         QStringLiteral("file"));
     parser.addOptions({consoleOption, deviceOption, virtualOption, bootloaderOption, lineRateOption,
                        infoOption, logOption});

@@ -17,7 +17,7 @@ QString pedalStateText(const PedalState &state)
     case Kind::EffectFirmware: {
         const std::optional<PedalState::Effect> &effect = state.effect();
         if (!effect)
-            return QStringLiteral("Pedal: a new effect uploaded%1 (Open FX reads it)").arg(withFirmware);
+            return QStringLiteral("Pedal: a new effect, not read yet%1").arg(withFirmware);
         if (effect->number == 0)
             return QStringLiteral("Pedal: no effect running%1").arg(withFirmware);
         if (effect->name.isEmpty())
@@ -25,6 +25,9 @@ QString pedalStateText(const PedalState &state)
         return QStringLiteral("Pedal: %1 v%2%3").arg(effect->name).arg(effect->version).arg(withFirmware);
     }
     case Kind::Bootloader:
+        // Found answering where the effect firmware was expected: no effect command goes to it.
+        if (state.listener() == PedalState::Listener::EffectFirmware)
+            return QStringLiteral("Pedal in its bootloader: finish the firmware upgrade");
         return state.bootloaderInStep() ? QStringLiteral("Pedal in its bootloader")
                                         : QStringLiteral("Pedal in its bootloader, not answering in step");
     case Kind::OutOfStep:

@@ -7,6 +7,7 @@
 
 #include "protocol/commandexchange.h"
 
+#include "config/configurationfile.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
 #include "firmware/bootloaderlink.h"
@@ -130,7 +131,7 @@ UpgradeOptions TformFirmwareUpgrade::options() const
     UpgradeOptions o;
     o.backup = chkBackupFirst->isChecked();
     o.fast = chkFastTransfer->isChecked();
-    o.backupFolder = m_session.folders.documents() + QStringLiteral("/ZANTH/Tovel");
+    o.backupFolder = configurationFolder(m_session.folders.documents());
     o.backupTime = QDateTime::currentDateTime();
     return o;
 }

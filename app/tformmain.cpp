@@ -196,11 +196,11 @@ void TformMain::buildControls()
     btnTest = placeDefault(new QPushButton(QStringLiteral("TestCode"), commands), "btnTest", 103, 356);
     // In the empty lower part of the left column: hidden controls (Live Request, Upload File,
     // TestCode) lie there, nothing shown.
-    lblPedalState = place(new QLabel(this), "lblPedalState", 8, 281, 174, 34);
+    lblPedalState = place(new QLabel(this), "lblPedalState", 8, 281, 174, 48);
     lblPedalState->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblPedalState->setWordWrap(true);
     lblPedalState->setAccessibleName(QStringLiteral("Pedal"));
-    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 320, 174, 100);
+    lblActionStatus = place(new QLabel(this), "lblActionStatus", 8, 334, 174, 88);
     lblActionStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblActionStatus->setWordWrap(true);
     lblActionStatus->setAccessibleName(QStringLiteral("Last action"));
@@ -308,6 +308,7 @@ void TformMain::FormCreateFirstPaint()
     btnUpload->setEnabled(false);
     btnOpenEffect->setEnabled(false);
     chkLiveRequest->setVisible(false);
+    showPedalState();
 
     // 5. The category rows.
     CategoryItems = createCategoryRows(lstCategory);
@@ -333,6 +334,14 @@ void TformMain::FormCreateFirstPaint()
 bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefix)
 {
     QString path = m_app.folders.documents();
+    // Without a home folder the folders would be made at the root: said once, nothing made.
+    if (path.isEmpty()) {
+        if (parts.size() == 1)
+            m_app.prompts.showMessage(errorPrefix + m_app.folders.documentsProblem()
+                                      + QStringLiteral(" Configurations, firmware backups and the chosen look are "
+                                                       "not kept in this run."));
+        return false;
+    }
     for (const QString &part : parts)
         path += QDir::separator() + part;
     std::error_code error;

@@ -1,5 +1,7 @@
 #include "app/widgetprompts.h"
 
+#include "core/homefolder.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -116,7 +118,14 @@ QString WidgetPrompts::saveFile(const QString &filter, const QString &proposedPa
 
 QString DesktopFolders::documents() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documentsFolder();
+}
+
+QString DesktopFolders::documentsProblem() const
+{
+    QString problem;
+    documentsFolder(&problem);
+    return problem;
 }
 
 QString DesktopFolders::programFolder() const
@@ -126,11 +135,7 @@ QString DesktopFolders::programFolder() const
 
 QString DesktopFolders::state() const
 {
-    // Qt 6.4 knows no state location. A relative XDG_STATE_HOME is invalid and ignored.
-    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.local/state");
+    return stateFolder();
 }
 
 QString DesktopFolders::dataFolderFor(const QString &binFolder)

@@ -30,6 +30,7 @@ private:
 class DesktopFolders : public Folders {
 public:
     QString documents() const override;
+    QString documentsProblem() const override;
     // The installed data folder when the program runs from an installation, else the
     // executable's folder.
     QString programFolder() const override;

@@ -63,10 +63,8 @@ int main(int argc, char **argv)
     f.main().menuConnectClick();
     const QString effect = QStringLiteral("Arp Sequencer");
     f.loadOntoPedal(effect);
-    f.app->session().selection.SelectedEffectName = effect;
+    f.checkLine();
     f.app->session().pedal.PedalEffectName = effect;
-    f.app->session().selection.EffectOnPedal = true;
-    // The effect's rows come with the choice, as a click in the effect list makes it.
     f.app->session().chooseEffect(effect);
     f.main().show();
     f.console().show();

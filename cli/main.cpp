@@ -5,6 +5,7 @@
 #include "cli/stderrconsole.h"
 #include "cli/terminalfolders.h"
 #include "cli/terminalprompts.h"
+#include "cli/terminaltext.h"
 #include "cli/terminalprogress.h"
 #include "cli/tovelcommands.h"
 #include "core/clock.h"
@@ -15,6 +16,7 @@
 #include "usb/drivers/systemdrivers.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QTextStream>
 #include <cstdio>
 #include <unistd.h>
@@ -28,19 +30,29 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
 
     CliRequest request;
+    QTextStream out(stdout);
     if (const QString error = CommandLine::parse(QCoreApplication::arguments(), request); !error.isEmpty()) {
-        std::fprintf(stderr, "tovel: %s\nUsage: tovel [options] COMMAND [arguments]\n"
-                             "Try 'tovel --help' for the commands and options.\n",
-                     qPrintable(error));
+        if (request.json) {
+            out << TovelCommands::errorJson(1, error);
+            return 1;
+        }
+        const QString usage = request.command.isEmpty() || !CommandLine::commandNames().contains(request.command)
+            ? QStringLiteral("Try 'tovel --help' for the commands and options.")
+            : QStringLiteral("Try 'tovel help %1' for its words and options.").arg(request.command);
+        std::fprintf(stderr, "tovel: %s\nUsage: tovel [options] COMMAND [arguments]\n%s\n",
+                     qPrintable(escapedForTerminal(error)), qPrintable(usage));
         return 1;
     }
-    QTextStream out(stdout);
-    if (request.help) {
-        out << CommandLine::helpText();
-        return 0;
-    }
-    if (request.version) {
-        out << "tovel " << TOVEL_VERSION_TEXT << '\n';
+    if (request.help || request.version) {
+        const QString text = request.help ? CommandLine::helpText(request.command)
+                                          : QStringLiteral("tovel %1\n").arg(QStringLiteral(TOVEL_VERSION_TEXT));
+        if (request.json)
+            out << TovelCommands::json(QJsonObject{
+                {request.help ? QStringLiteral("help") : QStringLiteral("version"),
+                 request.help ? QJsonValue(text) : QJsonValue(QJsonObject{{QStringLiteral("program"),
+                                                                           QStringLiteral(TOVEL_VERSION_TEXT)}})}});
+        else if (!request.quiet)
+            out << text;
         return 0;
     }
 
@@ -69,7 +81,7 @@ int main(int argc, char **argv)
     const WebSite site = WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST));
     TovelCommands commands(session, prompts, site, out);
     TerminalProgress progress(stderr);
-    if (isatty(STDERR_FILENO)) {
+    if (isatty(STDERR_FILENO) && !request.quiet) {
         commands.onProgress = [&progress](UpgradeStep step, int value, int maximum) {
             progress.show(step, value, maximum);
         };

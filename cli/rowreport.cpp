@@ -139,7 +139,8 @@ QString rowStateText(const SettingsModel &model, int row)
 
 QJsonObject queryJson(const EffectQueryResult &query)
 {
-    QJsonObject o{{QStringLiteral("effect"), query.effect}};
+    // No effect runs (effect number 0): null, not an empty name.
+    QJsonObject o{{QStringLiteral("effect"), query.effect.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(query.effect)}};
     if (query.info) {
         o.insert(QStringLiteral("effectNumber"), query.info->effectNumber);
         o.insert(QStringLiteral("effectVersion"), query.info->effectVersion);

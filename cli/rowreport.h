@@ -26,7 +26,8 @@ QString rowLayoutText(const EffectRows &rows, int row);
 QJsonObject rowStateJson(const SettingsModel &model, int row);
 QString rowStateText(const SettingsModel &model, int row);
 
-// The effect query's answer: the effect's name and numbers, the firmware version.
+// The effect query's answer: the effect's name (null when none runs) and numbers, the firmware
+// version.
 QJsonObject queryJson(const EffectQueryResult &query);
 
 } // namespace tovel

@@ -1,12 +1,14 @@
 #include "cli/stderrconsole.h"
 
+#include "cli/terminaltext.h"
+
 #include <QString>
 
 namespace tovel {
 
 void StderrConsole::printToConsole(const QString &text)
 {
-    std::fprintf(m_stream, "%s\n", qPrintable(text));
+    std::fprintf(m_stream, "%s\n", qPrintable(escapedForTerminal(text)));
     std::fflush(m_stream);
 }
 

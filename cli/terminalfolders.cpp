@@ -1,5 +1,7 @@
 #include "cli/terminalfolders.h"
 
+#include "core/homefolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -8,7 +10,14 @@ namespace tovel {
 
 QString TerminalFolders::documents() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documentsFolder();
+}
+
+QString TerminalFolders::documentsProblem() const
+{
+    QString problem;
+    documentsFolder(&problem);
+    return problem;
 }
 
 QString TerminalFolders::programFolder() const
@@ -20,11 +29,7 @@ QString TerminalFolders::programFolder() const
 
 QString TerminalFolders::state() const
 {
-    // Qt 6.4 knows no state location. A relative XDG_STATE_HOME is invalid and ignored.
-    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.local/state");
+    return stateFolder();
 }
 
 } // namespace tovel

@@ -10,6 +10,7 @@ namespace tovel {
 class TerminalFolders : public Folders {
 public:
     QString documents() const override;
+    QString documentsProblem() const override;
     QString programFolder() const override;
     QString state() const override;
 };

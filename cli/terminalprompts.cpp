@@ -1,12 +1,21 @@
 #include "cli/terminalprompts.h"
 
+#include "cli/terminaltext.h"
+
+#include <utility>
+
 namespace tovel {
 
 void TerminalPrompts::showMessage(const QString &text)
 {
     ++m_shown;
-    // The message boxes' paragraphs (blank lines between them) stay apart; the text ends the line.
-    std::fprintf(m_stream, "tovel: %s\n", qPrintable(text.trimmed()));
+    if (m_collecting) {
+        m_collected.append(text.trimmed());
+        return;
+    }
+    // Every line says whose it is; the blank lines between a message box's paragraphs go.
+    for (const QString &line : escapedForTerminal(text.trimmed()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(m_stream, "tovel: %s\n", qPrintable(line));
     std::fflush(m_stream);
 }
 
@@ -24,6 +33,11 @@ QString TerminalPrompts::openFile(const QString &)
 QString TerminalPrompts::saveFile(const QString &, const QString &)
 {
     return QString();
+}
+
+QStringList TerminalPrompts::takeCollected()
+{
+    return std::exchange(m_collected, {});
 }
 
 } // namespace tovel

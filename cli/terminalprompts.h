@@ -3,12 +3,13 @@
 #include "core/seams.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 
 namespace tovel {
 
-// The command line's dialogs: a message goes to standard error as one "tovel: " line (or
-// several), and nothing ever waits for a person. A question is answered No, and said, so that
+// The command line's dialogs: a message goes to standard error, each of its lines after
+// "tovel: " with control characters escaped, and nothing ever waits for a person. A question is answered No, and said, so that
 // a script never hangs on it; the commands turn the questions they expect into options before
 // the lower layers would ask. File dialogs choose nothing.
 class TerminalPrompts : public Prompts {
@@ -24,9 +25,16 @@ public:
     // told when this moved.
     int shown() const { return m_shown; }
 
+    // Messages kept instead of written (for a JSON answer that carries them); takeCollected()
+    // hands over those kept so far.
+    void setCollecting(bool collecting) { m_collecting = collecting; }
+    QStringList takeCollected();
+
 private:
     std::FILE *m_stream;
     int m_shown = 0;
+    bool m_collecting = false;
+    QStringList m_collected;
 };
 
 } // namespace tovel

@@ -14,13 +14,17 @@
 #include "catalogue/infopagetext.h"
 #include "catalogue/resourceindex.h"
 #include "cli/rowreport.h"
+#include "cli/suggestion.h"
 #include "cli/terminalprompts.h"
+#include "cli/terminaltext.h"
 #include "config/configurationfile.h"
 #include "core/editorerror.h"
+#include "core/safefile.h"
 #include "firmware/firmwareimage.h"
 #include "params/paramrows.h"
 #include "protocol/commandexchange.h"
 #include "session/editorsession.h"
+#include "update/versiontext.h"
 #include "update/website.h"
 
 #include <QDateTime>
@@ -42,14 +46,20 @@ ActionFailure usage(const QString &step, const QString &message)
     return ActionFailure{Kind::Invalid, step, {}, message};
 }
 
-QString json(const QJsonObject &object)
+QJsonValue textOrNull(const QString &text)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-QString json(const QJsonArray &array)
+// What a set or an assignment did to a row: its number and name, and the value it has now.
+QJsonObject rowDone(const SettingsModel &model, int row, const QStringList &keys)
 {
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    const QJsonObject state = rowStateJson(model, row);
+    QJsonObject o;
+    for (const QString &key : keys)
+        if (state.contains(key))
+            o.insert(key, state.value(key));
+    return o;
 }
 
 std::optional<int> wholeNumber(const QString &word)
@@ -107,12 +117,24 @@ QString valuesOfRow(const EffectRows &rows, int row)
 } // namespace
 
 TovelCommands::TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out)
-    : m_session(session), m_prompts(prompts), m_site(site), m_out(out)
+    : m_session(session), m_prompts(prompts), m_site(site), m_stdout(out)
 {
+}
+
+QString TovelCommands::json(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+}
+
+QString TovelCommands::errorJson(int code, const QString &message)
+{
+    return json(QJsonObject{{QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
+                                                                  {QStringLiteral("message"), message}}}});
 }
 
 int TovelCommands::run(const CliRequest &request)
 {
+    m_prompts.setCollecting(request.json);
     m_shownBefore = m_prompts.shown();
     Failure failure;
     const bool pedal = CommandLine::needsPedal(request.command);
@@ -122,18 +144,47 @@ int TovelCommands::run(const CliRequest &request)
         forgetLostPedal(m_session);
     });
     try {
-        if (pedal)
+        // A name the backup could never be written to is said before the pedal is woken.
+        if (request.command == QLatin1String("backup"))
+            if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
+                failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
+                                        QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
+        if (pedal && !failure)
             failure = connect(CommandLine::needsBootloader(request.command));
         if (!failure)
             failure = runCommand(request);
     } catch (const EditorError &e) {
         failure = ActionFailure{Kind::Invalid, request.command, {}, e.message()};
     }
-    m_out.flush();
     if (pedal && m_session.exchange().linkListener() != CommandExchange::Listener::None)
         disconnectPedal(m_session);
     QObject::disconnect(lost);
-    return failure ? report(*failure) : 0;
+    const QString said = failure ? failureText(*failure) : QString();
+    m_out.flush();
+    if (request.json) {
+        // What the lower layers said during the run belongs to the failure; after a success
+        // it is a note for a person.
+        const QStringList collected = m_prompts.takeCollected();
+        m_prompts.setCollecting(false);
+        if (failure) {
+            const QStringList lines = collected + (said.isEmpty() ? QStringList() : QStringList{said});
+            m_result.insert(QStringLiteral("error"),
+                            QJsonObject{{QStringLiteral("code"), failure->exitStatus()},
+                                        {QStringLiteral("message"), lines.join(QLatin1Char('\n'))}});
+        } else {
+            for (const QString &note : collected)
+                m_prompts.showMessage(note);
+        }
+        m_stdout << json(m_result);
+    } else {
+        if (!request.quiet)
+            m_stdout << escapedForTerminal(m_text);
+        m_stdout.flush();
+        if (!said.isEmpty())
+            m_prompts.showMessage(said);
+    }
+    m_stdout.flush();
+    return failure ? failure->exitStatus() : 0;
 }
 
 TovelCommands::Failure TovelCommands::connect(bool bootloader)
@@ -217,11 +268,12 @@ TovelCommands::Failure TovelCommands::list(const CliRequest &r)
         QStringList captions;
         for (const CategoryRow &category : CategoryTable)
             captions.append(QString::fromLatin1(category.caption));
-        return usage(QStringLiteral("list"), QStringLiteral("No category is named \"%1\". The categories: %2.")
-                                                 .arg(r.words.first(), captions.join(QStringLiteral(", "))));
+        return usage(QStringLiteral("list"), QStringLiteral("No category is named \"%1\".%2 The categories: %3.")
+                                                 .arg(r.words.first(), didYouMean(r.words.first(), captions),
+                                                      captions.join(QStringLiteral(", "))));
     }
     if (r.json) {
-        m_out << json(categories);
+        m_result = QJsonObject{{QStringLiteral("categories"), categories}};
         return std::nullopt;
     }
     for (const QJsonValue &category : categories) {
@@ -233,6 +285,16 @@ TovelCommands::Failure TovelCommands::list(const CliRequest &r)
             m_out << (categories.size() > 1 ? "  " : "") << effect.toString() << '\n';
     }
     return std::nullopt;
+}
+
+QStringList TovelCommands::allEffects()
+{
+    QStringList effects;
+    CatalogueLoader &loader = m_session.loader();
+    for (const CategoryRow &category : CategoryTable)
+        if (loader.LoadListResource(QString::fromLatin1(category.listResource)))
+            effects += loader.CurrentList();
+    return effects;
 }
 
 QString TovelCommands::findEffect(const QString &word)
@@ -252,8 +314,8 @@ TovelCommands::Failure TovelCommands::info(const CliRequest &r)
 {
     const QString effect = findEffect(r.words.first());
     if (effect.isEmpty())
-        return usage(QStringLiteral("info"),
-                     QStringLiteral("No effect is named \"%1\". tovel list shows them.").arg(r.words.first()));
+        return usage(QStringLiteral("info"), QStringLiteral("No effect is named \"%1\".%2 tovel list shows them.")
+                                                 .arg(r.words.first(), didYouMean(r.words.first(), allEffects(), true)));
     QString categoryCaption;
     CatalogueLoader &loader = m_session.loader();
     for (const CategoryRow &category : CategoryTable)
@@ -271,10 +333,10 @@ TovelCommands::Failure TovelCommands::info(const CliRequest &r)
         QJsonArray rowList;
         for (int p = 0; p < rows.count(); ++p)
             rowList.append(rowLayoutJson(rows, p));
-        m_out << json(QJsonObject{{QStringLiteral("effect"), effect},
-                                  {QStringLiteral("category"), categoryCaption},
-                                  {QStringLiteral("rows"), rowList},
-                                  {QStringLiteral("info"), page}});
+        m_result = QJsonObject{{QStringLiteral("effect"), effect},
+                               {QStringLiteral("category"), categoryCaption},
+                               {QStringLiteral("rows"), rowList},
+                               {QStringLiteral("info"), page}};
         return std::nullopt;
     }
     m_out << effect << '\n' << QStringLiteral("Category: ") << categoryCaption << '\n';
@@ -293,13 +355,16 @@ TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
         if (!result)
             return result.failure;
         // The receive buffer holds the status at its start, then what earlier answers left.
-        m_out << result.value.section(QLatin1Char('\0'), 0, 0).trimmed() << '\n';
+        const QString status = result.value.section(QLatin1Char('\0'), 0, 0).trimmed();
+        m_out << status << '\n';
+        m_result = QJsonObject{{QStringLiteral("upload"), QJsonObject{{QStringLiteral("file"), r.file},
+                                                                      {QStringLiteral("status"), status}}}};
         return std::nullopt;
     }
     const QString effect = findEffect(r.words.first());
     if (effect.isEmpty())
-        return usage(QStringLiteral("upload"),
-                     QStringLiteral("No effect is named \"%1\". tovel list shows them.").arg(r.words.first()));
+        return usage(QStringLiteral("upload"), QStringLiteral("No effect is named \"%1\".%2 tovel list shows them.")
+                                                   .arg(r.words.first(), didYouMean(r.words.first(), allEffects(), true)));
     if (!m_session.selectEffect(effect))
         return ActionFailure{Kind::File, QStringLiteral("upload"), {},
                              QStringLiteral("The rows of %1 could not be read from the catalogue.").arg(effect)};
@@ -320,6 +385,10 @@ TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
     if (!result)
         return result.failure;
     m_out << result.value.trimmed() << '\n';
+    QJsonObject done{{QStringLiteral("effect"), effect}, {QStringLiteral("status"), result.value.trimmed()}};
+    if (!r.ir.isEmpty())
+        done.insert(QStringLiteral("ir"), r.ir);
+    m_result = QJsonObject{{QStringLiteral("upload"), done}};
     return std::nullopt;
 }
 
@@ -337,13 +406,13 @@ TovelCommands::Failure TovelCommands::query(const CliRequest &r)
     const ActionResult<EffectQueryResult> result = queryEffect(m_session);
     if (!result)
         return result.failure;
-    if (std::optional<ActionFailure> none = noEffectRunning(result.value))
-        return none;
     if (r.json) {
-        m_out << json(queryJson(result.value));
+        m_result = queryJson(result.value);
         return std::nullopt;
     }
-    m_out << QStringLiteral("effect: ") << result.value.effect << '\n';
+    // A pedal that runs no effect says so as its answer (effect number 0).
+    m_out << QStringLiteral("effect: ") << (result.value.effect.isEmpty() ? QStringLiteral("none") : result.value.effect)
+          << '\n';
     if (result.value.info) {
         m_out << QStringLiteral("effect number: ") << result.value.info->effectNumber << '\n';
         m_out << QStringLiteral("effect version: ") << result.value.info->effectVersion << '\n';
@@ -364,7 +433,7 @@ TovelCommands::Failure TovelCommands::state(const CliRequest &r)
         for (int p = 0; p < model.rows().count(); ++p)
             rows.append(rowStateJson(model, p));
         o.insert(QStringLiteral("rows"), rows);
-        m_out << json(o);
+        m_result = o;
         return std::nullopt;
     }
     m_out << opened.value.effect;
@@ -389,10 +458,14 @@ std::optional<int> TovelCommands::findRow(const QString &word, Failure &failure)
                 return p;
     }
     QStringList names;
-    for (int p = 0; p < rows.count(); ++p)
+    QStringList bare;
+    for (int p = 0; p < rows.count(); ++p) {
         names.append(QStringLiteral("%1 %2").arg(p + 1).arg(rowName(rows, p)));
-    failure = usage(QStringLiteral("row"), QStringLiteral("%1 has no row \"%2\". Its rows: %3.")
-                                               .arg(rows.effect, word, names.join(QStringLiteral(", "))));
+        bare.append(rowName(rows, p));
+    }
+    failure = usage(QStringLiteral("row"), QStringLiteral("%1 has no row \"%2\".%3 Its rows: %4.")
+                                               .arg(rows.effect, word, didYouMean(word, bare),
+                                                    names.join(QStringLiteral(", "))));
     return std::nullopt;
 }
 
@@ -412,6 +485,10 @@ TovelCommands::Failure TovelCommands::set(const CliRequest &r)
     if (const ActionResult<Done> result = setRowValue(m_session, *row, *value); !result)
         return result.failure;
     m_out << rowStateText(m_session.settings(), *row) << '\n';
+    m_result = QJsonObject{{QStringLiteral("set"), rowDone(m_session.settings(), *row,
+                                                           {QStringLiteral("row"), QStringLiteral("name"),
+                                                            QStringLiteral("level"), QStringLiteral("on"),
+                                                            QStringLiteral("option")})}};
     return std::nullopt;
 }
 
@@ -451,9 +528,18 @@ TovelCommands::Failure TovelCommands::limit(const CliRequest &r)
                          QStringLiteral("A limit is a level 0..1023, not \"%1\".").arg(r.words.at(2)));
         level = *given;
     }
-    if (const ActionResult<Done> result = setLimit(m_session, *row, action, level); !result)
+    if (ActionResult<Done> result = setLimit(m_session, *row, action, level); !result) {
+        // The windows' text first, then the numbers it is about.
+        if (result.failure->kind == Kind::Invalid && action != LimitAction::Clear)
+            result.failure->message += action == LimitAction::Minimum
+                ? QStringLiteral(": the minimum would be %1, above the maximum %2.").arg(level).arg(model.tables().MaxLimit[*row])
+                : QStringLiteral(": the maximum would be %1, below the minimum %2.").arg(level).arg(model.tables().MinLimit[*row]);
         return result.failure;
+    }
     m_out << rowStateText(model, *row) << '\n';
+    m_result = QJsonObject{{QStringLiteral("limit"), rowDone(model, *row,
+                                                             {QStringLiteral("row"), QStringLiteral("name"),
+                                                              QStringLiteral("min"), QStringLiteral("max")})}};
     return std::nullopt;
 }
 
@@ -473,8 +559,9 @@ TovelCommands::Failure TovelCommands::assign(const CliRequest &r)
         QStringList names;
         for (const QString &n : PedalControlNames)
             names.append(n);
-        return usage(QStringLiteral("assignment table"), QStringLiteral("\"%1\" is no pedal control. The controls: %2.")
-                                                             .arg(r.words.at(1), names.join(QStringLiteral(", "))));
+        return usage(QStringLiteral("assignment table"),
+                     QStringLiteral("\"%1\" is no pedal control.%2 The controls: %3.")
+                         .arg(r.words.at(1), didYouMean(r.words.at(1), names), names.join(QStringLiteral(", "))));
     }
     choosePedalControl(m_session, *row, control);
     if (r.reverse)
@@ -482,6 +569,9 @@ TovelCommands::Failure TovelCommands::assign(const CliRequest &r)
     if (const ActionResult<Done> result = assignControls(m_session); !result)
         return result.failure;
     m_out << rowStateText(m_session.settings(), *row) << '\n';
+    m_result = QJsonObject{{QStringLiteral("assign"), rowDone(m_session.settings(), *row,
+                                                              {QStringLiteral("row"), QStringLiteral("name"),
+                                                               QStringLiteral("control"), QStringLiteral("reverse")})}};
     return std::nullopt;
 }
 
@@ -492,6 +582,8 @@ TovelCommands::Failure TovelCommands::store()
     if (const ActionResult<Done> result = storeSettings(m_session); !result)
         return result.failure;
     m_out << QStringLiteral("Settings of %1 stored on the pedal").arg(m_session.selection.SelectedEffectName) << '\n';
+    m_result = QJsonObject{{QStringLiteral("store"), QJsonObject{{QStringLiteral("effect"),
+                                                                  m_session.selection.SelectedEffectName}}}};
     return std::nullopt;
 }
 
@@ -506,7 +598,8 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
         path = configurationPath(m_session.folders.documents(), m_session.selection.SelectedEffectName);
         if (path.isEmpty())
             return ActionFailure{Kind::File, QStringLiteral("configuration"), {},
-                                 kNoDocumentsMessage + QStringLiteral(" Name the file: tovel config save|load FILE.")};
+                                 kNoDocumentsMessage + QLatin1Char(' ') + m_session.folders.documentsProblem()
+                                     + QStringLiteral(" Name the file: tovel config save|load FILE.")};
         if (save)
             QDir().mkpath(QFileInfo(path).absolutePath());
     }
@@ -515,6 +608,7 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
         if (!result)
             return result.failure;
         m_out << QStringLiteral("FX Configuration File Saved: ") << QDir::toNativeSeparators(result.value) << '\n';
+        m_result = QJsonObject{{QStringLiteral("config"), QJsonObject{{QStringLiteral("saved"), result.value}}}};
         return std::nullopt;
     }
     if (!QFileInfo::exists(path))
@@ -538,6 +632,9 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
                                  + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
                                                   "line as far as the rows go.")};
     m_out << configurationLoadedMessage(result.value) << '\n';
+    m_result = QJsonObject{{QStringLiteral("config"),
+                            QJsonObject{{QStringLiteral("loaded"), path},
+                                        {QStringLiteral("clamped"), QJsonArray::fromStringList(result.value.clamped)}}}};
     return std::nullopt;
 }
 
@@ -558,7 +655,7 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
     UpgradeOptions options;
     options.backup = !r.noBackup;
     options.fast = r.fast;
-    options.backupFolder = m_session.folders.documents() + QStringLiteral("/ZANTH/Tovel");
+    options.backupFolder = configurationFolder(m_session.folders.documents());
     options.backupTime = QDateTime::currentDateTime();
     FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
     upgrade.onProgress = onProgress;
@@ -568,9 +665,15 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
         onProgressEnd();
     if (!result.value.backupPath.isEmpty())
         m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
+    QJsonObject done{{QStringLiteral("image"), choice.file.isEmpty() ? choice.SelectedFirmwareName : choice.file},
+                     {QStringLiteral("backup"), textOrNull(result.value.backupPath)}};
+    m_result = QJsonObject{{QStringLiteral("flash"), done}};
     if (!result)
         return result.failure;
     m_out << kUpgradeCompleteMessage << '\n';
+    done.insert(QStringLiteral("chunks"), result.value.chunks);
+    done.insert(QStringLiteral("message"), kUpgradeCompleteMessage);
+    m_result = QJsonObject{{QStringLiteral("flash"), done}};
     return std::nullopt;
 }
 
@@ -585,6 +688,7 @@ TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
     if (!result)
         return result.failure;
     m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value) << '\n';
+    m_result = QJsonObject{{QStringLiteral("backup"), QJsonObject{{QStringLiteral("file"), result.value}}}};
     return std::nullopt;
 }
 
@@ -592,12 +696,28 @@ TovelCommands::Failure TovelCommands::version()
 {
     const ActionResult<VersionCheck> result = checkLatestVersion(m_site);
     m_out << QStringLiteral("Version: ") << result.value.appVersion << '\n';
+    QJsonObject done{{QStringLiteral("program"), result.value.appVersion},
+                     {QStringLiteral("announced"), QJsonValue::Null}};
+    m_result = QJsonObject{{QStringLiteral("version"), done}};
     if (!result)
         return result.failure;
-    if (!result.value.asked)
+    if (!result.value.asked) {
         m_out << QStringLiteral("This build names no web site: no newer version was asked for.") << '\n';
-    else
-        m_out << QStringLiteral("New version available: ") << result.value.latest << '\n';
+        return std::nullopt;
+    }
+    // Only digits and dots are a version: anything else (a page, an endless answer) is not
+    // shown as one.
+    if (!isVersionText(result.value.latest)) {
+        m_out << QStringLiteral("New version available: unreadable") << '\n';
+        return ActionFailure{Kind::Web, QStringLiteral("version check"), {},
+                             QStringLiteral("The maker's web site answered with no version number (digits and dots, "
+                                            "at most %1 characters): \"%2\".")
+                                 .arg(kMaxVersionChars)
+                                 .arg(ShortenedText(PrintableText(result.value.latest, false), kShownAnswerChars))};
+    }
+    m_out << QStringLiteral("New version available: ") << result.value.latest.trimmed() << '\n';
+    done.insert(QStringLiteral("announced"), result.value.latest.trimmed());
+    m_result = QJsonObject{{QStringLiteral("version"), done}};
     return std::nullopt;
 }
 
@@ -621,7 +741,7 @@ QString commandLineAdvice(QString message)
 
 } // namespace
 
-int TovelCommands::report(const ActionFailure &failure)
+QString TovelCommands::failureText(const ActionFailure &failure)
 {
     QString message = commandLineAdvice(failure.message);
     // A failure without words has been said by the layer that met it (a message), unless
@@ -656,11 +776,9 @@ int TovelCommands::report(const ActionFailure &failure)
     default:
         break;
     }
-    if (!message.isEmpty())
-        m_prompts.showMessage(advice.isEmpty() ? message : message + QLatin1Char(' ') + advice);
-    else if (!advice.isEmpty())
-        m_prompts.showMessage(advice);
-    return failure.exitStatus();
+    if (message.isEmpty())
+        return advice;
+    return advice.isEmpty() ? message : message + QLatin1Char(' ') + advice;
 }
 
 } // namespace tovel

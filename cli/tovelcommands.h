@@ -4,6 +4,7 @@
 #include "core/actionfailure.h"
 #include "firmware/firmwareupgrade.h"
 
+#include <QJsonObject>
 #include <QTextStream>
 #include <functional>
 #include <optional>
@@ -15,16 +16,21 @@ class TerminalPrompts;
 struct WebSite;
 
 // The commands of `tovel` over one session: each reads its words, runs the actions the
-// windows run for the same thing, and writes the result on standard output (as text, or as
-// JSON where there is data). A command that talks to the pedal connects first and disconnects
-// after, also when it failed. Failures are said on standard error in a line that says what to
-// do; the exit status follows their kind.
+// windows run for the same thing, and writes the result on standard output when the run ends:
+// as text (control characters escaped), or with --json as one object. A command that talks to
+// the pedal connects first and disconnects after, also when it failed. Failures are said on
+// standard error in lines that say what to do, or with --json as the object's "error"; the
+// exit status follows their kind.
 class TovelCommands {
 public:
     TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out);
 
     // The exit status of the command: 0 done, else ActionFailure::exitStatus().
     int run(const CliRequest &request);
+
+    // A JSON object as tovel writes it, and a failure as one: {"error": {"code", "message"}}.
+    static QString json(const QJsonObject &object);
+    static QString errorJson(int code, const QString &message);
 
     // Progress of a firmware upgrade or backup; the caller shows it where a person sees it.
     std::function<void(UpgradeStep step, int value, int maximum)> onProgress;
@@ -56,13 +62,18 @@ private:
     std::optional<int> findRow(const QString &word, Failure &failure) const;
     // The effect of the catalogue whose name is `word`, without regard to case; empty if none.
     QString findEffect(const QString &word);
-    // Says the failure on standard error, with what to do; the exit status.
-    int report(const ActionFailure &failure);
+    // The failure in words, with what to do.
+    QString failureText(const ActionFailure &failure);
+    // Every effect of the catalogue, category by category.
+    QStringList allEffects();
 
     EditorSession &m_session;
     TerminalPrompts &m_prompts;
     const WebSite &m_site;
-    QTextStream &m_out;
+    QTextStream &m_stdout;
+    QString m_text;              // the text result, written when the run ends
+    QTextStream m_out{&m_text};
+    QJsonObject m_result;        // the JSON result
     int m_shownBefore = 0; // messages shown when the command started
 };
 

@@ -1,9 +1,9 @@
 #include "config/configurationfile.h"
 
+#include "core/safefile.h"
 #include "params/paramtables.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -51,24 +51,7 @@ QByteArray configurationText(const Configuration &configuration)
 
 QString writeConfiguration(const QString &path, const Configuration &configuration)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a disk that takes only part of the text is seen here: a buffered
-    // QSaveFile flushes at commit, which then takes a short write (a full disk, a file-size
-    // limit) for success and puts the half-written file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    const QByteArray text = configurationText(configuration);
-    if (const qint64 written = file.write(text); written != text.size()) {
-        const QString error = written < 0 || file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(text.size());
-        file.cancelWriting();
-        return error;
-    }
-    // The new content replaces the old file only here, once it is all on disk.
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return writeFileSafely(path, configurationText(configuration));
 }
 
 QStringList configurationLines(const QByteArray &bytes)
@@ -168,7 +151,7 @@ std::optional<ConfigurationReader::Item> ConfigurationReader::inBlock(int first,
 QString ConfigurationReader::badNumberMessage(const Item &item)
 {
     return QStringLiteral("Line %1 of the configuration file is not a whole number: \"%2\". "
-                          "Loading stopped there.")
+                          "Nothing was loaded.")
         .arg(item.lineNumber)
         .arg(item.text);
 }

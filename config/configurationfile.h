@@ -79,7 +79,7 @@ public:
     int lineCount() const { return int(m_lines.size()); }
     int expectedLines() const { return 3 * m_rows + 2 * m_pots; }
 
-    // The message that stops a load at an item that should be a number and is not.
+    // The message that refuses a load for an item that should be a number and is not.
     static QString badNumberMessage(const Item &item);
 
 private:

@@ -1,16 +1,13 @@
 #include "console/sessionlog.h"
 
 #include "core/regularfile.h"
+#include "core/safefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tovel {
 
@@ -74,37 +71,31 @@ std::unique_ptr<SessionLog> SessionLog::openInFolder(const QString &folder, cons
 
     const QString name = fileNameFor(started, QCoreApplication::applicationPid());
     std::unique_ptr<SessionLog> log(new SessionLog(dir.filePath(name)));
-    if (!log->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        error = QStringLiteral("cannot create %1: %2").arg(QDir::toNativeSeparators(log->m_path),
-                                                          log->m_file.errorString());
+    if (const QString why = openForAppend(log->m_file, true); !why.isEmpty()) {
+        error = why;
         return nullptr;
     }
     return log;
 }
 
-std::unique_ptr<SessionLog> SessionLog::openFile(const QString &path, QString &error)
+std::unique_ptr<SessionLog> SessionLog::openFile(const QString &path, const QDateTime &started, QString &error)
 {
     std::unique_ptr<SessionLog> log(new SessionLog(path));
-    // Without O_NONBLOCK, opening a named pipe for writing waits until a reader comes.
-    int fd = -1;
-    do {
-        fd = ::open(QFile::encodeName(path).constData(),
-                    O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        const int why = errno;
-        error = why == ENXIO ? QStringLiteral("%1 is a named pipe that nobody reads").arg(path)
-                             : QStringLiteral("cannot write %1: %2").arg(path, qt_error_string(why));
+    if (const QString why = openForAppend(log->m_file); !why.isEmpty()) {
+        error = why;
         return nullptr;
     }
-    // A reader there is, so the lines go out in full: writes wait for a slow one, like tee's.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!log->m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        error = QStringLiteral("cannot write %1: %2").arg(path, log->m_file.errorString());
-        return nullptr;
-    }
+    // Runs follow each other in the file; each begins with a line that says which.
+    log->append(headerLine(started));
     return log;
+}
+
+QString SessionLog::headerLine(const QDateTime &started)
+{
+    return QStringLiteral("---- %1 %2, process %3, started %4 ----")
+        .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion())
+        .arg(QCoreApplication::applicationPid())
+        .arg(started.toString(Qt::ISODateWithMs));
 }
 
 void SessionLog::append(const QString &line)
@@ -151,24 +142,22 @@ QString SessionLog::saveCopy(const QString &destination)
     QFile in(m_path);
     if (const QString why = openRegularFile(in); !why.isEmpty())
         return QStringLiteral("the session log %1 cannot be read: %2").arg(QDir::toNativeSeparators(m_path), why);
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
-        return out.errorString();
+    SafeFileWriter out(destination);
+    if (const QString why = out.open(); !why.isEmpty())
+        return why;
     // What has been written so far: a line added meanwhile belongs to the next copy.
     qint64 left = m_written;
     while (left > 0) {
         const QByteArray chunk = in.read(std::min(left, kCopyChunkBytes));
         if (chunk.isEmpty())
             break;
-        if (out.write(chunk) != chunk.size())
-            return out.errorString();
+        if (const QString why = out.write(chunk); !why.isEmpty())
+            return why;
         left -= chunk.size();
     }
     if (in.error() != QFileDevice::NoError)
         return in.errorString();
-    if (!out.commit())
-        return out.errorString();
-    return QString();
+    return out.commit();
 }
 
 } // namespace tovel

@@ -26,9 +26,11 @@ public:
     // cannot be written.
     static std::unique_ptr<SessionLog> openInFolder(const QString &folder, const QDateTime &started,
                                                     QString &error);
-    // The file at `path`, emptied first (tovel-editor --log FILE). A named pipe or a terminal
-    // works too; a pipe that nobody reads is refused instead of waited for.
-    static std::unique_ptr<SessionLog> openFile(const QString &path, QString &error);
+    // The file at `path` (tovel-editor --log FILE): a regular file, added to after what it
+    // holds with a header line for this run, or a new one. Anything else is refused.
+    static std::unique_ptr<SessionLog> openFile(const QString &path, const QDateTime &started, QString &error);
+    // "---- tovel-editor 1.2, process 4711, started 2026-01-31T14:25:03.000 ----"
+    static QString headerLine(const QDateTime &started);
 
     ~SessionLog();
 

@@ -1,6 +1,7 @@
 #include "console/tformprint.h"
 
 #include "console/sessionlog.h"
+#include "core/safefile.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -320,16 +320,12 @@ void TformPrint::btnSaveLogClick()
 
 QString TformPrint::saveShownLines(const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    QByteArray text;
     if (m_dropped > 0)
-        file.write(QStringLiteral("... %1 earlier lines dropped\n").arg(m_dropped).toUtf8());
+        text += QStringLiteral("... %1 earlier lines dropped\n").arg(m_dropped).toUtf8();
     for (const QString &line : std::as_const(m_lines))
-        file.write(line.toUtf8() + '\n');
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+        text += line.toUtf8() + '\n';
+    return writeFileSafely(path, text);
 }
 
 } // namespace tovel

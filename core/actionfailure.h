@@ -51,6 +51,22 @@ struct ActionFailure {
     }
 };
 
+// The command line's exit statuses with their meaning: the one table that `tovel --help` shows
+// and that its manual page and the README repeat (a test holds them to it).
+struct ExitStatusText {
+    int status;
+    const char *meaning;
+};
+inline constexpr ExitStatusText kExitStatuses[] = {
+    {0, "done"},
+    {1, "usage: a command, option or value not understood, or a row, level or effect that does not exist"},
+    {2, "no pedal, or the link to it was lost"},
+    {3, "the pedal did not answer, or answered badly"},
+    {4, "a file was refused, or could not be written"},
+    {5, "the firmware upgrade stopped"},
+    {6, "the maker's web site did not tell its version"},
+};
+
 // What an action gives back: its value, or why it did not run through. Some actions also keep
 // what they learnt before they stopped in the value.
 template <typename T>

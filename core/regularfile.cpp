@@ -10,9 +10,7 @@
 
 namespace tovel {
 
-namespace {
-
-QString kindOf(mode_t mode)
+QString fileKindText(unsigned mode)
 {
     if (S_ISFIFO(mode))
         return QStringLiteral("a named pipe (FIFO)");
@@ -27,9 +25,11 @@ QString kindOf(mode_t mode)
     return QStringLiteral("a special file");
 }
 
+namespace {
+
 QString notRegular(const QString &path, mode_t mode)
 {
-    return QStringLiteral("%1 is %2, not a regular file").arg(QFileInfo(path).fileName(), kindOf(mode));
+    return QStringLiteral("%1 is %2, not a regular file").arg(QFileInfo(path).fileName(), fileKindText(mode));
 }
 
 } // namespace

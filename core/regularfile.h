@@ -15,4 +15,8 @@ namespace tovel {
 // else the system's own text, as QFile::errorString() would give it.
 QString openRegularFile(QFile &file);
 
+// What a file of this st_mode is, in words: "a named pipe (FIFO)", "a folder", "a character
+// device", ...
+QString fileKindText(unsigned mode);
+
 } // namespace tovel

@@ -1,11 +1,11 @@
 #include "core/rememberedswitch.h"
 
 #include "core/regularfile.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tovel {
 
@@ -29,12 +29,11 @@ bool loadRememberedSwitch(const QString &path, QString *problem)
 
 QString saveRememberedSwitch(const QString &path, bool on)
 {
+    if (path.isEmpty())
+        return QStringLiteral("there is no Documents folder to keep it in");
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return QStringLiteral("cannot create the folder of %1").arg(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(on ? "1" : "0") != 1 || !file.commit())
-        return file.errorString();
-    return QString();
+    return writeFileSafely(path, on ? "1" : "0");
 }
 
 } // namespace tovel

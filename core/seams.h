@@ -57,8 +57,10 @@ public:
 class Folders {
 public:
     virtual ~Folders() = default;
-    // The user's Documents folder.
+    // The user's Documents folder; empty when there is none to write in (see documentsProblem).
     virtual QString documents() const = 0;
+    // Why documents() is empty, in a sentence; empty when it is not.
+    virtual QString documentsProblem() const { return QString(); }
     // The folder of the program's own files (information pages and their pictures), without a
     // trailing separator: beside the executable in the build tree, share/tovel-editor of an
     // installation.

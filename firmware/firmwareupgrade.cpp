@@ -1,12 +1,12 @@
 #include "firmware/firmwareupgrade.h"
 
+#include "core/safefile.h"
 #include "core/seams.h"
 #include "protocol/hextext.h"
 #include "usb/d2xxunit.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 namespace tovel {
@@ -234,8 +234,20 @@ FirmwareUpgrade::Failure FirmwareUpgrade::checkBackupFolder(const UpgradeOptions
     UpgradeFailure f;
     f.step = UpgradeStep::Backup;
     f.cause = Cause::BackupFile;
+    // A file named by the player is written where it is named, into a folder that exists; the
+    // editor's own folder is made when missing.
+    if (!options.backupFile.isEmpty()) {
+        if (const QString why = unwritableReason(options.backupFile); !why.isEmpty()) {
+            f.detail = QStringLiteral("Error saving file: ") + why;
+            return f;
+        }
+    }
     const QString folder = options.backupFile.isEmpty() ? options.backupFolder
                                                         : QFileInfo(options.backupFile).absolutePath();
+    if (folder.isEmpty()) {
+        f.detail = QStringLiteral("Error creating folder: there is no Documents folder to keep the backup in");
+        return f;
+    }
     if (!QDir().mkpath(folder)) {
         f.detail = QStringLiteral("Error creating folder: ") + QDir::toNativeSeparators(folder);
         return f;
@@ -271,12 +283,11 @@ FirmwareUpgrade::Failure FirmwareUpgrade::backup(const UpgradeOptions &options)
 
     const QString path = options.backupFile.isEmpty() ? backupFileName(options.backupFolder, options.backupTime)
                                                       : options.backupFile;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(flash) != flash.size() || !file.commit()) {
+    if (const QString why = writeFileSafely(path, flash); !why.isEmpty()) {
         UpgradeFailure f;
         f.step = UpgradeStep::Backup;
         f.cause = Cause::BackupFile;
-        f.detail = QStringLiteral("Error saving file: ") + file.errorString();
+        f.detail = QStringLiteral("Error saving file: ") + why;
         return f;
     }
     m_backupPath = path;

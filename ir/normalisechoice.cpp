@@ -8,7 +8,7 @@ namespace tovel {
 
 QString normaliseChoicePath(const QString &documents)
 {
-    return QDir(documents).filePath(QStringLiteral("ZANTH/normalise_ir.txt"));
+    return documents.isEmpty() ? QString() : QDir(documents).filePath(QStringLiteral("ZANTH/normalise_ir.txt"));
 }
 
 bool loadNormaliseChoice(const QString &documents, QString *problem)

@@ -3,11 +3,11 @@
 #include "catalogue/resourcetext.h"
 #include "core/editorerror.h"
 #include "core/regularfile.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tovel {
 
@@ -18,7 +18,7 @@ constexpr qint64 kMaxChoiceBytes = 256;
 
 QString lookChoicePath(const QString &documents)
 {
-    return documents + QStringLiteral("/ZANTH/style.txt");
+    return documents.isEmpty() ? QString() : documents + QStringLiteral("/ZANTH/style.txt");
 }
 
 std::optional<int> parseLookChoice(const QByteArray &bytes)
@@ -50,12 +50,10 @@ int savedLook(const QString &path, QString *problem)
 
 void saveLookChoice(const QString &path, int n)
 {
-    QSaveFile file(path);
-    const QByteArray text = QByteArray::number(n);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        throw EditorError(QStringLiteral("Cannot save the look in \"%1\": %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
-    }
+    if (path.isEmpty())
+        throw EditorError(QStringLiteral("Cannot save the look: there is no Documents folder to keep it in."));
+    if (const QString why = writeFileSafely(path, QByteArray::number(n)); !why.isEmpty())
+        throw EditorError(QStringLiteral("Cannot save the look in \"%1\": %2").arg(QDir::toNativeSeparators(path), why));
 }
 
 } // namespace tovel

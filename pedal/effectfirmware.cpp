@@ -121,7 +121,7 @@ void EffectFirmware::finishFrame(qint64 atUs)
         const int rows = quint8(f[1]);
         const QByteArray state = stateBytes(rows);
         log(QStringLiteral("fw StateRequest %1 rows: %2 numbers").arg(rows).arg(state.size()));
-        answer(stateAnswer(state, m_stateLineEnd), atUs);
+        answer(stateAnswer(state, m_stateLineEnd), atUs, m_stateStall);
         break;
     }
     case kStoreSettings:
@@ -145,7 +145,7 @@ void EffectFirmware::finishFrame(qint64 atUs)
     }
     case kEffectQuery:
         log(QStringLiteral("fw EffectQuery %1").arg(hex(f.mid(1))));
-        answer(queryAnswer(), atUs);
+        answer(queryAnswer(), atUs, m_queryStall);
         break;
     case kParameterLimit: {
         const quint8 kind = quint8(f[1]);
@@ -267,6 +267,16 @@ void EffectFirmware::answer(const QByteArray &bytes, qint64 atUs) const
 {
     if (m_answer)
         m_answer(bytes, atUs);
+}
+
+void EffectFirmware::answer(const QByteArray &bytes, qint64 atUs, const PedalFaults::Stall &stall) const
+{
+    if (!stall.on() || stall.atByte >= bytes.size()) {
+        answer(bytes, atUs);
+        return;
+    }
+    answer(bytes.left(stall.atByte), atUs);
+    answer(bytes.mid(stall.atByte), atUs + qint64(stall.ms) * 1000);
 }
 
 } // namespace tovel::pedal

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pedal/pedalfaults.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -82,6 +84,12 @@ public:
     static QByteArray stateAnswer(const QByteArray &stateBytes, const QByteArray &lineEnd = "\r\n");
     // The line end of the state answers from now on.
     void setStateLineEnd(const QByteArray &lineEnd) { m_stateLineEnd = lineEnd; }
+    // Where the state answers and the effect query's answers stop for a while, from now on.
+    void setStalls(const PedalFaults::Stall &state, const PedalFaults::Stall &query)
+    {
+        m_stateStall = state;
+        m_queryStall = query;
+    }
     QByteArray queryAnswer() const;
 
     // Limit levels to the pedal's codes. The editor reads a minimum back as (code + 1) x 8 and
@@ -97,6 +105,8 @@ private:
     void finishUpload(qint64 atUs, bool quiet);
     void log(const QString &line) const;
     void answer(const QByteArray &bytes, qint64 atUs) const;
+    // The answer in two parts when the stall says so.
+    void answer(const QByteArray &bytes, qint64 atUs, const PedalFaults::Stall &stall) const;
 
     AnswerSink m_answer;
     LogSink m_log;
@@ -112,6 +122,8 @@ private:
     std::optional<Settings> m_stored;
     int m_storedRows = 0;
     QByteArray m_stateLineEnd = "\r\n";
+    PedalFaults::Stall m_stateStall;
+    PedalFaults::Stall m_queryStall;
 };
 
 } // namespace tovel::pedal

@@ -39,6 +39,16 @@ struct PedalFaults {
     // other builds of it have.
     enum class LineEnds { CrLf, Cr, Lf };
     LineEnds stateLineEnds = LineEnds::CrLf;
+    // Every answer of one kind leaves the pedal in two parts: its first atByte bytes, then the
+    // rest ms later, at the same place every time (a firmware held up in the middle of its
+    // answer). Answers to later commands follow the rest. 0 ms: off.
+    struct Stall {
+        int atByte = 0;
+        int ms = 0;
+        bool on() const { return atByte > 0 && ms > 0; }
+    };
+    Stall stateStall; // the state answer
+    Stall queryStall; // the effect query's answer
 };
 
 } // namespace tovel::pedal

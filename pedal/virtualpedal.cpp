@@ -37,6 +37,7 @@ void VirtualPedal::setFaults(const PedalFaults &faults)
     if (faults.silentAfterFrames != m_faults.silentAfterFrames)
         m_bootloader.setSilentAfterFrames(faults.silentAfterFrames);
     m_bootloader.setFlashDefect(faults.flashDefectAddress);
+    m_firmware.setStalls(faults.stateStall, faults.queryStall);
     m_bootloader.setEraseBusy(faults.eraseBusyMs, faults.busyAnswerGapMs);
     m_firmware.setStateLineEnd(faults.stateLineEnds == PedalFaults::LineEnds::Cr   ? QByteArray("\r")
                                : faults.stateLineEnds == PedalFaults::LineEnds::Lf ? QByteArray("\n")

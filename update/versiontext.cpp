@@ -1,5 +1,7 @@
 #include "update/versiontext.h"
 
+#include <QRegularExpression>
+
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -43,6 +45,13 @@ QString PrintableText(const QString &text, bool keepLineEnds)
             kept.append(c);
     }
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(kept.constData()), kept.size());
+}
+
+bool isVersionText(const QString &text)
+{
+    static const QRegularExpression version(QStringLiteral("^[0-9]+(\\.[0-9]+)*$"));
+    const QString trimmed = text.trimmed();
+    return trimmed.size() <= kMaxVersionChars && version.match(trimmed).hasMatch();
 }
 
 QString ShortenedText(const QString &text, qsizetype maxChars)

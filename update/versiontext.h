@@ -32,6 +32,11 @@ QString PrintableAnswerText(const QByteArray &bytes, bool keepLineEnds);
 // unassigned and replacement characters are dropped. CR and LF stay where keepLineEnds.
 QString PrintableText(const QString &text, bool keepLineEnds);
 
+// Whether an announced version reads as one: digits and dots ("3.0", "12"), at most
+// kMaxVersionChars of them once blanks and line ends around it are taken off.
+inline constexpr qsizetype kMaxVersionChars = 32;
+bool isVersionText(const QString &text);
+
 // At most maxChars characters: a longer text keeps its start, never half a character, and ends
 // in an ellipsis.
 QString ShortenedText(const QString &text, qsizetype maxChars);

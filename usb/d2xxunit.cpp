@@ -170,8 +170,9 @@ QString D2XXUnit::openHelp(OpenProblem problem)
             "plug it in again. Or add yourself to the dialout group and log in again.");
     case OpenProblem::Busy:
         return QStringLiteral(
-            "Another program is using the pedal's USB bridge (a terminal program, another "
-            "editor, or ModemManager probing it). Close that program, then connect again.");
+            "The port is in use: another program has the pedal's USB bridge open (a terminal "
+            "program, another editor or tovel, or ModemManager probing it). Close that program, "
+            "then connect again.");
     case OpenProblem::None:
         break;
     }

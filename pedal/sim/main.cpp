@@ -10,7 +10,9 @@
 //                 LIST is "none" or a comma-separated list of no-answer, garbage, short,
 //                 chatter, split:PIECES:GAP, unplug-after-bytes:N (close the terminal once N
 //                 more bytes have come from the host, as a cable pulled mid-command),
-//                 line-ends:crlf|cr|lf (how the state answer ends its lines).
+//                 line-ends:crlf|cr|lf (how the state answer ends its lines),
+//                 stall:state|query:BYTE:MS (every state answer, or every effect query answer,
+//                 stops after BYTE bytes and sends the rest MS later).
 //   unplug        pull the cable now: the terminal closes ("ok").
 //   plug          plug it back in: a new terminal ("ok PATH"; PATH as for the first line).
 //
@@ -92,6 +94,12 @@ bool parseFaults(const QString &list, PedalFaults &faults, qint64 &unplugAfterBy
             faults.stateLineEnds = parts[1] == QLatin1String("cr")   ? PedalFaults::LineEnds::Cr
                                    : parts[1] == QLatin1String("lf") ? PedalFaults::LineEnds::Lf
                                                                      : PedalFaults::LineEnds::CrLf;
+        } else if (name == QLatin1String("stall") && parts.size() == 4
+                   && (parts[1] == QLatin1String("state") || parts[1] == QLatin1String("query"))) {
+            PedalFaults::Stall &stall = parts[1] == QLatin1String("state") ? faults.stateStall : faults.queryStall;
+            stall.atByte = parts[2].toInt(&ok);
+            stall.ms = parts[3].toInt(&ok2);
+            ok = ok && ok2 && stall.on();
         } else if (name == QLatin1String("unplug-after-bytes") && parts.size() == 2) {
             unplugAfterBytes = parts[1].toLongLong(&ok);
             ok = ok && unplugAfterBytes >= 0;

@@ -38,6 +38,7 @@ private slots:
     void closingRowlessParameterWindowDisablesRequestAndAssign();
     void everyControlHasItsOwnName_data();
     void everyControlHasItsOwnName();
+    void pedalLineAndCommandsFollowThePedal();
 };
 
 void TestMainWindow::startupLabels_data()
@@ -224,6 +225,10 @@ void TestMainWindow::dataFolders_data()
     QTest::newRow("blocked-by-a-file")
         << "file" << QStringList{"Error creating folder: Not a directory",
                                  "Error creating subfolder: Not a directory"};
+    // Said once; without a Documents folder nothing is made, at the root least of all.
+    QTest::newRow("no-home-folder") << "no-home" << QStringList{"Error creating folder: HOME is not set. Configurations, "
+                                                                "firmware backups and the chosen look are not kept in "
+                                                                "this run."};
 }
 
 void TestMainWindow::dataFolders()
@@ -240,9 +245,13 @@ void TestMainWindow::dataFolders()
     } else if (setup == "file") {
         QFile blocker(docs.filePath("ZANTH"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
+    } else if (setup == "no-home") {
+        f.folders.setDocuments(QString());
     }
+    const bool atRoot = QFileInfo::exists("/ZANTH");
     f.start();
     QCOMPARE(f.prompts.messages, messages);
+    QCOMPARE(QFileInfo::exists("/ZANTH"), atRoot);
     if (messages.isEmpty()) {
         QVERIFY(QFileInfo(docs.filePath("ZANTH/Tovel")).isDir());
         if (setup == "present")
@@ -371,6 +380,74 @@ void TestMainWindow::everyControlHasItsOwnName()
                                                     + QStringLiteral(" share the name \"") + name + QLatin1Char('"')));
         owners.insert(name, who);
     }
+}
+
+// A player's session on the virtual pedal: after each step, the line that says what the pedal
+// does, and which commands can be used, follow what the editor knows of it.
+void TestMainWindow::pedalLineAndCommandsFollowThePedal()
+{
+    EditorFixture f;
+    f.startOnVirtualPedal();
+    TformMain &m = f.main();
+    struct Seen {
+        QString line;
+        bool upload, openFx, request, assign;
+    };
+    const auto seen = [&] {
+        return Seen{m.lblPedalState->text(), m.btnUpload->isEnabled(), m.btnOpenEffect->isEnabled(),
+                    m.btnRequest->isEnabled(), m.btnAssign->isEnabled()};
+    };
+    const auto expect = [&](const Seen &want) {
+        const Seen got = seen();
+        QCOMPARE(got.line, want.line);
+        QCOMPARE(got.upload, want.upload);
+        QCOMPARE(got.openFx, want.openFx);
+        QCOMPARE(got.request, want.request);
+        QCOMPARE(got.assign, want.assign);
+    };
+    expect({"No pedal connected", false, false, false, false});
+    f.click(m.menuConnect);
+    expect({"Pedal connected: Open FX asks which effect it runs", true, true, false, false});
+
+    QVERIFY(f.chooseEffect(QStringLiteral("Lagoon Chorus")));
+    f.prompts.scriptAnswer(Prompts::Answer::Yes);
+    f.click(m.btnUpload);
+    QCOMPARE(m.lblStatus->text(), QStringLiteral("Upload complete\r\n"));
+    expect({"Pedal: a new effect, not read yet, firmware 5", true, true, false, false});
+
+    f.click(m.btnOpenEffect);
+    // The pedal's status gave way to what Open FX did.
+    QCOMPARE(m.lblStatus->text(), QStringLiteral("Status: "));
+    QCOMPARE(m.lblActionStatus->text(), QStringLiteral("The pedal runs Lagoon Chorus: Request reads its settings."));
+    expect({"Pedal: Lagoon Chorus v2, firmware 5", true, true, true, false});
+    f.click(m.btnRequest);
+    expect({"Pedal: Lagoon Chorus v2, firmware 5", true, true, true, true});
+
+    // An answer that does not come whole: the line is out of step until it is checked.
+    pedal::PedalFaults faults;
+    faults.shortAnswers = true;
+    f.pedal().setFaults(faults);
+    f.click(m.btnRequest);
+    QCOMPARE(f.prompts.messages, QStringList{"The pedal's answer to the state request was incomplete."});
+    expect({"Pedal not answering in step: checking the line", true, true, true, true});
+    f.pedal().setFaults({});
+    f.click(m.btnRequest);
+    expect({"Pedal: Lagoon Chorus v2, firmware 5", true, true, true, true});
+
+    // Another effect chosen: its rows are not the pedal's.
+    QVERIFY(f.chooseEffect(QStringLiteral("Moss Verb")));
+    expect({"Pedal: Lagoon Chorus v2, firmware 5", true, true, false, false});
+
+    // The firmware label keeps what the pedal last said; the line says that it is gone.
+    f.click(m.menuDisconnect);
+    QCOMPARE(m.lblFirmwareVersion->text(), QStringLiteral("Firmware Version: 5"));
+    expect({"No pedal connected", false, false, false, false});
+
+    // In Upgrade Mode, with the pedal in its bootloader.
+    f.pedal().enterBootloader();
+    f.click(m.menuFirmwareUpgradeMode);
+    f.click(m.menuConnect);
+    expect({"Pedal in its bootloader", false, false, false, false});
 }
 
 QTEST_MAIN(TestMainWindow)

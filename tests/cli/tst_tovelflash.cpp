@@ -11,6 +11,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace tovel;
 using namespace tovel::test;
@@ -33,6 +37,8 @@ private slots:
     void stopsAndSays_data();
     void stopsAndSays();
     void interruptedRunSaysWhereThePedalStands();
+    void backupWritesOnlyARegularFile_data();
+    void backupWritesOnlyARegularFile();
 };
 
 void TestTovelFlash::backupThenFlashWithItsBackup()
@@ -71,8 +77,8 @@ void TestTovelFlash::backupThenFlashWithItsBackup()
 
     // The pedal runs the new firmware: its effect firmware answers.
     const TovelProcess::Run query = tovel.onDevice(sim.process.ptyPath(), {"query"});
-    QCOMPARE(query.status, 3); // a fresh flash runs no effect yet
-    QVERIFY2(query.err.startsWith("tovel: The pedal runs no effect. Upload an effect first."), qPrintable(query.err));
+    QVERIFY2(query.status == 0, qPrintable(query.err)); // a fresh flash runs no effect yet, and says so
+    QVERIFY2(query.out.startsWith("effect: none\neffect number: 0\n"), qPrintable(query.out));
     QVERIFY(sim.process.stop());
     QCOMPARE(readFile(dump).left(image.size()), image);
 }
@@ -123,8 +129,10 @@ void TestTovelFlash::stopsAndSays()
 
 void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
 {
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("flash.bin");
     LoggedSim sim;
-    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    QVERIFY2(sim.start({"--bootloader", "--dump-flash", dump}), qPrintable(sim.process.errorText()));
     TovelProcess tovel;
     QProcess process;
     process.setProcessEnvironment([&] {
@@ -154,6 +162,101 @@ void TestTovelFlash::interruptedRunSaysWhereThePedalStands()
     const int settled = sim.mark();
     QVERIFY(settled >= 0);
     QCOMPARE(sim.frames().filter("boot GO").size(), 0);
+
+    // The same command again at once finds the bootloader in its command loop, the frame in
+    // flight at the stop answered: it runs to its end.
+    const TovelProcess::Run again = tovel.onDevice(sim.process.ptyPath(), {"flash", "Firmware_5", "--no-backup", "--fast"});
+    QVERIFY2(again.status == 0, qPrintable(again.err));
+    QVERIFY(sim.process.stop());
+    QByteArray image;
+    QVERIFY(loadBuiltInImage("Firmware_5", image));
+    QCOMPARE(readFile(dump).left(image.size()), image);
+}
+
+void TestTovelFlash::backupWritesOnlyARegularFile_data()
+{
+    QTest::addColumn<QString>("place");   // what the backup's name is
+    QTest::addColumn<QString>("message"); // a pattern standard error matches
+    const QString refused = "^tovel: The backup was not written. Error saving file: ";
+    QTest::newRow("named-pipe") << "pipe" << refused + "@ is a named pipe \\(FIFO\\), not a regular file\\.\n$";
+    QTest::newRow("device-node") << "device" << refused + "@ is a character device, not a regular file";
+    QTest::newRow("link-to-a-device") << "link" << refused + "@ leads to .*, a character device, not a regular file";
+    QTest::newRow("folder") << "folder" << refused + "@ is a folder, not a regular file";
+    QTest::newRow("missing-folder") << "missing" << refused + "@ cannot be written: the folder .* does not exist";
+    // The whole flash is read first; the disk fills as it is written.
+    QTest::newRow("full-disk") << "full" << refused + "@ cannot be written: (No space left on device|File too large)";
+}
+
+void TestTovelFlash::backupWritesOnlyARegularFile()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    // A device node of our own where one can be made (root), so that no real one is at stake.
+    QString device = dir.filePath("device");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        device = "/dev/full";
+    QString path = dir.filePath("backup.bin");
+    TovelProcess tovel;
+    struct Mount {
+        QString at;
+        ~Mount()
+        {
+            if (!at.isEmpty())
+                ::umount2(QFile::encodeName(at).constData(), MNT_DETACH);
+        }
+    } disk;
+    if (place == "pipe") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (place == "device") {
+        path = device;
+    } else if (place == "link") {
+        QVERIFY(QFile::link(device, path));
+    } else if (place == "folder") {
+        QVERIFY(QDir(dir.path()).mkdir("backup.bin"));
+    } else if (place == "missing") {
+        path = dir.filePath("missing/backup.bin");
+    } else if (place == "full") {
+        const QString small = dir.filePath("small");
+        QVERIFY(QDir().mkpath(small));
+        if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") == 0) {
+            disk.at = small;
+        } else {
+            // Where nothing can be mounted, a file-size limit fills the "disk" the same way.
+            tovel.childSetup = [] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{64 * 1024, 64 * 1024};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            };
+        }
+        path = small + "/backup.bin";
+    }
+    struct stat before {};
+    ::lstat(QFile::encodeName(path).constData(), &before);
+
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader"}), qPrintable(sim.process.errorText()));
+    const TovelProcess::Run r = tovel.onDevice(sim.process.ptyPath(), {"backup", path, "--fast"});
+    QVERIFY2(r.status == 4, qPrintable(QString::number(r.status) + ": " + r.err));
+    QCOMPARE(r.out, QString());
+    QVERIFY2(QRegularExpression(message.replace("@", QRegularExpression::escape(path))).match(r.err).hasMatch(),
+             qPrintable(r.err));
+    // Whatever was there is there as it was; nothing was made beside it.
+    struct stat after {};
+    ::lstat(QFile::encodeName(path).constData(), &after);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    const QDir folder = QFileInfo(path).dir();
+    if (folder.exists() && place != "device")
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).filter("backup").size(),
+                 place == "pipe" || place == "link" ? 1 : 0);
+    // Refused names are refused before the pedal is woken; a full disk after the 128 KB are read,
+    // with the message of the backup itself.
+    if (place != "full")
+        QCOMPARE(sim.framesSince(0), QStringList());
+    else
+        QVERIFY2(r.err.contains("tovel: Nothing has been erased; the pedal stays in its bootloader."), qPrintable(r.err));
+    QVERIFY(sim.process.stop());
 }
 
 QTEST_MAIN(TestTovelFlash)

@@ -62,6 +62,9 @@ private slots:
     void failures_data();
     void failures();
     void helpNamesEveryExitStatus();
+    void commandsSendOnlyWhatTheyAreFor_data();
+    void commandsSendOnlyWhatTheyAreFor();
+    void programThatIsNoUploadIsNotSent();
 };
 
 void TestTovelPty::catalogueWithoutPedal_data()
@@ -251,7 +254,8 @@ void TestTovelPty::refusedBeforeAnythingIsSent_data()
     QTest::newRow("limit-of-no-kind") << QStringList{"limit", "1", "lowest"} << "limit takes min, max or clear";
     QTest::newRow("clear-with-a-level") << QStringList{"limit", "1", "clear", "3"} << "limit ROW clear takes no level.";
     QTest::newRow("config-of-no-verb") << QStringList{"config", "print"} << "config takes save or load";
-    QTest::newRow("too-many-words") << QStringList{"set", "1", "2", "3"} << "Wrong number of arguments for set.";
+    QTest::newRow("too-many-words") << QStringList{"set", "1", "2", "3"}
+                                    << "Wrong number of arguments for set: it takes set ROW LEVEL.";
     QTest::newRow("two-devices") << QStringList{"--virtual-pedal", "query"}
                                  << "--device and --virtual-pedal exclude each other.";
 }
@@ -266,7 +270,8 @@ void TestTovelPty::refusedBeforeAnythingIsSent()
     const TovelProcess::Run r = p.run(arguments);
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.startsWith("tovel: " + message), qPrintable(r.err));
-    QVERIFY2(r.err.contains("Try 'tovel --help'"), qPrintable(r.err));
+    QVERIFY2(r.err.contains("Try 'tovel --help'") || r.err.contains("Try 'tovel help " + arguments.value(0)),
+             qPrintable(r.err));
     QCOMPARE(p.sim.framesSince(before), QStringList());
     QVERIFY(p.sim.process.stop());
 }
@@ -365,6 +370,58 @@ void TestTovelPty::helpNamesEveryExitStatus()
     for (const QString &command : {"list", "info", "upload", "query", "state", "set", "limit", "assign", "store",
                                    "config save", "config load", "flash", "backup", "version"})
         QVERIFY2(r.out.contains("\n  " + command + " "), qPrintable(command));
+}
+
+void TestTovelPty::commandsSendOnlyWhatTheyAreFor_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("frames"); // how each frame the pedal parses starts, in order
+
+    const QString query = QStringLiteral("fw EffectQuery 00");
+    const QString request = QStringLiteral("fw StateRequest 9 rows: 324 numbers");
+    QTest::newRow("query-asks-only") << QStringList{"query"} << QStringList{query};
+    QTest::newRow("state-reads-only") << QStringList{"state"} << QStringList{query, request};
+    QTest::newRow("set-sends-its-one-value")
+        << QStringList{"set", "3", "512"} << QStringList{query, request, QStringLiteral("fw ParameterValue ")};
+}
+
+// A command that reads sends its questions and nothing else: the rows it read (a list with an
+// option, a pot away from 0) are not written back, and `set` writes its one value only.
+void TestTovelPty::commandsSendOnlyWhatTheyAreFor()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, frames);
+    Pedal p;
+    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    for (const QStringList &step : {QStringList{"upload", kEffect}, {"set", "1", "600"}, {"set", "Pattern", "IV"}}) {
+        const TovelProcess::Run r = p.run(step);
+        QVERIFY2(r.status == 0, qPrintable(step.join(' ') + ": " + r.err));
+    }
+    const int before = p.sim.mark();
+    const TovelProcess::Run r = p.run(arguments);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QStringList got = p.sim.framesSince(before);
+    QVERIFY2(got.size() == frames.size(), qPrintable(got.join('\n')));
+    for (int i = 0; i < frames.size(); ++i)
+        QVERIFY2(got[i].startsWith(frames[i]), qPrintable(got[i]));
+    if (arguments.first() == "set")
+        QVERIFY2(got.last().endsWith(" 00400000 row 2"), qPrintable(got.last()));
+    QVERIFY(p.sim.process.stop());
+}
+
+// Bytes that are no upload frame (here a bootloader's erase command) never reach the line.
+void TestTovelPty::programThatIsNoUploadIsNotSent()
+{
+    Pedal p;
+    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    const QString file = p.tovel.home.filePath("erase.txt");
+    writeText(file, "43BCFF00\n");
+    const int before = p.sim.mark();
+    const TovelProcess::Run r = p.run({"upload", "--file", file});
+    QCOMPARE(r.status, 4);
+    QVERIFY2(r.err.startsWith("tovel: The file " + file + " cannot be uploaded: it is no effect program"), qPrintable(r.err));
+    QCOMPARE(p.sim.framesSince(before), QStringList());
+    QVERIFY(p.sim.process.stop());
 }
 
 QTEST_MAIN(TestTovelPty)

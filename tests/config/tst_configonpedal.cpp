@@ -121,8 +121,8 @@ void TestConfigOnPedal::loadCases_data()
         lines[line - 1] = text;
         return lines;
     };
-    const QString stopped = QStringLiteral("Line %1 of the configuration file is not a whole number: \"%2\". "
-                                           "Loading stopped there.");
+    const QString refused = QStringLiteral("Line %1 of the configuration file is not a whole number: \"%2\". "
+                                           "Nothing was loaded.");
 
     QTest::newRow("whole-file") << true << whole << kLoaded << 300 << 400 << false << 1 << 1 << true
                                 << "26%" << 256 << 3;
@@ -134,12 +134,13 @@ void TestConfigOnPedal::loadCases_data()
         << true << with(3, "1") << kLoaded << 300 << 400 << true << 1 << 1 << true << "26%" << 256 << 3;
     QTest::newRow("negative-switch-value-turns-it-off")
         << true << with(3, "-1") << kLoaded << 300 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
-    QTest::newRow("bad-value-stops-after-what-came-before")
-        << true << with(2, "4OO") << stopped.arg(2).arg("4OO") << 300 << 200 << false << 0 << 2 << false
-        << "-" << 0 << 1;
-    QTest::newRow("bad-percentage-of-an-assigned-row-stops")
-        << true << with(16, "x") << stopped.arg(16).arg("x") << 300 << 400 << false << 1 << 1 << true
-        << "-" << 0 << 3;
+    // The whole file is checked before anything is applied: a bad line changes and sends nothing.
+    QTest::newRow("bad-value-changes-nothing")
+        << true << with(2, "4OO") << refused.arg(2).arg("4OO") << 100 << 200 << false << 0 << 2 << false
+        << "-" << 0 << 0;
+    QTest::newRow("bad-percentage-of-a-row-the-file-assigns-changes-nothing")
+        << true << with(16, "x") << refused.arg(16).arg("x") << 100 << 200 << false << 0 << 2 << false
+        << "-" << 0 << 0;
     QTest::newRow("bad-percentage-of-an-unassigned-row-is-not-read")
         << true << with(17, "x") << kLoaded << 300 << 400 << false << 1 << 1 << true << "26%" << 256 << 3;
     // A file of another length asks first (the answer is Yes here; No in fileOfAnotherLayout).

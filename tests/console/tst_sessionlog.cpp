@@ -33,7 +33,7 @@ private slots:
     void lastSessionsAreKept();
     void hugeLineIsCutWithItsLength();
     void fileStopsAtItsLimitWithANote();
-    void namedPipeAsTheLogFile();
+    void logFileIsAddedToRunAfterRun();
     void unwritablePlaces_data();
     void unwritablePlaces();
 };
@@ -81,9 +81,9 @@ void TestSessionLog::hugeLineIsCutWithItsLength()
 {
     QTemporaryDir dir;
     QString error;
-    const QString path = dir.filePath(QStringLiteral("trace.log"));
-    auto log = SessionLog::openFile(path, error);
+    auto log = SessionLog::openInFolder(dir.path(), kStart, error);
     QVERIFY2(log, qPrintable(error));
+    const QString path = log->path();
     const qsizetype length = SessionLog::kMaxLineChars + 123456;
     log->append(QString(length, QLatin1Char('F')));
     log->append(QString(SessionLog::kMaxLineChars, QLatin1Char('0')));
@@ -119,31 +119,24 @@ void TestSessionLog::fileStopsAtItsLimitWithANote()
     QCOMPARE(lines[fitting], QByteArray("... the session log stops here: it has reached its limit of 67108864 bytes"));
 }
 
-void TestSessionLog::namedPipeAsTheLogFile()
+void TestSessionLog::logFileIsAddedToRunAfterRun()
 {
     QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("trace.pipe"));
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-
-    // Nobody reads it: refused at once rather than waited for.
-    QString error;
-    QVERIFY(!SessionLog::openFile(fifo, error));
-    QCOMPARE(error, fifo + QStringLiteral(" is a named pipe that nobody reads"));
-
-    // With a reader there, the lines go through it.
-    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
-    QVERIFY(reader >= 0);
-    {
-        auto log = SessionLog::openFile(fifo, error);
+    const QString path = dir.filePath(QStringLiteral("trace.log"));
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("kept from before\n") == 17);
+    earlier.close();
+    const QDateTime second = kStart.addSecs(60);
+    for (const QDateTime &started : {kStart, second}) {
+        QString error;
+        auto log = SessionLog::openFile(path, started, error);
         QVERIFY2(log, qPrintable(error));
         log->append(QStringLiteral("received: 79"));
-        log->flush();
-        QCOMPARE(log->error(), QString());
     }
-    char got[64] = {};
-    QCOMPARE(::read(reader, got, sizeof got), ssize_t(13));
-    QCOMPARE(QByteArray(got), QByteArray("received: 79\n"));
-    ::close(reader);
+    QCOMPARE(QString::fromUtf8(readAll(path)).split(QLatin1Char('\n')),
+             (QStringList{QStringLiteral("kept from before"), SessionLog::headerLine(kStart),
+                          QStringLiteral("received: 79"), SessionLog::headerLine(second),
+                          QStringLiteral("received: 79"), QString()}));
 }
 
 void TestSessionLog::unwritablePlaces_data()
@@ -152,8 +145,10 @@ void TestSessionLog::unwritablePlaces_data()
     QTest::addColumn<bool>("folder");   // openInFolder, else openFile
     QTest::addColumn<QString>("error"); // its start
     QTest::newRow("state-folder-is-a-file") << "file/tovel-editor" << true << "cannot create the folder";
-    QTest::newRow("log-file-in-a-missing-folder") << "missing/trace.log" << false << "cannot write";
-    QTest::newRow("log-file-is-a-folder") << "folder" << false << "cannot write";
+    QTest::newRow("log-file-in-a-missing-folder") << "missing/trace.log" << false
+                                                  << "@missing/trace.log cannot be written: the folder @missing does not exist";
+    QTest::newRow("log-file-is-a-folder") << "folder" << false << "@folder is a folder, not a regular file";
+    QTest::newRow("log-file-is-a-named-pipe") << "pipe" << false << "@pipe is a named pipe (FIFO), not a regular file";
 }
 
 void TestSessionLog::unwritablePlaces()
@@ -165,9 +160,11 @@ void TestSessionLog::unwritablePlaces()
     QFile file(dir.filePath(QStringLiteral("file")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600) == 0);
+    error.replace(QLatin1Char('@'), dir.path() + QLatin1Char('/'));
     QString why;
     const auto log = folder ? SessionLog::openInFolder(dir.filePath(place), kStart, why)
-                            : SessionLog::openFile(dir.filePath(place), why);
+                            : SessionLog::openFile(dir.filePath(place), kStart, why);
     QVERIFY(!log);
     QVERIFY2(why.startsWith(error), qPrintable(why));
 }

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tovel;
@@ -20,6 +21,7 @@ class TestDevicePty : public QObject {
 private slots:
     void connectAndQueryTheEffect();
     void connectToTheBootloader();
+    void connectToAPortHeldElsewhereSaysWhatToDo_data();
     void connectToAPortHeldElsewhereSaysWhatToDo();
 };
 
@@ -53,8 +55,16 @@ void TestDevicePty::connectAndQueryTheEffect()
     QVERIFY(sim.stop());
 }
 
+void TestDevicePty::connectToAPortHeldElsewhereSaysWhatToDo_data()
+{
+    QTest::addColumn<bool>("throughALink"); // the editor names the port by a link to it
+    QTest::newRow("same-name") << false;
+    QTest::newRow("a-link-to-the-same-port") << true;
+}
+
 void TestDevicePty::connectToAPortHeldElsewhereSaysWhatToDo()
 {
+    QFETCH(bool, throughALink);
     pedal::PedalSimProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     // Another program (a terminal, a second editor) has the port open.
@@ -62,13 +72,18 @@ void TestDevicePty::connectToAPortHeldElsewhereSaysWhatToDo()
     FtHandle otherHandle = 0;
     QCOMPARE(other->openBySerialNumber(sim.ptyPath().toLocal8Bit(), otherHandle), FT_OK);
 
-    PtyEditor editor(sim.ptyPath());
+    // Two names of one port are one port: the lock goes by where the name leads.
+    QTemporaryDir links;
+    const QString link = links.filePath(QStringLiteral("tovel-port"));
+    QVERIFY(QFile::link(sim.ptyPath(), link));
+    PtyEditor editor(throughALink ? link : sim.ptyPath());
     editor.main().menuConnect->trigger();
     QCOMPARE(editor.prompts.messages.size(), 1);
     const QString message = editor.prompts.messages.first();
     QVERIFY2(message.startsWith("Open_USB_Device_By_Serial_Number - Device not opened...\n\n"),
              qPrintable(message));
-    QVERIFY2(message.contains("Another program is using the pedal's USB bridge"), qPrintable(message));
+    QVERIFY2(message.contains("The port is in use: another program has the pedal's USB bridge open"),
+             qPrintable(message));
     QVERIFY(editor.main().menuConnect->isEnabled());
     QVERIFY(!editor.main().btnUpload->isEnabled());
 

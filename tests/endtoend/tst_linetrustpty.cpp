@@ -13,6 +13,7 @@
 #include "app/toggleswitch.h"
 #include "protocol/commandexchange.h"
 #include "tests/support/ptyeditor.h"
+#include "tests/support/tovelprocess.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -108,6 +109,9 @@ private slots:
     void effectLinkRefusesTheUpgrade();
     void fileOfAnotherLayoutAsksFirst_data();
     void fileOfAnotherLayoutAsksFirst();
+    void stalledAnswersApplyNothingStale_data();
+    void stalledAnswersApplyNothingStale();
+    void bootloaderGreetedOnceGetsNoEffectCommand();
 };
 
 void TestLineTrustPty::lateAnswerIsNotTakenForTheNext_data()
@@ -337,6 +341,109 @@ void TestLineTrustPty::fileOfAnotherLayoutAsksFirst()
     QVERIFY2(messages.first().contains("line 1 (" + rowName + "): 1500 became 1023"), qPrintable(messages.first()));
     QCOMPARE(after.first(), 1023);
     QVERIFY2(sent.contains(QStringLiteral("fw ParameterValue %1 007FE000 row 0").arg(address)), qPrintable(sent.join('|')));
+}
+
+void TestLineTrustPty::stalledAnswersApplyNothingStale_data()
+{
+    QTest::addColumn<QString>("queryStall"); // the effect query's answer stalls too, or not
+    // 3 s: longer than the quiet on the line that once passed for the end of an answer.
+    QTest::newRow("state-answer-stalls-3-s") << QString();
+    // 3.5 s: no query asked to check the line is answered whole either.
+    QTest::newRow("state-and-query-answers-stall") << QStringLiteral(",stall:query:9:3500");
+}
+
+// A pedal that stops every state answer at the same byte for longer than the wait for it:
+// the rest of one answer and the first part of the next make exactly as many lines as a whole
+// answer, which must never be read as one. Three Requests apply nothing, and nothing goes back
+// to the pedal.
+void TestLineTrustPty::stalledAnswersApplyNothingStale()
+{
+    QFETCH(QString, queryStall);
+    Session s;
+    QVERIFY2(s.prepare(), qPrintable(s.sim.process.errorText() + s.messages().join('|')));
+    s.window().trkPot[0]->setValue(600);
+    s.window().trkPot[3]->setValue(200);
+    s.window().boxAssign[1]->setCurrentIndex(1);
+    s.main().btnAssign->click();
+    s.main().btnRequest->click();
+    QCOMPARE(s.messages(), QStringList());
+    const QList<int> levels = s.potLevels();
+    // The answer stops at the end of its 100th line.
+    qsizetype at = 0;
+    const QList<quint8> &numbers = s.editor->app->session().pedal.ReceivedBytes;
+    for (int i = 0; i < 100; ++i)
+        at += QByteArray::number(numbers[i]).size() + 2;
+
+    const int before = s.sim.mark();
+    QVERIFY(s.sim.process.setFaults(QStringLiteral("stall:state:%1:3000").arg(at) + queryStall));
+    for (int request = 0; request < 3; ++request) {
+        s.main().btnRequest->click();
+        QCOMPARE(s.messages().size(), 1);
+        s.messages().clear();
+        QCOMPARE(s.potLevels(), levels);
+        QCOMPARE(s.window().boxAssign[1]->currentIndex(), 1);
+        QCOMPARE(s.window().boxAssign[0]->currentIndex(), -1);
+    }
+    // Nothing went to the pedal but questions.
+    QVERIFY(s.sim.process.setFaults("none"));
+    for (const QString &frame : s.sim.framesSince(before))
+        QVERIFY2(frame.startsWith("fw EffectQuery") || frame.startsWith("fw StateRequest"), qPrintable(frame));
+    // Once the pedal answers whole again, the line is checked and the state read as it is.
+    s.main().btnRequest->click();
+    QCOMPARE(s.messages(), QStringList());
+    QCOMPARE(s.potLevels(), levels);
+    QVERIFY(s.editor->app->session().pedalState().inStep());
+}
+
+// A pedal left in its bootloader, greeted once, then connected to in the normal mode: the
+// effect commands are refused once the check before them meets the bootloader's refusal, from
+// the windows and from tovel, and not a byte of its flash changes.
+void TestLineTrustPty::bootloaderGreetedOnceGetsNoEffectCommand()
+{
+    QTemporaryDir dir;
+    const auto flashOfASim = [&](const QString &name, const std::function<void(Session &)> &act) {
+        Session s;
+        const QString dump = dir.filePath(name);
+        if (!s.startSim({QStringLiteral("--bootloader"), QStringLiteral("--dump-flash"), dump}))
+            return QByteArray();
+        act(s);
+        s.editor.reset();
+        if (!s.sim.process.stop())
+            return QByteArray();
+        QFile file(dump);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray untouched = flashOfASim(QStringLiteral("untouched.bin"), [](Session &) {});
+    QCOMPARE(untouched.size(), 128 * 1024);
+
+    const QString found = QStringLiteral(
+        "The pedal is in its bootloader: finish the firmware upgrade first (Firmware Upgrade > Upgrade Mode).");
+    const QByteArray after = flashOfASim(QStringLiteral("after.bin"), [&](Session &s) {
+        TformMain &main = s.main();
+        main.menuFirmwareUpgradeMode->trigger();
+        main.menuConnect->trigger();
+        QCOMPARE(s.messages(), QStringList{"Connection to bootloader succeeded"});
+        main.menuDisconnect->trigger();
+        main.menuFirmwareUpgradeMode->trigger();
+        main.menuConnect->trigger();
+        s.messages().clear();
+        QVERIFY(s.editor->chooseEffect(QStringLiteral("Basic IR Loader")));
+        s.messages().clear(); // the category's advice
+        s.editor->prompts.scriptAnswer(Prompts::Answer::Yes);
+        main.btnUpload->click();
+        main.btnOpenEffect->click();
+        QCOMPARE(s.messages(), (QStringList{found + " The upload was not sent.", found}));
+        QCOMPARE(main.lblPedalState->text(), QStringLiteral("Pedal in its bootloader: finish the firmware upgrade"));
+        main.menuDisconnect->trigger();
+
+        TovelProcess tovel;
+        const TovelProcess::Run r = tovel.onDevice(s.sim.process.ptyPath(), {"upload", "Basic IR Loader"});
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.err.startsWith("tovel: " + found + " The upload was not sent."), qPrintable(r.err));
+        for (const QString &frame : s.sim.frames())
+            QVERIFY2(!frame.contains("ERASE") && !frame.contains("WRITE") && !frame.contains(" GO"), qPrintable(frame));
+    });
+    QVERIFY(after == untouched);
 }
 
 QTEST_MAIN(TestLineTrustPty)

@@ -26,7 +26,8 @@ for f in \
   share/man/man1/tovel-editor.1.gz \
   bin/tovel \
   share/man/man1/tovel.1.gz \
-  share/bash-completion/completions/tovel; do
+  share/bash-completion/completions/tovel \
+  share/zsh/vendor-completions/_tovel; do
   [ -f "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/tovel-editor" ] || fail "bin/tovel-editor is not executable"

@@ -70,6 +70,7 @@ private slots:
     void answerTiming();
     void noAnswerStillActs();
     void garbageAnswers();
+    void stalledAnswerHoldsBackTheNext();
     void purgeDropsOnlyWhatArrived();
     void editorWaitsInVirtualTime();
     void upgradeSetsFirmwareVersion_data();
@@ -270,6 +271,27 @@ void TestVirtualPedalDriver::garbageAnswers()
     rig.driver.pedal().setFaults(clean);
     rig.write("02FD");
     QCOMPARE(rig.readAll(), QByteArray::fromHex("7901041079"));
+}
+
+// A firmware held up in the middle of its state answer sends the rest later, every time at
+// the same byte; what it answers after that waits behind the rest, as on one serial line.
+void TestVirtualPedalDriver::stalledAnswerHoldsBackTheNext()
+{
+    VirtualPedalOptions options;
+    options.faults.stateStall = {10, 4000};
+    Rig rig(options);
+    rig.write("0200");
+    QCOMPARE(rig.queuedAt(1000), 10u);
+    const QByteArray head = rig.readAll();
+    rig.write("0500");
+    QCOMPARE(rig.queuedAt(3'999'000), 0u);
+    QCOMPARE(rig.queuedAt(4'000'000), quint32(288 * 3 - 10 + QByteArray(kQueryAnswer).size()));
+    const QByteArray rest = rig.readAll();
+    QCOMPARE(head + rest.left(rest.size() - 16), QByteArray("0\r\n").repeated(288));
+    QCOMPARE(rest.right(16), QByteArray(kQueryAnswer));
+    // The next state answer stops at the same byte.
+    rig.write("0200");
+    QCOMPARE(rig.queuedAt(4'001'000), 10u);
 }
 
 void TestVirtualPedalDriver::purgeDropsOnlyWhatArrived()

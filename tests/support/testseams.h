@@ -87,6 +87,10 @@ class TempFolders : public Folders {
 public:
     TempFolders();
     QString documents() const override { return m_documents; }
+    QString documentsProblem() const override
+    {
+        return m_documents.isEmpty() ? QStringLiteral("HOME is not set.") : QString();
+    }
     QString programFolder() const override { return m_program; }
     QString state() const override { return m_state; }
     QString root() const { return m_dir.path(); }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace tovel::test {
 
@@ -12,6 +13,10 @@ namespace tovel::test {
 // no standard input, and what it said and how it ended.
 struct TovelProcess {
     QTemporaryDir home;
+    // Changes to the environment each run gets (HOME taken away, say), and what the child does
+    // before it starts tovel (a file-size limit); both optional.
+    std::function<void(QProcessEnvironment &)> environment;
+    std::function<void()> childSetup;
 
     struct Run {
         int status = -1;  // exit status; -1 when it did not end by itself in time
@@ -28,7 +33,11 @@ struct TovelProcess {
         env.insert(QStringLiteral("HOME"), home.path());
         // The Documents folder is $HOME/Documents unless a user-dirs file says otherwise.
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+        if (environment)
+            environment(env);
         process.setProcessEnvironment(env);
+        if (childSetup)
+            process.setChildProcessModifier(childSetup);
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(QStringLiteral(TOVEL_PROGRAM), arguments);
         Run r;

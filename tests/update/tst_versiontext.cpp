@@ -15,7 +15,33 @@ private slots:
     void printableAnswer();
     void shownError_data();
     void shownError();
+    void announcedVersion_data();
+    void announcedVersion();
 };
+
+void TestVersionText::announcedVersion_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("version");
+    QTest::newRow("two-numbers") << "3.0" << true;
+    QTest::newRow("one-number") << "12" << true;
+    QTest::newRow("with-a-line-end") << "3.1\r\n" << true;
+    QTest::newRow("thirty-three-digits") << QString(33, '7') << false;
+    QTest::newRow("thirty-two-digits") << QString(32, '7') << true;
+    QTest::newRow("endless-sevens-cut-at-the-read-limit") << QString(1024, '7') << false;
+    QTest::newRow("a-page") << "<html>3.0</html>" << false;
+    QTest::newRow("dots-only") << "..." << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("trailing-dot") << "3." << false;
+    QTest::newRow("escape-sequence") << "3.0\x1b[2J" << false;
+}
+
+void TestVersionText::announcedVersion()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, version);
+    QCOMPARE(isVersionText(answer), version);
+}
 
 void TestVersionText::appVersion_data()
 {

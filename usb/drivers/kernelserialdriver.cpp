@@ -13,6 +13,7 @@
 #include <limits>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -151,13 +152,23 @@ FtStatus KernelSerialDriver::openBySerialNumber(const QByteArray &serial, FtHand
         return FT_DEVICE_NOT_FOUND;
     auto p = std::make_unique<Port>();
     // A full path opens any node, including pseudo-terminals that port enumeration never shows.
-    p->serial.setPortName(devnode);
+    // The port is named by where its links lead, so that its lock file is the same for every
+    // name of one port.
+    const QString real = QFileInfo(devnode).canonicalFilePath();
+    p->serial.setPortName(real.isEmpty() ? devnode : real);
     p->devnode = devnode;
     if (!p->serial.open(QIODevice::ReadWrite)) {
         const FtStatus s = p->failure(SerialPortCall::Open, FT_DEVICE_NOT_OPENED);
         if (s == FT_DEVICE_NOT_OPENED)
             m_openProblem = openProblemFor(devnode);
         return s;
+    }
+    // The lock file can be missing (no lock folder) and the tty's exclusive mode does not hold
+    // against root; a lock on the open node itself holds for every name and every user.
+    if (::flock(int(p->serial.handle()), LOCK_EX | LOCK_NB) != 0) {
+        p->serial.close();
+        m_openProblem = OpenProblem::Busy;
+        return FT_DEVICE_NOT_OPENED;
     }
     // The bridge holds an answer's bytes up to its latency timer (16 ms) before it sends
     // them to the host; with low latency it sends them after 1 ms.
