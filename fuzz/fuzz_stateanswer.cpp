@@ -1,4 +1,4 @@
-// The pedal's state answer: decimal numbers ended by CR LF, one per state byte.
+// The pedal's state answer: decimal numbers ended by CR LF, CR or LF, one per state byte.
 
 #include "fuzz/fuzzcheck.h"
 #include "protocol/effectquery.h"
@@ -17,8 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(bytes.isEmpty());
         return 0;
     }
-    // One state byte per number, and a number ends at its CR.
-    FUZZ_CHECK(bytes.size() == answer.count('\r'));
+    // One state byte per number: a number ends at its CR, and at a LF that no CR comes just
+    // before (CR LF, CR and LF alone each end one line).
+    qsizetype numbers = 0;
+    for (qsizetype i = 0; i < answer.size(); ++i)
+        if (answer[i] == '\r' || (answer[i] == '\n' && (i == 0 || answer[i - 1] != '\r')))
+            ++numbers;
+    FUZZ_CHECK(bytes.size() == numbers);
     const int rows = int(bytes.size() / 4);
     for (int row = -1; row <= rows + 1; ++row) {
         const std::optional<int> level = rowLevel(bytes, row);
