@@ -20,7 +20,8 @@ constexpr std::chrono::milliseconds kGreetingQuiet{300};
 constexpr std::chrono::milliseconds kGreetingQuietLimit{3000};
 }
 
-QList<ListedBridge> listBridges(EditorSession &session, bool trace)
+QList<ListedBridge> listBridges(EditorSession &session, bool trace,
+                                const std::function<void(const ListedBridge &)> &onListed)
 {
     D2XXUnit &usb = session.usb;
     Console &console = session.console();
@@ -39,12 +40,14 @@ QList<ListedBridge> listBridges(EditorSession &session, bool trace)
         bridge.description = usb.state.DeviceListText;
         session.link.ListedDeviceName = bridge.description;
         bridges.append(bridge);
+        if (onListed)
+            onListed(bridge);
     }
     return bridges;
 }
 
 ActionResult<Connection> connectPedal(EditorSession &session, const std::function<void()> &onOpened,
-                                      OpenFailure openFailure)
+                                      OpenFailure openFailure, const std::function<void(bool greeted)> &onGreeted)
 {
     using R = ActionResult<Connection>;
     D2XXUnit &usb = session.usb;
@@ -89,6 +92,8 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
         if (!quiet) {
             console.printToConsole(QStringLiteral("the line did not fall quiet: no greeting sent"));
             session.pedalState().bootloaderFound(false);
+            if (onGreeted)
+                onGreeted(false);
             return result;
         }
         if (!exchange.sendBytes(bootloaderSyncCommand(), false))
@@ -111,6 +116,8 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
         }
         result.value.greeted = inStep;
         session.pedalState().bootloaderFound(inStep);
+        if (onGreeted)
+            onGreeted(inStep);
     }
     ReadDeviceIdentity(usb, console);
     return result;

@@ -161,15 +161,20 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
 
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
     const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
-    if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
-        return {failure, {}};
-    // The whole receive buffer, as this variant has always shown it: the answer at its start.
-    const auto &buffer = session.usb.state.ReceiveBuffer;
-    QByteArray shown(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
-    shown.replace(0, answer.bytes.size(), answer.bytes);
+    // Whatever came is traced, read or not: the whole receive buffer, as this variant has
+    // always shown it, the answer at its start.
     R result;
-    result.value = QString::fromLatin1(shown);
-    console.appendConsoleLine(QStringLiteral("received: ") + result.value);
+    if (!answer.bytes.isEmpty()) {
+        const auto &buffer = session.usb.state.ReceiveBuffer;
+        QByteArray shown(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
+        shown.replace(0, answer.bytes.size(), answer.bytes);
+        result.value = QString::fromLatin1(shown);
+        console.appendConsoleLine(QStringLiteral("received: ") + result.value);
+    }
+    if (std::optional<ActionFailure> failure = answerFailure(rule, answer)) {
+        result.failure = failure;
+        return result;
+    }
     uploaded(session);
     return result;
 }

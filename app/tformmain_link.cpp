@@ -18,17 +18,16 @@ void TformMain::menuScanClick()
 {
     lblSerialNumber->setText(QStringLiteral("Serial Number: "));
     lblDeviceName->setText(QStringLiteral("Device Name"));
-    const QList<ListedBridge> bridges = listBridges(m_app.session(), true);
+    // One bridge at a time: its lines, its labels, its box, then the next one.
+    const QList<ListedBridge> bridges = listBridges(m_app.session(), true, [this](const ListedBridge &bridge) {
+        lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
+        lblDeviceName->setText(bridge.description);
+        m_app.prompts.showMessage(bridge.description + QStringLiteral(" found, click Connect"));
+    });
     showNoPedal(bridges.isEmpty());
     if (bridges.isEmpty()) {
         m_app.prompts.showMessage(QStringLiteral("No device found"));
         lblDeviceName->setText(QStringLiteral("No device found"));
-        return;
-    }
-    for (const ListedBridge &bridge : bridges) {
-        lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
-        lblDeviceName->setText(bridge.description);
-        m_app.prompts.showMessage(bridge.description + QStringLiteral(" found, click Connect"));
     }
 }
 
@@ -37,18 +36,20 @@ void TformMain::menuConnectClick()
     actionStarted();
     EditorSession &session = m_app.session();
     const bool bootloader = session.link.FirmwareUpgradeMode;
-    // The window shows the open link as the session tells it (followSession), before the greeting.
-    const ActionResult<Connection> result = connectPedal(session);
-    // A failed open has been said by the USB layer; a link that went during the greeting, or a
-    // program that closes meanwhile, has been dealt with.
-    if (!bootloader || result.failure)
-        return;
-    if (result.value.greeted) {
-        m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
-        menuStartFirmwareUpgrade->setEnabled(true);
-    } else {
-        m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
-    }
+    // The window shows the open link as the session tells it (followSession), before the
+    // greeting; the greeting's message comes before the bridge's identity is read. A failed
+    // open has been said by the USB layer; a link that went during the greeting, or a program
+    // that closes meanwhile, has been dealt with.
+    connectPedal(session, {}, OpenFailure::Shown, [this, bootloader](bool greeted) {
+        if (!bootloader)
+            return;
+        if (greeted) {
+            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
+            menuStartFirmwareUpgrade->setEnabled(true);
+        } else {
+            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
+        }
+    });
 }
 
 void TformMain::showConnected(bool bootloader)

@@ -15,7 +15,6 @@ add_library(tovel_pch_widgets OBJECT ${CMAKE_CURRENT_LIST_DIR}/pch.cpp)
 target_link_libraries(tovel_pch_widgets PRIVATE Qt6::Widgets Qt6::Network Qt6::SerialPort)
 target_precompile_headers(tovel_pch_widgets PRIVATE <QtWidgets> <QtNetwork> <QSerialPort> ${TOVEL_PCH_STANDARD})
 
-set_target_properties(tovel_pch_core tovel_pch_widgets PROPERTIES AUTOMOC OFF)
 
 foreach(target tovel_core tovel_usb tovel_usb_drivers tovel_protocol tovel_link tovel_catalogue
                tovel_params tovel_config tovel_update tovel_look tovel_ir tovel_firmware

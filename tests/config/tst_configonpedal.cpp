@@ -431,6 +431,10 @@ void TestConfigOnPedal::fileOfAnotherLayoutAppliesNothingUnlessAsked()
     for (int i = 0; i < 39; ++i)
         lines.append(i < 9 ? "700" : i < 18 ? "EXP" : i < 27 ? "T" : "50");
     f.writeFile(f.fixedPath(), crlf(lines));
+    // The table says row 1 is driven while its limit buttons are off: a load that applies
+    // nothing leaves them off.
+    f.app->params.IsAssigned[1] = true;
+    QVERIFY(!w.btnMin[1]->isEnabled());
 
     f.prompts.scriptAnswer(Prompts::Answer::No);
     f.click(f.main().menuLoadConfiguration);
@@ -442,6 +446,7 @@ void TestConfigOnPedal::fileOfAnotherLayoutAppliesNothingUnlessAsked()
     QCOMPARE(w.trkPot[0]->value(), 100);
     QCOMPARE(w.boxAssign[0]->currentIndex(), -1);
     QVERIFY(!w.chkReverse[0]->isChecked());
+    QVERIFY(!w.btnMin[1]->isEnabled());
     QVERIFY(f.frames().isEmpty());
     QCOMPARE(f.app->exchange().deferredCount(), 0);
 }

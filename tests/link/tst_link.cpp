@@ -99,8 +99,12 @@ void TestLink::scanWithTwoDevices()
     EditorFixture f;
     f.start();
     f.driver.devices = {{"FT1", "Tovel A", {}}, {"FT2", "Tovel B", {}}};
+    // One device at a time: its line, then its box, then the next one.
+    QList<qsizetype> linesAtBox;
+    f.prompts.onMessage = [&](const QString &) { linesAtBox.append(f.consoleLines().size()); };
     f.main().menuScan->trigger();
     QCOMPARE(f.prompts.messages, (QStringList{"Tovel A found, click Connect", "Tovel B found, click Connect"}));
+    QCOMPARE(linesAtBox, (QList<qsizetype>{2, 3}));
     QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: FT1FT2"));
     QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("Tovel B"));
     QCOMPARE(f.consoleLines(), (QStringList{"FT device count: 2", "FT_Device_String: FT1", "FT_Device_String: FT2"}));
@@ -238,7 +242,13 @@ void TestLink::bootloaderGreeting()
         if (++turns == 20)
             f.main().menuDisconnect->trigger();
     };
+    // The greeting's message comes before the bridge's identity is read.
+    QStringList linesAtMessage;
+    f.prompts.onMessage = [&](const QString &) { linesAtMessage = f.consoleLines(); };
     f.main().menuConnect->trigger();
+    QVERIFY(!linesAtMessage.isEmpty());
+    QVERIFY(linesAtMessage.filter(QRegularExpression("^\\d+: ")).isEmpty());
+    QVERIFY(!f.consoleLines().filter(QRegularExpression("^\\d+: ")).isEmpty());
     QVERIFY(f.driver.isOpen());
     QVERIFY(f.clock.nowUs() < qint64(withinMs) * 1000);
     QCOMPARE(f.driver.writes.value(0), QByteArray("\x7F"));

@@ -157,6 +157,7 @@ private slots:
     void uploadFile_data();
     void uploadFile();
     void uploadFileCancelledOrUnreadable();
+    void uploadFileTracesAnAnswerItCannotRead();
 };
 
 void TestUpload::uploadsEveryCatalogueEffect()
@@ -435,6 +436,11 @@ void TestUpload::uploadFile_data()
         << QByteArray(2 * 65537, 'F')
         << QStringLiteral(" cannot be uploaded: it holds 65537 bytes, the pedal takes at most 65536");
     QTest::newRow("only-line-ends") << QByteArray("\r\n\r\n") << QStringLiteral(" cannot be uploaded: it holds no hex digits");
+    // A bootloader's erase command, which a pedal left in its bootloader would carry out.
+    QTest::newRow("no-upload-frame")
+        << QByteArray("43BCFF00\r\n")
+        << QStringLiteral(" cannot be uploaded: it is no effect program (an effect program starts with the byte 00 "
+                          "and its length; this starts with 43BCFF)");
 }
 
 void TestUpload::uploadFile()
@@ -469,6 +475,20 @@ void TestUpload::uploadFile()
     QCOMPARE(lines.size(), 7);
     QCOMPARE(lines[6].size(), 10 + 65536);
     QVERIFY(lines[6].startsWith("received: " + kStatus));
+}
+
+// What came back is traced, also when it is no status.
+void TestUpload::uploadFileTracesAnAnswerItCannotRead()
+{
+    UploadFixture f;
+    const QString path = f.writeFile(QStringLiteral("program.hex"), resourceBytes(QStringLiteral("TAPE_ECHO")));
+    pedal::PedalFaults faults;
+    faults.garbage = true;
+    f.pedal().setFaults(faults);
+    f.prompts.scriptFile(path);
+    f.main().btnUploadFile->click();
+    QCOMPARE(f.prompts.messages, QStringList{"The pedal's answer to the upload could not be read."});
+    QCOMPARE(f.consoleLines().filter(QRegularExpression("^received: ")).size(), 1);
 }
 
 void TestUpload::uploadFileCancelledOrUnreadable()
