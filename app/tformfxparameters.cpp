@@ -3,6 +3,7 @@
 #include "actions/pedalactions.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
+#include "app/rowuse.h"
 #include "app/toggleswitch.h"
 #include "app/windowplacement.h"
 #include "params/paramtables.h"
@@ -23,6 +24,7 @@
 #include <QVBoxLayout>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolTip>
 #include <QCursor>
 
@@ -139,6 +141,14 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
     layout->addWidget(m_scroll);
     setClientHeight(clientHeightForParams(0, 0));
     connect(&m_model, &SettingsModel::rowChanged, this, &TformFXParameters::drawRow);
+    // The rows follow what the session knows: the link, the pedal's effect, the rows read, a
+    // pedal control chosen in a row's box.
+    connect(&session.pedalState(), &PedalState::changed, this, &TformFXParameters::EnableDisableControls);
+    connect(&session, &EditorSession::rowsReadChanged, this, &TformFXParameters::EnableDisableControls);
+    connect(&m_model, &SettingsModel::rowChanged, this, [this](int, int parts) {
+        if (parts & SettingsModel::PedalControl)
+            EnableDisableControls();
+    });
 }
 
 const EffectRows &TformFXParameters::rows() const
@@ -283,6 +293,7 @@ void TformFXParameters::OnShow()
     BuildLimitButtons();
     orderTabs();
     explainControls();
+    EnableDisableControls();
 }
 
 void TformFXParameters::explainControls()
@@ -420,13 +431,11 @@ void TformFXParameters::setLimitCaption(QPushButton *button, const QString &capt
 
 void TformFXParameters::BuildPots()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < std::min(rows().NumPots(), rows().count()); ++p) {
         auto *slider = placeRow(new QSlider(Qt::Horizontal, m_rowsArea), p, kValueX, kValueWidth,
                                 QStringLiteral("level"));
         slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
         slider->setRange(0, kMaxLevel);
-        slider->setEnabled(usable);
         connectHandler(slider, &QSlider::valueChanged, this, m_session.prompts, [this, slider] { PotParameterChange(slider); });
         connect(slider, &QSlider::valueChanged, this, [this, p] { showLevel(p); });
         trkPot[p] = slider;
@@ -439,13 +448,11 @@ void TformFXParameters::BuildPots()
 
 void TformFXParameters::BuildSwitches()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     const int first = std::min(rows().NumPots(), rows().count());
     const int end = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < end; ++p) {
         auto *toggle = placeRow(new ToggleSwitch(m_rowsArea), p, kSwitchX, kSwitchWidth, QStringLiteral("switch"));
         toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
-        toggle->setEnabled(usable);
         connectHandler(toggle, &ToggleSwitch::clicked, this, m_session.prompts, [this, toggle] { SwitchParameterClick(toggle); });
         swSwitch[p] = toggle;
 
@@ -467,12 +474,10 @@ void TformFXParameters::BuildSwitches()
 
 void TformFXParameters::BuildMultiSwitches()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     const int first = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < rows().count(); ++p) {
         auto *list = placeRow(new QComboBox(m_rowsArea), p, kValueX, kValueWidth, QStringLiteral("position"));
         list->setObjectName(QStringLiteral("cmbMultiSwitch%1").arg(p));
-        list->setEnabled(usable);
         cmbMultiSwitch[p] = list;
 
         auto *name = placeRow(new QLabel(rows().name[p], m_rowsArea), p, kNameX, kNameWidth);
@@ -488,7 +493,6 @@ void TformFXParameters::BuildMultiSwitches()
 
 void TformFXParameters::BuildAssignBoxes()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
         auto *box = placeRow(new QComboBox(m_rowsArea), p, kAssignX, kAssignWidth,
                              QStringLiteral("pedal control"));
@@ -497,7 +501,6 @@ void TformFXParameters::BuildAssignBoxes()
             box->addItem(control);
         box->setCurrentIndex(-1);
         followCurrentEntry(box);
-        box->setEnabled(usable);
         connectHandler(box, &QComboBox::currentIndexChanged, this, m_session.prompts, [this, box] { boxAssignOnChange(box); });
         boxAssign[p] = box;
     }
@@ -517,12 +520,10 @@ void TformFXParameters::BuildDivider()
 
 void TformFXParameters::BuildReverseBoxes()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
         auto *box = placeRow(new QCheckBox(m_rowsArea), p, kReverseX, kReverseWidth, QStringLiteral("reverse"));
         box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
         box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
-        box->setEnabled(usable);
         connectHandler(box, &QCheckBox::toggled, this, m_session.prompts, [this, box] { chkReverseClick(box); });
         chkReverse[p] = box;
     }
@@ -594,28 +595,23 @@ void TformFXParameters::drawRow(int row, int parts)
     m_drawing = false;
 }
 
-void TformFXParameters::EnableDisableControls(bool aEnable)
+void TformFXParameters::EnableDisableControls()
 {
-    m_model.setRowsEnabled(aEnable);
-    for (QObject *child : m_rowsArea->children())
-        if (child->isWidgetType())
-            static_cast<QWidget *>(child)->setEnabled(aEnable);
+    bool anyUsable = false;
     for (int p = 0; p < kRows; ++p) {
-        const bool assigned = m_session.params.IsAssigned[p];
+        const RowUse use = rowUse(rowFacts(m_session, p));
+        anyUsable = anyUsable || (use.values && p < rows().count());
+        // The name greys with the row: a greyed row reads as one.
+        for (QWidget *w : std::initializer_list<QWidget *>{lblParamName[p], trkPot[p], spnLevel[p], swSwitch[p],
+                                                           lblSwitchState[p], cmbMultiSwitch[p], boxAssign[p],
+                                                           chkReverse[p]})
+            if (w)
+                w->setEnabled(use.values);
         for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
-            enableLimitButton(b, assigned);
+            enableLimitButton(b, use.limits);
     }
-}
-
-void TformFXParameters::showLoadedLimits()
-{
-    for (int p = 0; p < kRows; ++p) {
-        const bool assigned = m_session.params.IsAssigned[p];
-        enableLimitButton(btnMin[p], assigned);
-        enableLimitButton(btnMax[p], assigned);
-        if (assigned)
-            enableLimitButton(btnClearMinMax[p], true);
-    }
+    // A configuration load sends to the rows the player could move now.
+    m_model.setRowsEnabled(anyUsable);
 }
 
 namespace {

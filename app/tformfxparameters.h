@@ -15,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 class QSlider;
+class QSpinBox;
 
 namespace tovel {
 
@@ -68,12 +69,11 @@ public:
     // rows (the layout stays known) and rowsClosed is reported, rows or not.
     void OnClose();
 
-    // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
-    // whatever aEnable is.
-    void EnableDisableControls(bool aEnable);
-    // The limit buttons of the pot rows as a loaded file leaves them: minimum and maximum
-    // usable on assigned rows only, clear on assigned rows.
-    void showLoadedLimits();
+    // Every row control as the session's state allows it (rowUse): usable rows hold the
+    // settings read from the effect the pedal runs, over a link to its effect firmware; limit
+    // buttons only on such a pot row with a pedal control chosen. Runs whenever that state
+    // changes.
+    void EnableDisableControls();
 
     // While an exchange with the pedal runs, the limit buttons (which send commands of their
     // own) wait; the rows stay usable, their values sent when the exchange ends.
@@ -113,6 +113,8 @@ public:
     // Row controls; the window owns them.
     std::array<QLabel *, kRows> lblParamName{};
     std::array<QSlider *, kRows> trkPot{};
+    // The pot's level as a number to read and type: shown with the levels and headings.
+    std::array<QSpinBox *, kRows> spnLevel{};
     std::array<ToggleSwitch *, kRows> swSwitch{};
     std::array<QLabel *, kRows> lblSwitchState{};
     std::array<QComboBox *, kRows> cmbMultiSwitch{};

@@ -99,8 +99,6 @@ void TformMain::loadConfigurationFrom(const QString &path)
         loadConfiguration(m_app.session(), path, [this](const QString &question) {
             return m_app.prompts.askYesNo(question) == Prompts::Answer::Yes;
         });
-    if (!result.failure || result.failure->step == QLatin1String("configuration load"))
-        m_app.formFXParameters()->showLoadedLimits();
     if (!showFailure(result.failure) || !result.value.loaded) {
         showActionStatus(QStringLiteral("Configuration not loaded."));
         return;

@@ -51,17 +51,14 @@ void TformMain::menuConnectClick()
     }
 }
 
-void TformMain::showConnected(bool bootloader)
+void TformMain::showConnected(bool /*bootloader*/)
 {
     lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
     chkFirmwareUpgradeMode->setEnabled(false);
+    // On a link to the bootloader the effect commands stay off (showPedalState), and so do the
+    // rows (they follow the pedal state): an effect's bytes would reach the bootloader as
+    // commands of its own.
     showPedalState();
-    // On a link to the bootloader the effect commands stay off (showPedalState): an effect's
-    // bytes would reach the bootloader as commands of its own. The pedal runs no effect meanwhile.
-    if (!bootloader)
-        return;
-    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
-        parameters->EnableDisableControls(false);
 }
 
 void TformMain::menuDisconnectClick()
@@ -160,8 +157,6 @@ void TformMain::showDisconnected()
 {
     lblDeviceName->setText(lblDeviceName->text().remove(QStringLiteral("connected")));
     showPedalState();
-    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
-        parameters->EnableDisableControls(false);
 }
 
 } // namespace tovel

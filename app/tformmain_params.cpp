@@ -25,8 +25,7 @@ void TformMain::btnOpenEffectClick()
     }
     TformFXParameters &window = *m_app.formFXParameters();
     window.openBeside(*this, result.value.effect + QStringLiteral(" v%1").arg(result.value.info->effectVersion));
-    // The rows stay unusable until a state request has filled them.
-    window.EnableDisableControls(false);
+    // The rows stay unusable until a state request has filled them (they follow the session).
     showPedalState();
     btnRequest->setFocus();
     m_app.browser().pointAtPedalEffect();
@@ -46,10 +45,7 @@ bool TformMain::RequestParameters()
 {
     const ActionResult<Done> result = requestState(m_app.session(), [this] { btnRequest->setEnabled(false); });
     showPedalState();
-    if (!showFailure(result.failure))
-        return false;
-    m_app.formFXParameters()->EnableDisableControls(true);
-    return true;
+    return showFailure(result.failure);
 }
 
 void TformMain::btnAssignClick()

@@ -5,6 +5,7 @@
 #include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
+#include "app/rowuse.h"
 #include "app/tformfxparameters.h"
 #include "app/windowplacement.h"
 #include "app/toggleswitch.h"
@@ -106,16 +107,21 @@ struct Panel {
     // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it.
     void choose(const QString &effect)
     {
-        if (session.selection.EffectOnPedal)
+        if (session.selection.EffectOnPedal) {
             session.pedal.PedalEffectName = effect;
+            session.pedalState().effectAnswered({1, 1, effect}, 5);
+        }
         ErrorBoundary::run(prompts, [&] { session.chooseEffect(effect); });
     }
+    // On the pedal, the rows as Open FX and Request leave them: read, and usable.
     void open(const QString &effect)
     {
         console.lines.clear();
         console.scrolled.clear();
         choose(effect);
         window.openBeside(main, effect);
+        if (session.selection.EffectOnPedal)
+            session.setRowsRead(true);
     }
     QByteArray lastWrite() const { return driver.writes.isEmpty() ? QByteArray() : driver.writes.last(); }
 };
@@ -143,8 +149,6 @@ private slots:
     void rowsFromLayout_data();
     void rowsFromLayout();
     void creationOrder();
-    void initialEnabledState_data();
-    void initialEnabledState();
     void switchRows();
     void multiSwitchRows();
     void shippedShortLayout();
@@ -156,7 +160,9 @@ private slots:
     void shortAddressSendsNothing_data();
     void shortAddressSendsNothing();
     void closeDestroysRows();
-    void enableDisableControls();
+    void rowUseFromTheSession_data();
+    void rowUseFromTheSession();
+    void rowsFollowTheSession();
     void limitButtons_data();
     void limitButtons();
     void assignBoxFeedsTables();
@@ -391,43 +397,6 @@ void TestFXParameters::creationOrder()
                                  "chkReverse0", "chkReverse1", "chkReverse2", "chkReverse3",
                                  "btnMin0", "btnMax0", "btnClearMinMax0",
                                  "btnMin1", "btnMax1", "btnClearMinMax1"}));
-}
-
-void TestFXParameters::initialEnabledState_data()
-{
-    QTest::addColumn<bool>("onPedal");
-    QTest::newRow("effect-not-on-pedal") << false;
-    QTest::newRow("effect-on-pedal") << true;
-}
-
-void TestFXParameters::initialEnabledState()
-{
-    QFETCH(bool, onPedal);
-    Panel panel;
-    panel.tables.IsAssigned.fill(true); // building leaves the limit buttons off all the same
-    panel.session.selection.EffectOnPedal = onPedal;
-    panel.open(QStringLiteral("Arp Sequencer"));
-    TformFXParameters &w = panel.window;
-    QCOMPARE(w.NumParams(), 24);
-    for (int p = 0; p < 24; ++p) {
-        QWidget *value = w.trkPot[p] ? static_cast<QWidget *>(w.trkPot[p])
-                         : w.swSwitch[p] ? static_cast<QWidget *>(w.swSwitch[p])
-                                         : static_cast<QWidget *>(w.cmbMultiSwitch[p]);
-        QCOMPARE(value->isEnabled(), onPedal);
-        QCOMPARE(w.boxAssign[p]->isEnabled(), onPedal);
-        QCOMPARE(w.chkReverse[p]->isEnabled(), onPedal);
-        QVERIFY(w.lblParamName[p]->isEnabled());
-        if (w.lblSwitchState[p])
-            QVERIFY(w.lblSwitchState[p]->isEnabled());
-        for (QPushButton *b : {w.btnMin[p], w.btnMax[p], w.btnClearMinMax[p]})
-            if (b)
-                QVERIFY(!b->isEnabled());
-    }
-    QVERIFY(w.lineDivider->isEnabled());
-    // A disabled row cannot be used: a click on its switch sends nothing.
-    QTest::mouseClick(w.swSwitch[10], Qt::LeftButton);
-    QCOMPARE(w.swSwitch[10]->isChecked(), onPedal);
-    QCOMPARE(panel.driver.writes.size(), onPedal ? 1 : 0);
 }
 
 void TestFXParameters::switchRows()
@@ -741,28 +710,79 @@ void TestFXParameters::closeDestroysRows()
     QCOMPARE(int(panel.window.rowsArea()->children().size()), built);
 }
 
-void TestFXParameters::enableDisableControls()
+void TestFXParameters::rowUseFromTheSession_data()
+{
+    QTest::addColumn<bool>("effectLink");
+    QTest::addColumn<bool>("onPedal");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<bool>("assigned");
+    QTest::addColumn<bool>("pot");
+    QTest::addColumn<bool>("values");
+    QTest::addColumn<bool>("limits");
+    QTest::newRow("chosen-with-no-pedal") << false << false << false << true << true << false << false;
+    QTest::newRow("connected-pedal-runs-another-effect") << true << false << false << true << true << false << false;
+    QTest::newRow("after-open-fx-before-request") << true << true << false << true << true << false << false;
+    QTest::newRow("read-no-pedal-control") << true << true << true << false << true << true << false;
+    QTest::newRow("read-pot-with-a-pedal-control") << true << true << true << true << true << true << true;
+    QTest::newRow("read-switch-with-a-pedal-control") << true << true << true << true << false << true << false;
+    QTest::newRow("read-then-disconnected") << false << true << true << true << true << false << false;
+    QTest::newRow("read-then-bootloader-on-the-line") << false << true << true << true << true << false << false;
+}
+
+void TestFXParameters::rowUseFromTheSession()
+{
+    QFETCH(bool, effectLink);
+    QFETCH(bool, onPedal);
+    QFETCH(bool, read);
+    QFETCH(bool, assigned);
+    QFETCH(bool, pot);
+    const RowUse use = rowUse({effectLink, onPedal, read, assigned, pot});
+    QTEST(use.values, "values");
+    QTEST(use.limits, "limits");
+}
+
+void TestFXParameters::rowsFollowTheSession()
 {
     Panel panel;
-    panel.tables.IsAssigned[1] = true;
-    panel.tables.IsAssigned[12] = true; // a switch row: it has no limit buttons
     panel.open(QStringLiteral("Arp Sequencer"));
     TformFXParameters &w = panel.window;
-    for (bool enable : {true, false}) {
-        w.EnableDisableControls(enable);
-        for (QObject *child : w.rowsArea()->children()) {
-            auto *control = static_cast<QWidget *>(child);
-            const int row = int(std::find(w.btnMin.begin(), w.btnMin.end(), control) - w.btnMin.begin());
-            const bool limit = control->objectName().startsWith(QStringLiteral("btnM"))
-                               || control->objectName().startsWith(QStringLiteral("btnClear"));
-            if (!limit)
-                QVERIFY2(control->isEnabled() == enable, qPrintable(control->objectName()));
-            else if (row < 24)
-                QCOMPARE(control->isEnabled(), row == 1);
+    EditorSession &session = panel.session;
+    constexpr int kPot = 0, kSwitch = 12;
+    // Nothing on a greyed row can be used; on a usable one the values, and the limits only
+    // where the row is a pot with a pedal control.
+    const auto check = [&](const char *when, bool values, bool potLimits) {
+        for (int p = 0; p < w.NumParams(); ++p) {
+            for (QWidget *c : std::initializer_list<QWidget *>{w.lblParamName[p], w.trkPot[p], w.swSwitch[p],
+                                                               w.cmbMultiSwitch[p], w.boxAssign[p], w.chkReverse[p]})
+                if (c)
+                    QVERIFY2(c->isEnabled() == values, qPrintable(QStringLiteral("%1: %2").arg(when, c->objectName())));
+            for (QPushButton *b : {w.btnMin[p], w.btnMax[p], w.btnClearMinMax[p]})
+                if (b)
+                    QVERIFY2(b->isEnabled() == (potLimits && p == kPot),
+                             qPrintable(QStringLiteral("%1: %2").arg(when, b->objectName())));
         }
-        QVERIFY(w.btnMax[1]->isEnabled() && w.btnClearMinMax[1]->isEnabled());
-        QVERIFY(!w.btnMax[0]->isEnabled() && !w.btnClearMinMax[9]->isEnabled());
-    }
+    };
+    check("chosen, the pedal runs another effect", false, false);
+    session.pedalState().effectAnswered({1, 1, QStringLiteral("Arp Sequencer")}, 5);
+    check("open fx", false, false);
+    session.setRowsRead(true);
+    check("request", true, false);
+    // A pedal control chosen in the box: the row's limits at once, no second request.
+    w.boxAssign[kPot]->setCurrentIndex(1);
+    w.boxAssign[kSwitch]->setCurrentIndex(1);
+    check("pedal control chosen", true, true);
+    // Moves wait for the line check: the rows stay usable.
+    session.pedalState().lostStep(QStringLiteral("a test"));
+    check("out of step", true, true);
+    session.pedalState().bootloaderFound(false);
+    check("bootloader on the line", false, false);
+    session.closedLink();
+    check("disconnected", false, false);
+    QVERIFY(!session.settings().rowsEnabled());
+    // A greyed row sends nothing, whatever is clicked.
+    QTest::mouseClick(w.swSwitch[10], Qt::LeftButton);
+    QTest::mouseClick(w.btnClearMinMax[kPot], Qt::LeftButton);
+    QCOMPARE(panel.driver.writes, QList<QByteArray>());
 }
 
 void TestFXParameters::limitButtons_data()
@@ -797,12 +817,12 @@ void TestFXParameters::limitButtons()
     QFETCH(QByteArray, sent);
     QFETCH(QString, message);
     Panel panel;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Deep Chorus X2"));
     TformFXParameters &w = panel.window;
-    panel.tables.IsAssigned[2] = true;
+    panel.session.settings().setPedalControl(2, 1);
     panel.tables.MinLimit[2] = minBefore;
     panel.tables.MaxLimit[2] = maxBefore;
-    w.EnableDisableControls(true);
     w.trkPot[2]->blockSignals(true); // where the slider stands, without sending its level
     w.trkPot[2]->setValue(slider);
     w.trkPot[2]->blockSignals(false);
@@ -906,7 +926,7 @@ void TestFXParameters::switchThroughAccessibility()
     QCOMPARE(panel.driver.writes.size(), 2);
     QCOMPARE(panel.driver.writes.last().mid(3), bytes("00000000"));
     // A disabled switch cannot be toggled this way either.
-    panel.window.EnableDisableControls(false);
+    panel.session.closedLink();
     actions->doAction(QAccessibleActionInterface::toggleAction());
     QVERIFY(!mute->state().checked);
     QCOMPARE(panel.driver.writes.size(), 2);
