@@ -6,6 +6,7 @@
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "app/widgetprompts.h"
+#include "app/windowplacement.h"
 #include "console/sessionlog.h"
 #include "console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
@@ -40,6 +41,12 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/org.tovel.Editor.png")));
     m_formMain = std::make_unique<TformMain>(*this);
     m_formMain->FormCreate();
+    // Where the manager put it, moved sideways where that leaves no room for the parameter
+    // window beside it on a screen that has room for both.
+    new PlaceWhenFramed(*m_formMain, [main = m_formMain.get()](const QMargins &frame) {
+        return roomBeside(availableGeometryFor(*main), main->frameGeometry(),
+                          TformFXParameters::kClientWidth + frame.left() + frame.right());
+    });
 
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
 
@@ -52,6 +59,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         m_sessionLog = SessionLog::openInFolder(QDir(state).filePath(QStringLiteral("tovel-editor")), started,
                                                 m_sessionLogError);
     m_formPrint = std::make_unique<TformPrint>();
+    // Wholly on the screen, however far its design position lies past the screen's edge.
+    new PlaceWhenFramed(*m_formPrint, [print = m_formPrint.get()](const QMargins &) {
+        return moveInside(print->frameGeometry(), availableGeometryFor(*print));
+    });
     m_formPrint->attachSessionLog(m_sessionLog.get(), prompts, folders);
     m_session->attachConsole(m_formPrint.get());
     // What start-up did without, now that there is a console to say it.

@@ -18,6 +18,7 @@
 #include <QItemSelectionModel>
 #include <QFrame>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -139,7 +140,8 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
-    setClientHeight(clientHeightForParams(0, 0));
+    setClientSize(kClientWidth, clientHeightForParams(0, 0), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    m_placer = new PlaceWhenFramed(*this, [this](const QMargins &frame) { return fitBeside(frame); });
     connect(&m_model, &SettingsModel::rowChanged, this, &TformFXParameters::drawRow);
     // The rows follow what the session knows: the link, the pedal's effect, the rows read, a
     // pedal control chosen in a row's box.
@@ -178,35 +180,57 @@ int TformFXParameters::clientHeightForParams(int numParams, int frameHeight)
     return std::max(heightForParams(numParams) - frameHeight, rowsBottom);
 }
 
-int TformFXParameters::knownFrameHeight() const
+QRect TformFXParameters::fitBeside(const QMargins &own)
 {
-    if (!isVisible())
-        return 0;
-    return std::max(0, frameGeometry().height() - geometry().height());
-}
-
-void TformFXParameters::fitHeight()
-{
-    m_fittedFrame = knownFrameHeight();
-    setClientHeight(clientHeightForParams(rows().NumParams(), m_fittedFrame));
-}
-
-void TformFXParameters::setClientHeight(int rowsHeight)
-{
-    m_rowsArea->setFixedSize(kClientWidth, rowsHeight);
-    int height = rowsHeight;
-    int width = kClientWidth;
-    // The screen's height less the frame, once the window knows its screen.
-    const int room = m_available.isValid() ? m_available.height() - std::max(m_fittedFrame, 0) : 0;
-    const bool cut = room > 0 && rowsHeight > room;
-    if (cut) {
-        height = room;
-        width += m_scroll->verticalScrollBar()->sizeHint().width();
+    // Before the manager has framed this window, its frame is the main window's (the same
+    // decorations).
+    const QMargins frame = own.isNull() && m_mainWindow ? frameMarginsOf(*this, *m_mainWindow) : own;
+    m_available = m_mainWindow ? availableGeometryFor(*m_mainWindow) : availableGeometryFor(*this);
+    const int frameWidth = frame.left() + frame.right();
+    const int frameHeight = frame.top() + frame.bottom();
+    const int rowsHeight = clientHeightForParams(rows().NumParams(), frameHeight) + headingHeight();
+    const int rowsWidth = rowsAreaWidth();
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    // Taller than the screen: the rows scroll beside a bar.
+    QSize wanted(rowsWidth + frameWidth, rowsHeight + frameHeight);
+    QRect spot(frameGeometry().topLeft(), wanted);
+    if (m_mainWindow && m_available.isValid()) {
+        // The main window's lists stay in sight whatever happens; at the least a window that
+        // shows the names, the values and the pedal control boxes of three rows.
+        QRect lists;
+        for (const QListWidget *list : m_mainWindow->findChildren<QListWidget *>())
+            if (list->isVisible())
+                lists |= QRect(list->mapToGlobal(QPoint(0, 0)), list->size());
+        const QRect main = m_mainWindow->frameGeometry();
+        const QSize least(kAssignX + kAssignWidth + bar + frameWidth, heightForParams(3));
+        spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
+        // Cut in height: the rows scroll beside a bar, which wants its width too.
+        if (spot.height() < wanted.height()) {
+            wanted.rwidth() += bar;
+            spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
+        }
+    } else if (m_available.isValid()) {
+        spot = moveInside(spot, m_available);
     }
-    // The bar is there exactly when the rows are cut: left to itself it also showed for the
-    // moment the window took its size.
-    m_scroll->setVerticalScrollBarPolicy(cut ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    setFixedSize(width, height);
+    m_fittedFrame = frameHeight;
+    setClientSize(rowsWidth, rowsHeight, spot.size().shrunkBy(frame));
+    return spot;
+}
+
+void TformFXParameters::setClientSize(int rowsWidth, int rowsHeight, const QSize &room)
+{
+    m_rowsArea->setFixedSize(rowsWidth, rowsHeight);
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    // A bar exactly where the rows are cut: left to itself, one also showed for the moment
+    // the window took its size.
+    bool down = rowsHeight > room.height();
+    const bool across = rowsWidth + (down ? bar : 0) > room.width();
+    if (across && !down)
+        down = rowsHeight + bar > room.height();
+    m_scroll->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    m_scroll->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setFixedSize(std::min(rowsWidth + (down ? bar : 0), room.width()),
+                 std::min(rowsHeight + (across ? bar : 0), room.height()));
 }
 
 bool TformFXParameters::rowsScroll() const
@@ -226,19 +250,17 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
         close();
         m_reopening = false;
     }
-    const QRect main = mainWindow.frameGeometry();
-    move(main.x() + main.width(), main.y());
-    m_available = availableGeometryFor(mainWindow);
+    m_mainWindow = &mainWindow;
     setWindowTitle(caption);
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    // Shown, it is sized for its rows and placed beside the main window (m_placer), and again
+    // once the window manager has framed it.
     show();
-    m_sized = true;
-    fitHeight();
-    // Now that the rows give the height: beside the main window where the screen has room,
-    // else moved until the whole window is on the main window's screen.
-    const QMargins frame = frameMarginsOf(*this, mainWindow);
-    const QRect spot = placeBeside(m_available, main, {}, size().grownBy(frame));
-    move(spot.topLeft());
+}
+
+bool TformFXParameters::rowsCutAcross() const
+{
+    return m_scroll->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
 }
 
 void TformFXParameters::showEvent(QShowEvent *event)
@@ -248,25 +270,6 @@ void TformFXParameters::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     ErrorBoundary::run(m_session.prompts, [this] { OnShow(); });
-}
-
-bool TformFXParameters::event(QEvent *event)
-{
-    const bool handled = QWidget::event(event);
-    // The window manager reports its frame some time after the show (when it has put the
-    // window in a frame); the height follows once the frame is known or changes.
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::Show:
-    case QEvent::WindowStateChange:
-        if (m_sized && isVisible() && knownFrameHeight() != m_fittedFrame)
-            fitHeight();
-        break;
-    default:
-        break;
-    }
-    return handled;
 }
 
 void TformFXParameters::closeEvent(QCloseEvent *event)

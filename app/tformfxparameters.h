@@ -22,6 +22,7 @@ namespace tovel {
 class EditorSession;
 class SettingsModel;
 class ToggleSwitch;
+class PlaceWhenFramed;
 
 
 // The parameter window: one row per parameter of the chosen effect, drawn from the session's
@@ -56,8 +57,10 @@ public:
     // shows it (which builds it) and sizes it for the rows just built.
     // activate false: shown without taking the focus from the window the player is in.
     void openBeside(const QWidget &mainWindow, const QString &caption, bool activate = true);
-    // The rows are taller than the screen let the window be: they scroll.
+    // The rows are taller than the screen let the window be: they scroll up and down.
     bool rowsScroll() const;
+    // The window is narrower than its rows (no room beside the main window): they scroll across.
+    bool rowsCutAcross() const;
     // The parent of every row control, inside the window's scroll area.
     QWidget *rowsArea() const { return m_rowsArea; }
 
@@ -130,7 +133,6 @@ signals:
     void rowsClosed();
 
 protected:
-    bool event(QEvent *event) override;
     // A row control greyed or made usable: its tooltip follows.
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -158,10 +160,13 @@ private:
     // Shows a failed action's message, if it has one.
     template <typename Result>
     void showResult(const Result &result);
-    // Frame height the window manager reports (0 while hidden or without a frame), and the
-    // client height set for it.
-    int knownFrameHeight() const;
-    void fitHeight();
+    // Sizes the window for its rows under `frame` (the manager's, null while unknown) and says
+    // where its frame goes: beside the main window, cut where the screen has no room for it.
+    QRect fitBeside(const QMargins &frame);
+    // The client area for rows of that size, cut to `room` with scroll bars where they do not fit.
+    void setClientSize(int rowsWidth, int rowsHeight, const QSize &room);
+    int rowsAreaWidth() const { return kClientWidth; }
+    int headingHeight() const { return 0; }
     // Places a row control and names it for screen readers: the row's name, then `what`.
     template <typename W>
     W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
@@ -171,11 +176,11 @@ private:
     bool m_exchangeRunning = false;
     bool m_drawing = false; // the model is being drawn: control changes are not the player's
     bool m_reopening = false; // closed by openBeside, to be shown again at once
-    void setClientHeight(int rowsHeight);
     QScrollArea *m_scroll = nullptr;
     QWidget *m_rowsArea = nullptr; // the rows' parent, inside m_scroll
-    QRect m_available;             // the main window's screen, as of the last opening
-    bool m_sized = false;   // an opener has sized the window once
+    QRect m_available;             // the main window's screen, as of the last placing
+    const QWidget *m_mainWindow = nullptr; // the window it opens beside
+    PlaceWhenFramed *m_placer = nullptr;
     int m_fittedFrame = 0;  // the frame height the client height was fitted to
 };
 

@@ -207,20 +207,27 @@ void TestFXParameters::opensBesideMainWindow()
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
-    // The figure is the outer height, frame included (the test platform reports a thin frame),
-    // on a screen tall enough; on a shorter one (the test platform's is 600 pixels) the window
-    // is as tall as the screen and its rows scroll, the last one within reach.
+    // The figure is the outer height, frame included (the test platform reports a thin frame).
+    // The test platform's screen (800 pixels wide) has no room beside the main window: the
+    // window goes below it, whole where the screen's height allows, else as tall as the room
+    // there, its rows scrolling with the last one within reach.
     const QRect available = availableGeometryFor(panel.main);
+    const QRect main = panel.main.frameGeometry();
     TformFXParameters &w = panel.window;
-    QVERIFY(w.frameGeometry().height() > w.height());
+    const QRect frame = w.frameGeometry();
+    QVERIFY(frame.height() > w.height());
     QCOMPARE(w.minimumSize(), w.maximumSize());
-    if (height <= available.height()) {
+    QVERIFY(available.contains(frame));
+    QVERIFY(!frame.intersects(main));
+    QCOMPARE(frame.topLeft(), QPoint(main.left(), main.bottom() + 1));
+    QVERIFY(!w.rowsCutAcross());
+    if (main.bottom() + height <= available.bottom()) {
         QCOMPARE(w.width(), 499);
-        QCOMPARE(w.frameGeometry().height(), height);
+        QCOMPARE(frame.height(), height);
         QVERIFY(!w.rowsScroll());
     } else {
         QVERIFY(w.width() > 499); // the scroll bar beside the rows
-        QCOMPARE(w.frameGeometry().height(), available.height());
+        QCOMPARE(frame.bottom(), available.bottom());
         QVERIFY(w.rowsScroll());
         auto *scroll = w.findChild<QScrollArea *>();
         QVERIFY(scroll);
@@ -229,14 +236,6 @@ void TestFXParameters::opensBesideMainWindow()
         const QRect shown = QRect(w.lblParamName[last]->mapTo(&w, QPoint(0, 0)), w.lblParamName[last]->size());
         QVERIFY2(w.rect().contains(shown), qPrintable(QStringLiteral("last row at %1, %2").arg(shown.top()).arg(shown.bottom())));
     }
-    // Beside the main window where the screen has room, else moved onto it (the test
-    // platform's screen is 800 pixels wide: no room beside).
-    const QRect main = panel.main.frameGeometry();
-    const QRect frame = w.frameGeometry();
-    QCOMPARE(frame.topLeft(), placeBeside(available, main, {}, frame.size()).topLeft());
-    if (available.right() - main.right() >= frame.width())
-        QCOMPARE(frame.topLeft(), QPoint(main.x() + main.width(), main.y()));
-    QVERIFY(available.contains(frame));
     QCOMPARE(panel.prompts.messages, QStringList());
 }
 
@@ -298,6 +297,7 @@ void TestFXParameters::rowsFromLayout()
     Catalogue catalogue;
     catalogue.add(QStringLiteral("Probe"), layout, programLine({}));
     Panel panel(catalogue.index());
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.open(QStringLiteral("Probe"));
     QCOMPARE(panel.prompts.messages.join(QString()), QString());
 
@@ -462,6 +462,7 @@ void TestFXParameters::shippedShortLayout()
     // "Hall Reverb" announces 7 pots and 2 switches but lists 8 lines: the lines fill the
     // rows in order, and the last switch row, without a line, has an empty name and captions.
     Panel panel;
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.open(QStringLiteral("Hall Reverb"));
     TformFXParameters &w = panel.window;
     QCOMPARE(panel.console.lines.mid(0, 11), QStringList({"num of pots: 7", "num of switches: 2",
@@ -1025,6 +1026,7 @@ void TestFXParameters::clientHeight()
         layout << QStringLiteral("Pot %1").arg(p);
     catalogue.add(QStringLiteral("Probe"), layout, programLine({}));
     Panel panel(catalogue.index());
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.main.show();
     panel.open(QStringLiteral("Probe"));
     TformFXParameters &w = panel.window;
