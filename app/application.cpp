@@ -43,9 +43,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     m_formMain->FormCreate();
     // Where the manager put it, moved sideways where that leaves no room for the parameter
     // window beside it on a screen that has room for both.
-    new PlaceWhenFramed(*m_formMain, [main = m_formMain.get()](const QMargins &frame) {
-        return roomBeside(availableGeometryFor(*main), main->frameGeometry(),
-                          TformFXParameters::kClientWidth + frame.left() + frame.right());
+    new PlaceWhenFramed(*m_formMain, [this](const QMargins &frame) {
+        const int rows = m_formFXParameters ? m_formFXParameters->wantedClientWidth() : TformFXParameters::kClientWidth;
+        return roomBeside(availableGeometryFor(*m_formMain), m_formMain->frameGeometry(),
+                          rows + frame.left() + frame.right());
     });
 
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);

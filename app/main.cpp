@@ -14,6 +14,7 @@
 #include "usb/drivers/udevmonitorsource.h"
 #include "usb/hotplugmonitor.h"
 #include "usb/serialpathwatch.h"
+#include "update/versiontext.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -94,7 +95,9 @@ int main(int argc, char **argv)
     // to the desktop entry org.tovel.Editor.desktop.
     if (gui)
         QGuiApplication::setDesktopFileName(QStringLiteral("org.tovel.Editor"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
+    // As the Help menu shows it ("Version:  3.0"), then the whole file version.
+    QCoreApplication::setApplicationVersion(AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT))
+                                            + QStringLiteral(" (" TOVEL_VERSION_TEXT ")"));
     parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {

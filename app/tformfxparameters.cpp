@@ -2,7 +2,9 @@
 
 #include "actions/pedalactions.h"
 #include "core/errorboundary.h"
+#include "core/rememberedswitch.h"
 #include "core/seams.h"
+#include "app/pedalstatetext.h"
 #include "app/rowuse.h"
 #include "app/toggleswitch.h"
 #include "app/windowplacement.h"
@@ -12,6 +14,8 @@
 #include "session/editorsession.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QSignalBlocker>
 #include <QCloseEvent>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -46,6 +50,11 @@ constexpr int kAssignX = 300, kAssignWidth = 50;
 constexpr int kReverseX = 360, kReverseWidth = 20;
 constexpr int kMinX = 385, kMaxX = 430, kLimitWidth = 40;
 constexpr int kClearX = 475, kClearWidth = 20;
+// With the levels shown: the level's number right of the slider, the columns from the divider
+// on moved right to make room, and a line of headings above the rows.
+constexpr int kLevelX = kValueX + kValueWidth + 4, kLevelWidth = 56;
+constexpr int kLevelShift = 64;
+constexpr int kHeadingPitch = 22;
 
 
 template <typename T, std::size_t N>
@@ -82,18 +91,6 @@ const QString kRowsGreyed = QStringLiteral(
 const QString kLimitsGreyed = QStringLiteral(
     "Greyed until a pedal control drives this row: choose one in the pedal control box, Assign, then Request.");
 
-// What each entry of the pedal control box stands for, in PedalControlNames order.
-const QString kPedalControlMeanings[] = {
-    QStringLiteral("I: the pedal's knob I"),
-    QStringLiteral("EXP: an expression pedal on the pedal's EXP input"),
-    QStringLiteral("II: the pedal's knob II"),
-    QStringLiteral("III: the pedal's knob III"),
-    QStringLiteral("SWT: the pedal's switch input SWT"),
-    QStringLiteral("SWR: the pedal's switch input SWR"),
-    QStringLiteral("SW: the pedal's switch input SW"),
-    QStringLiteral("NA: no pedal control; only the editor moves this parameter"),
-};
-
 void showExplanation(QWidget *w)
 {
     const QString what = w->property(kExplanation).toString();
@@ -124,6 +121,7 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
 {
     setObjectName(QStringLiteral("formFXParameters"));
     setWindowTitle(QStringLiteral("FX Parameters"));
+    m_levelsShown = loadRememberedSwitch(levelsChoicePath(session.folders.documents()));
     // The rows sit at fixed places in an area as tall as they need; on a screen too short for
     // them the window is cut to the screen and the area scrolls. The area draws no background
     // of its own: the window's look shows through.
@@ -204,9 +202,11 @@ QRect TformFXParameters::fitBeside(const QMargins &own)
         const QRect main = m_mainWindow->frameGeometry();
         const QSize least(kAssignX + kAssignWidth + bar + frameWidth, heightForParams(3));
         spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
-        // Cut in height: the rows scroll beside a bar, which wants its width too.
-        if (spot.height() < wanted.height()) {
-            wanted.rwidth() += bar;
+        // Cut: the rows scroll beside a bar, or above one, which wants its room too.
+        const bool down = spot.height() < wanted.height();
+        const bool across = spot.width() < wanted.width();
+        if (down || across) {
+            wanted += QSize(down ? bar : 0, across ? bar : 0);
             spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
         }
     } else if (m_available.isValid()) {
@@ -288,12 +288,14 @@ void TformFXParameters::OnShow()
     if (!m_model.isOpen() || !m_model.rows().complete)
         return;
     BuildPots();
+    BuildLevels();
     BuildSwitches();
     BuildMultiSwitches();
     BuildAssignBoxes();
     BuildDivider();
     BuildReverseBoxes();
     BuildLimitButtons();
+    BuildHeadings();
     orderTabs();
     explainControls();
     EnableDisableControls();
@@ -309,33 +311,38 @@ void TformFXParameters::explainControls()
         w->installEventFilter(this);
         showExplanation(w);
     };
+    const QStringList meanings = pedalControlMeanings();
     for (int p = 0; p < kRows; ++p) {
         explain(swSwitch[p], QStringLiteral("Switch: sent to the pedal as it is flipped"), kRowsGreyed);
         explain(cmbMultiSwitch[p], QStringLiteral("Position of the switch: sent to the pedal as it is chosen"),
                 kRowsGreyed);
         explain(boxAssign[p],
                 QStringLiteral("Pedal control: which of the pedal's knobs, expression input or switch inputs "
-                               "moves this parameter while you play. Assign sends the choice."),
+                               "moves this parameter while you play. Assign sends the choice.\n")
+                    + meanings.join(QLatin1Char('\n')),
                 kRowsGreyed);
         if (boxAssign[p])
-            for (int i = 0; i < boxAssign[p]->count() && i < int(std::size(kPedalControlMeanings)); ++i)
-                boxAssign[p]->setItemData(i, kPedalControlMeanings[i], Qt::ToolTipRole);
+            for (int i = 0; i < boxAssign[p]->count() && i < int(meanings.size()) - 1; ++i)
+                boxAssign[p]->setItemData(i, meanings[i], Qt::ToolTipRole);
+        explain(spnLevel[p],
+                QStringLiteral("Level %1 to %2: type it and press Enter, or step it with the arrow keys. It "
+                               "goes to the pedal as a move of the slider does.").arg(0).arg(kMaxLevel),
+                kRowsGreyed);
         explain(chkReverse[p],
                 QStringLiteral("toggle the Reverse function for the current parameter") + QLatin1Char('\n')
                     + QStringLiteral("Reverse: the pedal control moves the parameter the other way. Assign sends it."),
                 kRowsGreyed);
-        explain(btnMin[p],
-                QStringLiteral("set min value for this parameter") + QLatin1Char('\n')
-                    + QStringLiteral("Minimum: the lowest level the pedal control reaches, taken from where the slider stands."),
-                kLimitsGreyed);
-        explain(btnMax[p],
-                QStringLiteral("set max value for this parameter") + QLatin1Char('\n')
-                    + QStringLiteral("Maximum: the highest level the pedal control reaches, taken from where the slider stands."),
-                kLimitsGreyed);
         explain(btnClearMinMax[p],
                 QStringLiteral("clear min and max") + QLatin1Char('\n')
                     + QStringLiteral("Clear: the pedal control reaches the whole range again, 0 to 1023."),
                 kLimitsGreyed);
+        if (btnMin[p] || btnMax[p]) {
+            for (QPushButton *b : {btnMin[p], btnMax[p]}) {
+                b->setProperty(kGreyedWhy, kLimitsGreyed);
+                b->installEventFilter(this);
+            }
+            explainLimits(p);
+        }
         if (trkPot[p]) {
             trkPot[p]->setProperty(kGreyedWhy, kRowsGreyed);
             trkPot[p]->installEventFilter(this);
@@ -350,6 +357,10 @@ void TformFXParameters::showLevel(int row)
     if (!slider)
         return;
     const QString level = QStringLiteral("Level %1 of %2").arg(slider->value()).arg(kMaxLevel);
+    if (QSpinBox *number = spnLevel[row]) {
+        const QSignalBlocker quiet(number);
+        number->setValue(slider->value());
+    }
     slider->setProperty(kExplanation, level);
     showExplanation(slider);
     // While the player drags, the level follows the pointer.
@@ -370,7 +381,7 @@ void TformFXParameters::orderTabs()
     // column by column.
     QWidget *previous = nullptr;
     for (int p = 0; p < kRows; ++p) {
-        const QList<QWidget *> row{trkPot[p], swSwitch[p], cmbMultiSwitch[p], boxAssign[p], chkReverse[p],
+        const QList<QWidget *> row{trkPot[p], spnLevel[p], swSwitch[p], cmbMultiSwitch[p], boxAssign[p], chkReverse[p],
                                    btnMin[p], btnMax[p], btnClearMinMax[p]};
         for (QWidget *w : row) {
             if (!w)
@@ -398,6 +409,9 @@ void TformFXParameters::destroyRows()
 {
     destroyAll(lblParamName);
     destroyAll(trkPot);
+    destroyAll(spnLevel);
+    qDeleteAll(lblHeadings);
+    lblHeadings.clear();
     destroyAll(swSwitch);
     destroyAll(lblSwitchState);
     destroyAll(cmbMultiSwitch);
@@ -413,7 +427,7 @@ void TformFXParameters::destroyRows()
 template <typename W>
 W *TformFXParameters::placeRow(W *control, int row, int x, int width, const QString &what)
 {
-    control->setGeometry(x, kTopMargin + kRowPitch * row, width, kRowHeight);
+    control->setGeometry(columnX(x), rowsTop() + kRowPitch * row, width, kRowHeight);
     // A screen reader speaks the row and what the control is ("Spread maximum"); the name
     // label alone speaks the row's name.
     const QString name = rows().spokenName(row);
@@ -503,6 +517,8 @@ void TformFXParameters::BuildAssignBoxes()
         for (const QString &control : PedalControlNames)
             box->addItem(control);
         box->setCurrentIndex(-1);
+        // Nothing chosen reads as "-", as an unset limit does, not as an empty "NA".
+        box->setPlaceholderText(QStringLiteral("-"));
         followCurrentEntry(box);
         connectHandler(box, &QComboBox::currentIndexChanged, this, m_session.prompts, [this, box] { boxAssignOnChange(box); });
         boxAssign[p] = box;
@@ -517,7 +533,7 @@ void TformFXParameters::BuildDivider()
     lineDivider->setFrameShape(QFrame::VLine);
     lineDivider->setFrameShadow(QFrame::Plain);
     const double height = dividerHeight(rows().NumParams());
-    lineDivider->setGeometry(kDividerX, kTopMargin, 1, int(std::floor(height + 0.5)));
+    lineDivider->setGeometry(columnX(kDividerX), rowsTop(), 1, int(std::floor(height + 0.5)));
     lineDivider->show();
 }
 
@@ -586,6 +602,7 @@ void TformFXParameters::drawRow(int row, int parts)
             setLimitCaption(btnMin[row], v.minCaption);
         if (btnMax[row] && btnMax[row]->text() != v.maxCaption)
             setLimitCaption(btnMax[row], v.maxCaption);
+        explainLimits(row);
     }
     if ((parts & SettingsModel::SwitchCaption) && lblSwitchState[row]) {
         const QString &caption = v.captionOn ? SwitchOnText[row] : SwitchOffText[row];
@@ -596,6 +613,136 @@ void TformFXParameters::drawRow(int row, int parts)
             swSwitch[row]->setAccessibleDescription(caption);
     }
     m_drawing = false;
+}
+
+int TformFXParameters::columnX(int x) const
+{
+    return m_levelsShown && x >= kDividerX ? x + kLevelShift : x;
+}
+
+int TformFXParameters::rowsTop() const
+{
+    return kTopMargin + headingHeight();
+}
+
+int TformFXParameters::rowsAreaWidth() const
+{
+    return kClientWidth + (m_levelsShown ? kLevelShift : 0);
+}
+
+int TformFXParameters::headingHeight() const
+{
+    return m_levelsShown ? kHeadingPitch : 0;
+}
+
+QString TformFXParameters::levelsChoicePath(const QString &documents)
+{
+    return documents.isEmpty() ? QString() : QDir(documents).filePath(QStringLiteral("ZANTH/show_levels.txt"));
+}
+
+void TformFXParameters::setLevelsShown(bool shown)
+{
+    if (m_levelsShown == shown)
+        return;
+    m_levelsShown = shown;
+    // Built afresh with the column and the headings, or without; the rows stay open.
+    if (isVisible()) {
+        m_reopening = true;
+        close();
+        m_reopening = false;
+        show();
+    }
+}
+
+void TformFXParameters::BuildLevels()
+{
+    if (!m_levelsShown)
+        return;
+    for (int p = 0; p < kRows; ++p) {
+        if (!trkPot[p])
+            continue;
+        auto *number = placeRow(new QSpinBox(m_rowsArea), p, kLevelX, kLevelWidth, QStringLiteral("level number"));
+        number->setObjectName(QStringLiteral("spnLevel%1").arg(p));
+        number->setRange(0, kMaxLevel);
+        // A typed number goes once, on Enter or on leaving the box, not at each digit.
+        number->setKeyboardTracking(false);
+        number->setValue(trkPot[p]->value());
+        connectHandler(number, &QSpinBox::valueChanged, this, m_session.prompts, [this, number] { LevelTyped(number); });
+        spnLevel[p] = number;
+    }
+}
+
+void TformFXParameters::BuildHeadings()
+{
+    if (!m_levelsShown || rows().count() == 0)
+        return;
+    const QStringList meanings = pedalControlMeanings();
+    struct Heading {
+        const char *text;
+        int x;
+        int width;
+        QString tip;
+    };
+    const Heading headings[] = {
+        {"Parameter", kNameX, kNameWidth, QString()},
+        {"Value", kValueX, kValueWidth, QStringLiteral("The parameter's slider, switch or list: moved, it is sent to the pedal at once.")},
+        {"Level", kLevelX, kLevelWidth, QStringLiteral("A slider's level, 0 to %1, as a number.").arg(kMaxLevel)},
+        {"Control", columnX(kAssignX), kAssignWidth + 8, meanings.join(QLatin1Char('\n'))},
+        {"Rev", columnX(kReverseX), kReverseWidth + 4, QStringLiteral("Reverse: the pedal control moves the parameter the other way.")},
+        {"Min", columnX(kMinX), kLimitWidth, QStringLiteral("The lowest level the pedal control reaches, in per cent.")},
+        {"Max", columnX(kMaxX), kLimitWidth, QStringLiteral("The highest level the pedal control reaches, in per cent.")},
+        {"C", columnX(kClearX), kClearWidth, QStringLiteral("Clear: the whole range, 0 to %1, again.").arg(kMaxLevel)},
+    };
+    for (const Heading &h : headings) {
+        auto *label = new QLabel(QString::fromLatin1(h.text), m_rowsArea);
+        label->setObjectName(QStringLiteral("lblHeading") + QString::fromLatin1(h.text));
+        label->setGeometry(h.x, kTopMargin, h.width, kRowHeight);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        label->setToolTip(h.tip);
+        // Over the narrow columns the words stand centred, clear of their neighbours.
+        if (h.x >= columnX(kReverseX))
+            label->setAlignment(Qt::AlignCenter);
+        label->show();
+        lblHeadings.append(label);
+    }
+}
+
+void TformFXParameters::LevelTyped(QObject *control)
+{
+    const int row = rowOf(spnLevel, control);
+    if (row < 0 || m_drawing || !trkPot[row])
+        return;
+    // The slider takes the number and sends it, as a move of its own does.
+    trkPot[row]->setValue(spnLevel[row]->value());
+}
+
+void TformFXParameters::explainLimits(int row)
+{
+    if (row < 0 || row >= kRows)
+        return;
+    const ParamTables &tables = m_session.params;
+    const auto explain = [this](QPushButton *button, const QString &what, int level) {
+        if (!button)
+            return;
+        // The caption is the per cent the pedal's arithmetic gives; the level is what the
+        // pedal control reaches.
+        const QString caption = button->text();
+        const QString stands = caption == QStringLiteral("-")
+            ? QStringLiteral("Not set.")
+            : QStringLiteral("%1 stands for level %2 of %3.").arg(caption).arg(level).arg(kMaxLevel);
+        button->setProperty(kExplanation, what + QLatin1Char('\n') + stands);
+        showExplanation(button);
+    };
+    explain(btnMin[row],
+            QStringLiteral("set min value for this parameter") + QLatin1Char('\n')
+                + QStringLiteral("Minimum: the lowest level the pedal control reaches, taken from where the slider stands."),
+            tables.MinLimit[row]);
+    explain(btnMax[row],
+            QStringLiteral("set max value for this parameter") + QLatin1Char('\n')
+                + QStringLiteral("Maximum: the highest level the pedal control reaches, taken from where the slider stands."),
+            tables.MaxLimit[row]);
 }
 
 void TformFXParameters::EnableDisableControls()

@@ -57,6 +57,15 @@ public:
     // shows it (which builds it) and sizes it for the rows just built.
     // activate false: shown without taking the focus from the window the player is in.
     void openBeside(const QWidget &mainWindow, const QString &caption, bool activate = true);
+    // Settings > Show Levels and Headings: each pot's level as a number beside its slider,
+    // and a line of headings; off, the window as it always was. Remembered in the file at
+    // levelsChoicePath.
+    bool levelsShown() const { return m_levelsShown; }
+    void setLevelsShown(bool shown);
+    static QString levelsChoicePath(const QString &documents);
+    // The client width the rows want, levels shown or not.
+    int wantedClientWidth() const { return rowsAreaWidth(); }
+
     // The rows are taller than the screen let the window be: they scroll up and down.
     bool rowsScroll() const;
     // The window is narrower than its rows (no room beside the main window): they scroll across.
@@ -98,6 +107,8 @@ public:
     void btnMinClick(QObject *control);
     void btnMaxClick(QObject *control);
     void ClearMinMaxClick(QObject *control);
+    // A level typed in a pot row's number box.
+    void LevelTyped(QObject *control);
     using LimitAction = ::tovel::LimitAction;
     // Pot row's limit from where its slider stands, or both cleared. A minimum above the
     // maximum (or the reverse) is refused with a message.
@@ -127,6 +138,7 @@ public:
     std::array<QPushButton *, kRows> btnMax{};
     std::array<QPushButton *, kRows> btnClearMinMax{};
     QFrame *lineDivider = nullptr;
+    QList<QLabel *> lblHeadings; // the column headings, with the levels shown
 
 signals:
     // The rows have been destroyed by a close: the main window disables Request and Assign.
@@ -165,8 +177,16 @@ private:
     QRect fitBeside(const QMargins &frame);
     // The client area for rows of that size, cut to `room` with scroll bars where they do not fit.
     void setClientSize(int rowsWidth, int rowsHeight, const QSize &room);
-    int rowsAreaWidth() const { return kClientWidth; }
-    int headingHeight() const { return 0; }
+    int rowsAreaWidth() const;
+    int headingHeight() const;
+    // Where a column's controls stand, and the first row's top: further right and lower with
+    // the levels and headings shown.
+    int columnX(int x) const;
+    int rowsTop() const;
+    void BuildLevels();
+    void BuildHeadings();
+    // The limit buttons' tooltips: what each does, and the level its caption stands for.
+    void explainLimits(int row);
     // Places a row control and names it for screen readers: the row's name, then `what`.
     template <typename W>
     W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
@@ -174,6 +194,7 @@ private:
     EditorSession &m_session;
     SettingsModel &m_model;
     bool m_exchangeRunning = false;
+    bool m_levelsShown = false;
     bool m_drawing = false; // the model is being drawn: control changes are not the player's
     bool m_reopening = false; // closed by openBeside, to be shown again at once
     QScrollArea *m_scroll = nullptr;

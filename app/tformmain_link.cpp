@@ -21,7 +21,7 @@ void TformMain::menuScanClick()
     const QList<ListedBridge> bridges = listBridges(m_app.session(), true);
     showNoPedal(bridges.isEmpty());
     if (bridges.isEmpty()) {
-        m_app.prompts.showMessage(QStringLiteral("No device found"));
+        m_app.prompts.showMessage(QStringLiteral("No device found\n") + noPedalFoundText());
         lblDeviceName->setText(QStringLiteral("No device found"));
         return;
     }
@@ -39,8 +39,20 @@ void TformMain::menuConnectClick()
     const bool bootloader = session.link.FirmwareUpgradeMode;
     // The window shows the open link as the session tells it (followSession), before the greeting.
     const ActionResult<Connection> result = connectPedal(session);
-    // A failed open has been said by the USB layer; a link that went during the greeting, or a
-    // program that closes meanwhile, has been dealt with.
+    // A failed open has been said by the USB layer; the status line says what to do next. A
+    // link that went during the greeting, or a program that closes meanwhile, has been dealt
+    // with.
+    if (result.failure && result.failure->kind == ActionFailure::Kind::NoPedal) {
+        const QString advice = session.usb.lastAdvice();
+        if (advice == noPedalFoundText())
+            showNoPedal(true);
+        else
+            showActionStatus(advice);
+        return;
+    }
+    if (!result.failure && !bootloader)
+        showActionStatus(QStringLiteral("Connected. Next: choose an effect and Upload Selected Effect, or Open FX to "
+                                        "read the one the pedal runs."));
     if (!bootloader || result.failure)
         return;
     if (result.value.greeted) {
@@ -134,7 +146,7 @@ void TformMain::showListedBridges(const QList<ListedBridge> &bridges)
 
 void TformMain::showNoPedal(bool none)
 {
-    static const QString kNoPedal = QStringLiteral("No pedal found: plug it in, then Connection > Scan.");
+    static const QString kNoPedal = noPedalFoundText();
     // The line is wider than the label: it wraps onto a second line in the gap above Open FX,
     // and the label takes its own height back for the pedal's one-line status texts.
     constexpr int kStatusHeight = 17;

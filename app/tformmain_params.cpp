@@ -6,6 +6,7 @@
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "params/settingsmodel.h"
+#include "core/rememberedswitch.h"
 #include "core/seams.h"
 
 #include <QLabel>
@@ -71,6 +72,15 @@ void TformMain::btnStoreSettingsOnPedalClick()
     }
     showActionStatus(QStringLiteral("Store Settings sent: the pedal keeps the settings of its %1 rows.")
                          .arg(m_app.session().settings().rows().NumParams()));
+}
+
+void TformMain::menuShowLevelsClick()
+{
+    const bool on = menuShowLevels->isChecked();
+    m_app.formFXParameters()->setLevelsShown(on);
+    const QString error = saveRememberedSwitch(TformFXParameters::levelsChoicePath(m_app.folders.documents()), on);
+    if (!error.isEmpty())
+        m_app.prompts.showMessage(QStringLiteral("Error saving file: ") + error);
 }
 
 } // namespace tovel

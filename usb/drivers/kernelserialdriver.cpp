@@ -381,6 +381,9 @@ OpenProblem KernelSerialDriver::openProblemFor(const QString &devnode)
     const QByteArray path = QFile::encodeName(devnode);
     if (::access(path.constData(), F_OK) != 0)
         return OpenProblem::None;
+    struct stat node {};
+    if (::stat(path.constData(), &node) == 0 && !S_ISCHR(node.st_mode))
+        return OpenProblem::NotASerialPort;
     return ::access(path.constData(), R_OK | W_OK) != 0 ? OpenProblem::PermissionDenied
                                                         : OpenProblem::Busy;
 }
