@@ -35,6 +35,8 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     }
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
+    // USB failures say what to do next below their fixed text.
+    m_session->usb.setPlayerAdvice(true);
 
     // Every window shows the editor's icon (docks and task bars take it from the window).
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))

@@ -146,6 +146,8 @@ void TformMain::buildMenus()
     menuAppVersion->setEnabled(false);
     menuNewAppVersion = entry(menuHelp, "menuNewAppVersion", QStringLiteral("New version available:"));
     menuNewAppVersion->setEnabled(false);
+    // Shown once the web site has announced a version: alone, the line says nothing.
+    menuNewAppVersion->setVisible(false);
 
     bind(menuScan, &QAction::triggered, &TformMain::menuScanClick);
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);

@@ -79,6 +79,7 @@ void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
                                + asCaption(ShortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
+    menuNewAppVersion->setVisible(!m_app.versions.LatestVersionText.trimmed().isEmpty());
 }
 
 void TformMain::menuSupportClick()

@@ -132,7 +132,7 @@ void D2XXUnit::ReportFTStatus(const QString &label, quint32 status)
     if (status == 0)
         return;
     m_lastAdvice = playerAdvice(label, status);
-    m_prompts.showMessage(reportText(label, status, m_lastAdvice));
+    m_prompts.showMessage(reportText(label, status, m_advise ? m_lastAdvice : QString()));
 }
 
 bool D2XXUnit::meansDeviceGone(quint32 status)
@@ -202,10 +202,9 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber, 
     if (status != FT_OK && showFailure) {
         const QString label = QStringLiteral("Open_USB_Device_By_Serial_Number");
         // The driver's word on why, where it can tell, says more than the status.
-        m_lastAdvice = openHelp(m_driver.lastOpenProblem());
-        if (m_lastAdvice.isEmpty())
-            m_lastAdvice = playerAdvice(label, status);
-        m_prompts.showMessage(reportText(label, status, m_lastAdvice));
+        const QString help = openHelp(m_driver.lastOpenProblem());
+        m_lastAdvice = help.isEmpty() ? playerAdvice(label, status) : help;
+        m_prompts.showMessage(reportText(label, status, m_advise || !help.isEmpty() ? m_lastAdvice : QString()));
     }
     return status;
 }

@@ -82,6 +82,9 @@ public:
     // The player's line of the last failure shown (empty after a successful open): the status
     // line repeats it.
     QString lastAdvice() const { return m_lastAdvice; }
+    // The player's line goes into the message box too (the windows' way; a terminal says its
+    // own). The driver's reason for a failed open is shown either way.
+    void setPlayerAdvice(bool shown) { m_advise = shown; }
 
     // What the user can do about a failed open, shown below the open's status text; empty
     // when the driver could not tell why.
@@ -117,6 +120,7 @@ private:
     FtDriver &m_driver;
     Prompts &m_prompts;
     QString m_lastAdvice;
+    bool m_advise = false;
 };
 
 } // namespace tovel

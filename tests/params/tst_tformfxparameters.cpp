@@ -6,6 +6,7 @@
 #include "core/pacing.h"
 #include "params/paramtables.h"
 #include "app/rowuse.h"
+#include "core/rememberedswitch.h"
 #include "app/tformfxparameters.h"
 #include "app/windowplacement.h"
 #include "app/toggleswitch.h"
@@ -23,9 +24,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QScrollArea>
 #include <QtTest>
 #include <functional>
+#include <tuple>
 
 #include <memory>
 
@@ -165,6 +168,7 @@ private slots:
     void rowsFollowTheSession();
     void limitButtons_data();
     void limitButtons();
+    void levelsAndHeadings();
     void assignBoxFeedsTables();
     void switchThroughAccessibility();
     void noEffectSelected();
@@ -844,6 +848,12 @@ void TestFXParameters::limitButtons()
         QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
                  caption == "-" ? QStringLiteral("not set") : caption);
     QCOMPARE(panel.prompts.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    // The tooltip tells the level the per cent stands for.
+    for (auto [b, caption, level] : {std::tuple{w.btnMin[2], minCaption, panel.tables.MinLimit[2]},
+                                     std::tuple{w.btnMax[2], maxCaption, panel.tables.MaxLimit[2]}})
+        QVERIFY2(b->toolTip().endsWith(caption == "-" ? QStringLiteral("Not set.")
+                                                      : QStringLiteral("%1 stands for level %2 of 1023.").arg(caption).arg(level)),
+                 qPrintable(b->toolTip()));
     if (button == "clear") {
         QCOMPARE(panel.tables.MinLimit[2], 0);
         QCOMPARE(panel.tables.MaxLimit[2], 1023);
@@ -853,6 +863,57 @@ void TestFXParameters::limitButtons()
         QCOMPARE(panel.tables.MinLimit[2], minBefore);
         QCOMPARE(panel.tables.MaxLimit[2], maxBefore);
     }
+}
+
+void TestFXParameters::levelsAndHeadings()
+{
+    Panel panel;
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the wider window
+    panel.session.selection.EffectOnPedal = true;
+    panel.open(QStringLiteral("Deep Chorus X2"));
+    TformFXParameters &w = panel.window;
+    // Off by default: the window as it always was.
+    QVERIFY(!w.levelsShown());
+    QVERIFY(!w.spnLevel[0]);
+    QVERIFY(w.lblHeadings.isEmpty());
+    QCOMPARE(w.width(), 499);
+    const int height = w.height();
+
+    w.setLevelsShown(true);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.lblHeadings.size(), 8);
+    QCOMPARE(w.lblHeadings.first()->text(), QStringLiteral("Parameter"));
+    for (int p = 0; p < w.NumPots(); ++p)
+        QVERIFY(w.spnLevel[p] && w.spnLevel[p]->isEnabled());
+    // Grown to fit: the number's column, and the headings' line above the rows.
+    QCOMPARE(w.width(), 499 + 64);
+    QCOMPARE(w.height(), height + 22);
+    QVERIFY(!w.rowsCutAcross());
+    QCOMPARE(w.lineDivider->x(), 280 + 64);
+    QVERIFY(w.lblParamName[0]->geometry().bottom() < w.trkPot[1]->geometry().top());
+
+    // A typed level goes to the pedal as the slider's move does: the same command.
+    const QString address = w.ParamAddress[0];
+    w.spnLevel[0]->setValue(600);
+    QCOMPARE(w.trkPot[0]->value(), 600);
+    QCOMPARE(panel.lastWrite(), bytes(qPrintable(QStringLiteral("01") + address + QStringLiteral("004B0000"))));
+    const qsizetype sent = panel.driver.writes.size();
+    w.trkPot[0]->setValue(700);
+    QCOMPARE(w.spnLevel[0]->value(), 700);
+    QCOMPARE(panel.driver.writes.size(), sent + 1);
+    QCOMPARE(panel.lastWrite(), bytes(qPrintable(QStringLiteral("01") + address + QStringLiteral("00578000"))));
+    // The pedal's level drawn into the row: shown in the number, nothing sent back.
+    panel.session.settings().setPot(0, 100);
+    QCOMPARE(w.spnLevel[0]->value(), 100);
+    QCOMPARE(panel.driver.writes.size(), sent + 1);
+    // Greyed with its row.
+    panel.session.closedLink();
+    QVERIFY(!w.spnLevel[0]->isEnabled());
+
+    // Remembered: a window made from the same folders shows them.
+    QVERIFY(saveRememberedSwitch(TformFXParameters::levelsChoicePath(panel.folders.documents()), true).isEmpty());
+    TformFXParameters again(panel.session);
+    QVERIFY(again.levelsShown());
 }
 
 void TestFXParameters::assignBoxFeedsTables()
