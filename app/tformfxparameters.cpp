@@ -258,6 +258,19 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
     show();
 }
 
+void TformFXParameters::focusRows()
+{
+    if (QWidget *had = focusWidget(); had && m_rowsArea->isAncestorOf(had)) {
+        had->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    for (QWidget *first : std::initializer_list<QWidget *>{trkPot[0], swSwitch[0], cmbMultiSwitch[0], boxAssign[0]})
+        if (first && first->isEnabled()) {
+            first->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+}
+
 bool TformFXParameters::rowsCutAcross() const
 {
     return m_scroll->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
@@ -297,6 +310,10 @@ void TformFXParameters::OnShow()
     BuildLimitButtons();
     BuildHeadings();
     orderTabs();
+    // Built again for rows that stay open (levels shown or hidden, the window shown anew): the
+    // rows show what the model holds, sending nothing.
+    for (int p = 0; p < rows().count(); ++p)
+        drawRow(p, SettingsModel::AllParts);
     explainControls();
     EnableDisableControls();
 }

@@ -66,6 +66,9 @@ public:
     // The client width the rows want, levels shown or not.
     int wantedClientWidth() const { return rowsAreaWidth(); }
 
+    // The keyboard in the rows: where it was in them last, else the first row's first control.
+    void focusRows();
+
     // The rows are taller than the screen let the window be: they scroll up and down.
     bool rowsScroll() const;
     // The window is narrower than its rows (no room beside the main window): they scroll across.

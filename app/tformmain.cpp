@@ -258,6 +258,8 @@ void TformMain::buildControls()
         QWidget *to = parameters->isActiveWindow() ? static_cast<QWidget *>(this) : parameters;
         to->raise();
         to->activateWindow();
+        if (to == parameters)
+            parameters->focusRows();
     });
     // A key presses the button only when the button could be pressed: enabled, and not held
     // back by an exchange that runs.

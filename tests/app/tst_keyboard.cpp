@@ -100,15 +100,17 @@ void TestKeyboard::f6GoesToTheParameterWindowAndBack()
     TformFXParameters &params = *f.app->formFXParameters();
     QVERIFY(f.activate(&m));
     m.lstEffects->setFocus();
+    // F6: the parameter window, the keyboard on its first row; F6 again: back in the list.
+    QTest::keyClick(&m, Qt::Key_F6);
+    QTRY_VERIFY(params.isActiveWindow());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(params.trkPot[0]));
+    QTest::keyClick(&params, Qt::Key_F6);
+    QTRY_VERIFY(m.isActiveWindow());
+    QCOMPARE(QApplication::focusWidget(), m.lstEffects);
     // A click on an effect opens its window without taking the focus from the list.
     f.app->browser().effetto_cliccato(m.lstEffects->currentRow() < 0 ? 0 : m.lstEffects->currentRow());
     QVERIFY(params.isVisible());
     QVERIFY(params.testAttribute(Qt::WA_ShowWithoutActivating));
-    QTest::keyClick(&m, Qt::Key_F6);
-    QTRY_VERIFY(params.isActiveWindow());
-    QTest::keyClick(&params, Qt::Key_F6);
-    QTRY_VERIFY(m.isActiveWindow());
-    QCOMPARE(QApplication::focusWidget(), m.lstEffects);
 }
 
 void TestKeyboard::keys_data()

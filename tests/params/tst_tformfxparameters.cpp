@@ -878,8 +878,17 @@ void TestFXParameters::levelsAndHeadings()
     QVERIFY(w.lblHeadings.isEmpty());
     QCOMPARE(w.width(), 499);
     const int height = w.height();
+    w.boxAssign[0]->setCurrentIndex(1);
+    w.trkPot[1]->setValue(300);
+    const qsizetype before = panel.driver.writes.size();
 
     w.setLevelsShown(true);
+    // Built again, the rows show what they held, and send nothing for it.
+    QCOMPARE(w.boxAssign[0]->currentIndex(), 1);
+    QCOMPARE(w.trkPot[1]->value(), 300);
+    QCOMPARE(w.spnLevel[1]->value(), 300);
+    QVERIFY(w.btnMin[0]->isEnabled());
+    QCOMPARE(panel.driver.writes.size(), before);
     QVERIFY(w.isVisible());
     QCOMPARE(w.lblHeadings.size(), 8);
     QCOMPARE(w.lblHeadings.first()->text(), QStringLiteral("Parameter"));
