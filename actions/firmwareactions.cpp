@@ -72,11 +72,7 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
         return R::fail(Kind::Refused, step, exchange.refusal());
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
         return {refusal, {}};
-    // The backup's name is made once: the file written is the one the question names.
-    UpgradeOptions named = options;
-    if (named.backup && named.backupFile.isEmpty())
-        named.backupFile = FirmwareUpgrade::backupFileName(named.backupFolder, named.backupTime);
-    if (confirm && !confirm(upgradeQuestion(image, named)))
+    if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
     const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
     if (onStarted)
@@ -84,7 +80,7 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     FirmwareUpgrade &upgrade = session.firmwareUpgrade();
     R result;
     result.value.chunks = split.ChunkCount;
-    result.value.stopped = upgrade.run(image, split, named);
+    result.value.stopped = upgrade.run(image, split, options);
     result.value.backupPath = upgrade.backupPath();
     if (result.value.stopped) {
         // Stopped because the program closes: the question before it said where the pedal stands.

@@ -14,7 +14,6 @@
 #include "usb/drivers/udevmonitorsource.h"
 #include "usb/hotplugmonitor.h"
 #include "usb/serialpathwatch.h"
-#include "update/versiontext.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -95,9 +94,7 @@ int main(int argc, char **argv)
     // to the desktop entry org.tovel.Editor.desktop.
     if (gui)
         QGuiApplication::setDesktopFileName(QStringLiteral("org.tovel.Editor"));
-    // As the Help menu shows it ("Version:  3.0"), then the whole file version.
-    QCoreApplication::setApplicationVersion(AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT))
-                                            + QStringLiteral(" (" TOVEL_VERSION_TEXT ")"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVEL_VERSION_TEXT));
     parser.process(*qapp);
 
     if (parser.isSet(deviceOption) && parser.isSet(virtualOption)) {
