@@ -2,11 +2,13 @@
 
 #include "core/nowidgets.h"
 
+#include "config/configurationfile.h"
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/hextext.h"
 #include "session/editorsession.h"
 
+#include <QDateTime>
 #include <QDir>
 
 namespace tovel {
@@ -15,6 +17,16 @@ const QString kUpgradeCompleteMessage = QStringLiteral("Firmware Upgrade Complet
 
 namespace {
 using Kind = ActionFailure::Kind;
+}
+
+UpgradeOptions upgradeOptions(const QString &documents, bool backup, bool fast)
+{
+    UpgradeOptions options;
+    options.backup = backup;
+    options.fast = fast;
+    options.backupFolder = configurationFolder(documents);
+    options.backupTime = QDateTime::currentDateTime();
+    return options;
 }
 
 QString upgradeQuestion(const FirmwareImage &image, const UpgradeOptions &options)
@@ -74,7 +86,7 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
         return {refusal, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
-    const SplitImageResult split = SplitImage(bytesToHex(image.bytes), session.console());
+    const SplitImageResult split = SplitImage(image.bytes, session.console());
     if (onStarted)
         onStarted();
     FirmwareUpgrade &upgrade = session.firmwareUpgrade();

@@ -12,6 +12,10 @@ namespace tovel {
 
 class EditorSession;
 
+// An upgrade's options as the player sets them: a backup first or not, Fast transfer or not;
+// the backup goes into the configurations' folder of `documents`, named by the time now.
+UpgradeOptions upgradeOptions(const QString &documents, bool backup, bool fast);
+
 // What the firmware window's upgrade and `tovel flash` show when it is done.
 extern const QString kUpgradeCompleteMessage;
 

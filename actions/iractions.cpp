@@ -35,16 +35,19 @@ ActionResult<ImpulseResponseImport> importImpulseResponse(EditorSession &session
         return R::fail(Kind::Invalid, step, impulseResponseRefusal(session));
 
     CatalogueLoader &loader = session.loader();
+    QString loadError;
     const IrImportResult imported = importImpulseResponse(
         path, *layout, normalise, session.console(), session.pacing, [&]() -> std::optional<QString> {
-            // The loader shows why it failed; an empty resource has no program to splice into.
-            if (!loader.LoadListResource(EffectResourceName(effect)))
+            // An empty resource has no program to splice into.
+            if (!loader.LoadListResource(EffectResourceName(effect))) {
+                loadError = loader.error();
                 return std::nullopt;
+            }
             return loader.CurrentList().value(0);
         });
     switch (imported.outcome) {
     case IrImportResult::Outcome::Stopped:
-        return R::fail(Kind::File, step, QString());
+        return R::fail(Kind::File, step, loadError);
     case IrImportResult::Outcome::Refused:
         return R::fail(Kind::File, step, imported.refusal);
     case IrImportResult::Outcome::Spliced:

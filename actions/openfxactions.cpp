@@ -16,10 +16,8 @@ ActionResult<EffectQueryResult> openPedalEffect(EditorSession &session, bool req
         result.failure = none;
         return result;
     }
-    // The catalogue's loader has said why a layout or a program did not load.
     if (!session.openRows())
-        return R::fail(ActionFailure::Kind::File, QStringLiteral("effect query"),
-                       QStringLiteral("The rows of %1 could not be read from the catalogue.").arg(result.value.effect));
+        return R::fail(ActionFailure::Kind::File, QStringLiteral("effect query"), session.settings().rows().problem);
     SettingsModel &model = session.settings();
     model.setRowsEnabled(false);
     if (!request)

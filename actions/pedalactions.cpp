@@ -17,21 +17,14 @@ namespace {
 
 using Kind = ActionFailure::Kind;
 
-std::optional<int> byteAt(const QList<quint8> &bytes, qsizetype position)
-{
-    if (position < 0 || position >= bytes.size())
-        return std::nullopt;
-    return bytes[position];
-}
-
 // The state answer's levels onto the rows. A row the player moved meanwhile keeps its level;
 // a pot or list whose level changed sends it back, as a move would.
-void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes, Echo echo)
+void applyReceivedValues(EditorSession &session, const PedalStateBlock &block, Echo echo)
 {
     SettingsModel &model = session.settings();
     const EffectRows &rows = model.rows();
-    for (int p = 0; p < rows.NumParams(); ++p) {
-        const std::optional<int> value = rowLevel(bytes, p);
+    for (int p = 0; p < rows.NumParams() && p < block.levels.size(); ++p) {
+        const std::optional<int> value = block.levels[p];
         if (!value)
             break;
         if (model.playerChanged(p, SettingsModel::Level)) {
@@ -60,7 +53,7 @@ void applyReceivedValues(EditorSession &session, const QList<quint8> &bytes, Ech
 // Each control's byte per row: the tables take the answer whole; a row's box shows the control
 // that drives it (the box's change leaves the row with that one control), a row the answer
 // assigns nothing keeps its box's choice, and "NA" becomes no choice.
-void applyAssignments(EditorSession &session, const QList<quint8> &bytes)
+void applyAssignments(EditorSession &session, const PedalStateBlock &block)
 {
     SettingsModel &model = session.settings();
     ParamTables &tables = session.params;
@@ -71,9 +64,9 @@ void applyAssignments(EditorSession &session, const QList<quint8> &bytes)
         for (int p = 0; p < kMaxRows; ++p) {
             if (model.playerChanged(p, SettingsModel::PedalControl))
                 continue; // keeps the control the player chose meanwhile
-            const int value = byteAt(bytes, StateBlock::assignment(rows, c, p)).value_or(0);
-            tables.AssignMatrix[c][p] = value != 0 ? 1 : 0;
-            if (value == 0 || p >= rows)
+            const bool drives = block.drives[c][p];
+            tables.AssignMatrix[c][p] = drives ? 1 : 0;
+            if (!drives || p >= rows)
                 continue;
             model.setPedalControl(p, c);
             tables.AssignBoxChanged(p, c); // also when no box shows the row
@@ -91,39 +84,35 @@ void applyAssignments(EditorSession &session, const QList<quint8> &bytes)
     }
 }
 
-void applyReverse(EditorSession &session, const QList<quint8> &bytes)
+void applyReverse(EditorSession &session, const PedalStateBlock &block)
 {
     SettingsModel &model = session.settings();
-    const int rows = model.rows().NumParams();
-    for (int p = 0; p < rows; ++p) {
-        const std::optional<int> flag = byteAt(bytes, StateBlock::reverse(rows, p));
-        if (flag && !model.playerChanged(p, SettingsModel::Reverse))
-            model.setReverse(p, *flag != 0);
-    }
+    const int rows = std::min(model.rows().NumParams(), int(kMaxRows));
+    for (int p = 0; p < rows; ++p)
+        if (block.reversed[p] && !model.playerChanged(p, SettingsModel::Reverse))
+            model.setReverse(p, *block.reversed[p]);
 }
 
 // The limits of the assigned pot rows, with the captions a read-back shows; an unassigned
 // row shows "-" and keeps its limits.
-void applyLimits(EditorSession &session, const QList<quint8> &bytes)
+void applyLimits(EditorSession &session, const PedalStateBlock &block)
 {
     SettingsModel &model = session.settings();
     ParamTables &tables = session.params;
     const int rows = model.rows().NumParams();
-    const int pots = std::min(model.rows().NumPots(), rows);
+    const int pots = std::clamp(std::min(model.rows().NumPots(), rows), 0, int(kMaxRows));
     for (int p = 0; p < pots; ++p) {
         const bool assigned = tables.IsAssigned[p];
-        const std::optional<int> code = byteAt(bytes, StateBlock::minimumCode(rows, p));
-        if (assigned && code)
-            tables.MinLimit[p] = minLevelFromCode(*code);
+        if (assigned && block.minimumCode[p])
+            tables.MinLimit[p] = minLevelFromCode(*block.minimumCode[p]);
         model.setLimitCaption(p, LimitKind::Minimum,
                               assigned ? QString::number(minPercentRead(tables.MinLimit[p])) + QLatin1Char('%')
                                        : QStringLiteral("-"));
     }
     for (int p = 0; p < pots; ++p) {
         const bool assigned = tables.IsAssigned[p];
-        const std::optional<int> code = byteAt(bytes, StateBlock::maximumCode(rows, p));
-        if (assigned && code)
-            tables.MaxLimit[p] = maxLevelFromCode(*code);
+        if (assigned && block.maximumCode[p])
+            tables.MaxLimit[p] = maxLevelFromCode(*block.maximumCode[p]);
         model.setLimitCaption(p, LimitKind::Maximum,
                               assigned ? QString::number(maxPercentRead(tables.MaxLimit[p])) + QLatin1Char('%')
                                        : QStringLiteral("-"));
@@ -158,15 +147,12 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     const EffectInfo &info = asked.value;
     result.value.info = info;
     PedalFacts &pedal = session.pedal;
-    pedal.PedalEffectNumber = info.effectNumber;
-    pedal.PedalEffectVersion = info.effectVersion;
-    pedal.FirmwareVersion = info.firmwareVersion;
     Console &console = session.console();
     console.printToConsole(QStringLiteral("effect number DEC: %1").arg(info.effectNumber));
     console.printToConsole(QStringLiteral("effect number HEX: ") + hexField(quint32(info.effectNumber), 8));
     console.printToConsole(QStringLiteral("effect version: %1").arg(info.effectVersion));
     console.printToConsole(QStringLiteral("firmware version: %1").arg(info.firmwareVersion));
-    emit session.firmwareVersionReported(info.firmwareVersion);
+    session.rememberEffect(info);
     // Effect 0 is "empty": the pedal runs no effect, which is an answer, not a failure.
     if (info.effectNumber == 0)
         return result;
@@ -174,7 +160,7 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     // LookUpPedalEffect: the effect number is the line of the effect list.
     CatalogueLoader &loader = session.loader();
     if (!loader.LoadListResource(QStringLiteral("effect_list"))) {
-        result.failure = ActionFailure{Kind::File, step, {}, QString()};
+        result.failure = ActionFailure{Kind::File, step, {}, loader.error()};
         return result;
     }
     const QStringList &list = loader.CurrentList();
@@ -265,11 +251,12 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
 
 void applyStateAnswer(EditorSession &session, const QList<quint8> &bytes, Echo echo)
 {
-    applyReceivedValues(session, bytes, echo);
+    const PedalStateBlock block = readStateBlock(bytes, session.settings().rows().NumParams());
+    applyReceivedValues(session, block, echo);
     if (!session.LiveMode()) {
-        applyAssignments(session, bytes);
-        applyReverse(session, bytes);
-        applyLimits(session, bytes);
+        applyAssignments(session, block);
+        applyReverse(session, block);
+        applyLimits(session, block);
     }
 }
 
@@ -318,10 +305,10 @@ void sendRowLevel(EditorSession &session, int row, int level, const QString &wha
     const QString &address = session.settings().rows().ParamAddress[row];
     Console &console = session.console();
     QString line;
-    QString hex;
-    if (isSendableAddress(address)) {
-        hex = parameterValueHex(address, level);
-        line = QStringLiteral("data sent %1 %2: %3").arg(what).arg(row).arg(hex);
+    const bool sendable = isSendableAddress(address);
+    const quint16 pedalAddress = address.toUShort(nullptr, 16);
+    if (sendable) {
+        line = QStringLiteral("data sent %1 %2: %3").arg(what).arg(row).arg(bytesToHex(parameterValueCommand(pedalAddress, level)));
     } else {
         line = QStringLiteral("data not sent %1 %2: parameter address \"%3\" is not 4 hex digits")
                    .arg(what).arg(row).arg(address);
@@ -330,10 +317,10 @@ void sendRowLevel(EditorSession &session, int row, int level, const QString &wha
         console.appendConsoleLine(line);
     else
         console.printToConsole(line);
-    if (hex.isEmpty())
+    if (!sendable)
         return;
     CommandExchange &exchange = session.exchange();
-    if (!exchange.sendParameterValue(hex) && exchange.busy())
+    if (!exchange.sendParameterValue(pedalAddress, level) && exchange.busy())
         console.appendConsoleLine(QStringLiteral("(sent when the %1 ends)").arg(exchange.running()));
 }
 

@@ -118,12 +118,8 @@ ActionResult<UpgradeRestart> reconnectAfterUpgrade(EditorSession &session, const
                 lastAnswer = asked.failure;
                 if (asked) {
                     const EffectInfo &info = asked.value;
-                    PedalFacts &pedal = session.pedal;
-                    pedal.PedalEffectNumber = info.effectNumber;
-                    pedal.PedalEffectVersion = info.effectVersion;
-                    pedal.FirmwareVersion = info.firmwareVersion;
                     console.printToConsole(QStringLiteral("firmware version: %1").arg(info.firmwareVersion));
-                    emit session.firmwareVersionReported(info.firmwareVersion);
+                    session.rememberEffect(info);
                     R result;
                     result.value.firmwareVersion = info.firmwareVersion;
                     result.value.message = QStringLiteral("Firmware %1 is running.").arg(info.firmwareVersion);

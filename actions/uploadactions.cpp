@@ -86,9 +86,11 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
         const QString name = EffectResourceName(selection.SelectedEffectName);
         console.printToConsole(QStringLiteral("resource name: ") + name);
         CatalogueLoader &loader = session.loader();
-        // The loader has shown why; nothing is sent.
-        if (!loader.LoadListResource(name) || loader.CurrentList().isEmpty())
-            return R::fail(Kind::File, step, QString());
+        // Nothing is sent.
+        if (!loader.LoadListResource(name))
+            return R::fail(Kind::File, step, loader.error());
+        if (loader.CurrentList().isEmpty())
+            return R::fail(Kind::File, step, QStringLiteral("The program of %1 is empty.").arg(selection.SelectedEffectName));
         text = loader.CurrentList().first();
     }
 

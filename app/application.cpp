@@ -24,10 +24,10 @@ namespace tovel {
 
 Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
                          const Clock &clock_, const WebSite &site_, WebBrowser *browser,
-                         const QString &logFile)
+                         const QString &logFile, Startup startup)
     : prompts(prompts_), pacing(pacing_), clock(clock_), folders(folders_),
       m_session(std::make_unique<EditorSession>(prompts_, pacing_, folders_, driver, clock_)),
-      usb(m_session->usb), params(m_session->params), site(site_)
+      usb(m_session->usb), params(m_session->params), site(site_), m_startup(startup)
 {
     if (!browser) {
         m_desktopBrowser = std::make_unique<DesktopWebBrowser>();
@@ -42,7 +42,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/org.tovel.Editor.png")));
     m_formMain = std::make_unique<TformMain>(*this);
-    m_formMain->FormCreate();
+    if (startup == Startup::Whole)
+        m_formMain->FormCreate();
+    else
+        m_formMain->FormCreateFirstPaint();
     // Where the manager put it, moved sideways where that leaves no room for the parameter
     // window beside it on a screen that has room for both.
     new PlaceWhenFramed(*m_formMain, [this](const QMargins &frame) {
@@ -50,8 +53,6 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         return roomBeside(availableGeometryFor(*m_formMain), m_formMain->frameGeometry(),
                           rows + frame.left() + frame.right());
     });
-
-    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
 
     const QDateTime started = QDateTime::currentDateTime();
     if (!logFile.isEmpty())
@@ -61,6 +62,15 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     else
         m_sessionLog = SessionLog::openInFolder(QDir(state).filePath(QStringLiteral("tovel-editor")), started,
                                                 m_sessionLogError);
+    if (startup == Startup::Whole)
+        finishStartup();
+}
+
+void Application::finishStartup()
+{
+    if (m_formPrint)
+        return;
+    m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
     m_formPrint = std::make_unique<TformPrint>();
     // Wholly on the screen, however far its design position lies past the screen's edge.
     new PlaceWhenFramed(*m_formPrint, [print = m_formPrint.get()](const QMargins &) {
@@ -95,6 +105,10 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
 
     QObject::connect(&m_session->exchange(), &CommandExchange::busyChanged, &main, &TformMain::exchangeRunning);
     QObject::connect(m_session.get(), &EditorSession::deviceLost, &main, &TformMain::deviceLost);
+
+    // The scan's and the version check's lines go to the console, which exists now.
+    if (m_startup == Startup::FirstPaintFirst)
+        main.FormCreateAfterPaint();
 }
 
 Application::~Application()

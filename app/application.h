@@ -39,14 +39,24 @@ struct VersionFacts {
 // on scripted ones.
 class Application {
 public:
+    enum class Startup {
+        Whole,           // every window and every start-up step at once
+        FirstPaintFirst, // the main window as its first frame shows it; finishStartup() the rest
+    };
+
     // site: where the version check asks and Support leads (none by default: no request).
     // browser: opens the support page; the desktop's own when none is given.
     // logFile: where the session's trace goes; a new file in the state folder's tovel-editor
     // when none is given.
     Application(Prompts &prompts, Pacing &pacing, Folders &folders, FtDriver &driver,
                 const Clock &clock, const WebSite &site = {}, WebBrowser *browser = nullptr,
-                const QString &logFile = QString());
+                const QString &logFile = QString(), Startup startup = Startup::Whole);
     ~Application();
+
+    // After a FirstPaintFirst start, once the main window is painted: the other four windows,
+    // the bridge scan and the version check. Runs once; the windows' accessors give null
+    // before.
+    void finishStartup();
 
     Prompts &prompts;
     Pacing &pacing;
@@ -93,6 +103,7 @@ private:
     std::unique_ptr<TformFXParameters> m_formFXParameters;
     std::unique_ptr<tformFXInfo> m_formFXInfo;
     std::unique_ptr<EffectBrowser> m_browser;
+    Startup m_startup;
 };
 
 } // namespace tovel

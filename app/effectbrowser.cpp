@@ -11,7 +11,6 @@
 #include "app/tformfxparameters.h"
 #include "session/editorsession.h"
 
-#include <exception>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -64,8 +63,10 @@ void EffectBrowser::categoryClick(int row)
     const CategoryRow &category = CategoryTable[row];
     m_controls.lstEffects->clear();
     m_shownCategory = -1;
-    if (!m_session.loader().LoadListResource(QString::fromLatin1(category.listResource)))
+    if (!m_session.loader().LoadListResource(QString::fromLatin1(category.listResource))) {
+        m_session.prompts.showMessage(m_session.loader().error());
         return;
+    }
     FillEffectList();
     m_shownCategory = row;
     m_session.selection.SelectedCategory = QString::fromLatin1(category.caption);
@@ -87,14 +88,9 @@ void EffectBrowser::chooseEffect(int row, bool activateParameters)
         return;
     m_session.console().printToConsole(QStringLiteral("efx index :") + QString::number(row));
     m_session.console().printToConsole(QStringLiteral("selected effect name: ") + item->text());
-    // The choice opens the effect's rows in the session; a layout that cannot be read is
-    // reported once the window has been opened (without rows), as the click's error.
-    std::exception_ptr error;
-    try {
-        m_session.chooseEffect(item->text());
-    } catch (...) {
-        error = std::current_exception();
-    }
+    // The choice opens the effect's rows in the session; rows that cannot be read are said
+    // once the window has been opened (without them).
+    const bool opened = m_session.chooseEffect(item->text());
     const Selection &selection = m_session.selection;
     if (!selection.SelectedEffectName.isEmpty())
         m_controls.btnGetFXInfo->setEnabled(true);
@@ -104,8 +100,8 @@ void EffectBrowser::chooseEffect(int row, bool activateParameters)
     // Follows the list the effect was clicked in: after Open FX has put another category's
     // list in view, SelectedCategory may still name the category clicked before.
     m_controls.menuLoadIR->setEnabled(m_shownCategory == kImpulseResponseCategory);
-    if (error)
-        std::rethrow_exception(error);
+    if (!opened)
+        m_session.prompts.showMessage(m_session.settings().rows().problem);
 }
 
 void EffectBrowser::btnGetFXInfoClick()
@@ -135,8 +131,10 @@ void EffectBrowser::pointAtPedalEffect()
     m_shownCategory = -1;
     for (int row = 0; row < int(CategoryTable.size()); ++row) {
         m_controls.lstEffects->clear();
-        if (!m_session.loader().LoadListResource(EffectResourceName(QString::fromLatin1(CategoryTable[row].caption))))
+        if (!m_session.loader().LoadListResource(EffectResourceName(QString::fromLatin1(CategoryTable[row].caption)))) {
+            m_session.prompts.showMessage(m_session.loader().error());
             return;
+        }
         FillEffectList();
         if (SelectEffectByName(row))
             return;

@@ -9,8 +9,7 @@
 #include "core/clock.h"
 #include "core/firstpaint.h"
 #include "core/pacing.h"
-#include "pedal/virtualpedaldriver.h"
-#include "usb/drivers/systemdrivers.h"
+#include "pedal/driverchoice.h"
 #include "usb/drivers/udevmonitorsource.h"
 #include "usb/hotplugmonitor.h"
 #include "usb/serialpathwatch.h"
@@ -57,7 +56,7 @@ int main(int argc, char **argv)
         QStringLiteral("pedal-line-rate"),
         QStringLiteral("With --virtual-pedal: the modelled line rate in baud, 0 for none "
                        "(default 115200)."),
-        QStringLiteral("baud"), QStringLiteral("115200"));
+        QStringLiteral("baud"), QString::number(kPedalBaudRate));
     const QCommandLineOption infoOption(
         QStringLiteral("info"),
         QStringLiteral("Open the information page of the effect <name> (e.g. \"Moss Verb\") at start."),
@@ -109,54 +108,55 @@ int main(int argc, char **argv)
     }
 
     SteadyClock clock;
-    std::unique_ptr<FtDriver> driver;
-    if (parser.isSet(virtualOption)) {
-        pedal::VirtualPedalOptions options;
-        options.bootloader = parser.isSet(bootloaderOption);
-        options.lineRateBaud = lineRate;
-        driver = pedal::makeVirtualPedalDriver(options, clock);
-    } else if (parser.isSet(deviceOption)) {
-        driver = makeSerialPathDriver(parser.value(deviceOption));
-    } else {
-        driver = makeSystemDriver();
-    }
+    DriverChoice choice;
+    choice.virtualPedal = parser.isSet(virtualOption);
+    choice.pedal.bootloader = parser.isSet(bootloaderOption);
+    choice.pedal.lineRateBaud = lineRate;
+    choice.device = parser.value(deviceOption);
+    const std::unique_ptr<FtDriver> driver = makeDriver(choice, clock);
 
     WidgetPrompts prompts;
     RealPacing pacing;
     DesktopFolders folders;
     gui->setPrompts(&prompts);
     Application app(prompts, pacing, folders, *driver, clock,
-                    WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)), nullptr, parser.value(logOption));
+                    WebSite::onHost(QStringLiteral(TOVEL_WEB_HOST)), nullptr, parser.value(logOption),
+                    Application::Startup::FirstPaintFirst);
     if (parser.isSet(logOption) && !app.sessionLog()) {
         std::fprintf(stderr, "tovel-editor: --log: %s\n", qPrintable(app.sessionLogError()));
         return 2;
     }
-    // Bridges plugged in and pulled out: the labels follow, a pulled bridge is lost at once
-    // (also for libftdi1, which would notice only at its next call), and one plugged in may
-    // be connected. A --device path is watched as udev's by-id link comes and goes.
+    // The main window's first frame comes first; then what it does not show: the other windows,
+    // the bridge scan, the version check and the hot-plug monitor.
     std::unique_ptr<HotplugMonitor> hotplug;
     std::unique_ptr<SerialPathWatch> pathWatch;
-    if (parser.isSet(deviceOption)) {
-        pathWatch = std::make_unique<SerialPathWatch>(parser.value(deviceOption));
-        app.hotplug().follow(pathWatch.get());
-    } else if (!parser.isSet(virtualOption)) {
-        hotplug = std::make_unique<HotplugMonitor>(std::make_unique<UdevMonitorSource>());
-        QString error;
-        if (hotplug->start(error))
-            app.hotplug().follow(hotplug.get());
-        else
-            app.console().printToConsole(QStringLiteral("No hot-plug events: ") + error);
-    }
+    afterFirstPaint(app.formMain(), [&] {
+        app.finishStartup();
+        // Bridges plugged in and pulled out: the labels follow, a pulled bridge is lost at once
+        // (also for libftdi1, which would notice only at its next call), and one plugged in may
+        // be connected. A --device path is watched as udev's by-id link comes and goes.
+        if (parser.isSet(deviceOption)) {
+            pathWatch = std::make_unique<SerialPathWatch>(parser.value(deviceOption));
+            app.hotplug().follow(pathWatch.get());
+        } else if (!parser.isSet(virtualOption)) {
+            hotplug = std::make_unique<HotplugMonitor>(std::make_unique<UdevMonitorSource>());
+            QString error;
+            if (hotplug->start(error))
+                app.hotplug().follow(hotplug.get());
+            else
+                app.console().printToConsole(QStringLiteral("No hot-plug events: ") + error);
+        }
+        if (parser.isSet(consoleOption))
+            app.formPrint()->show();
+        if (parser.isSet(infoOption)) {
+            const QString name = parser.value(infoOption);
+            const QString page = tformFXInfo::pagePath(folders.programFolder(), name);
+            if (!QFileInfo::exists(page))
+                std::fprintf(stderr, "tovel-editor: no information page %s\n", qPrintable(page));
+            app.formFXInfo()->openBeside(*app.formMain(), folders.programFolder(), name);
+        }
+    });
     quitAfterFirstPaintIfAsked(app.formMain());
     app.formMain()->show();
-    if (parser.isSet(consoleOption))
-        app.formPrint()->show();
-    if (parser.isSet(infoOption)) {
-        const QString name = parser.value(infoOption);
-        const QString page = tformFXInfo::pagePath(folders.programFolder(), name);
-        if (!QFileInfo::exists(page))
-            std::fprintf(stderr, "tovel-editor: no information page %s\n", qPrintable(page));
-        app.formFXInfo()->openBeside(*app.formMain(), folders.programFolder(), name);
-    }
     return gui->exec();
 }

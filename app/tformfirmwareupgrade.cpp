@@ -118,9 +118,7 @@ void TformFirmwareUpgrade::FirmwareSelect(int index)
         }
         return;
     }
-    m_choice = FirmwareChoice();
-    m_choice.SelectedFirmwareName = cmbFirmwareChoose->itemText(index);
-    m_choice.SelectedFirmwareVariant = m_choice.SelectedFirmwareName.right(1).toInt();
+    m_choice = builtInChoice(cmbFirmwareChoose->itemText(index)).value_or(FirmwareChoice{});
     m_choiceIndex = index;
     m_session.console().printToConsole(m_choice.SelectedFirmwareName);
 }
@@ -147,12 +145,7 @@ bool TformFirmwareUpgrade::chooseFile()
 
 UpgradeOptions TformFirmwareUpgrade::options() const
 {
-    UpgradeOptions o;
-    o.backup = chkBackupFirst->isChecked();
-    o.fast = chkFastTransfer->isChecked();
-    o.backupFolder = configurationFolder(m_session.folders.documents());
-    o.backupTime = QDateTime::currentDateTime();
-    return o;
+    return upgradeOptions(m_session.folders.documents(), chkBackupFirst->isChecked(), chkFastTransfer->isChecked());
 }
 
 void TformFirmwareUpgrade::btnUpgradeFirmwareClick()

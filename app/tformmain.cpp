@@ -291,22 +291,36 @@ QList<QAction *> TformMain::windowShortcuts() const
 
 void TformMain::FormCreate()
 {
+    listAttachedBridges();
+    FormCreateFirstPaint();
+    prepareVersionCheck();
+}
+
+void TformMain::FormCreateAfterPaint()
+{
+    listAttachedBridges();
+    prepareVersionCheck();
+}
+
+void TformMain::listAttachedBridges()
+{
     // 1. The attached bridges: serial numbers run together after the label's text; the name
     // label and ListedDeviceName hold the last description.
-    EditorSession &session = m_app.session();
-    D2XXUnit &usb = session.usb;
-    const QList<ListedBridge> bridges = listBridges(session, false);
+    const QList<ListedBridge> bridges = listBridges(m_app.session(), false);
     for (const ListedBridge &bridge : bridges) {
         lblSerialNumber->setText(lblSerialNumber->text() + bridge.serialNumber);
         lblDeviceName->setText(bridge.description);
     }
     showNoPedal(bridges.isEmpty());
+}
+
+void TformMain::FormCreateFirstPaint()
+{
+    EditorSession &session = m_app.session();
+    D2XXUnit &usb = session.usb;
 
     // 2. Port settings, applied when connecting: 115200 baud, 8 data bits, one stop bit, no parity.
-    usb.state.BaudRate = 115200;
-    usb.state.WordLength = 8;
-    usb.state.StopBits = 0;
-    usb.state.Parity = 0;
+    usb.choosePedalLine();
 
     // 3.
     session.link.FirmwareUpgradeMode = false;
@@ -329,8 +343,7 @@ void TformMain::FormCreate()
     // 6.
     m_app.params.reset_min_max_array();
 
-    // 7. The version request and Timer2.
-    prepareVersionCheck();
+    // 7. The version request and Timer2: prepareVersionCheck(), after the first paint.
 
     // 8. The Help menu's version entry: its text, a blank and the version.
     m_app.versions.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));

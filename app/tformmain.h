@@ -38,6 +38,11 @@ public:
     // start states, builds the category rows, creates the data folders. Writes nothing to the
     // console: the console window does not exist yet.
     void FormCreate();
+    // The same in two parts: FormCreateFirstPaint does all that the window's first frame shows
+    // (everything but the bridge scan and the version check); FormCreateAfterPaint does those two
+    // once the frame is painted, when the console exists.
+    void FormCreateFirstPaint();
+    void FormCreateAfterPaint();
     // What start-up could not read and did without (a remembered choice in a file that is no
     // regular file): console lines for when the console exists.
     QStringList takeStartupNotes() { return std::exchange(m_startupNotes, {}); }
@@ -167,6 +172,8 @@ private:
     void buildMenus();
     void prepareVersionCheck();
     void showLatestVersion();
+    // Start-up's first step: the attached bridges into the labels.
+    void listAttachedBridges();
     void CreateDataFolder();
     void CreateDataSubfolder();
     bool createFolder(const QStringList &parts, const QString &errorPrefix);

@@ -64,7 +64,8 @@ void TformMain::menuLookClickItem(QObject *item)
     // The look first: a choice that cannot be remembered still shows for this run.
     applyLook(n);
     markLook(n);
-    saveLookChoice(lookChoicePath(m_app.folders.documents()), n);
+    if (const QString problem = saveLookChoice(lookChoicePath(m_app.folders.documents()), n); !problem.isEmpty())
+        m_app.prompts.showMessage(problem);
 }
 
 } // namespace tovel

@@ -2,7 +2,6 @@
 #include "actions/uploadactions.h"
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "core/editorerror.h"
 #include "core/seams.h"
 
 #include <QLabel>
@@ -35,11 +34,7 @@ void TformMain::btnUploadFileClick()
     const QString path = m_app.prompts.openFile(QString());
     if (path.isEmpty())
         return;
-    const ActionResult<QString> result = uploadProgramFile(m_app.session(), path);
-    // A file that cannot be read at all ends here, as any error no handler catches does.
-    if (result.failure && result.failure->message.startsWith(QStringLiteral("Error: cannot read ")))
-        throw EditorError(result.failure->message);
-    showFailure(result.failure);
+    showFailure(uploadProgramFile(m_app.session(), path).failure);
 }
 
 } // namespace tovel

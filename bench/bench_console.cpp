@@ -79,6 +79,10 @@ static double timeMs(F &&f)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    using tovel::bench::amount;
+    // The floods' sizes; the short run's are small.
+    const int floodLines = amount(100000, 1000);
+    const int longChars = amount(20'000'000, 20'000);
     BenchFolders folders;
     tovel::bench::PrintingPrompts prompts;
     QString error;
@@ -92,34 +96,34 @@ int main(int argc, char **argv)
     QApplication::processEvents();
 
     const double lines = timeMs([&] {
-        for (int i = 0; i < 100000; ++i)
+        for (int i = 0; i < floodLines; ++i)
             console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(i));
         console.flush();
         console.repaint();
     });
-    std::printf("100000 lines (print, flush, repaint): %.1f ms\n", lines);
+    std::printf("%d lines (print, flush, repaint): %.1f ms\n", floodLines, lines);
     console.btnClearClick();
     QApplication::processEvents();
     const Flood lineFlood = underEventLoop([&] {
-        for (int i = 0; i < 100000; ++i)
+        for (int i = 0; i < floodLines; ++i)
             console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(i));
     });
-    std::printf("100000 lines from one handler: %.1f ms, longest event-loop stall %.1f ms\n", lineFlood.printMs,
+    std::printf("%d lines from one handler: %.1f ms, longest event-loop stall %.1f ms\n", floodLines, lineFlood.printMs,
                 lineFlood.worstStallMs);
-    tovel::bench::result("console, 100,000 lines: append cost a line", lineFlood.printMs * 1000 / 100000, "us");
+    tovel::bench::result("console, 100,000 lines: append cost a line", lineFlood.printMs * 1000 / floodLines, "us");
     tovel::bench::result("console, 100,000 lines: longest event-loop stall", lineFlood.worstStallMs, "ms");
 
     const double oneEvery = timeMs([&] {
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < amount(2000, 20); ++i) {
             console.printToConsole(QStringLiteral("received: 79"));
             QApplication::processEvents();
         }
     });
     std::printf("2000 lines each followed by an event-loop turn: %.1f ms (%.1f us a line)\n",
-                oneEvery, oneEvery * 1000 / 2000);
+                oneEvery, oneEvery * 1000 / amount(2000, 20));
 
     console.btnClearClick();
-    const QString wav(20'000'000, QLatin1Char('7'));
+    const QString wav(longChars, QLatin1Char('7'));
     const double longLine = timeMs([&] {
         console.printToConsole(wav);
         console.printToConsole(QStringLiteral("after"));
@@ -136,7 +140,7 @@ int main(int argc, char **argv)
     tovel::bench::result("console, one 20,000,000-character line: longest event-loop stall",
                          longFlood.worstStallMs, "ms");
     const double scrollAfter = timeMs([&] {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < amount(100, 2); ++i) {
             console.Memo1->horizontalScrollBar();
             console.Memo1->verticalScrollBar()->setValue(i % 2);
             console.repaint();
@@ -145,7 +149,7 @@ int main(int argc, char **argv)
     std::printf("100 repaints after it: %.1f ms\n", scrollAfter);
 
     // What the memo would cost showing long lines whole.
-    for (int chars : {200'000, 2'000'000}) {
+    for (int chars : {amount(200'000, 2000), amount(2'000'000, 2000)}) {
         QPlainTextEdit raw;
         raw.setLineWrapMode(QPlainTextEdit::NoWrap);
         raw.resize(386, 636);
@@ -162,7 +166,7 @@ int main(int argc, char **argv)
     console.btnClearClick();
     QApplication::processEvents();
     const long before = tovel::bench::residentKiB();
-    for (int burst = 0; burst < 1000; ++burst) {
+    for (int burst = 0; burst < amount(1000, 2); ++burst) {
         for (int i = 0; i < 1000; ++i)
             console.printToConsole(QStringLiteral("data sent pot 3: 0100030040%1").arg(burst * 1000 + i));
         QApplication::processEvents();

@@ -20,7 +20,7 @@ using namespace tovel::test;
 
 namespace {
 
-constexpr int kRuns = 3;
+const int kRuns = bench::amount(3);
 
 
 QString makeWav(const QString &dir, const QString &name, int rate, int channels, const QString &type,
@@ -82,11 +82,11 @@ Figures importOnce(QApplication &qapp, Application &app, ScriptedPrompts &prompt
 // would. Growth is counted from the resident set just before the first import.
 void memoryOverImports(QApplication &qapp, Application &app, ScriptedPrompts &prompts, const QString &path)
 {
-    constexpr int kImports = 10;
+    const int kImports = bench::amount(10);
     qapp.processEvents();
     const long before = bench::residentKiB();
     const bool peakKnown = bench::resetPeakRss();
-    long afterEach[kImports] = {};
+    QList<long> afterEach(kImports);
     for (int i = 0; i < kImports; ++i) {
         importOnce(qapp, app, prompts, path);
         afterEach[i] = bench::residentKiB();
@@ -98,7 +98,7 @@ void memoryOverImports(QApplication &qapp, Application &app, ScriptedPrompts &pr
         std::printf(" %ld", kb);
     std::printf(" kB after each; peak %ld kB%s\n", peak, peakKnown ? "" : " (peak since start: not reset)");
     bench::result("WAV import, 10 x 64 MB file: peak growth of the resident set", (peak - before) / 1024.0, "MB");
-    bench::result("WAV import, 10 x 64 MB file: growth kept after them", (afterEach[kImports - 1] - before) / 1024.0,
+    bench::result("WAV import, 10 x 64 MB file: growth kept after them", (afterEach.last() - before) / 1024.0,
                   "MB");
 }
 
@@ -108,11 +108,13 @@ int main(int argc, char **argv)
 {
     QApplication qapp(argc, argv);
     TempFolders files;
-    const QString plain = makeWav(files.root(), QStringLiteral("60s-48k-24bit.wav"), 48000, 1, QStringLiteral("wavpcm"));
-    const QString cd = makeWav(files.root(), QStringLiteral("60s-44k1-24bit-stereo.wav"), 44100, 2, QStringLiteral("wav"));
+    // The short run reads files of a second or two.
+    const int minute = bench::amount(60);
+    const QString plain = makeWav(files.root(), QStringLiteral("60s-48k-24bit.wav"), 48000, 1, QStringLiteral("wavpcm"), minute);
+    const QString cd = makeWav(files.root(), QStringLiteral("60s-44k1-24bit-stereo.wav"), 44100, 2, QStringLiteral("wav"), minute);
     // 460 s of 24-bit mono at 48 kHz: 66,240,044 bytes, just under the import's 64 MB limit.
     const QString largest =
-        makeWav(files.root(), QStringLiteral("460s-48k-24bit.wav"), 48000, 1, QStringLiteral("wavpcm"), 460);
+        makeWav(files.root(), QStringLiteral("460s-48k-24bit.wav"), 48000, 1, QStringLiteral("wavpcm"), bench::amount(460, 2));
 
     SteadyClock steady;
     RealPacing pacing;

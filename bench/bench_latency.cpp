@@ -9,6 +9,7 @@
 #include "core/seams.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "protocol/pedalstate.h"
 #include "usb/d2xxunit.h"
 
 #include "bench/benchresult.h"
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     using namespace tovel;
-    constexpr int kRuns = 50;
+    const int kRuns = bench::amount(50);
     std::printf("effect query round trip at 115200 baud, %d runs each\n", kRuns);
     for (const int latencyMs : {16, 1, 0}) {
         bench::PrintingPrompts prompts;
@@ -37,6 +38,7 @@ int main(int argc, char **argv)
         PedalState state;
         CommandExchange exchange(usb, pacing, clock, console, state);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));
+        state.linkOpened(PedalState::Listener::EffectFirmware);
 
         qint64 total = 0, least = -1, most = 0;
         for (int run = 0; run < kRuns; ++run) {

@@ -37,7 +37,7 @@ double timedCheck(EditorSession &session)
 int main(int argc, char **argv)
 {
     QApplication qapp(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : amount(10);
     LoggedSim sim;
     if (!sim.start()) {
         std::printf("sim: %s\n", qPrintable(sim.process.errorText()));

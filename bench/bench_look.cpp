@@ -40,7 +40,7 @@ void print(const char *what, const Figures &f, const char *unit = "switch")
 int main(int argc, char **argv)
 {
     QApplication qapp(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : tovel::bench::amount(5);
 
     EditorFixture f;
     f.startOnVirtualPedal();
@@ -48,9 +48,11 @@ int main(int argc, char **argv)
     // Start-up's step: style.txt read and its look applied while the main window is the only one.
     Figures startup;
     QElapsedTimer timer;
-    for (int i = 0; i < rounds * 8; ++i) {
+    // Every look in turn; the short run switches between two.
+    const int looks = tovel::bench::amount(8, 2);
+    for (int i = 0; i < rounds * looks; ++i) {
         QFile choice(f.folders.documents() + QStringLiteral("/ZANTH/style.txt"));
-        if (!choice.open(QIODevice::WriteOnly) || choice.write(QByteArray::number((i + 1) % 8)) < 1)
+        if (!choice.open(QIODevice::WriteOnly) || choice.write(QByteArray::number((i + 1) % looks)) < 1)
             return 1;
         choice.close();
         timer.start();
@@ -76,9 +78,9 @@ int main(int argc, char **argv)
 
     Figures apply, applyAndPaint;
     for (int r = 0; r < rounds; ++r) {
-        for (int look = 0; look <= 7; ++look) {
+        for (int look = 0; look < looks; ++look) {
             timer.start();
-            applyLook((look + 1) % 8);
+            applyLook((look + 1) % looks);
             apply.add(timer.nsecsElapsed() / 1e6);
             // The repaint of every shown window that the new sheet causes.
             QApplication::processEvents();

@@ -101,7 +101,7 @@ int main(int argc, char **argv)
     for (quint8 b : moved)
         movedAnswer += QByteArray::number(b) + "\r\n";
     const QByteArray answers[2] = {pedalAnswer, movedAnswer};
-    constexpr int kReadBacks = 2000;
+    const int kReadBacks = bench::amount(2000);
     QElapsedTimer readBack;
     readBack.start();
     for (int i = 0; i < kReadBacks; ++i) {
@@ -114,9 +114,9 @@ int main(int argc, char **argv)
                 qlonglong(pedalAnswer.size()), readBackUs);
 
     QSlider *slider = window.trkPot[0];
-    constexpr int kChanges = 50000;
+    const int kChanges = bench::amount(50000, 10);
     QList<double> hiddenUs;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < bench::amount(3); ++round) {
         QElapsedTimer t;
         t.start();
         for (int i = 0; i < kChanges; ++i)

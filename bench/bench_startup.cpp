@@ -58,7 +58,7 @@ Start startOnce(const QString &program, const QStringList &arguments, const QStr
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : amount(9);
     QTemporaryDir home;
 
     // One start of each first, not counted: it loads the libraries into the page cache.

@@ -32,7 +32,7 @@ constexpr double kBaud = 115200;
 int main(int argc, char **argv)
 {
     QApplication qapp(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : amount(10);
     LoggedSim sim;
     if (!sim.start()) {
         std::printf("sim: %s\n", qPrintable(sim.process.errorText()));

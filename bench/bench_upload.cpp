@@ -25,8 +25,8 @@ using namespace tovel::test;
 namespace {
 
 constexpr quint32 kBaud = 115200;
-constexpr int kVirtualRuns = 50;
-constexpr int kRealRuns = 5;
+const int kVirtualRuns = bench::amount(50);
+const int kRealRuns = bench::amount(5);
 
 struct Largest {
     int category = -1;

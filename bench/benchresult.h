@@ -10,11 +10,26 @@
 // benchmarks also print are for whoever runs one by hand.
 #include <QByteArray>
 #include <QFile>
+#include <QtGlobal>
 #include <QList>
 #include <algorithm>
 #include <cstdio>
 
 namespace tovel::bench {
+
+// The short run the test suite makes of every benchmark (TOVEL_BENCH_SHORT set): one iteration
+// of each case on small inputs, so that a benchmark that no longer gets through its cases fails
+// the suite. Its figures mean nothing and nothing reads them.
+inline bool shortRun()
+{
+    return qEnvironmentVariableIsSet("TOVEL_BENCH_SHORT");
+}
+
+// `full` in a normal run, `small` in the short one.
+inline int amount(int full, int small = 1)
+{
+    return shortRun() ? small : full;
+}
 
 // Dialogs for a benchmark: messages printed, every question answered No, every file dialog
 // cancelled.

@@ -4,7 +4,6 @@
 
 namespace tovel {
 
-class Prompts;
 class ResourceIndex;
 
 // Loads text resources of the catalogue as lines. It keeps exactly one list, CurrentList,
@@ -13,20 +12,21 @@ class ResourceIndex;
 class CatalogueLoader {
 public:
     // index: the resources to load from; by default the embedded catalogue.
-    explicit CatalogueLoader(Prompts &prompts);
-    CatalogueLoader(Prompts &prompts, const ResourceIndex &index);
+    CatalogueLoader();
+    explicit CatalogueLoader(const ResourceIndex &index);
 
     // Replaces CurrentList with the lines of the named resource (name without regard to case).
-    // On failure shows "Error loading resource: " and the reason, leaves CurrentList as it
-    // was and returns false; the caller ends its operation there.
+    // On failure leaves CurrentList as it was and returns false; error() says why ("Error
+    // loading resource: " and the reason), for the caller to show where it shows failures.
     bool LoadListResource(const QString &name);
+    const QString &error() const { return m_error; }
 
     const QStringList &CurrentList() const { return m_currentList; }
 
 private:
-    Prompts &m_prompts;
     const ResourceIndex &m_index;
     QStringList m_currentList;
+    QString m_error;
 };
 
 } // namespace tovel

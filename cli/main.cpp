@@ -10,10 +10,9 @@
 #include "cli/tovelcommands.h"
 #include "core/clock.h"
 #include "core/pacing.h"
-#include "pedal/virtualpedaldriver.h"
+#include "pedal/driverchoice.h"
 #include "session/editorsession.h"
 #include "update/website.h"
-#include "usb/drivers/systemdrivers.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>
@@ -57,18 +56,13 @@ int main(int argc, char **argv)
     }
 
     SteadyClock clock;
-    std::unique_ptr<FtDriver> driver;
-    if (request.virtualPedal) {
-        pedal::VirtualPedalOptions options;
-        // The user starts the pedal in its bootloader before an upgrade; a virtual one is there.
-        options.bootloader = CommandLine::needsBootloader(request.command);
-        options.lineRateBaud = 115200;
-        driver = pedal::makeVirtualPedalDriver(options, clock);
-    } else if (!request.device.isEmpty()) {
-        driver = makeSerialPathDriver(request.device);
-    } else {
-        driver = makeSystemDriver();
-    }
+    DriverChoice choice;
+    choice.virtualPedal = request.virtualPedal;
+    // The user starts the pedal in its bootloader before an upgrade; a virtual one is there.
+    choice.pedal.bootloader = CommandLine::needsBootloader(request.command);
+    choice.pedal.lineRateBaud = kPedalBaudRate;
+    choice.device = request.device;
+    const std::unique_ptr<FtDriver> driver = makeDriver(choice, clock);
 
     TerminalPrompts prompts;
     RealPacing pacing;

@@ -18,7 +18,6 @@
 #include "cli/terminalprompts.h"
 #include "cli/terminaltext.h"
 #include "config/configurationfile.h"
-#include "core/editorerror.h"
 #include "core/safefile.h"
 #include "firmware/firmwareimage.h"
 #include "params/paramrows.h"
@@ -143,19 +142,15 @@ int TovelCommands::run(const CliRequest &request)
         m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
         forgetLostPedal(m_session);
     });
-    try {
-        // A name the backup could never be written to is said before the pedal is woken.
-        if (request.command == QLatin1String("backup"))
-            if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
-                failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
-                                        QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
-        if (pedal && !failure)
-            failure = connect(CommandLine::needsBootloader(request.command));
-        if (!failure)
-            failure = runCommand(request);
-    } catch (const EditorError &e) {
-        failure = ActionFailure{Kind::Invalid, request.command, {}, e.message()};
-    }
+    // A name the backup could never be written to is said before the pedal is woken.
+    if (request.command == QLatin1String("backup"))
+        if (const QString why = unwritableReason(QFileInfo(request.words.value(0)).absoluteFilePath()); !why.isEmpty())
+            failure = ActionFailure{Kind::File, QStringLiteral("firmware backup"), {},
+                                    QStringLiteral("The backup was not written. Error saving file: %1.").arg(why)};
+    if (pedal && !failure)
+        failure = connect(CommandLine::needsBootloader(request.command));
+    if (!failure)
+        failure = runCommand(request);
     if (pedal && m_session.exchange().linkListener() != CommandExchange::Listener::None)
         disconnectPedal(m_session);
     QObject::disconnect(lost);
@@ -194,13 +189,8 @@ TovelCommands::Failure TovelCommands::connect(bool bootloader)
         return ActionFailure{Kind::NoPedal, QStringLiteral("connect"), {},
                              QStringLiteral("No pedal found. Plug the pedal in (see the udev rule in tovel(1)), "
                                             "or name its port with --device PATH.")};
-    // The pedal's line, as the main window sets it at start: 115,200 baud, 8 data bits, one
-    // stop bit, no parity (the same for the effect firmware and the bootloader).
-    UsbState &line = m_session.usb.state;
-    line.BaudRate = 115200;
-    line.WordLength = 8;
-    line.StopBits = 0;
-    line.Parity = 0;
+    // The pedal's line, as the main window sets it at start.
+    m_session.usb.choosePedalLine();
     m_session.link.FirmwareUpgradeMode = bootloader;
     const ActionResult<Connection> connection = connectPedal(m_session);
     if (!connection)
@@ -260,7 +250,7 @@ TovelCommands::Failure TovelCommands::list(const CliRequest &r)
             continue;
         found = true;
         if (!loader.LoadListResource(QString::fromLatin1(category.listResource)))
-            return ActionFailure{Kind::File, QStringLiteral("list"), {}, QString()};
+            return ActionFailure{Kind::File, QStringLiteral("list"), {}, loader.error()};
         categories.append(QJsonObject{{QStringLiteral("category"), caption},
                                       {QStringLiteral("effects"), QJsonArray::fromStringList(loader.CurrentList())}});
     }
@@ -324,6 +314,8 @@ TovelCommands::Failure TovelCommands::info(const CliRequest &r)
             break;
         }
     const EffectRows rows = loadEffectRows(loader, effect, m_session.console());
+    if (!rows.complete)
+        return ActionFailure{Kind::File, QStringLiteral("info"), {}, rows.problem};
     QString page;
     const QString pagePath = catalogueResources().path(EffectResourceName(effect) + QStringLiteral("_INFO"));
     if (QFile file(pagePath); !pagePath.isEmpty() && file.open(QIODevice::ReadOnly))
@@ -366,8 +358,7 @@ TovelCommands::Failure TovelCommands::upload(const CliRequest &r)
         return usage(QStringLiteral("upload"), QStringLiteral("No effect is named \"%1\".%2 tovel list shows them.")
                                                    .arg(r.words.first(), didYouMean(r.words.first(), allEffects(), true)));
     if (!m_session.selectEffect(effect))
-        return ActionFailure{Kind::File, QStringLiteral("upload"), {},
-                             QStringLiteral("The rows of %1 could not be read from the catalogue.").arg(effect)};
+        return ActionFailure{Kind::File, QStringLiteral("upload"), {}, m_session.settings().rows().problem};
     if (!r.ir.isEmpty()) {
         const ActionResult<ImpulseResponseImport> imported = importImpulseResponse(m_session, r.ir, r.normalise);
         if (!imported) {
@@ -640,23 +631,13 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
 
 TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
 {
-    FirmwareChoice choice;
     const QString &word = r.words.first();
-    // Named as the firmware window lists it ("Firmware_5"), whatever the case typed.
-    for (const QString &name : builtInImageNames())
-        if (word.compare(name, Qt::CaseInsensitive) == 0)
-            choice.SelectedFirmwareName = name.left(1).toUpper() + name.mid(1).toLower();
+    FirmwareChoice choice = builtInChoice(word).value_or(FirmwareChoice{});
     if (choice.SelectedFirmwareName.isEmpty()) {
         choice.SelectedFirmwareName = QStringLiteral("From file...");
         choice.file = word;
-    } else {
-        choice.SelectedFirmwareVariant = word.right(1).toInt();
     }
-    UpgradeOptions options;
-    options.backup = !r.noBackup;
-    options.fast = r.fast;
-    options.backupFolder = configurationFolder(m_session.folders.documents());
-    options.backupTime = QDateTime::currentDateTime();
+    const UpgradeOptions options = upgradeOptions(m_session.folders.documents(), !r.noBackup, r.fast);
     FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
     upgrade.onProgress = onProgress;
     const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVariant>
 #include <cstdio>
+#include <utility>
 
 namespace tovel {
 
@@ -48,7 +49,44 @@ private:
     bool m_seen = false;
 };
 
+// Once the watched object's first paint has gone to the screen, or at the latest after a while:
+// the work, once.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QObject *window, std::function<void()> work, std::chrono::milliseconds latest)
+        : QObject(window), m_work(std::move(work))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(latest, this, [this] { run(); });
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        // The frame is handed to the screen in the pass of the backing store that painted it.
+        if (event->type() == QEvent::Paint && m_work)
+            QTimer::singleShot(0, this, [this] { run(); });
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!m_work)
+            return;
+        parent()->removeEventFilter(this);
+        std::exchange(m_work, nullptr)();
+    }
+
+    std::function<void()> m_work;
+};
+
 } // namespace
+
+void afterFirstPaint(QObject *window, std::function<void()> work, std::chrono::milliseconds latest)
+{
+    new AfterFirstPaint(window, std::move(work), latest);
+}
 
 void quitAfterFirstPaintIfAsked(QObject *window)
 {

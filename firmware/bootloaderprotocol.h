@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/commands.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -15,7 +17,7 @@ namespace bootloader {
 constexpr quint8 kAck = 0x79;
 constexpr quint8 kNack = 0x1F;
 constexpr quint8 kBusy = 0x76;
-constexpr quint8 kSync = 0x7F;
+constexpr quint8 kSync = quint8(CommandCode::BootloaderSync);
 
 constexpr quint32 kFlashBase = 0x08000000;
 constexpr quint32 kFlashSize = 128 * 1024;

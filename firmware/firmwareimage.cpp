@@ -7,6 +7,7 @@
 #include "protocol/hextext.h"
 
 #include <QFile>
+#include <cstring>
 #include <QFileInfo>
 #include <QLocale>
 #include <QtEndian>
@@ -93,6 +94,19 @@ QStringList builtInImageNames()
     return firmwareResources().names();
 }
 
+std::optional<FirmwareChoice> builtInChoice(const QString &name)
+{
+    for (const QString &image : builtInImageNames()) {
+        if (name.compare(image, Qt::CaseInsensitive) != 0)
+            continue;
+        FirmwareChoice choice;
+        choice.SelectedFirmwareName = image.left(1).toUpper() + image.mid(1).toLower();
+        choice.SelectedFirmwareVariant = image.right(1).toInt();
+        return choice;
+    }
+    return std::nullopt;
+}
+
 FirmwareImage imageFromFile(const QString &path, const QByteArray &bytes)
 {
     FirmwareImage image;
@@ -126,6 +140,13 @@ QString LoadFirmwareImage(const FirmwareChoice &choice, Console &console, Firmwa
     return checkImage(image);
 }
 
+int SplitImageResult::chunkLength(int k) const
+{
+    if (k < 0 || k >= ChunkCount)
+        return 0;
+    return k == ChunkCount - 1 && LastChunkSize > 0 ? LastChunkSize : kSlotSize;
+}
+
 QByteArray SplitImageResult::chunk(int k) const
 {
     if (k < 0 || k >= ChunkCount)
@@ -139,10 +160,10 @@ quint32 SplitImageResult::chunkAddress(int k)
     return bootloader::kFlashBase + quint32(k) * kSlotSize;
 }
 
-SplitImageResult SplitImage(const QString &hexText, Console &console)
+SplitImageResult SplitImage(const QByteArray &image, Console &console)
 {
     SplitImageResult r;
-    const qsizetype size = hexText.size() / 2;
+    const qsizetype size = image.size();
     Q_ASSERT(size <= FirmwareImage::kMaxSize);
     r.ChunkCount = quint16(size / SplitImageResult::kSlotSize);
     r.LastChunkSize = quint16(size % SplitImageResult::kSlotSize);
@@ -150,12 +171,9 @@ SplitImageResult SplitImage(const QString &hexText, Console &console)
     console.printToConsole(QStringLiteral("num of byte last chunk: %1").arg(r.LastChunkSize));
     if (r.LastChunkSize > 0)
         ++r.ChunkCount;
-    constexpr int kDigits = 2 * SplitImageResult::kSlotSize;
     for (int k = 0; k < r.ChunkCount; ++k) {
-        const QString piece = hexText.mid(qsizetype(k) * kDigits, kDigits);
-        r.pieces.append(piece);
-        hexToBytes(piece, r.chunkBuffer.data() + k * SplitImageResult::kSlotSize,
-                   SplitImageResult::kSlotSize);
+        std::memcpy(r.chunkBuffer.data() + k * SplitImageResult::kSlotSize,
+                    image.constData() + qsizetype(k) * SplitImageResult::kSlotSize, r.chunkLength(k));
         if (k == r.ChunkCount - 1)
             console.printToConsole(QStringLiteral("num of bytes last chunk: %1").arg(r.LastChunkSize));
     }

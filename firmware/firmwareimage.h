@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <QStringList>
 #include <QtGlobal>
 #include <vector>
@@ -53,6 +54,9 @@ struct FirmwareChoice {
     int SelectedFirmwareVariant = 0;
     QString file; // From file...: the path
 };
+// A built-in image chosen by its name, whatever its case ("firmware_5"): named as the firmware
+// window lists it, its variant the name's last digit. Nothing when no built-in image has it.
+std::optional<FirmwareChoice> builtInChoice(const QString &name);
 
 // Reads the chosen image whole (the built-in resource, or the file), traces "num of bytes
 // read: " with its size and checks it. Empty problem text on success; else what is wrong.
@@ -67,16 +71,15 @@ struct SplitImageResult {
 
     quint16 ChunkCount = 0;
     quint16 LastChunkSize = 0; // size mod 256
-    QStringList pieces;        // 512 hex digits a chunk, the last holding what is left
     std::vector<quint8> chunkBuffer = std::vector<quint8>(kSlots * kSlotSize, 0);
 
-    int chunkLength(int k) const { return pieces.value(k).size() / 2; }
+    // 256, or what is left for the last chunk; 0 past the last.
+    int chunkLength(int k) const;
     QByteArray chunk(int k) const;
     static quint32 chunkAddress(int k);
 };
 
-// Cuts the image's hex text (two digits a byte, at most 131,072 bytes) into chunks, tracing
-// the counts to the console.
-SplitImageResult SplitImage(const QString &hexText, Console &console);
+// Cuts the image (at most 131,072 bytes) into chunks, tracing the counts to the console.
+SplitImageResult SplitImage(const QByteArray &image, Console &console);
 
 } // namespace tovel

@@ -1,7 +1,6 @@
 // An effect's control layout (the _CTRLS resource) with the address table of its program.
 
 #include "catalogue/resourcetext.h"
-#include "core/editorerror.h"
 #include "fuzz/fuzzcheck.h"
 #include "params/controllayout.h"
 #include "params/paramrows.h"
@@ -11,10 +10,9 @@ using namespace tovel;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QStringList lines = splitLines(decodeResourceText(fuzz::bytesOf(data, size)));
-    ControlLayout layout;
-    try {
-        layout = ControlLayout::fromLines(lines);
-    } catch (const EditorError &) {
+    const ControlLayout layout = ControlLayout::fromLines(lines);
+    if (!layout.problem.isEmpty()) {
+        FUZZ_CHECK(layout.NumParams == 0 && layout.ParamLines.isEmpty());
         return 0;
     }
     FUZZ_CHECK(layout.NumParams >= 0 && layout.NumParams <= ControlLayout::kMaxParams);

@@ -1,6 +1,5 @@
 // The virtual pedal's effect firmware fed any bytes a host might send, with pauses between them.
 
-#include "core/editorerror.h"
 #include "fuzz/fuzzcheck.h"
 #include "protocol/effectquery.h"
 #include "protocol/stateblock.h"
@@ -42,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (qsizetype i = 0; i < state.size(); ++i)
             FUZZ_CHECK(parsed[i] == quint8(state[i]));
     }
-    const EffectInfo info = ParseEffectInfo(QString::fromLatin1(firmware.queryAnswer()));
-    FUZZ_CHECK(info.effectNumber == firmware.effectNumber());
-    FUZZ_CHECK(info.firmwareVersion == firmware.firmwareVersion());
+    const std::optional<EffectInfo> info = ParseEffectInfo(QString::fromLatin1(firmware.queryAnswer()));
+    FUZZ_CHECK(info && info->effectNumber == firmware.effectNumber());
+    FUZZ_CHECK(info && info->firmwareVersion == firmware.firmwareVersion());
     return 0;
 }

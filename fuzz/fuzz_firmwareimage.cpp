@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK((image.kind == FirmwareImage::Kind::WholeFlash) == (bytes.size() == FirmwareImage::kMaxSize));
 
     // Its chunks put back together are the image.
-    const SplitImageResult split = SplitImage(bytesToHex(bytes), console);
+    const SplitImageResult split = SplitImage(bytes, console);
     FUZZ_CHECK(split.ChunkCount == (bytes.size() + 255) / 256);
     QByteArray joined;
     for (int k = 0; k < split.ChunkCount; ++k) {

@@ -23,8 +23,7 @@ constexpr size_t kMaxInput = 256 * 1024;
 const QStringList &programs()
 {
     static const QStringList loaded = [] {
-        test::ScriptedPrompts prompts;
-        CatalogueLoader loader(prompts);
+        CatalogueLoader loader;
         int count = 0;
         const IrLayout *layouts = irLayouts(&count);
         QStringList list;

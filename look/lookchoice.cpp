@@ -1,7 +1,6 @@
 #include "look/lookchoice.h"
 
 #include "catalogue/resourcetext.h"
-#include "core/editorerror.h"
 #include "core/regularfile.h"
 #include "core/safefile.h"
 
@@ -48,12 +47,13 @@ int savedLook(const QString &path, QString *problem)
     return parseLookChoice(bytes).value_or(kDefaultLook);
 }
 
-void saveLookChoice(const QString &path, int n)
+QString saveLookChoice(const QString &path, int n)
 {
     if (path.isEmpty())
-        throw EditorError(QStringLiteral("Cannot save the look: there is no Documents folder to keep it in."));
+        return QStringLiteral("Cannot save the look: there is no Documents folder to keep it in.");
     if (const QString why = writeFileSafely(path, QByteArray::number(n)); !why.isEmpty())
-        throw EditorError(QStringLiteral("Cannot save the look in \"%1\": %2").arg(QDir::toNativeSeparators(path), why));
+        return QStringLiteral("Cannot save the look in \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
+    return QString();
 }
 
 } // namespace tovel

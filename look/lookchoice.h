@@ -26,7 +26,8 @@ std::optional<int> parseLookChoice(const QByteArray &bytes);
 int savedLook(const QString &path, QString *problem = nullptr);
 
 // Replaces the file at path with n in decimal, UTF-8, no line end. Written beside and renamed,
-// so a failed write leaves the previous choice. Throws EditorError when it cannot be written.
-void saveLookChoice(const QString &path, int n);
+// so a failed write leaves the previous choice. The reason when it cannot be written, else
+// empty.
+QString saveLookChoice(const QString &path, int n);
 
 } // namespace tovel

@@ -1,6 +1,5 @@
 #include "params/controllayout.h"
 
-#include "core/editorerror.h"
 
 #include <algorithm>
 
@@ -25,8 +24,11 @@ ControlLayout ControlLayout::fromLines(const QStringList &lines)
     layout.NumPots = HexDigitValue(counts.mid(0, 1));
     layout.NumSwitches = HexDigitValue(counts.mid(1, 1));
     layout.NumMultiSwitches = HexDigitValue(counts.mid(2));
-    if (layout.NumPots < 0 || layout.NumSwitches < 0 || layout.NumMultiSwitches < 0)
-        throw EditorError(QStringLiteral("'%1' is not a valid control count line").arg(counts));
+    if (layout.NumPots < 0 || layout.NumSwitches < 0 || layout.NumMultiSwitches < 0) {
+        ControlLayout invalid;
+        invalid.problem = QStringLiteral("'%1' is not a valid control count line").arg(counts);
+        return invalid;
+    }
 
     layout.NumParams = std::min(layout.NumPots + layout.NumSwitches + layout.NumMultiSwitches,
                                 int(kMaxParams));

@@ -24,8 +24,10 @@ struct ControlLayout {
     QStringList ParamLines;
     // How many of ParamLines came from the layout itself.
     int LinesPresent = 0;
+    // Why the layout cannot be read (its count line missing or not three hex digits), with no
+    // rows then; empty for a layout that reads.
+    QString problem;
 
-    // Throws EditorError when the count line is missing or holds anything but three hex digits.
     static ControlLayout fromLines(const QStringList &lines);
 };
 

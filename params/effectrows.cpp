@@ -25,9 +25,15 @@ EffectRows loadEffectRows(CatalogueLoader &loader, const QString &effect, Consol
     EffectRows rows;
     rows.effect = effect;
     const QString base = EffectResourceName(effect);
-    if (!loader.LoadListResource(base + QStringLiteral("_ctrls")))
+    if (!loader.LoadListResource(base + QStringLiteral("_ctrls"))) {
+        rows.problem = loader.error();
         return rows;
+    }
     const ControlLayout layout = ControlLayout::fromLines(loader.CurrentList());
+    if (!layout.problem.isEmpty()) {
+        rows.problem = layout.problem;
+        return rows;
+    }
     console.printToConsole(QStringLiteral("num of pots: ") + QString::number(layout.NumPots));
     console.printToConsole(QStringLiteral("num of switches: ") + QString::number(layout.NumSwitches));
     console.printToConsole(QStringLiteral("num of multi switch: ") + QString::number(layout.NumMultiSwitches));
@@ -36,8 +42,10 @@ EffectRows loadEffectRows(CatalogueLoader &loader, const QString &effect, Consol
     rows.layout = layout;
 
     console.printToConsole(QStringLiteral("resource name: ") + base);
-    if (!loader.LoadListResource(base))
+    if (!loader.LoadListResource(base)) {
+        rows.problem = loader.error();
         return rows;
+    }
     const QStringList &lines = loader.CurrentList();
     const QString program = lines.isEmpty() ? QString() : lines.first();
     console.printToConsole(QStringLiteral("content: ") + program);

@@ -22,6 +22,8 @@ struct EffectRows {
     // The program gave the addresses: the rows exist. A layout alone (its program missing)
     // announces rows that are not built.
     bool complete = false;
+    // Why the rows are not complete: a resource that did not load, a layout that does not read.
+    QString problem;
     std::array<QString, kMaxRows> ParamAddress;
     std::array<QString, kMaxRows> name;
     std::array<QString, kMaxRows> SwitchOffText;
@@ -41,9 +43,9 @@ struct EffectRows {
 
 // Reads the rows of `effect` from the catalogue, tracing what it reads: the layout's counts and
 // lines, the program's first line and the 24 addresses, then each switch's captions and each
-// list's options. A resource that does not load ends the reading at its step (the loader has
-// said why): without the layout nothing is known, without the program the rows are not
-// complete. Throws EditorError for a layout whose count line is invalid.
+// list's options. A resource that does not load, or a layout whose count line does not read,
+// ends the reading at its step with the rows' problem saying why: without the layout nothing is
+// known, without the program the rows are not complete.
 EffectRows loadEffectRows(CatalogueLoader &loader, const QString &effect, Console &console);
 
 } // namespace tovel

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/seams.h"
+#include "protocol/commands.h"
 #include "protocol/effectquery.h"
 #include "protocol/effectupload.h"
 #include "protocol/stateblock.h"
@@ -212,8 +213,8 @@ void CommandExchange::end()
         const QList<Deferred> deferred = std::exchange(m_deferred, {});
         if (!m_quitting && m_state.listener() != Listener::Bootloader) {
             for (const Deferred &d : deferred) {
-                m_console.printToConsole(QStringLiteral("data sent after the exchange: ") + d.hex);
-                sendHex(d.hex, 7, false);
+                m_console.printToConsole(QStringLiteral("data sent after the exchange: ") + bytesToHex(d.command));
+                sendBytes(d.command, false);
             }
         }
     }
@@ -295,10 +296,12 @@ bool CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
     return !linkLost();
 }
 
-bool CommandExchange::sendParameterValue(const QString &hex)
+bool CommandExchange::sendParameterValue(quint16 address, int level)
 {
     if (m_quitting)
         return false;
+    const QByteArray command = parameterValueCommand(address, level);
+    const QString hex = bytesToHex(command);
     if (m_state.listener() == Listener::Bootloader) {
         m_console.printToConsole(QStringLiteral("not sent to the bootloader: ") + hex);
         return false;
@@ -308,17 +311,16 @@ bool CommandExchange::sendParameterValue(const QString &hex)
     // link the USB layer says that there is none.
     const bool none = m_state.listener() == Listener::None;
     if (!busy() && (none || (noticeUnaskedBytes() && m_state.inStep()))) {
-        sendHex(hex, 7, false);
+        sendBytes(command, false);
         return true;
     }
-    // "01" + the address's four digits: a newer value of the same parameter replaces the kept one.
-    const QString address = hex.mid(2, 4);
+    // A newer value of the same parameter replaces the kept one.
     auto it = std::find_if(m_deferred.begin(), m_deferred.end(),
                            [&](const Deferred &d) { return d.address == address; });
     if (it != m_deferred.end())
-        it->hex = hex;
+        it->command = command;
     else
-        m_deferred.append({address, hex});
+        m_deferred.append({address, command});
     if (!busy() && !none) {
         m_console.printToConsole(QStringLiteral("kept until the line has been checked: ") + hex);
         emit proofWanted();

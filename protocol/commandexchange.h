@@ -146,10 +146,10 @@ public:
     bool sendBytes(const QByteArray &bytes, bool purgeTransmit);
     // The bridge has gone since it was opened: every exchange ends at its next step.
     bool linkLost() const;
-    // A ParameterValue command as hex: written now when no exchange runs and the line is in
-    // step, otherwise kept until the running exchange ends or a line check has put the line in
-    // step again (proofWanted). Returns true when written now.
-    bool sendParameterValue(const QString &hex);
+    // A ParameterValue command: written now when no exchange runs and the line is in step,
+    // otherwise kept (the latest for each address) until the running exchange ends or a line
+    // check has put the line in step again (proofWanted). Returns true when written now.
+    bool sendParameterValue(quint16 address, int level);
     // Forgets the kept parameter values (the link has closed).
     void dropDeferred();
     int deferredCount() const { return int(m_deferred.size()); }
@@ -186,8 +186,8 @@ private:
     bool m_waiting = false; // a wait of the running exchange is turning the event loop
     bool m_quitting = false;
     struct Deferred {
-        QString address;
-        QString hex;
+        quint16 address;
+        QByteArray command;
     };
     QList<Deferred> m_deferred;
 };

@@ -29,12 +29,17 @@ const CommandInfo &commandInfo(CommandCode code)
 
 QString levelField(int level)
 {
-    return hexField(quint32(level) << 13, 8);
+    return hexField(quint32(level) * quint32(kLevelScale), 8);
 }
 
-QString parameterValueHex(const QString &address, int level)
+QByteArray parameterValueCommand(quint16 address, int level)
 {
-    return QStringLiteral("01") + address + levelField(level);
+    QByteArray bytes(1, char(CommandCode::ParameterValue));
+    bytes.append(char(address >> 8)).append(char(address & 0xFF));
+    const quint32 value = quint32(level) * quint32(kLevelScale);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char((value >> shift) & 0xFF));
+    return bytes;
 }
 
 QString stateRequestHex(int numParams)

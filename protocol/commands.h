@@ -29,13 +29,17 @@ struct CommandInfo {
     int pauseAfterMs;     // plain sleep after writing
 };
 
+// A level 0..1023 on the wire and in the state answer: level x 8192, the level shifted left by 13.
+constexpr qint32 kLevelScale = 8192;
+
 // The command table.
 const CommandInfo &commandInfo(CommandCode code);
 
 // The level field: level x 8192 as eight hex digits.
 QString levelField(int level);
 
-QString parameterValueHex(const QString &address, int level);
+// ParameterValue: 01, the parameter's address in the effect's program (16 bits), level x 8192.
+QByteArray parameterValueCommand(quint16 address, int level);
 QString stateRequestHex(int numParams);
 QString storeSettingsHex(int numParams);
 // ParameterLimit's kind byte.

@@ -1,10 +1,8 @@
 #include "protocol/effectquery.h"
 
-#include "core/editorerror.h"
-
 namespace tovel {
 
-int toInteger(const QString &text)
+std::optional<int> toInteger(const QString &text, QString *problem)
 {
     bool valid = !text.isEmpty();
     for (int i = 0; i < text.size() && valid; ++i) {
@@ -14,12 +12,15 @@ int toInteger(const QString &text)
     }
     bool ok = false;
     const int value = valid ? text.toInt(&ok) : 0;
-    if (!ok)
-        throw EditorError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    if (!ok) {
+        if (problem)
+            *problem = QStringLiteral("'%1' is not a valid integer value").arg(text);
+        return std::nullopt;
+    }
     return value;
 }
 
-EffectInfo ParseEffectInfo(const QString &answer)
+std::optional<EffectInfo> ParseEffectInfo(const QString &answer, QString *problem)
 {
     QString rest = answer;
     QString fields[4];
@@ -33,11 +34,12 @@ EffectInfo ParseEffectInfo(const QString &answer)
             rest.remove(0, cr + 2);
         }
     }
-    EffectInfo info;
-    info.effectNumber = toInteger(fields[1]);
-    info.effectVersion = toInteger(fields[2]);
-    info.firmwareVersion = toInteger(fields[3]);
-    return info;
+    const std::optional<int> number = toInteger(fields[1], problem);
+    const std::optional<int> version = number ? toInteger(fields[2], problem) : std::nullopt;
+    const std::optional<int> firmware = version ? toInteger(fields[3], problem) : std::nullopt;
+    if (!firmware)
+        return std::nullopt;
+    return EffectInfo{*number, *version, *firmware};
 }
 
 } // namespace tovel

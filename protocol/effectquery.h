@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace tovel {
 
@@ -15,11 +16,11 @@ struct EffectInfo {
     int effectVersion = 0;
     int firmwareVersion = 0;
 };
-// Throws EditorError when a line is not a decimal integer.
-EffectInfo ParseEffectInfo(const QString &answer);
+// Nothing when a line is not a decimal integer; problem then says which.
+std::optional<EffectInfo> ParseEffectInfo(const QString &answer, QString *problem = nullptr);
 
-// A decimal text: an optional sign, then digits only (no blanks, no base prefix).
-// Throws EditorError "'<text>' is not a valid integer value" otherwise.
-int toInteger(const QString &text);
+// A decimal text: an optional sign, then digits only (no blanks, no base prefix). Nothing
+// otherwise; problem then says "'<text>' is not a valid integer value".
+std::optional<int> toInteger(const QString &text, QString *problem = nullptr);
 
 } // namespace tovel

@@ -1,6 +1,6 @@
 #include "protocol/stateblock.h"
 
-#include "core/editorerror.h"
+#include "protocol/commands.h"
 #include "protocol/effectquery.h"
 
 namespace tovel {
@@ -31,8 +31,8 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
 {
     // Only digits count as digits: the rule below reads the low hex digit of each byte, so
     // noise would otherwise make numbers of its own.
-    if (const QString fault = stateAnswerFault(answer); !fault.isEmpty())
-        throw EditorError(fault);
+    if (!stateAnswerFault(answer).isEmpty())
+        return {};
     // Read as hex text, as the pedal's own tools read it: a CR byte is "0D", a LF "0A", a
     // digit '7' is "37"; a number ends at each "D" and its digits are the low hex digits of its
     // bytes. A LF ends a number too unless it follows a CR, so answers whose
@@ -47,7 +47,7 @@ QList<quint8> ParseParameterAnswer(const QByteArray &answer)
             QString digits;
             for (int i = 1; i < length; i += 2)
                 digits += QLatin1Char(hex[start + i]);
-            v = toInteger(digits) % 256;
+            v = toInteger(digits).value_or(0) % 256; // digits only: the fault check came first
         }
         bytes.append(quint8(v));
     };
@@ -74,7 +74,7 @@ std::optional<int> rowLevel(const QList<quint8> &bytes, int row)
         return std::nullopt;
     const quint32 raw = quint32(bytes[first]) << 24 | quint32(bytes[first + 1]) << 16
                         | quint32(bytes[first + 2]) << 8 | quint32(bytes[first + 3]);
-    return qint32(raw) / 8192;
+    return qint32(raw) / kLevelScale;
 }
 
 QString implausibleRowLevel(const QList<quint8> &bytes, int rows)
@@ -97,6 +97,28 @@ int minLevelFromCode(int code)
 int maxLevelFromCode(int code)
 {
     return code == 0 ? 1023 : (code + 1) * 8;
+}
+
+PedalStateBlock readStateBlock(const QList<quint8> &bytes, int rows)
+{
+    const auto byteAt = [&bytes](qsizetype position) -> std::optional<int> {
+        if (position < 0 || position >= bytes.size())
+            return std::nullopt;
+        return bytes[position];
+    };
+    PedalStateBlock block;
+    for (int p = 0; p < rows; ++p)
+        block.levels.append(rowLevel(bytes, p));
+    for (int c = 0; c < kPedalControls; ++c)
+        for (int p = 0; p < kMaxRows; ++p)
+            block.drives[c][p] = byteAt(StateBlock::assignment(rows, c, p)).value_or(0) != 0;
+    for (int p = 0; p < kMaxRows; ++p) {
+        if (const std::optional<int> flag = byteAt(StateBlock::reverse(rows, p)))
+            block.reversed[p] = *flag != 0;
+        block.minimumCode[p] = byteAt(StateBlock::minimumCode(rows, p));
+        block.maximumCode[p] = byteAt(StateBlock::maximumCode(rows, p));
+    }
+    return block;
 }
 
 } // namespace tovel

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "protocol/assignpayload.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <optional>
 
 namespace tovel {
@@ -32,9 +35,8 @@ int maxLevelFromCode(int code);
 // The state answer: decimal numbers, each ended by CR LF (or CR or LF alone), one per byte of
 // the pedal's state.
 // Works on exactly this answer's bytes. A number of 1 to 3 digits gives its value modulo 256;
-// any other length (four digits, an empty line) repeats the previous byte. Throws EditorError
-// (the text of stateAnswerFault) when the answer holds anything but digits and line ends; the
-// answer is then not applied.
+// any other length (four digits, an empty line) repeats the previous byte. An answer that
+// holds anything but digits and line ends (stateAnswerFault) gives nothing: it is not applied.
 QList<quint8> ParseParameterAnswer(const QByteArray &answer);
 // Why the bytes are not a state answer: the first line holding anything but ASCII digits
 // before its CR LF, named by its number and shown in hex. Empty when every line is digits.
@@ -48,5 +50,16 @@ QString implausibleRowLevel(const QList<quint8> &bytes, int rows);
 // Row p's level: its four bytes (most significant first) as a signed 32-bit value div 8192,
 // rounded toward zero. Nothing when the answer is too short to hold them.
 std::optional<int> rowLevel(const QList<quint8> &bytes, int row);
+
+// The state block of `rows` rows read into what it says. What an answer too short does not
+// hold is nothing (a control's byte: drives no row).
+struct PedalStateBlock {
+    QList<std::optional<int>> levels; // rows 0 .. rows-1
+    std::array<std::array<bool, kMaxRows>, kPedalControls> drives{}; // control c drives row p
+    std::array<std::optional<bool>, kMaxRows> reversed;
+    std::array<std::optional<int>, kMaxRows> minimumCode;
+    std::array<std::optional<int>, kMaxRows> maximumCode;
+};
+PedalStateBlock readStateBlock(const QList<quint8> &bytes, int rows);
 
 } // namespace tovel

@@ -4,7 +4,6 @@
 
 #include "catalogue/categorytable.h"
 #include "catalogue/effectresourcename.h"
-#include "core/editorerror.h"
 #include "core/seams.h"
 #include "firmware/bootloaderprotocol.h"
 #include "protocol/answerfailure.h"
@@ -44,7 +43,7 @@ QString beforeCommand(const QString &step, const QString &text)
 EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
                              const Clock &clock_, const ResourceIndex *index)
     : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver, prompts_),
-      m_loader(index ? CatalogueLoader(prompts_, *index) : CatalogueLoader(prompts_)), m_settings(params)
+      m_loader(index ? CatalogueLoader(*index) : CatalogueLoader()), m_settings(params)
 {
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, m_console, m_pedalState);
     // A row the player moves while an exchange runs is kept from that exchange's answer only.
@@ -154,13 +153,7 @@ bool EditorSession::chooseEffect(const QString &name)
 {
     selection.SelectedEffectName = name;
     selection.EffectOnPedal = name == pedal.PedalEffectName;
-    bool opened = false;
-    try {
-        opened = openRows();
-    } catch (...) {
-        emit effectChosen(name);
-        throw;
-    }
+    const bool opened = openRows();
     emit effectChosen(name);
     return opened;
 }
@@ -168,16 +161,7 @@ bool EditorSession::chooseEffect(const QString &name)
 bool EditorSession::openRows()
 {
     setRowsRead(false);
-    EffectRows rows;
-    try {
-        rows = loadEffectRows(m_loader, selection.SelectedEffectName, m_console);
-    } catch (...) {
-        // A layout that cannot be read leaves no rows.
-        rows = EffectRows{};
-        rows.effect = selection.SelectedEffectName;
-        m_settings.open(std::move(rows));
-        throw;
-    }
+    EffectRows rows = loadEffectRows(m_loader, selection.SelectedEffectName, m_console);
     const bool complete = rows.complete;
     m_settings.open(std::move(rows));
     return complete;
@@ -199,6 +183,14 @@ QString EditorSession::effectName(int number)
     const QString &line = list[number];
     const int colon = int(line.indexOf(QLatin1Char(':')));
     return colon < 0 ? line : line.mid(colon + 1);
+}
+
+void EditorSession::rememberEffect(const EffectInfo &info)
+{
+    pedal.PedalEffectNumber = info.effectNumber;
+    pedal.PedalEffectVersion = info.effectVersion;
+    pedal.FirmwareVersion = info.firmwareVersion;
+    emit firmwareVersionReported(info.firmwareVersion);
 }
 
 std::optional<ActionFailure> EditorSession::require(PedalNeed need, const QString &step, AnswerAwaited answer)
@@ -250,12 +242,13 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
             return R::fail(Kind::PedalAnswer, step, beforeCommand(step, CommandExchange::failureMessage(rule, answer)),
                            answer.bytes);
         R result;
-        try {
-            result.value = ParseEffectInfo(QString::fromUtf8(answer.bytes));
-        } catch (const EditorError &error) {
-            m_pedalState.effectUnreadable(error.message());
-            return R::fail(Kind::PedalAnswer, step, beforeCommand(step, error.message()), answer.bytes);
+        QString problem;
+        const std::optional<EffectInfo> parsed = ParseEffectInfo(QString::fromUtf8(answer.bytes), &problem);
+        if (!parsed) {
+            m_pedalState.effectUnreadable(problem);
+            return R::fail(Kind::PedalAnswer, step, beforeCommand(step, problem), answer.bytes);
         }
+        result.value = *parsed;
         const EffectInfo &info = result.value;
         m_pedalState.effectAnswered({info.effectNumber, info.effectVersion, effectName(info.effectNumber)},
                                     info.firmwareVersion);

@@ -110,10 +110,10 @@ public:
     std::function<void(int category, int row)> onChooseInWindows;
 
     // The effect a click chose: its rows open in the settings model. False when its layout or
-    // program did not load (the loader has said why).
+    // program did not load or read: settings().rows().problem says why.
     bool chooseEffect(const QString &name);
     // Opens the rows of the chosen effect in the settings model afresh, reading them from the
-    // catalogue. False when its layout or program did not load (the loader has said why).
+    // catalogue. False when its layout or program did not load or read (rows().problem).
     bool openRows();
     // The rows are no longer shown (their window closed): the model closes them.
     void closeRows();
@@ -155,6 +155,9 @@ public:
     static constexpr int kProofReads = 3;
     // The effect list's name for an effect number; empty for 0 or a number past the list.
     QString effectName(int number);
+    // What the effect query told: the pedal's facts (PedalEffectNumber, PedalEffectVersion,
+    // FirmwareVersion) and firmwareVersionReported.
+    void rememberEffect(const EffectInfo &info);
 
     // While expected, the loss of the open bridge is for the one who expects it (the pedal
     // restarting after an upgrade takes its bridge off the bus): no deviceLost. They find it

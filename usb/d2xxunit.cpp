@@ -160,6 +160,14 @@ QByteArray D2XXUnit::openBySerialArea(const QString &serialNumber)
     return serialNumber.toLocal8Bit().left(kOpenSerialChars);
 }
 
+void D2XXUnit::choosePedalLine()
+{
+    state.BaudRate = kPedalBaudRate;
+    state.WordLength = 8;
+    state.StopBits = 0;
+    state.Parity = 0;
+}
+
 quint32 D2XXUnit::GetFTDeviceCount()
 {
     quint32 count = 0;

@@ -11,6 +11,10 @@ namespace tovel {
 class Prompts;
 struct PluggedBridge;
 
+// The pedal's serial line, for its effect firmware and its bootloader alike: 115,200 baud,
+// 8 data bits, one stop bit (D2XX code 0), no parity (code 0).
+constexpr quint32 kPedalBaudRate = 115200;
+
 // The USB layer's state: one device handle and the two buffers every byte to and from the
 // pedal passes through.
 struct UsbState {
@@ -49,6 +53,10 @@ public:
     D2XXUnit &operator=(const D2XXUnit &) = delete;
 
     UsbState state;
+
+    // The pedal's line settings into state, for the next SetFTBaudRate and
+    // SetFTDataCharacteristics.
+    void choosePedalLine();
 
     quint32 GetFTDeviceCount();
     quint32 GetFTDeviceSerialNo(quint32 index);

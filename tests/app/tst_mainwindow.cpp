@@ -1,3 +1,4 @@
+#include "core/firstpaint.h"
 #include "tests/support/editorfixture.h"
 
 #include <QAbstractScrollArea>
@@ -25,6 +26,8 @@ private slots:
     void startupLabels_data();
     void startupLabels();
     void startupStates();
+    void startupAfterFirstPaint();
+    void workAfterFirstPaintOnceEvenUnpainted();
     void controlGeometry_data();
     void controlGeometry();
     void noPedalLine();
@@ -107,6 +110,53 @@ void TestMainWindow::startupStates()
     QCOMPARE(f.app->formFirmwareUpgrade()->windowTitle(), QStringLiteral("Firmware Upgrade"));
     QCOMPARE(f.app->formFXParameters()->windowTitle(), QStringLiteral("FX Parameters"));
     QVERIFY(f.app->formPrint()->isHidden() && f.app->formFXInfo()->isHidden());
+}
+
+void TestMainWindow::startupAfterFirstPaint()
+{
+    // The program's own start: the first frame without the scan and the other windows, the
+    // rest once it is painted; it ends as the whole start-up ends.
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel FT1", {}});
+    Application app(f.prompts, f.pacing, f.folders, f.driver, f.clock, f.site, &f.browser, QString(),
+                    Application::Startup::FirstPaintFirst);
+    TformMain &m = *app.formMain();
+    QCOMPARE(m.lblSerialNumber->text(), QStringLiteral("Serial Number: "));
+    QCOMPARE(m.lstCategory->count(), 7);
+    QCOMPARE(m.menuAppVersion->text(), QStringLiteral("Version:  3.0"));
+    QVERIFY(!app.formPrint() && !app.formFirmwareUpgrade() && !app.formFXParameters() && !app.formFXInfo());
+    int finished = 0;
+    afterFirstPaint(&m, [&] {
+        app.finishStartup();
+        ++finished;
+    });
+    m.show();
+    QTRY_COMPARE(finished, 1);
+    QCOMPARE(m.lblDeviceName->text(), QStringLiteral("Tovel FT1"));
+    QCOMPARE(m.lblSerialNumber->text(), QStringLiteral("Serial Number: FT1"));
+    QCOMPARE(app.session().link.ListedSerialNumber, QStringLiteral("FT1"));
+    QVERIFY(app.formPrint() && app.formPrint()->isHidden());
+    QCOMPARE(app.formFirmwareUpgrade()->windowTitle(), QStringLiteral("Firmware Upgrade"));
+    QVERIFY(app.formFXParameters()->isHidden() && app.formFXInfo()->isHidden());
+    QVERIFY(f.prompts.messages.isEmpty());
+    // The browser is there: a category's click fills the effect list.
+    emit m.lstCategory->itemClicked(m.lstCategory->item(0));
+    QVERIFY(m.lstEffects->count() > 0);
+    // Painted again, nothing runs twice.
+    m.repaint();
+    QTest::qWait(20);
+    QCOMPARE(finished, 1);
+}
+
+void TestMainWindow::workAfterFirstPaintOnceEvenUnpainted()
+{
+    // A window that is never exposed gets its start-up work all the same, once.
+    QWidget never;
+    int runs = 0;
+    afterFirstPaint(&never, [&] { ++runs; }, std::chrono::milliseconds(10));
+    QTRY_COMPARE(runs, 1);
+    QTest::qWait(30);
+    QCOMPARE(runs, 1);
 }
 
 void TestMainWindow::controlGeometry_data()
@@ -257,9 +307,10 @@ void TestMainWindow::closingRowlessParameterWindowDisablesRequestAndAssign()
     f.main().btnRequest->setEnabled(true);
     f.main().btnAssign->setEnabled(true);
     QVERIFY(!f.app->session().chooseEffect(QStringLiteral("No Such Effect")));
+    QCOMPARE(f.app->session().settings().rows().problem,
+             QStringLiteral("Error loading resource: Resource No_Such_Effect_ctrls not found"));
     TformFXParameters &params = *f.app->formFXParameters();
     params.openBeside(f.main(), QStringLiteral("No Such Effect"));
-    QCOMPARE(f.prompts.messages, QStringList{"Error loading resource: Resource No_Such_Effect_ctrls not found"});
     QVERIFY(params.isVisible() && params.rowsArea()->children().isEmpty());
     params.close();
     QVERIFY(!f.main().btnRequest->isEnabled());

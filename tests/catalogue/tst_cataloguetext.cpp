@@ -196,12 +196,11 @@ void TestCatalogueText::lookupIgnoresCase()
 {
     QFETCH(QString, name);
     QFETCH(QString, firstLine);
-    ScriptedPrompts prompts;
-    CatalogueLoader loader(prompts);
+    CatalogueLoader loader;
     QVERIFY(loader.LoadListResource(name));
     QVERIFY(!loader.CurrentList().isEmpty());
     QCOMPARE(loader.CurrentList().first(), firstLine);
-    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(loader.error(), QString());
 }
 
 void TestCatalogueText::missingResourceKeepsCurrentList_data()
@@ -218,21 +217,21 @@ void TestCatalogueText::missingResourceKeepsCurrentList()
 {
     QFETCH(QString, name);
     QFETCH(QString, message);
-    ScriptedPrompts prompts;
-    CatalogueLoader loader(prompts);
+    CatalogueLoader loader;
     QVERIFY(!loader.LoadListResource(name));
     QCOMPARE(loader.CurrentList(), QStringList());
+    QCOMPARE(loader.error(), message);
     QVERIFY(loader.LoadListResource(QStringLiteral("dynamic")));
+    QCOMPARE(loader.error(), QString());
     const QStringList before = loader.CurrentList();
     QVERIFY(!loader.LoadListResource(name));
     QCOMPARE(loader.CurrentList(), before);
-    QCOMPARE(prompts.messages, QStringList({message, message}));
+    QCOMPARE(loader.error(), message);
 }
 
 void TestCatalogueText::loadReplacesCurrentList()
 {
-    ScriptedPrompts prompts;
-    CatalogueLoader loader(prompts);
+    CatalogueLoader loader;
     QVERIFY(loader.LoadListResource(QStringLiteral("impulse_response")));
     QCOMPARE(loader.CurrentList().size(), 4);
     QVERIFY(loader.LoadListResource(QStringLiteral("trmult_plus_ir_loader_ctrls")));
@@ -257,17 +256,15 @@ void TestCatalogueText::unreadableResourceIsReported()
     QVERIFY(locked.setPermissions(QFileDevice::Permissions()));
 
     ResourceIndex index(dir);
-    ScriptedPrompts prompts;
-    CatalogueLoader loader(prompts, index);
+    CatalogueLoader loader(index);
     QVERIFY(loader.LoadListResource(QStringLiteral("list")));
     QCOMPARE(loader.CurrentList(), QStringList({"one", "two"}));
     if (QFile(locked.fileName()).open(QIODevice::ReadOnly))
         QSKIP("running with rights that read any file");
     QVERIFY(!loader.LoadListResource(QStringLiteral("locked")));
     QCOMPARE(loader.CurrentList(), QStringList({"one", "two"}));
-    QCOMPARE(prompts.messages.size(), 1);
-    QVERIFY(prompts.messages.first().startsWith(QStringLiteral("Error loading resource: ")));
-    QVERIFY(prompts.messages.first().size() > QStringLiteral("Error loading resource: ").size());
+    QVERIFY(loader.error().startsWith(QStringLiteral("Error loading resource: ")));
+    QVERIFY(loader.error().size() > QStringLiteral("Error loading resource: ").size());
 }
 
 QTEST_GUILESS_MAIN(TestCatalogueText)

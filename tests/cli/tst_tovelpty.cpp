@@ -26,8 +26,7 @@ const QString kEffect = QStringLiteral("Lagoon Chorus");
 
 QString programOf(const QString &effect)
 {
-    ScriptedPrompts prompts;
-    CatalogueLoader loader(prompts);
+    CatalogueLoader loader;
     return loader.LoadListResource(EffectResourceName(effect)) ? loader.CurrentList().value(0) : QString();
 }
 

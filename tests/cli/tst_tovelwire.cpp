@@ -100,8 +100,7 @@ void TestTovelWire::sameFramesAsTheWindows()
     QTemporaryDir files;
     const QDir dir(files.path());
     {
-        ScriptedPrompts prompts;
-        CatalogueLoader loader(prompts);
+        CatalogueLoader loader;
         QVERIFY(loader.LoadListResource(EffectResourceName(kEffect)));
         writeText(dir.filePath("program.txt"), loader.CurrentList().value(0).toLatin1());
     }

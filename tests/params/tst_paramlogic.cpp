@@ -1,4 +1,3 @@
-#include "core/editorerror.h"
 #include "params/paramtables.h"
 #include "protocol/effectquery.h"
 #include "params/paramrows.h"
@@ -188,27 +187,21 @@ void TestParamLogic::stateAnswerWithNonDigitFails()
     QFETCH(QByteArray, answer);
     QFETCH(QString, fault);
     QCOMPARE(stateAnswerFault(answer), fault);
-    try {
-        ParseParameterAnswer(answer);
-        QFAIL("parsed");
-    } catch (const EditorError &e) {
-        QCOMPARE(e.message(), fault);
-    }
+    QCOMPARE(ParseParameterAnswer(answer), QList<quint8>());
 }
 
 void TestParamLogic::effectInfo()
 {
-    const EffectInfo info = ParseEffectInfo("TOVEL\r\n12\r\n3\r\n5\r\n");
-    QCOMPARE(info.effectNumber, 12);
-    QCOMPARE(info.effectVersion, 3);
-    QCOMPARE(info.firmwareVersion, 5);
-    QVERIFY_THROWS_EXCEPTION(EditorError, ParseEffectInfo(QString()));
-    try {
-        ParseEffectInfo("x\r\n12\r\nv3\r\n5\r\n");
-        QFAIL("no error");
-    } catch (const EditorError &e) {
-        QCOMPARE(e.message(), QStringLiteral("'v3' is not a valid integer value"));
-    }
+    const std::optional<EffectInfo> info = ParseEffectInfo("TOVEL\r\n12\r\n3\r\n5\r\n");
+    QVERIFY(info);
+    QCOMPARE(info->effectNumber, 12);
+    QCOMPARE(info->effectVersion, 3);
+    QCOMPARE(info->firmwareVersion, 5);
+    QString problem;
+    QVERIFY(!ParseEffectInfo(QString(), &problem));
+    QCOMPARE(problem, QStringLiteral("'' is not a valid integer value"));
+    QVERIFY(!ParseEffectInfo("x\r\n12\r\nv3\r\n5\r\n", &problem));
+    QCOMPARE(problem, QStringLiteral("'v3' is not a valid integer value"));
 }
 
 void TestParamLogic::rowLevels()

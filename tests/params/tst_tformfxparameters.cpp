@@ -1,7 +1,6 @@
 #include "catalogue/catalogueloader.h"
 #include "catalogue/resourceindex.h"
 #include "core/clock.h"
-#include "core/errorboundary.h"
 #include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
@@ -107,14 +106,16 @@ struct Panel {
         main.setGeometry(40, 40, 399, 480);
     }
     // The player's choice of the effect, then its window, as the browser does.
-    // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it.
+    // A test that marks the effect as on the pedal (EffectOnPedal) has the pedal run it. Rows
+    // that do not read are said, as the browser says them.
     void choose(const QString &effect)
     {
         if (session.selection.EffectOnPedal) {
             session.pedal.PedalEffectName = effect;
             session.pedalState().effectAnswered({1, 1, effect}, 5);
         }
-        ErrorBoundary::run(prompts, [&] { session.chooseEffect(effect); });
+        if (!session.chooseEffect(effect))
+            prompts.showMessage(session.settings().rows().problem);
     }
     // On the pedal, the rows as Open FX and Request leave them: read, and usable.
     void open(const QString &effect)

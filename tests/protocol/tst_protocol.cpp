@@ -65,9 +65,9 @@ void TestProtocol::composedCommands_data()
 {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("parameter-1023-at-0003") << parameterValueHex("0003", 1023) << QByteArray::fromHex("010003007FE000");
-    QTest::newRow("parameter-512") << parameterValueHex("0016", 512) << QByteArray::fromHex("01001600400000");
-    QTest::newRow("parameter-0") << parameterValueHex("0016", 0) << QByteArray::fromHex("01001600000000");
+    QTest::newRow("parameter-1023-at-0003") << bytesToHex(parameterValueCommand(0x0003, 1023)) << QByteArray::fromHex("010003007FE000");
+    QTest::newRow("parameter-512") << bytesToHex(parameterValueCommand(0x0016, 512)) << QByteArray::fromHex("01001600400000");
+    QTest::newRow("parameter-0") << bytesToHex(parameterValueCommand(0x0016, 0)) << QByteArray::fromHex("01001600000000");
     QTest::newRow("limit-min-row2-100") << parameterLimitHex(LimitKind::Minimum, 2, 100) << QByteArray::fromHex("060002000C8000");
     QTest::newRow("limit-max-row23-1023") << parameterLimitHex(LimitKind::Maximum, 23, 1023) << QByteArray::fromHex("060117007FE000");
     QTest::newRow("state-request-12") << stateRequestHex(12) << QByteArray::fromHex("020C");
@@ -112,7 +112,7 @@ void TestProtocol::sendPurgesOnlyWhenAsked()
 {
     Link l;
     l.exchange.sendHex(stateRequestHex(12), 2, true);
-    l.exchange.sendHex(parameterValueHex("0001", 1023), 7, false);
+    l.exchange.sendBytes(parameterValueCommand(0x0001, 1023), false);
     QCOMPARE(l.driver.writes, (QList<QByteArray>{QByteArray::fromHex("020C"),
                                                  QByteArray::fromHex("010001007FE000")}));
     QCOMPARE(l.driver.purges, QList<quint32>{FT_PURGE_TX});
@@ -268,9 +268,9 @@ void TestProtocol::oneExchangeAtATime()
                 return;
             QCOMPARE(l.exchange.sendHex("0500", 2, true), -1);
             QVERIFY(!l.exchange.sendBytes(QByteArray::fromHex("0500"), true));
-            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
-            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0002", 5)));
-            QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 200)));
+            QVERIFY(!l.exchange.sendParameterValue(0x0001, 100));
+            QVERIFY(!l.exchange.sendParameterValue(0x0002, 5));
+            QVERIFY(!l.exchange.sendParameterValue(0x0001, 200));
             QCOMPARE(l.exchange.CollectAnswerText(effectQueryAnswer()).outcome,
                      CommandExchange::Outcome::Refused);
         };
@@ -296,7 +296,7 @@ void TestProtocol::quitEndsAWaitAtOnce()
     QCOMPARE(l.exchange.CollectAnswerText(effectQueryAnswer()).outcome, CommandExchange::Outcome::Quitting);
     QCOMPARE(l.pacing.turns(), 10);
     QVERIFY(!l.exchange.begin("upload"));
-    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 1)));
+    QVERIFY(!l.exchange.sendParameterValue(0x0001, 1));
     QVERIFY(l.driver.writes.isEmpty());
 }
 
@@ -331,7 +331,7 @@ void TestProtocol::answerThatGaveUpPutsTheLineOutOfStep()
     // A parameter value waits for the check, which whoever can run it is asked for.
     QSignalSpy wanted(&l.exchange, &CommandExchange::proofWanted);
     l.driver.writes.clear();
-    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QVERIFY(!l.exchange.sendParameterValue(0x0001, 100));
     QCOMPARE(wanted.count(), 1);
     QCOMPARE(l.exchange.deferredCount(), 1);
     QVERIFY(l.driver.writes.isEmpty());
@@ -450,14 +450,14 @@ void TestProtocol::eachFirmwareGetsOnlyItsOwnCommands()
     QVERIFY(!l.exchange.begin("upload"));
     QVERIFY(l.exchange.refusal().startsWith("The pedal is connected to its bootloader (Upgrade Mode): the upload"));
     QCOMPARE(l.console.lines.last(), QStringLiteral("upload not started: the link is open to the bootloader"));
-    QVERIFY(!l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QVERIFY(!l.exchange.sendParameterValue(0x0001, 100));
     QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
 
     l.state.linkOpened(L::EffectFirmware);
     l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
     QVERIFY(!l.exchange.begin("firmware upgrade", L::Bootloader));
     QVERIFY(l.exchange.refusal().startsWith("The pedal is connected in its normal mode: the firmware upgrade"));
-    QVERIFY(l.exchange.sendParameterValue(parameterValueHex("0001", 100)));
+    QVERIFY(l.exchange.sendParameterValue(0x0001, 100));
     QCOMPARE(l.driver.writes, QList<QByteArray>{QByteArray::fromHex("010001000C8000")});
 }
 
