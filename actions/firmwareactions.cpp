@@ -101,7 +101,8 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
         const bool file = result.value.stopped->cause == UpgradeFailure::Cause::BackupFile;
         result.failure = ActionFailure{quitting ? Kind::Refused : file ? Kind::File : Kind::Upgrade, step,
                                        result.value.stopped->received,
-                                       quitting ? QString() : result.value.stopped->message()};
+                                       quitting ? QString() : result.value.stopped->message(),
+                                       result.value.stopped->advice()};
     }
     return result;
 }
@@ -126,7 +127,9 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
                            QStringLiteral("The backup was not written. %1.\n\nNothing has been erased; the pedal "
                                           "stays in its bootloader.")
                                .arg(failure->detail));
-        return R::fail(Kind::Upgrade, step, failure->message(), failure->received);
+        R result = R::fail(Kind::Upgrade, step, failure->message(), failure->received);
+        result.failure->advice = failure->advice();
+        return result;
     }
     R result;
     result.value = session.firmwareUpgrade().backupPath();

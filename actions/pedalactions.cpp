@@ -187,7 +187,8 @@ std::optional<ActionFailure> noEffectRunning(const EffectQueryResult &result)
     if (!result.info || result.info->effectNumber != 0)
         return std::nullopt;
     return ActionFailure{Kind::PedalAnswer, QStringLiteral("effect query"), {},
-                         QStringLiteral("The pedal runs no effect. Upload an effect first.")};
+                         QStringLiteral("The pedal runs no effect. Upload an effect first."),
+                         ActionFailure::Advice::None};
 }
 
 ActionResult<Done> requestState(EditorSession &session, const std::function<void()> &onSent, Echo echo)

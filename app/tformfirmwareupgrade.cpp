@@ -30,6 +30,26 @@ namespace tovel {
 
 namespace {
 
+// What to do after a stopped upgrade, in this window's terms.
+QString adviceText(ActionFailure::Advice advice)
+{
+    using Advice = ActionFailure::Advice;
+    switch (advice) {
+    case Advice::ReconnectBootloader:
+        return QStringLiteral("Connect the pedal again and connect to its bootloader, then press Upgrade Firmware to "
+                              "try again.");
+    case Advice::ResetBootloader:
+        return QStringLiteral("If the bootloader still does not answer, reset the pedal into its bootloader the way "
+                              "you did before this upgrade, choose Connection > Disconnect and then Connect (Upgrade "
+                              "Mode stays on), and press Upgrade Firmware again.");
+    case Advice::TryAgain:
+        return QStringLiteral("Press Upgrade Firmware to try again.");
+    case Advice::ByKind:
+    case Advice::None:
+        break;
+    }
+    return QString();
+}
 
 const QString kFromFile = QStringLiteral("From file...");
 
@@ -182,7 +202,7 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
         // A busy bar (the erase has no measure) shows no text and keeps moving.
         if (ProgressBar1->maximum() == 0)
             ProgressBar1->setRange(0, 1);
-        m_session.prompts.showMessage(failure->message());
+        m_session.prompts.showMessage(failure->message() + QLatin1Char(' ') + adviceText(failure->advice()));
         return;
     }
     m_progress.reset();

@@ -203,7 +203,8 @@ TovelCommands::Failure TovelCommands::connect(bool bootloader)
                            "in its bootloader as the maker's upgrade instructions say, plug it in, then run the "
                            "command again.")
                 .arg(connection.value.greeting.isEmpty() ? QString()
-                                                         : QStringLiteral(" (it sent %1)").arg(connection.value.greeting))};
+                                                         : QStringLiteral(" (it sent %1)").arg(connection.value.greeting)),
+            ActionFailure::Advice::None};
     return std::nullopt;
 }
 
@@ -704,27 +705,39 @@ TovelCommands::Failure TovelCommands::version()
 
 namespace {
 
-// The firmware upgrade's advice names the firmware window's controls; on the command line the
-// same step is running the command again.
-QString commandLineAdvice(QString message)
+// What to do next, in the command line's terms.
+QString adviceText(const ActionFailure &failure)
 {
-    static const std::pair<const char *, const char *> kAdvice[] = {
-        {"Connect the pedal again and connect to its bootloader, then press Upgrade Firmware to try again.",
-         "Connect the pedal again, start it in its bootloader, then run the command again."},
-        {", choose Connection > Disconnect and then Connect (Upgrade Mode stays on), and press Upgrade Firmware again.",
-         ", then run the command again."},
-        {"Press Upgrade Firmware to try again.", "Run the command again to try again."},
-    };
-    for (const auto &[windows, terminal] : kAdvice)
-        message.replace(QLatin1String(windows), QLatin1String(terminal));
-    return message;
+    using Advice = ActionFailure::Advice;
+    switch (failure.advice) {
+    case Advice::ByKind:
+        switch (failure.kind) {
+        case Kind::NoPedal:
+        case Kind::Refused:
+            return QStringLiteral("Check the pedal's cable and power, then run the command again.");
+        case Kind::PedalAnswer:
+            return QStringLiteral("Check that the pedal is on and runs its effect firmware, then run the command again.");
+        default:
+            return QString();
+        }
+    case Advice::None:
+        return QString();
+    case Advice::ReconnectBootloader:
+        return QStringLiteral("Connect the pedal again, start it in its bootloader, then run the command again.");
+    case Advice::ResetBootloader:
+        return QStringLiteral("If the bootloader still does not answer, reset the pedal into its bootloader the way "
+                              "you did before this upgrade, then run the command again.");
+    case Advice::TryAgain:
+        return QStringLiteral("Run the command again to try again.");
+    }
+    return QString();
 }
 
 } // namespace
 
 QString TovelCommands::failureText(const ActionFailure &failure)
 {
-    QString message = commandLineAdvice(failure.message);
+    QString message = failure.message;
     // A failure without words has been said by the layer that met it (a message), unless
     // nothing was: then its kind says it.
     if (message.isEmpty() && m_prompts.shown() == m_shownBefore) {
@@ -743,20 +756,7 @@ QString TovelCommands::failureText(const ActionFailure &failure)
             break;
         }
     }
-    QString advice;
-    switch (failure.kind) {
-    case Kind::NoPedal:
-    case Kind::Refused:
-        advice = QStringLiteral("Check the pedal's cable and power, then run the command again.");
-        break;
-    case Kind::PedalAnswer:
-        if (!message.contains(QStringLiteral("Upload an effect")) && failure.step != QLatin1String("bootloader greeting"))
-            advice = QStringLiteral("Check that the pedal is on and runs its effect firmware, then run the command "
-                                    "again.");
-        break;
-    default:
-        break;
-    }
+    const QString advice = adviceText(failure);
     if (message.isEmpty())
         return advice;
     return advice.isEmpty() ? message : message + QLatin1Char(' ') + advice;

@@ -22,10 +22,21 @@ struct ActionFailure {
         Web,         // the maker's web site did not answer, or not with a version
     };
 
+    // What the player can do about it, which each front end words for its own controls (the
+    // firmware window's button, running the command again).
+    enum class Advice {
+        ByKind,              // what the kind suggests: the cable and power, the effect firmware
+        None,                // the message says it, or there is nothing to do
+        ReconnectBootloader, // the link went during an upgrade: connect to the bootloader again, retry
+        ResetBootloader,     // the bootloader stopped answering: reset the pedal into it, reconnect, retry
+        TryAgain,            // the upgrade can be run again as it is
+    };
+
     Kind kind = Kind::Invalid;
     QString step;        // the step that failed: "effect query", "state request", ...
     QByteArray received; // what came from the pedal, when it counts
     QString message;
+    Advice advice = Advice::ByKind;
 
     // The command line's exit status for this kind: 1 usage, 2 no pedal or link lost, 3 the
     // pedal did not answer or answered badly, 4 a file refused, 5 the firmware upgrade stopped,

@@ -86,18 +86,18 @@ QString UpgradeFailure::message() const
     else
         text += QStringLiteral("The pedal's flash has been erased and is incomplete, and no firmware was "
                                "started; the pedal stays in its bootloader. ");
+    return text.trimmed();
+}
+
+ActionFailure::Advice UpgradeFailure::advice() const
+{
+    using Advice = ActionFailure::Advice;
     if (cause == Cause::LinkLost)
-        text += QStringLiteral("Connect the pedal again and connect to its bootloader, then press "
-                               "Upgrade Firmware to try again.");
-    else if (cause == Cause::NoAnswer || cause == Cause::OutOfStep)
-        // A bootloader that has hung answers again only after a reset.
-        text += QStringLiteral("If the bootloader still does not answer, reset the pedal into its "
-                               "bootloader the way you did before this upgrade, choose Connection > "
-                               "Disconnect and then Connect (Upgrade Mode stays on), and press Upgrade "
-                               "Firmware again.");
-    else
-        text += QStringLiteral("Press Upgrade Firmware to try again.");
-    return text;
+        return Advice::ReconnectBootloader;
+    // A bootloader that has hung answers again only after a reset.
+    if (cause == Cause::NoAnswer || cause == Cause::OutOfStep)
+        return Advice::ResetBootloader;
+    return Advice::TryAgain;
 }
 
 QString FirmwareUpgrade::backupFileName(const QString &folder, const QDateTime &time)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/actionfailure.h"
 #include "firmware/bootloaderlink.h"
 #include "firmware/firmwareimage.h"
 
@@ -48,8 +49,10 @@ struct UpgradeFailure {
 
     // "chunk 51 of 107 at 0x08003200", "the erase", ...
     QString stepText() const;
-    // The message for the user: step, cause, bytes received, and where the pedal stands.
+    // The message for the user: step, cause, bytes received, and where the pedal stands. What
+    // to do next is advice(), which the front end words.
     QString message() const;
+    ActionFailure::Advice advice() const;
     // Before the erase the pedal still holds its firmware.
     bool flashUntouched() const { return step == UpgradeStep::Resync || step == UpgradeStep::Backup; }
 };

@@ -130,7 +130,7 @@ void TestPedalActions::actionAgainstPedalState()
     const QStringList frames = f.pedal().frameLog();
     const bool reached = !frames.filter(QRegularExpression("^" + QRegularExpression::escape(sent))).isEmpty();
     if (refusal.isEmpty()) {
-        QVERIFY2(!failure, qPrintable(failure->message));
+        QVERIFY2(!failure, qPrintable(failure ? failure->message : QString()));
         QVERIFY2(reached, qPrintable(frames.join('|')));
         QVERIFY(action == "flash" || session.pedalState().inStep());
         return;
