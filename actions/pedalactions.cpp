@@ -78,6 +78,9 @@ void applyAssignments(EditorSession &session, const PedalStateBlock &block)
             model.setPedalControl(p, -1);
         else if (shown >= 0 && tables.AssignMatrix[shown][p] == 0)
             tables.AssignBoxChanged(p, shown); // Assign sends what the box shows
+        // Once the pedal has told its assignments the flag is what the box shows: a flag left
+        // by another effect's rows would give limits to a row that no control drives.
+        tables.IsAssigned[p] = model.values(p).pedalControl >= 0 && model.values(p).pedalControl < kPedalControls;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "app/widgetprompts.h"
+#include "app/windowplacement.h"
 #include "console/sessionlog.h"
 #include "console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
@@ -34,6 +35,8 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     }
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
+    // USB failures say what to do next below their fixed text.
+    m_session->usb.setPlayerAdvice(true);
 
     // Every window shows the editor's icon (docks and task bars take it from the window).
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -43,6 +46,13 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
         m_formMain->FormCreate();
     else
         m_formMain->FormCreateFirstPaint();
+    // Where the manager put it, moved sideways where that leaves no room for the parameter
+    // window beside it on a screen that has room for both.
+    new PlaceWhenFramed(*m_formMain, [this](const QMargins &frame) {
+        const int rows = m_formFXParameters ? m_formFXParameters->wantedClientWidth() : TformFXParameters::kClientWidth;
+        return roomBeside(availableGeometryFor(*m_formMain), m_formMain->frameGeometry(),
+                          rows + frame.left() + frame.right());
+    });
 
     const QDateTime started = QDateTime::currentDateTime();
     if (!logFile.isEmpty())
@@ -62,6 +72,10 @@ void Application::finishStartup()
         return;
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
     m_formPrint = std::make_unique<TformPrint>();
+    // Wholly on the screen, however far its design position lies past the screen's edge.
+    new PlaceWhenFramed(*m_formPrint, [print = m_formPrint.get()](const QMargins &) {
+        return moveInside(print->frameGeometry(), availableGeometryFor(*print));
+    });
     m_formPrint->attachSessionLog(m_sessionLog.get(), prompts, folders);
     m_session->attachConsole(m_formPrint.get());
     // What start-up did without, now that there is a console to say it.

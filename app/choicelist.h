@@ -18,6 +18,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // A frame in the look's highlight colour while the list has the keyboard: a chosen row
+    // alone looks the same in a list that has it and in one that has not.
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 };
 
 } // namespace tovel

@@ -76,7 +76,9 @@ void EffectBrowser::categoryClick(int row)
 
 void EffectBrowser::effetto_cliccato(int row)
 {
-    chooseEffect(row, true);
+    // The parameter window opens without taking the focus: the next key still moves in the
+    // list (F6 goes to the window).
+    chooseEffect(row, false);
 }
 
 void EffectBrowser::chooseEffect(int row, bool activateParameters)

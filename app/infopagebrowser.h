@@ -6,6 +6,7 @@ namespace tovel {
 
 // The information window's page view. Reads local HTML pages itself so that their declared
 // windows-1252 text shows its accented characters; pictures load as usual, relative to the page.
+// Each page ends with the codes of the pedal control box explained.
 class InfoPageBrowser : public QTextBrowser {
     Q_OBJECT
 
@@ -17,6 +18,10 @@ public:
     void showPage(const QUrl &url);
 
     QVariant loadResource(int type, const QUrl &name) override;
+
+    // The page with what the codes of the parameter window's pedal control box stand for
+    // added at its end.
+    static QString withPedalControlCodes(const QString &page);
 };
 
 } // namespace tovel

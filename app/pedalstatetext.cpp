@@ -36,4 +36,19 @@ QString pedalStateText(const PedalState &state)
     return QString();
 }
 
+QStringList pedalControlMeanings()
+{
+    return {
+        QStringLiteral("I: the pedal's knob I"),
+        QStringLiteral("EXP: an expression pedal on the pedal's EXP input"),
+        QStringLiteral("II: the pedal's knob II"),
+        QStringLiteral("III: the pedal's knob III"),
+        QStringLiteral("SWT: the pedal's switch input SWT"),
+        QStringLiteral("SWR: the pedal's switch input SWR"),
+        QStringLiteral("SW: the pedal's switch input SW"),
+        QStringLiteral("NA: no pedal control; only the editor moves this parameter"),
+        QStringLiteral("-: nothing chosen yet in this window (Request shows what the pedal has)"),
+    };
+}
+
 } // namespace tovel

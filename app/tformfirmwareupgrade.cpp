@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
@@ -76,13 +77,31 @@ TformFirmwareUpgrade::TformFirmwareUpgrade(EditorSession &session) : QWidget(nul
     chkFastTransfer->setToolTip(QStringLiteral("Each frame in one write, without pauses; every answer is "
                                                "still awaited and checked."));
 
+    // What each image is, under the options: in its list entry's tooltip too.
+    const QStringList descriptions{
+        QStringLiteral("Firmware_4: the pedal's firmware, version 4 (24,296 bytes)."),
+        QStringLiteral("Firmware_5: the pedal's firmware, version 5 (27,164 bytes)."),
+        QStringLiteral("From file...: a firmware image (.bin) of your own, such as a backup made here."),
+    };
+    for (int i = 0; i < descriptions.size(); ++i)
+        cmbFirmwareChoose->setItemData(i, descriptions[i], Qt::ToolTipRole);
+    lblFirmwareDescription = place(new QLabel(QStringLiteral("Choose the image to write."), this),
+                                   "lblFirmwareDescription", 8, kClientHeight + kOptionsHeight, 142,
+                                   kDescriptionHeight);
+    lblFirmwareDescription->setWordWrap(true);
+    lblFirmwareDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(cmbFirmwareChoose, &QComboBox::currentIndexChanged, this, [this, descriptions](int index) {
+        lblFirmwareDescription->setText(index >= 0 && index < descriptions.size() ? descriptions[index]
+                                                                                 : QStringLiteral("Choose the image to write."));
+    });
+
     // The option texts are wider than the original 158-pixel window: it grows to hold them
     // and the controls above keep their places, stretched to the same width.
     const int width = std::max(kClientWidth, 16 + std::max(chkBackupFirst->sizeHint().width(),
                                                           chkFastTransfer->sizeHint().width()));
-    setFixedSize(width, kClientHeight + kOptionsHeight);
+    setFixedSize(width, kClientHeight + kOptionsHeight + kDescriptionHeight + 8);
     const QList<QWidget *> column{cmbFirmwareChoose, btnUpgradeFirmware, ProgressBar1, chkBackupFirst,
-                                  chkFastTransfer};
+                                  chkFastTransfer, lblFirmwareDescription};
     for (QWidget *w : column)
         w->resize(width - 16, w->height());
 
@@ -236,7 +255,7 @@ void TformFirmwareUpgrade::drawProgress()
 {
     if (!m_progress)
         return; // the run ended and set its own text
-    static const char *const kFormats[] = {"Resync", "Backup %p%", "Erase", "%p%", "Verify %p%", "Record", "Start"};
+    static const char *const kFormats[] = {"Resync", "Backup %p%", "Erase", "Write %p%", "Verify %p%", "Record", "Start"};
     ProgressBar1->setFormat(QLatin1String(kFormats[int(m_progress->step)]));
     ProgressBar1->setRange(0, m_progress->maximum);
     ProgressBar1->setValue(m_progress->value);

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -30,12 +31,14 @@ public:
     static constexpr int kClientWidth = 158;
     static constexpr int kClientHeight = 143;
     static constexpr int kOptionsHeight = 50;
+    static constexpr int kDescriptionHeight = 34; // two lines on the chosen image
 
     QComboBox *cmbFirmwareChoose;
     QPushButton *btnUpgradeFirmware;
     QProgressBar *ProgressBar1;
     QCheckBox *chkBackupFirst;
     QCheckBox *chkFastTransfer;
+    QLabel *lblFirmwareDescription; // what the chosen image is
 
     // Item indexes of cmbFirmwareChoose.
     static constexpr int itmFirmware4 = 0;

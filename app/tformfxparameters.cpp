@@ -2,7 +2,10 @@
 
 #include "actions/pedalactions.h"
 #include "core/errorboundary.h"
+#include "core/rememberedswitch.h"
 #include "core/seams.h"
+#include "app/pedalstatetext.h"
+#include "app/rowuse.h"
 #include "app/toggleswitch.h"
 #include "app/windowplacement.h"
 #include "params/paramtables.h"
@@ -11,18 +14,22 @@
 #include "session/editorsession.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QSignalBlocker>
 #include <QCloseEvent>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QFrame>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolTip>
 #include <QCursor>
 
@@ -43,6 +50,11 @@ constexpr int kAssignX = 300, kAssignWidth = 50;
 constexpr int kReverseX = 360, kReverseWidth = 20;
 constexpr int kMinX = 385, kMaxX = 430, kLimitWidth = 40;
 constexpr int kClearX = 475, kClearWidth = 20;
+// With the levels shown: the level's number right of the slider, the columns from the divider
+// on moved right to make room, and a line of headings above the rows.
+constexpr int kLevelX = kValueX + kValueWidth + 4, kLevelWidth = 56;
+constexpr int kLevelShift = 64;
+constexpr int kHeadingPitch = 22;
 
 
 template <typename T, std::size_t N>
@@ -79,18 +91,6 @@ const QString kRowsGreyed = QStringLiteral(
 const QString kLimitsGreyed = QStringLiteral(
     "Greyed until a pedal control drives this row: choose one in the pedal control box, Assign, then Request.");
 
-// What each entry of the pedal control box stands for, in PedalControlNames order.
-const QString kPedalControlMeanings[] = {
-    QStringLiteral("I: the pedal's knob I"),
-    QStringLiteral("EXP: an expression pedal on the pedal's EXP input"),
-    QStringLiteral("II: the pedal's knob II"),
-    QStringLiteral("III: the pedal's knob III"),
-    QStringLiteral("SWT: the pedal's switch input SWT"),
-    QStringLiteral("SWR: the pedal's switch input SWR"),
-    QStringLiteral("SW: the pedal's switch input SW"),
-    QStringLiteral("NA: no pedal control; only the editor moves this parameter"),
-};
-
 void showExplanation(QWidget *w)
 {
     const QString what = w->property(kExplanation).toString();
@@ -121,6 +121,7 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
 {
     setObjectName(QStringLiteral("formFXParameters"));
     setWindowTitle(QStringLiteral("FX Parameters"));
+    m_levelsShown = loadRememberedSwitch(levelsChoicePath(session.folders.documents()));
     // The rows sit at fixed places in an area as tall as they need; on a screen too short for
     // them the window is cut to the screen and the area scrolls. The area draws no background
     // of its own: the window's look shows through.
@@ -137,8 +138,17 @@ TformFXParameters::TformFXParameters(EditorSession &session, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
-    setClientHeight(clientHeightForParams(0, 0));
+    setClientSize(kClientWidth, clientHeightForParams(0, 0), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    m_placer = new PlaceWhenFramed(*this, [this](const QMargins &frame) { return fitBeside(frame); });
     connect(&m_model, &SettingsModel::rowChanged, this, &TformFXParameters::drawRow);
+    // The rows follow what the session knows: the link, the pedal's effect, the rows read, a
+    // pedal control chosen in a row's box.
+    connect(&session.pedalState(), &PedalState::changed, this, &TformFXParameters::EnableDisableControls);
+    connect(&session, &EditorSession::rowsReadChanged, this, &TformFXParameters::EnableDisableControls);
+    connect(&m_model, &SettingsModel::rowChanged, this, [this](int, int parts) {
+        if (parts & SettingsModel::PedalControl)
+            EnableDisableControls();
+    });
 }
 
 const EffectRows &TformFXParameters::rows() const
@@ -168,35 +178,59 @@ int TformFXParameters::clientHeightForParams(int numParams, int frameHeight)
     return std::max(heightForParams(numParams) - frameHeight, rowsBottom);
 }
 
-int TformFXParameters::knownFrameHeight() const
+QRect TformFXParameters::fitBeside(const QMargins &own)
 {
-    if (!isVisible())
-        return 0;
-    return std::max(0, frameGeometry().height() - geometry().height());
-}
-
-void TformFXParameters::fitHeight()
-{
-    m_fittedFrame = knownFrameHeight();
-    setClientHeight(clientHeightForParams(rows().NumParams(), m_fittedFrame));
-}
-
-void TformFXParameters::setClientHeight(int rowsHeight)
-{
-    m_rowsArea->setFixedSize(kClientWidth, rowsHeight);
-    int height = rowsHeight;
-    int width = kClientWidth;
-    // The screen's height less the frame, once the window knows its screen.
-    const int room = m_available.isValid() ? m_available.height() - std::max(m_fittedFrame, 0) : 0;
-    const bool cut = room > 0 && rowsHeight > room;
-    if (cut) {
-        height = room;
-        width += m_scroll->verticalScrollBar()->sizeHint().width();
+    // Before the manager has framed this window, its frame is the main window's (the same
+    // decorations).
+    const QMargins frame = own.isNull() && m_mainWindow ? frameMarginsOf(*this, *m_mainWindow) : own;
+    m_available = m_mainWindow ? availableGeometryFor(*m_mainWindow) : availableGeometryFor(*this);
+    const int frameWidth = frame.left() + frame.right();
+    const int frameHeight = frame.top() + frame.bottom();
+    const int rowsHeight = clientHeightForParams(rows().NumParams(), frameHeight) + headingHeight();
+    const int rowsWidth = rowsAreaWidth();
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    // Taller than the screen: the rows scroll beside a bar.
+    QSize wanted(rowsWidth + frameWidth, rowsHeight + frameHeight);
+    QRect spot(frameGeometry().topLeft(), wanted);
+    if (m_mainWindow && m_available.isValid()) {
+        // The main window's lists stay in sight whatever happens; at the least a window that
+        // shows the names, the values and the pedal control boxes of three rows.
+        QRect lists;
+        for (const QListWidget *list : m_mainWindow->findChildren<QListWidget *>())
+            if (list->isVisible())
+                lists |= QRect(list->mapToGlobal(QPoint(0, 0)), list->size());
+        const QRect main = m_mainWindow->frameGeometry();
+        const QSize least(kAssignX + kAssignWidth + bar + frameWidth, heightForParams(3));
+        spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
+        // Cut: the rows scroll beside a bar, or above one, which wants its room too.
+        const bool down = spot.height() < wanted.height();
+        const bool across = spot.width() < wanted.width();
+        if (down || across) {
+            wanted += QSize(down ? bar : 0, across ? bar : 0);
+            spot = placeParameters(m_available, main, lists.isNull() ? main : lists, wanted, least);
+        }
+    } else if (m_available.isValid()) {
+        spot = moveInside(spot, m_available);
     }
-    // The bar is there exactly when the rows are cut: left to itself it also showed for the
-    // moment the window took its size.
-    m_scroll->setVerticalScrollBarPolicy(cut ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    setFixedSize(width, height);
+    m_fittedFrame = frameHeight;
+    setClientSize(rowsWidth, rowsHeight, spot.size().shrunkBy(frame));
+    return spot;
+}
+
+void TformFXParameters::setClientSize(int rowsWidth, int rowsHeight, const QSize &room)
+{
+    m_rowsArea->setFixedSize(rowsWidth, rowsHeight);
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    // A bar exactly where the rows are cut: left to itself, one also showed for the moment
+    // the window took its size.
+    bool down = rowsHeight > room.height();
+    const bool across = rowsWidth + (down ? bar : 0) > room.width();
+    if (across && !down)
+        down = rowsHeight + bar > room.height();
+    m_scroll->setVerticalScrollBarPolicy(down ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    m_scroll->setHorizontalScrollBarPolicy(across ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setFixedSize(std::min(rowsWidth + (down ? bar : 0), room.width()),
+                 std::min(rowsHeight + (across ? bar : 0), room.height()));
 }
 
 bool TformFXParameters::rowsScroll() const
@@ -216,19 +250,30 @@ void TformFXParameters::openBeside(const QWidget &mainWindow, const QString &cap
         close();
         m_reopening = false;
     }
-    const QRect main = mainWindow.frameGeometry();
-    move(main.x() + main.width(), main.y());
-    m_available = availableGeometryFor(mainWindow);
+    m_mainWindow = &mainWindow;
     setWindowTitle(caption);
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    // Shown, it is sized for its rows and placed beside the main window (m_placer), and again
+    // once the window manager has framed it.
     show();
-    m_sized = true;
-    fitHeight();
-    // Now that the rows give the height: beside the main window where the screen has room,
-    // else moved until the whole window is on the main window's screen.
-    const QMargins frame = frameMarginsOf(*this, mainWindow);
-    const QRect spot = placeBeside(m_available, main, {}, size().grownBy(frame));
-    move(spot.topLeft());
+}
+
+void TformFXParameters::focusRows()
+{
+    if (QWidget *had = focusWidget(); had && m_rowsArea->isAncestorOf(had)) {
+        had->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    for (QWidget *first : std::initializer_list<QWidget *>{trkPot[0], swSwitch[0], cmbMultiSwitch[0], boxAssign[0]})
+        if (first && first->isEnabled()) {
+            first->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+}
+
+bool TformFXParameters::rowsCutAcross() const
+{
+    return m_scroll->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
 }
 
 void TformFXParameters::showEvent(QShowEvent *event)
@@ -238,25 +283,6 @@ void TformFXParameters::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     ErrorBoundary::run(m_session.prompts, [this] { OnShow(); });
-}
-
-bool TformFXParameters::event(QEvent *event)
-{
-    const bool handled = QWidget::event(event);
-    // The window manager reports its frame some time after the show (when it has put the
-    // window in a frame); the height follows once the frame is known or changes.
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::Show:
-    case QEvent::WindowStateChange:
-        if (m_sized && isVisible() && knownFrameHeight() != m_fittedFrame)
-            fitHeight();
-        break;
-    default:
-        break;
-    }
-    return handled;
 }
 
 void TformFXParameters::closeEvent(QCloseEvent *event)
@@ -275,14 +301,21 @@ void TformFXParameters::OnShow()
     if (!m_model.isOpen() || !m_model.rows().complete)
         return;
     BuildPots();
+    BuildLevels();
     BuildSwitches();
     BuildMultiSwitches();
     BuildAssignBoxes();
     BuildDivider();
     BuildReverseBoxes();
     BuildLimitButtons();
+    BuildHeadings();
     orderTabs();
+    // Built again for rows that stay open (levels shown or hidden, the window shown anew): the
+    // rows show what the model holds, sending nothing.
+    for (int p = 0; p < rows().count(); ++p)
+        drawRow(p, SettingsModel::AllParts);
     explainControls();
+    EnableDisableControls();
 }
 
 void TformFXParameters::explainControls()
@@ -295,33 +328,38 @@ void TformFXParameters::explainControls()
         w->installEventFilter(this);
         showExplanation(w);
     };
+    const QStringList meanings = pedalControlMeanings();
     for (int p = 0; p < kRows; ++p) {
         explain(swSwitch[p], QStringLiteral("Switch: sent to the pedal as it is flipped"), kRowsGreyed);
         explain(cmbMultiSwitch[p], QStringLiteral("Position of the switch: sent to the pedal as it is chosen"),
                 kRowsGreyed);
         explain(boxAssign[p],
                 QStringLiteral("Pedal control: which of the pedal's knobs, expression input or switch inputs "
-                               "moves this parameter while you play. Assign sends the choice."),
+                               "moves this parameter while you play. Assign sends the choice.\n")
+                    + meanings.join(QLatin1Char('\n')),
                 kRowsGreyed);
         if (boxAssign[p])
-            for (int i = 0; i < boxAssign[p]->count() && i < int(std::size(kPedalControlMeanings)); ++i)
-                boxAssign[p]->setItemData(i, kPedalControlMeanings[i], Qt::ToolTipRole);
+            for (int i = 0; i < boxAssign[p]->count() && i < int(meanings.size()) - 1; ++i)
+                boxAssign[p]->setItemData(i, meanings[i], Qt::ToolTipRole);
+        explain(spnLevel[p],
+                QStringLiteral("Level %1 to %2: type it and press Enter, or step it with the arrow keys. It "
+                               "goes to the pedal as a move of the slider does.").arg(0).arg(kMaxLevel),
+                kRowsGreyed);
         explain(chkReverse[p],
                 QStringLiteral("toggle the Reverse function for the current parameter") + QLatin1Char('\n')
                     + QStringLiteral("Reverse: the pedal control moves the parameter the other way. Assign sends it."),
                 kRowsGreyed);
-        explain(btnMin[p],
-                QStringLiteral("set min value for this parameter") + QLatin1Char('\n')
-                    + QStringLiteral("Minimum: the lowest level the pedal control reaches, taken from where the slider stands."),
-                kLimitsGreyed);
-        explain(btnMax[p],
-                QStringLiteral("set max value for this parameter") + QLatin1Char('\n')
-                    + QStringLiteral("Maximum: the highest level the pedal control reaches, taken from where the slider stands."),
-                kLimitsGreyed);
         explain(btnClearMinMax[p],
                 QStringLiteral("clear min and max") + QLatin1Char('\n')
                     + QStringLiteral("Clear: the pedal control reaches the whole range again, 0 to 1023."),
                 kLimitsGreyed);
+        if (btnMin[p] || btnMax[p]) {
+            for (QPushButton *b : {btnMin[p], btnMax[p]}) {
+                b->setProperty(kGreyedWhy, kLimitsGreyed);
+                b->installEventFilter(this);
+            }
+            explainLimits(p);
+        }
         if (trkPot[p]) {
             trkPot[p]->setProperty(kGreyedWhy, kRowsGreyed);
             trkPot[p]->installEventFilter(this);
@@ -336,6 +374,10 @@ void TformFXParameters::showLevel(int row)
     if (!slider)
         return;
     const QString level = QStringLiteral("Level %1 of %2").arg(slider->value()).arg(kMaxLevel);
+    if (QSpinBox *number = spnLevel[row]) {
+        const QSignalBlocker quiet(number);
+        number->setValue(slider->value());
+    }
     slider->setProperty(kExplanation, level);
     showExplanation(slider);
     // While the player drags, the level follows the pointer.
@@ -356,7 +398,7 @@ void TformFXParameters::orderTabs()
     // column by column.
     QWidget *previous = nullptr;
     for (int p = 0; p < kRows; ++p) {
-        const QList<QWidget *> row{trkPot[p], swSwitch[p], cmbMultiSwitch[p], boxAssign[p], chkReverse[p],
+        const QList<QWidget *> row{trkPot[p], spnLevel[p], swSwitch[p], cmbMultiSwitch[p], boxAssign[p], chkReverse[p],
                                    btnMin[p], btnMax[p], btnClearMinMax[p]};
         for (QWidget *w : row) {
             if (!w)
@@ -384,6 +426,9 @@ void TformFXParameters::destroyRows()
 {
     destroyAll(lblParamName);
     destroyAll(trkPot);
+    destroyAll(spnLevel);
+    qDeleteAll(lblHeadings);
+    lblHeadings.clear();
     destroyAll(swSwitch);
     destroyAll(lblSwitchState);
     destroyAll(cmbMultiSwitch);
@@ -399,7 +444,7 @@ void TformFXParameters::destroyRows()
 template <typename W>
 W *TformFXParameters::placeRow(W *control, int row, int x, int width, const QString &what)
 {
-    control->setGeometry(x, kTopMargin + kRowPitch * row, width, kRowHeight);
+    control->setGeometry(columnX(x), rowsTop() + kRowPitch * row, width, kRowHeight);
     // A screen reader speaks the row and what the control is ("Spread maximum"); the name
     // label alone speaks the row's name.
     const QString name = rows().spokenName(row);
@@ -420,13 +465,11 @@ void TformFXParameters::setLimitCaption(QPushButton *button, const QString &capt
 
 void TformFXParameters::BuildPots()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < std::min(rows().NumPots(), rows().count()); ++p) {
         auto *slider = placeRow(new QSlider(Qt::Horizontal, m_rowsArea), p, kValueX, kValueWidth,
                                 QStringLiteral("level"));
         slider->setObjectName(QStringLiteral("trkPot%1").arg(p));
         slider->setRange(0, kMaxLevel);
-        slider->setEnabled(usable);
         connectHandler(slider, &QSlider::valueChanged, this, m_session.prompts, [this, slider] { PotParameterChange(slider); });
         connect(slider, &QSlider::valueChanged, this, [this, p] { showLevel(p); });
         trkPot[p] = slider;
@@ -439,13 +482,11 @@ void TformFXParameters::BuildPots()
 
 void TformFXParameters::BuildSwitches()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     const int first = std::min(rows().NumPots(), rows().count());
     const int end = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < end; ++p) {
         auto *toggle = placeRow(new ToggleSwitch(m_rowsArea), p, kSwitchX, kSwitchWidth, QStringLiteral("switch"));
         toggle->setObjectName(QStringLiteral("swSwitch%1").arg(p));
-        toggle->setEnabled(usable);
         connectHandler(toggle, &ToggleSwitch::clicked, this, m_session.prompts, [this, toggle] { SwitchParameterClick(toggle); });
         swSwitch[p] = toggle;
 
@@ -467,12 +508,10 @@ void TformFXParameters::BuildSwitches()
 
 void TformFXParameters::BuildMultiSwitches()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     const int first = std::min(rows().NumPots() + rows().NumSwitches(), rows().count());
     for (int p = first; p < rows().count(); ++p) {
         auto *list = placeRow(new QComboBox(m_rowsArea), p, kValueX, kValueWidth, QStringLiteral("position"));
         list->setObjectName(QStringLiteral("cmbMultiSwitch%1").arg(p));
-        list->setEnabled(usable);
         cmbMultiSwitch[p] = list;
 
         auto *name = placeRow(new QLabel(rows().name[p], m_rowsArea), p, kNameX, kNameWidth);
@@ -488,7 +527,6 @@ void TformFXParameters::BuildMultiSwitches()
 
 void TformFXParameters::BuildAssignBoxes()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
         auto *box = placeRow(new QComboBox(m_rowsArea), p, kAssignX, kAssignWidth,
                              QStringLiteral("pedal control"));
@@ -496,8 +534,9 @@ void TformFXParameters::BuildAssignBoxes()
         for (const QString &control : PedalControlNames)
             box->addItem(control);
         box->setCurrentIndex(-1);
+        // Nothing chosen reads as "-", as an unset limit does, not as an empty "NA".
+        box->setPlaceholderText(QStringLiteral("-"));
         followCurrentEntry(box);
-        box->setEnabled(usable);
         connectHandler(box, &QComboBox::currentIndexChanged, this, m_session.prompts, [this, box] { boxAssignOnChange(box); });
         boxAssign[p] = box;
     }
@@ -511,18 +550,16 @@ void TformFXParameters::BuildDivider()
     lineDivider->setFrameShape(QFrame::VLine);
     lineDivider->setFrameShadow(QFrame::Plain);
     const double height = dividerHeight(rows().NumParams());
-    lineDivider->setGeometry(kDividerX, kTopMargin, 1, int(std::floor(height + 0.5)));
+    lineDivider->setGeometry(columnX(kDividerX), rowsTop(), 1, int(std::floor(height + 0.5)));
     lineDivider->show();
 }
 
 void TformFXParameters::BuildReverseBoxes()
 {
-    const bool usable = m_session.selection.EffectOnPedal;
     for (int p = 0; p < rows().count(); ++p) {
         auto *box = placeRow(new QCheckBox(m_rowsArea), p, kReverseX, kReverseWidth, QStringLiteral("reverse"));
         box->setObjectName(QStringLiteral("chkReverse%1").arg(p));
         box->setToolTip(QStringLiteral("toggle the Reverse function for the current parameter"));
-        box->setEnabled(usable);
         connectHandler(box, &QCheckBox::toggled, this, m_session.prompts, [this, box] { chkReverseClick(box); });
         chkReverse[p] = box;
     }
@@ -582,6 +619,7 @@ void TformFXParameters::drawRow(int row, int parts)
             setLimitCaption(btnMin[row], v.minCaption);
         if (btnMax[row] && btnMax[row]->text() != v.maxCaption)
             setLimitCaption(btnMax[row], v.maxCaption);
+        explainLimits(row);
     }
     if ((parts & SettingsModel::SwitchCaption) && lblSwitchState[row]) {
         const QString &caption = v.captionOn ? SwitchOnText[row] : SwitchOffText[row];
@@ -594,28 +632,153 @@ void TformFXParameters::drawRow(int row, int parts)
     m_drawing = false;
 }
 
-void TformFXParameters::EnableDisableControls(bool aEnable)
+int TformFXParameters::columnX(int x) const
 {
-    m_model.setRowsEnabled(aEnable);
-    for (QObject *child : m_rowsArea->children())
-        if (child->isWidgetType())
-            static_cast<QWidget *>(child)->setEnabled(aEnable);
-    for (int p = 0; p < kRows; ++p) {
-        const bool assigned = m_session.params.IsAssigned[p];
-        for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
-            enableLimitButton(b, assigned);
+    return m_levelsShown && x >= kDividerX ? x + kLevelShift : x;
+}
+
+int TformFXParameters::rowsTop() const
+{
+    return kTopMargin + headingHeight();
+}
+
+int TformFXParameters::rowsAreaWidth() const
+{
+    return kClientWidth + (m_levelsShown ? kLevelShift : 0);
+}
+
+int TformFXParameters::headingHeight() const
+{
+    return m_levelsShown ? kHeadingPitch : 0;
+}
+
+QString TformFXParameters::levelsChoicePath(const QString &documents)
+{
+    return documents.isEmpty() ? QString() : QDir(documents).filePath(QStringLiteral("ZANTH/show_levels.txt"));
+}
+
+void TformFXParameters::setLevelsShown(bool shown)
+{
+    if (m_levelsShown == shown)
+        return;
+    m_levelsShown = shown;
+    // Built afresh with the column and the headings, or without; the rows stay open.
+    if (isVisible()) {
+        m_reopening = true;
+        close();
+        m_reopening = false;
+        show();
     }
 }
 
-void TformFXParameters::showLoadedLimits()
+void TformFXParameters::BuildLevels()
 {
+    if (!m_levelsShown)
+        return;
     for (int p = 0; p < kRows; ++p) {
-        const bool assigned = m_session.params.IsAssigned[p];
-        enableLimitButton(btnMin[p], assigned);
-        enableLimitButton(btnMax[p], assigned);
-        if (assigned)
-            enableLimitButton(btnClearMinMax[p], true);
+        if (!trkPot[p])
+            continue;
+        auto *number = placeRow(new QSpinBox(m_rowsArea), p, kLevelX, kLevelWidth, QStringLiteral("level number"));
+        number->setObjectName(QStringLiteral("spnLevel%1").arg(p));
+        number->setRange(0, kMaxLevel);
+        // A typed number goes once, on Enter or on leaving the box, not at each digit.
+        number->setKeyboardTracking(false);
+        number->setValue(trkPot[p]->value());
+        connectHandler(number, &QSpinBox::valueChanged, this, m_session.prompts, [this, number] { LevelTyped(number); });
+        spnLevel[p] = number;
     }
+}
+
+void TformFXParameters::BuildHeadings()
+{
+    if (!m_levelsShown || rows().count() == 0)
+        return;
+    const QStringList meanings = pedalControlMeanings();
+    struct Heading {
+        const char *text;
+        int x;
+        int width;
+        QString tip;
+    };
+    const Heading headings[] = {
+        {"Parameter", kNameX, kNameWidth, QString()},
+        {"Value", kValueX, kValueWidth, QStringLiteral("The parameter's slider, switch or list: moved, it is sent to the pedal at once.")},
+        {"Level", kLevelX, kLevelWidth, QStringLiteral("A slider's level, 0 to %1, as a number.").arg(kMaxLevel)},
+        {"Control", columnX(kAssignX), kAssignWidth + 8, meanings.join(QLatin1Char('\n'))},
+        {"Rev", columnX(kReverseX), kReverseWidth + 4, QStringLiteral("Reverse: the pedal control moves the parameter the other way.")},
+        {"Min", columnX(kMinX), kLimitWidth, QStringLiteral("The lowest level the pedal control reaches, in per cent.")},
+        {"Max", columnX(kMaxX), kLimitWidth, QStringLiteral("The highest level the pedal control reaches, in per cent.")},
+        {"C", columnX(kClearX), kClearWidth, QStringLiteral("Clear: the whole range, 0 to %1, again.").arg(kMaxLevel)},
+    };
+    for (const Heading &h : headings) {
+        auto *label = new QLabel(QString::fromLatin1(h.text), m_rowsArea);
+        label->setObjectName(QStringLiteral("lblHeading") + QString::fromLatin1(h.text));
+        label->setGeometry(h.x, kTopMargin, h.width, kRowHeight);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        label->setToolTip(h.tip);
+        // Over the narrow columns the words stand centred, clear of their neighbours.
+        if (h.x >= columnX(kReverseX))
+            label->setAlignment(Qt::AlignCenter);
+        label->show();
+        lblHeadings.append(label);
+    }
+}
+
+void TformFXParameters::LevelTyped(QObject *control)
+{
+    const int row = rowOf(spnLevel, control);
+    if (row < 0 || m_drawing || !trkPot[row])
+        return;
+    // The slider takes the number and sends it, as a move of its own does.
+    trkPot[row]->setValue(spnLevel[row]->value());
+}
+
+void TformFXParameters::explainLimits(int row)
+{
+    if (row < 0 || row >= kRows)
+        return;
+    const ParamTables &tables = m_session.params;
+    const auto explain = [this](QPushButton *button, const QString &what, int level) {
+        if (!button)
+            return;
+        // The caption is the per cent the pedal's arithmetic gives; the level is what the
+        // pedal control reaches.
+        const QString caption = button->text();
+        const QString stands = caption == QStringLiteral("-")
+            ? QStringLiteral("Not set.")
+            : QStringLiteral("%1 stands for level %2 of %3.").arg(caption).arg(level).arg(kMaxLevel);
+        button->setProperty(kExplanation, what + QLatin1Char('\n') + stands);
+        showExplanation(button);
+    };
+    explain(btnMin[row],
+            QStringLiteral("set min value for this parameter") + QLatin1Char('\n')
+                + QStringLiteral("Minimum: the lowest level the pedal control reaches, taken from where the slider stands."),
+            tables.MinLimit[row]);
+    explain(btnMax[row],
+            QStringLiteral("set max value for this parameter") + QLatin1Char('\n')
+                + QStringLiteral("Maximum: the highest level the pedal control reaches, taken from where the slider stands."),
+            tables.MaxLimit[row]);
+}
+
+void TformFXParameters::EnableDisableControls()
+{
+    bool anyUsable = false;
+    for (int p = 0; p < kRows; ++p) {
+        const RowUse use = rowUse(rowFacts(m_session, p));
+        anyUsable = anyUsable || (use.values && p < rows().count());
+        // The name greys with the row: a greyed row reads as one.
+        for (QWidget *w : std::initializer_list<QWidget *>{lblParamName[p], trkPot[p], spnLevel[p], swSwitch[p],
+                                                           lblSwitchState[p], cmbMultiSwitch[p], boxAssign[p],
+                                                           chkReverse[p]})
+            if (w)
+                w->setEnabled(use.values);
+        for (QPushButton *b : {btnMin[p], btnMax[p], btnClearMinMax[p]})
+            enableLimitButton(b, use.limits);
+    }
+    // A configuration load sends to the rows the player could move now.
+    m_model.setRowsEnabled(anyUsable);
 }
 
 namespace {

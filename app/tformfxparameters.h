@@ -15,12 +15,14 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 class QSlider;
+class QSpinBox;
 
 namespace tovel {
 
 class EditorSession;
 class SettingsModel;
 class ToggleSwitch;
+class PlaceWhenFramed;
 
 
 // The parameter window: one row per parameter of the chosen effect, drawn from the session's
@@ -55,8 +57,22 @@ public:
     // shows it (which builds it) and sizes it for the rows just built.
     // activate false: shown without taking the focus from the window the player is in.
     void openBeside(const QWidget &mainWindow, const QString &caption, bool activate = true);
-    // The rows are taller than the screen let the window be: they scroll.
+    // Settings > Show Levels and Headings: each pot's level as a number beside its slider,
+    // and a line of headings; off, the window as it always was. Remembered in the file at
+    // levelsChoicePath.
+    bool levelsShown() const { return m_levelsShown; }
+    void setLevelsShown(bool shown);
+    static QString levelsChoicePath(const QString &documents);
+    // The client width the rows want, levels shown or not.
+    int wantedClientWidth() const { return rowsAreaWidth(); }
+
+    // The keyboard in the rows: where it was in them last, else the first row's first control.
+    void focusRows();
+
+    // The rows are taller than the screen let the window be: they scroll up and down.
     bool rowsScroll() const;
+    // The window is narrower than its rows (no room beside the main window): they scroll across.
+    bool rowsCutAcross() const;
     // The parent of every row control, inside the window's scroll area.
     QWidget *rowsArea() const { return m_rowsArea; }
 
@@ -68,12 +84,11 @@ public:
     // rows (the layout stays known) and rowsClosed is reported, rows or not.
     void OnClose();
 
-    // Every row control enabled or not; then each pot row's limit buttons follow IsAssigned,
-    // whatever aEnable is.
-    void EnableDisableControls(bool aEnable);
-    // The limit buttons of the pot rows as a loaded file leaves them: minimum and maximum
-    // usable on assigned rows only, clear on assigned rows.
-    void showLoadedLimits();
+    // Every row control as the session's state allows it (rowUse): usable rows hold the
+    // settings read from the effect the pedal runs, over a link to its effect firmware; limit
+    // buttons only on such a pot row with a pedal control chosen. Runs whenever that state
+    // changes.
+    void EnableDisableControls();
 
     // While an exchange with the pedal runs, the limit buttons (which send commands of their
     // own) wait; the rows stay usable, their values sent when the exchange ends.
@@ -95,6 +110,8 @@ public:
     void btnMinClick(QObject *control);
     void btnMaxClick(QObject *control);
     void ClearMinMaxClick(QObject *control);
+    // A level typed in a pot row's number box.
+    void LevelTyped(QObject *control);
     using LimitAction = ::tovel::LimitAction;
     // Pot row's limit from where its slider stands, or both cleared. A minimum above the
     // maximum (or the reverse) is refused with a message.
@@ -113,6 +130,8 @@ public:
     // Row controls; the window owns them.
     std::array<QLabel *, kRows> lblParamName{};
     std::array<QSlider *, kRows> trkPot{};
+    // The pot's level as a number to read and type: shown with the levels and headings.
+    std::array<QSpinBox *, kRows> spnLevel{};
     std::array<ToggleSwitch *, kRows> swSwitch{};
     std::array<QLabel *, kRows> lblSwitchState{};
     std::array<QComboBox *, kRows> cmbMultiSwitch{};
@@ -122,13 +141,13 @@ public:
     std::array<QPushButton *, kRows> btnMax{};
     std::array<QPushButton *, kRows> btnClearMinMax{};
     QFrame *lineDivider = nullptr;
+    QList<QLabel *> lblHeadings; // the column headings, with the levels shown
 
 signals:
     // The rows have been destroyed by a close: the main window disables Request and Assign.
     void rowsClosed();
 
 protected:
-    bool event(QEvent *event) override;
     // A row control greyed or made usable: its tooltip follows.
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -156,10 +175,21 @@ private:
     // Shows a failed action's message, if it has one.
     template <typename Result>
     void showResult(const Result &result);
-    // Frame height the window manager reports (0 while hidden or without a frame), and the
-    // client height set for it.
-    int knownFrameHeight() const;
-    void fitHeight();
+    // Sizes the window for its rows under `frame` (the manager's, null while unknown) and says
+    // where its frame goes: beside the main window, cut where the screen has no room for it.
+    QRect fitBeside(const QMargins &frame);
+    // The client area for rows of that size, cut to `room` with scroll bars where they do not fit.
+    void setClientSize(int rowsWidth, int rowsHeight, const QSize &room);
+    int rowsAreaWidth() const;
+    int headingHeight() const;
+    // Where a column's controls stand, and the first row's top: further right and lower with
+    // the levels and headings shown.
+    int columnX(int x) const;
+    int rowsTop() const;
+    void BuildLevels();
+    void BuildHeadings();
+    // The limit buttons' tooltips: what each does, and the level its caption stands for.
+    void explainLimits(int row);
     // Places a row control and names it for screen readers: the row's name, then `what`.
     template <typename W>
     W *placeRow(W *control, int row, int x, int width, const QString &what = QString());
@@ -167,13 +197,14 @@ private:
     EditorSession &m_session;
     SettingsModel &m_model;
     bool m_exchangeRunning = false;
+    bool m_levelsShown = false;
     bool m_drawing = false; // the model is being drawn: control changes are not the player's
     bool m_reopening = false; // closed by openBeside, to be shown again at once
-    void setClientHeight(int rowsHeight);
     QScrollArea *m_scroll = nullptr;
     QWidget *m_rowsArea = nullptr; // the rows' parent, inside m_scroll
-    QRect m_available;             // the main window's screen, as of the last opening
-    bool m_sized = false;   // an opener has sized the window once
+    QRect m_available;             // the main window's screen, as of the last placing
+    const QWidget *m_mainWindow = nullptr; // the window it opens beside
+    PlaceWhenFramed *m_placer = nullptr;
     int m_fittedFrame = 0;  // the frame height the client height was fitted to
 };
 

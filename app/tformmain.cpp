@@ -10,6 +10,7 @@
 #include "app/tformfxinfo.h"
 #include "console/tformprint.h"
 #include "core/errorboundary.h"
+#include "core/rememberedswitch.h"
 #include "core/seams.h"
 #include "app/tformfirmwareupgrade.h"
 #include "ir/normalisechoice.h"
@@ -123,6 +124,10 @@ void TformMain::buildMenus()
         m_startupNotes.append(QStringLiteral("Connect When Plugged In not read: %1; it is off.").arg(problem));
     menuLook = menuSettings->addMenu(QStringLiteral("&Look"));
     menuLook->setObjectName(QStringLiteral("menuLook"));
+    menuShowLevels = entry(menuSettings, "menuShowLevels", QStringLiteral("Show Levels and &Headings"));
+    menuShowLevels->setCheckable(true);
+    menuShowLevels->setChecked(
+        loadRememberedSwitch(TformFXParameters::levelsChoicePath(m_app.folders.documents())));
 
     menuFirmwareUpgrade = MenuBar1->addMenu(QStringLiteral("Fir&mware Upgrade"));
     menuFirmwareUpgrade->setObjectName(QStringLiteral("menuFirmwareUpgrade"));
@@ -136,10 +141,13 @@ void TformMain::buildMenus()
     menuQuickStart = entry(menuHelp, "menuQuickStart", QStringLiteral("&Quick Start"));
     menuQuickStart->setVisible(false);
     menuSupport = entry(menuHelp, "menuSupport", QStringLiteral("&Support"));
+    menuAbout = entry(menuHelp, "menuAbout", QStringLiteral("&About ZANTH Editor"));
     menuAppVersion = entry(menuHelp, "menuAppVersion", QStringLiteral("Version: "));
     menuAppVersion->setEnabled(false);
     menuNewAppVersion = entry(menuHelp, "menuNewAppVersion", QStringLiteral("New version available:"));
     menuNewAppVersion->setEnabled(false);
+    // Shown once the web site has announced a version: alone, the line says nothing.
+    menuNewAppVersion->setVisible(false);
 
     bind(menuScan, &QAction::triggered, &TformMain::menuScanClick);
     bind(menuConnect, &QAction::triggered, &TformMain::menuConnectClick);
@@ -147,6 +155,8 @@ void TformMain::buildMenus()
     bind(menuLiveEnable, &QAction::triggered, &TformMain::menuLiveEnableClick);
     bind(menuConnectWhenPluggedIn, &QAction::triggered, &TformMain::menuConnectWhenPluggedInClick);
     bind(menuSupport, &QAction::triggered, &TformMain::menuSupportClick);
+    bind(menuAbout, &QAction::triggered, &TformMain::menuAboutClick);
+    bind(menuShowLevels, &QAction::triggered, &TformMain::menuShowLevelsClick);
     bind(menuLoadIR, &QAction::triggered, &TformMain::menuLoadIRClick);
     bind(menuSaveConfiguration, &QAction::triggered, &TformMain::menuSaveConfigurationClick);
     bind(menuLoadConfiguration, &QAction::triggered, &TformMain::menuLoadConfigurationClick);
@@ -227,10 +237,30 @@ void TformMain::buildControls()
     keyEffectInfo = new QAction(QStringLiteral("Effect information"), this);
     keyEffectInfo->setObjectName(QStringLiteral("keyEffectInfo"));
     keyEffectInfo->setShortcut(QKeySequence(Qt::Key_F1));
-    keyRequest = new QAction(QStringLiteral("Request"), this);
+    keyRequest = new QAction(QStringLiteral("&Request"), this);
     keyRequest->setObjectName(QStringLiteral("keyRequest"));
     keyRequest->setShortcut(QKeySequence(Qt::Key_F5));
-    addActions({keyEffectInfo, keyRequest});
+    keyParameters = new QAction(QStringLiteral("Go to &Parameters Window"), this);
+    keyParameters->setObjectName(QStringLiteral("keyParameters"));
+    keyParameters->setShortcut(QKeySequence(Qt::Key_F6));
+    addActions({keyEffectInfo, keyRequest, keyParameters});
+    // The keys shown where the player looks for them: in the menus.
+    keyEffectInfo->setText(QStringLiteral("Effect &Information"));
+    menuHelp->insertAction(menuSupport, keyEffectInfo);
+    menuConnection->addSeparator();
+    menuConnection->addAction(keyRequest);
+    menuSettings->addAction(keyParameters);
+    // F6 goes to the parameter window and, from there, back to where the player was here.
+    connect(keyParameters, &QAction::triggered, this, [this] {
+        TformFXParameters *parameters = m_app.formFXParameters();
+        if (!parameters || !parameters->isVisible())
+            return;
+        QWidget *to = parameters->isActiveWindow() ? static_cast<QWidget *>(this) : parameters;
+        to->raise();
+        to->activateWindow();
+        if (to == parameters)
+            parameters->focusRows();
+    });
     // A key presses the button only when the button could be pressed: enabled, and not held
     // back by an exchange that runs.
     const auto press = [](QPushButton *button) {
@@ -256,7 +286,7 @@ void TformMain::buildControls()
 QList<QAction *> TformMain::windowShortcuts() const
 {
     return {menuSaveConfiguration, menuSaveConfigurationAs, menuLoadConfigurationFrom, menuQuit,
-            keyEffectInfo, keyRequest};
+            keyEffectInfo, keyRequest, keyParameters};
 }
 
 void TformMain::FormCreate()

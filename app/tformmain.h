@@ -63,10 +63,12 @@ public:
     QAction *menuConnectWhenPluggedIn;
     QAction *menuFirmwareUpgradeMode, *menuStartFirmwareUpgrade;
     QAction *menuQuickStart, *menuSupport, *menuAppVersion, *menuNewAppVersion;
+    QAction *menuAbout;      // version, licence and links
+    QAction *menuShowLevels; // checkable: levels as numbers and headings in the parameter window
     QAction *menuQuit;
-    // Keys without a menu entry: F1 the chosen effect's information ("?"), F5 Request. Each
-    // presses its button when that is usable.
-    QAction *keyEffectInfo, *keyRequest;
+    // Keys, shown in the menus: F1 the chosen effect's information ("?"), F5 Request, each
+    // pressing its button when that is usable; F6 to the parameter window and back.
+    QAction *keyEffectInfo, *keyRequest, *keyParameters;
     // The shortcuts that work from the parameter and information windows too.
     QList<QAction *> windowShortcuts() const;
 
@@ -139,6 +141,8 @@ public slots:
     // No answer at all: raised for the general error report.
     void WebRequestFailed(const QString &error);
     void menuSupportClick();
+    void menuAboutClick();
+    void menuShowLevelsClick();
     // An exchange started or ended: the commands wait for it.
     void exchangeRunning(bool running);
     // The bridge has gone: one message, and the window as after Disconnect.
@@ -182,6 +186,8 @@ private:
     // The pedal commands enabled as the session's state allows them: a link and to which
     // firmware, the rows of the pedal's effect open, the rows read. The pedal line follows.
     void showPedalState();
+    // Upgrade Mode ticked or not: what to do next, on the status line.
+    void showUpgradeModeStep();
     // A command starts: the last one's result gives way, the pedal's upload status too.
     void actionStarted();
     // While nothing is listed the status label says how to get the pedal found.

@@ -99,9 +99,6 @@ void TformMain::loadConfigurationFrom(const QString &path)
         loadConfiguration(m_app.session(), path, [this](const QString &question) {
             return m_app.prompts.askYesNo(question) == Prompts::Answer::Yes;
         });
-    // Only a file that was applied changes what the limit buttons offer.
-    if (!result.failure && result.value.loaded)
-        m_app.formFXParameters()->showLoadedLimits();
     if (!showFailure(result.failure) || !result.value.loaded) {
         showActionStatus(QStringLiteral("Configuration not loaded."));
         return;

@@ -14,11 +14,26 @@ namespace tovel {
 void TformMain::menuFirmwareUpgradeModeClick()
 {
     m_app.session().setFirmwareUpgradeMode(menuFirmwareUpgradeMode->isChecked());
+    showUpgradeModeStep();
 }
 
 void TformMain::chkFirmwareUpgradeModeChange()
 {
     m_app.session().setFirmwareUpgradeMode(chkFirmwareUpgradeMode->isChecked());
+    showUpgradeModeStep();
+}
+
+void TformMain::showUpgradeModeStep()
+{
+    if (!m_app.session().link.FirmwareUpgradeMode) {
+        showActionStatus(QStringLiteral("Upgrade Mode off: Connect reaches the effect firmware again."));
+        return;
+    }
+    showActionStatus(m_app.session().linkOpen()
+                         ? QStringLiteral("Upgrade Mode on. Disconnect, start the pedal in its bootloader, then "
+                                          "Connection > Connect and Firmware Upgrade > Start Firmware Upgrade.")
+                         : QStringLiteral("Upgrade Mode on. Start the pedal in its bootloader, then Connection > "
+                                          "Connect and Firmware Upgrade > Start Firmware Upgrade."));
 }
 
 void TformMain::menuStartFirmwareUpgradeClick()

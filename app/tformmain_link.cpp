@@ -26,7 +26,7 @@ void TformMain::menuScanClick()
     });
     showNoPedal(bridges.isEmpty());
     if (bridges.isEmpty()) {
-        m_app.prompts.showMessage(QStringLiteral("No device found"));
+        m_app.prompts.showMessage(QStringLiteral("No device found\n") + noPedalFoundText());
         lblDeviceName->setText(QStringLiteral("No device found"));
     }
 }
@@ -37,32 +37,42 @@ void TformMain::menuConnectClick()
     EditorSession &session = m_app.session();
     const bool bootloader = session.link.FirmwareUpgradeMode;
     // The window shows the open link as the session tells it (followSession), before the
-    // greeting; the greeting's message comes before the bridge's identity is read. A failed
-    // open has been said by the USB layer; a link that went during the greeting, or a program
-    // that closes meanwhile, has been dealt with.
-    connectPedal(session, {}, OpenFailure::Shown, [this, bootloader](bool greeted) {
-        if (!bootloader)
-            return;
-        if (greeted) {
-            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
-            menuStartFirmwareUpgrade->setEnabled(true);
-        } else {
-            m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
-        }
-    });
+    // greeting; the greeting's message comes before the bridge's identity is read.
+    const ActionResult<Connection> result =
+        connectPedal(session, {}, OpenFailure::Shown, [this, bootloader](bool greeted) {
+            if (!bootloader)
+                return;
+            if (greeted) {
+                m_app.prompts.showMessage(QStringLiteral("Connection to bootloader succeeded"));
+                menuStartFirmwareUpgrade->setEnabled(true);
+            } else {
+                m_app.prompts.showMessage(QStringLiteral("Connection to bootloader failed"));
+            }
+        });
+    // A failed open has been said by the USB layer; the status line says what to do next. A
+    // link that went during the greeting, or a program that closes meanwhile, has been dealt
+    // with.
+    if (result.failure && result.failure->kind == ActionFailure::Kind::NoPedal) {
+        const QString advice = session.usb.lastAdvice();
+        if (advice == noPedalFoundText())
+            showNoPedal(true);
+        else
+            showActionStatus(advice);
+        return;
+    }
+    if (!result.failure && !bootloader)
+        showActionStatus(QStringLiteral("Connected. Next: choose an effect and Upload Selected Effect, or Open FX to "
+                                        "read the one the pedal runs."));
 }
 
-void TformMain::showConnected(bool bootloader)
+void TformMain::showConnected(bool /*bootloader*/)
 {
     lblDeviceName->setText(lblDeviceName->text() + QStringLiteral(" connected"));
     chkFirmwareUpgradeMode->setEnabled(false);
+    // On a link to the bootloader the effect commands stay off (showPedalState), and so do the
+    // rows (they follow the pedal state): an effect's bytes would reach the bootloader as
+    // commands of its own.
     showPedalState();
-    // On a link to the bootloader the effect commands stay off (showPedalState): an effect's
-    // bytes would reach the bootloader as commands of its own. The pedal runs no effect meanwhile.
-    if (!bootloader)
-        return;
-    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
-        parameters->EnableDisableControls(false);
 }
 
 void TformMain::menuDisconnectClick()
@@ -138,7 +148,7 @@ void TformMain::showListedBridges(const QList<ListedBridge> &bridges)
 
 void TformMain::showNoPedal(bool none)
 {
-    static const QString kNoPedal = QStringLiteral("No pedal found: plug it in, then Connection > Scan.");
+    static const QString kNoPedal = noPedalFoundText();
     // The line is wider than the label: it wraps onto a second line in the gap above Open FX,
     // and the label takes its own height back for the pedal's one-line status texts.
     constexpr int kStatusHeight = 17;
@@ -161,8 +171,6 @@ void TformMain::showDisconnected()
 {
     lblDeviceName->setText(lblDeviceName->text().remove(QStringLiteral("connected")));
     showPedalState();
-    if (TformFXParameters *parameters = m_app.formFXParameters(); parameters && parameters->isVisible())
-        parameters->EnableDisableControls(false);
 }
 
 } // namespace tovel

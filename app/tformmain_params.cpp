@@ -6,6 +6,7 @@
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
 #include "params/settingsmodel.h"
+#include "core/rememberedswitch.h"
 #include "core/seams.h"
 
 #include <QLabel>
@@ -25,8 +26,7 @@ void TformMain::btnOpenEffectClick()
     }
     TformFXParameters &window = *m_app.formFXParameters();
     window.openBeside(*this, result.value.effect + QStringLiteral(" v%1").arg(result.value.info->effectVersion));
-    // The rows stay unusable until a state request has filled them.
-    window.EnableDisableControls(false);
+    // The rows stay unusable until a state request has filled them (they follow the session).
     showPedalState();
     btnRequest->setFocus();
     m_app.browser().pointAtPedalEffect();
@@ -46,10 +46,7 @@ bool TformMain::RequestParameters()
 {
     const ActionResult<Done> result = requestState(m_app.session(), [this] { btnRequest->setEnabled(false); });
     showPedalState();
-    if (!showFailure(result.failure))
-        return false;
-    m_app.formFXParameters()->EnableDisableControls(true);
-    return true;
+    return showFailure(result.failure);
 }
 
 void TformMain::btnAssignClick()
@@ -75,6 +72,15 @@ void TformMain::btnStoreSettingsOnPedalClick()
     }
     showActionStatus(QStringLiteral("Store Settings sent: the pedal keeps the settings of its %1 rows.")
                          .arg(m_app.session().settings().rows().NumParams()));
+}
+
+void TformMain::menuShowLevelsClick()
+{
+    const bool on = menuShowLevels->isChecked();
+    m_app.formFXParameters()->setLevelsShown(on);
+    const QString error = saveRememberedSwitch(TformFXParameters::levelsChoicePath(m_app.folders.documents()), on);
+    if (!error.isEmpty())
+        m_app.prompts.showMessage(QStringLiteral("Error saving file: ") + error);
 }
 
 } // namespace tovel

@@ -79,6 +79,7 @@ void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
                                + asCaption(ShortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
+    menuNewAppVersion->setVisible(!m_app.versions.LatestVersionText.trimmed().isEmpty());
 }
 
 void TformMain::menuSupportClick()
@@ -93,6 +94,26 @@ void TformMain::menuSupportClick()
         m_app.prompts.showMessage(
             QStringLiteral("No web browser could be opened. The support page is at ")
             + page.toString());
+}
+
+void TformMain::menuAboutClick()
+{
+    const QString version = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    QStringList lines{
+        QStringLiteral("ZANTH Editor %1 (%2)").arg(version, QStringLiteral(TOVEL_VERSION_TEXT)),
+        QStringLiteral("The editor for the ZANTH Tovel effects pedal."),
+        QString(),
+        QStringLiteral("Licence: proprietary, all rights reserved. The effect catalogue and firmware images "
+                       "it carries are samples and stand-ins made for the editor."),
+    };
+    const QUrl support = m_app.site.supportUrl();
+    lines.append(support.isEmpty() ? QStringLiteral("This build has no support address.")
+                                   : QStringLiteral("Support: ") + support.toString());
+    const QString latest = m_app.versions.LatestVersionText.trimmed();
+    if (!latest.isEmpty())
+        lines.append(QStringLiteral("The maker's web site announces version %1.").arg(ShortenedText(latest, kShownAnswerChars)));
+    lines.append(QStringLiteral("Command line: tovel --help; manual pages: man tovel-editor, man tovel."));
+    m_app.prompts.showMessage(lines.join(QLatin1Char('\n')));
 }
 
 } // namespace tovel

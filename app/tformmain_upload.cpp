@@ -12,7 +12,9 @@ void TformMain::btnUploadClick()
 {
     if (!showFailure(uploadRefusal(m_app.session())))
         return;
-    if (m_app.prompts.askYesNo(QStringLiteral("Upload the selected effect?")) == Prompts::Answer::No)
+    if (m_app.prompts.askYesNo(QStringLiteral("Upload the selected effect?\n")
+                               + m_app.session().selection.SelectedEffectName)
+        == Prompts::Answer::No)
         return;
     actionStarted();
     const QString statusBefore = lblStatus->text();

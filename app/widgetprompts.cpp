@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -21,9 +23,27 @@ namespace {
 const QString kTitle = QStringLiteral("ZANTH Editor");
 }
 
+namespace {
+
+// A short text makes a box narrower than its title, which the window manager then cuts
+// ("Z...or"): the box is kept wide enough for the title and its buttons.
+void fitTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    constexpr int kTitleBarExtras = 120; // the manager's icon and buttons beside the title
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+} // namespace
+
 void WidgetPrompts::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    fitTitle(box);
     box.exec();
 }
 
@@ -68,6 +88,7 @@ Prompts::Answer WidgetPrompts::ask(const QString &text, int enterButton)
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::StandardButton(enterButton));
+    fitTitle(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;

@@ -63,12 +63,15 @@ int main(int argc, char **argv)
     session.chooseEffect(effect);
     QWidget main;
     window.openBeside(main, effect);
+    // The rows as after Open FX and Request: the pedal said it runs the effect, its settings read.
+    session.openedLink(false);
+    session.pedalState().effectAnswered({1, 1, effect}, 5);
+    session.setRowsRead(true);
     driver.pedal().clearFrameLog();
     driver.pedal().onFrameLogged = [&](const QString &) { driver.pedal().clearFrameLog(); };
 
     if (const qsizetype at = QApplication::arguments().indexOf(QStringLiteral("--grab")); at > 0) {
-        tables.IsAssigned[0] = true;
-        window.EnableDisableControls(true);
+        session.settings().setPedalControl(0, 1);
         for (int p = 0; p < 10; ++p)
             window.trkPot[p]->setValue(100 * p + 80);
         window.swSwitch[11]->click();
@@ -104,7 +107,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < kReadBacks; ++i) {
         const QList<quint8> bytes = ParseParameterAnswer(answers[i % 2]);
         applyStateAnswer(session, bytes);
-        window.EnableDisableControls(true);
+        window.EnableDisableControls();
     }
     const double readBackUs = readBack.nsecsElapsed() / 1e3 / kReadBacks;
     std::printf("24-row state read-back (%lld-byte answer) parsed and applied to the window: %.1f us\n",

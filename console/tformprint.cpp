@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace tovel {
@@ -45,6 +46,12 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(8, 64, 89, 33);
     CheckBox1->setAccessibleName(QStringLiteral("Scroll down to each new line"));
+
+    // The box's text is wider than its 89 pixels in most fonts: the memo starts right of it
+    // and keeps its right edge, the window its size.
+    CheckBox1->resize(std::max(CheckBox1->width(), CheckBox1->sizeHint().width()), CheckBox1->height());
+    const int memoLeft = std::max(Memo1->x(), CheckBox1->geometry().right() + 6);
+    Memo1->setGeometry(memoLeft, Memo1->y(), Memo1->geometry().right() + 1 - memoLeft, Memo1->height());
 
     btnScrollTop = new QPushButton(QStringLiteral("UP"), this);
     btnScrollTop->setObjectName(QStringLiteral("btnScrollTop"));

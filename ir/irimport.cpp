@@ -39,6 +39,28 @@ QString articleFor(quint32 n)
 
 // What was done beyond the plain reading of a mono 24- or 32-bit 48 kHz file with the samples
 // at byte 44: one line each, for the summary.
+// The units of the summary's numbers, how long the file's sound is (its frames at its rate),
+// and how much of it the block left out.
+QStringList lengthNotes(const WavLayout &wav, const IrBlock &block, const IrLayout &layout)
+{
+    QStringList notes;
+    // The units of the lines above, and how long the file's sound is: its frames at its rate.
+    const qint64 frames = wav.blockAlign > 0 ? wav.data.available / wav.blockAlign : 0;
+    const double fileMs = wav.sampleRate > 0 ? frames * 1000.0 / wav.sampleRate : 0.0;
+    notes.append(QStringLiteral("Size in bytes, sample rate in Hz: %1 samples, %2 ms of sound.")
+                     .arg(frames)
+                     .arg(fileMs, 0, 'f', 1));
+    const double blockMs = layout.words * 1000.0 / kPedalSampleRate;
+    if (block.fromFile >= layout.words && fileMs > blockMs + 0.05)
+        notes.append(QStringLiteral("Cut: the pedal's block holds %1 words, %2 ms at %3 Hz; the file's last %4 ms "
+                                    "were left out.")
+                         .arg(layout.words)
+                         .arg(blockMs, 0, 'f', 1)
+                         .arg(kPedalSampleRate)
+                         .arg(fileMs - blockMs, 0, 'f', 1));
+    return notes;
+}
+
 QStringList importNotes(const WavLayout &wav, const IrSamples &samples, const IrBlock &block,
                         const IrLayout &layout)
 {
@@ -209,6 +231,7 @@ IrImportResult importImpulseResponse(const QString &path, const IrLayout &layout
         QStringLiteral("Bits per sample: %1").arg(wav.bitsPerSample),
     };
     summary += importNotes(wav, samples, result.block, layout);
+    summary += lengthNotes(wav, result.block, layout);
     result.summary = summary.join(QStringLiteral("\r\n"));
     result.outcome = IrImportResult::Outcome::Spliced;
     return result;

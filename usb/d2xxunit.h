@@ -41,6 +41,9 @@ struct UsbState {
 // the one device connection, keeping what it returns in UsbState, and reporting any failure
 // in a message box of the operation's label and the status's suffix. Operations return the
 // D2XX status (0 = success) or, for reads and writes, a byte count.
+// The one wording, wherever the editor finds no pedal (a Scan, a Connect, the status line).
+QString noPedalFoundText();
+
 class D2XXUnit {
 public:
     // Listens to the driver for devices that go between calls (one unit per driver).
@@ -76,9 +79,20 @@ public:
     // Failures are not reported; EepromWord keeps the word read last.
     quint32 ReadFTEepromWord(quint32 wordOffset);
 
-    // Shows label + suffix for a non-zero status (an empty text above 17).
+    // Shows label + suffix for a non-zero status (an empty text above 17), and on a second
+    // line what happened and what to do next in the player's words, where the operation has it.
     void ReportFTStatus(const QString &label, quint32 status);
     static QString statusMessage(const QString &label, quint32 status);
+    // The player's line for a failed operation; empty where there is none.
+    static QString playerAdvice(const QString &label, quint32 status);
+    // The status text with `advice` on a second line.
+    static QString reportText(const QString &label, quint32 status, const QString &advice);
+    // The player's line of the last failure shown (empty after a successful open): the status
+    // line repeats it.
+    QString lastAdvice() const { return m_lastAdvice; }
+    // The player's line goes into the message box too (the windows' way; a terminal says its
+    // own). The driver's reason for a failed open is shown either way.
+    void setPlayerAdvice(bool shown) { m_advise = shown; }
 
     // What the user can do about a failed open, shown below the open's status text; empty
     // when the driver could not tell why.
@@ -113,6 +127,8 @@ private:
 
     FtDriver &m_driver;
     Prompts &m_prompts;
+    QString m_lastAdvice;
+    bool m_advise = false;
 };
 
 } // namespace tovel

@@ -33,8 +33,8 @@ enum FtStatus : quint32 {
 using FtHandle = quint32;
 
 // Why the last failed open failed, where the driver can tell: the device is there but the
-// user may not open it, or another program holds it.
-enum class OpenProblem { None, PermissionDenied, Busy };
+// user may not open it, or another program holds it, or the path names no serial port at all.
+enum class OpenProblem { None, PermissionDenied, Busy, NotASerialPort };
 
 // D2XX purge masks.
 constexpr quint32 FT_PURGE_RX = 1;

@@ -74,7 +74,44 @@ private slots:
     void listsChooseWithTheKeyboard();
     void keysFollowTheButtons();
     void tabGoesRowByRow();
+    void keysShownInTheMenus();
+    void f6GoesToTheParameterWindowAndBack();
 };
+
+void TestKeyboard::keysShownInTheMenus()
+{
+    EditorFixture f;
+    f.start();
+    TformMain &m = f.main();
+    // Each key in a menu, where the player looks for it, its shortcut beside it.
+    for (QAction *key : {m.keyEffectInfo, m.keyRequest, m.keyParameters}) {
+        bool listed = false;
+        for (QMenu *menu : {m.menuFile, m.menuConnection, m.menuSettings, m.menuFirmwareUpgrade, m.menuHelp})
+            listed = listed || menu->actions().contains(key);
+        QVERIFY2(listed, qPrintable(key->objectName()));
+        QVERIFY(!key->shortcut().isEmpty());
+    }
+}
+
+void TestKeyboard::f6GoesToTheParameterWindowAndBack()
+{
+    KeyboardFixture f;
+    TformMain &m = f.main();
+    TformFXParameters &params = *f.app->formFXParameters();
+    QVERIFY(f.activate(&m));
+    m.lstEffects->setFocus();
+    // F6: the parameter window, the keyboard on its first row; F6 again: back in the list.
+    QTest::keyClick(&m, Qt::Key_F6);
+    QTRY_VERIFY(params.isActiveWindow());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(params.trkPot[0]));
+    QTest::keyClick(&params, Qt::Key_F6);
+    QTRY_VERIFY(m.isActiveWindow());
+    QCOMPARE(QApplication::focusWidget(), m.lstEffects);
+    // A click on an effect opens its window without taking the focus from the list.
+    f.app->browser().effetto_cliccato(m.lstEffects->currentRow() < 0 ? 0 : m.lstEffects->currentRow());
+    QVERIFY(params.isVisible());
+    QVERIFY(params.testAttribute(Qt::WA_ShowWithoutActivating));
+}
 
 void TestKeyboard::keys_data()
 {
@@ -94,6 +131,8 @@ void TestKeyboard::keys_data()
     row("ctrl-s-from-the-parameter-window", "parameters", QKeySequence(Qt::CTRL | Qt::Key_S), "menuSaveConfiguration");
     row("f5-from-the-parameter-window", "parameters", QKeySequence(Qt::Key_F5), "btnRequest");
     row("f1-from-the-parameter-window", "parameters", QKeySequence(Qt::Key_F1), "btnGetFXInfo");
+    row("f6-to-the-parameter-window", "main", QKeySequence(Qt::Key_F6), "keyParameters");
+    row("f6-back-to-the-main-window", "parameters", QKeySequence(Qt::Key_F6), "keyParameters");
     row("alt-u-uploads", "main", QKeySequence(Qt::ALT | Qt::Key_U), "btnUpload");
     row("alt-o-opens-fx", "main", QKeySequence(Qt::ALT | Qt::Key_O), "btnOpenEffect");
     row("alt-r-requests", "main", QKeySequence(Qt::ALT | Qt::Key_R), "btnRequest");

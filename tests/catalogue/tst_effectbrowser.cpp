@@ -223,13 +223,18 @@ void TestEffectBrowser::effectClickOpensParameterWindowBeside()
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), effect);
     QCOMPARE(f.parameters.NumParams(), controls);
-    // The outer height, frame included.
-    QCOMPARE(f.parameters.frameGeometry().height(), (controls + 2) * 25 + 10);
-    QCOMPARE(f.parameters.width(), 499);
-    // Beside the main window where the screen has room, else moved onto the screen.
-    const QRect main = f.main.frameGeometry();
-    QCOMPARE(f.parameters.frameGeometry().topLeft(),
-             placeBeside(availableGeometryFor(f.main), main, {}, f.parameters.frameGeometry().size()).topLeft());
+    // Wholly on the screen and clear of the main window's lists (the test platform's screen
+    // has no room beside this main window: below it, or in the room left, its rows scrolling);
+    // the outer height, frame included, where the room takes the whole window.
+    const QRect frame = f.parameters.frameGeometry();
+    const QRect lists = QRect(f.lstCategory->mapToGlobal(QPoint()), f.lstCategory->size())
+                        | QRect(f.lstEffects->mapToGlobal(QPoint()), f.lstEffects->size());
+    QVERIFY(availableGeometryFor(f.main).contains(frame));
+    QVERIFY(!frame.intersects(lists));
+    if (!f.parameters.rowsScroll()) {
+        QCOMPARE(frame.height(), (controls + 2) * 25 + 10);
+        QCOMPARE(f.parameters.width(), 499);
+    }
     QVERIFY(f.btnGetFXInfo->isEnabled());
     QCOMPARE(f.prompts.messages, QStringList());
 }
@@ -253,11 +258,13 @@ void TestEffectBrowser::effectClickReopensOpenWindow()
     QCOMPARE(hides, 1);
     QVERIFY(f.parameters.isVisible());
     QCOMPARE(f.parameters.windowTitle(), QStringLiteral("Arp Sequencer"));
-    QCOMPARE(f.parameters.frameGeometry().height(), 660);
-    // Beside the main window where the screen has room, else moved onto the screen.
-    const QRect main = f.main.frameGeometry();
-    QCOMPARE(f.parameters.frameGeometry().topLeft(),
-             placeBeside(availableGeometryFor(f.main), main, {}, f.parameters.frameGeometry().size()).topLeft());
+    // Placed again for the main window where it is now: on the screen, clear of it (no room
+    // beside it on the test platform's screen: below it, its 24 rows scrolling).
+    const QRect frame = f.parameters.frameGeometry();
+    QVERIFY(availableGeometryFor(f.main).contains(frame));
+    QVERIFY(!frame.intersects(f.main.frameGeometry()));
+    QCOMPARE(frame.top(), f.main.frameGeometry().bottom() + 1);
+    QVERIFY(f.parameters.rowsScroll());
     QCOMPARE(f.console.lines.filter(QStringLiteral("num of pots: ")),
              QStringList({"num of pots: 3", "num of pots: 10"}));
 }

@@ -80,7 +80,7 @@ void TestDevicePty::connectToAPortHeldElsewhereSaysWhatToDo()
     editor.main().menuConnect->trigger();
     QCOMPARE(editor.prompts.messages.size(), 1);
     const QString message = editor.prompts.messages.first();
-    QVERIFY2(message.startsWith("Open_USB_Device_By_Serial_Number - Device not opened...\n\n"),
+    QVERIFY2(message.startsWith("Open_USB_Device_By_Serial_Number - Device not opened...\n"),
              qPrintable(message));
     QVERIFY2(message.contains("The port is in use: another program has the pedal's USB bridge open"),
              qPrintable(message));

@@ -1011,6 +1011,9 @@ void TestFirmwareUpgrade::questionBeforeWriting()
     if (backup) {
         QCOMPARE(f.backups().size(), 1);
         QCOMPARE(complete.last(), f.backupFolder() + '/' + f.backups().first());
+        // The file written is the one the question named.
+        QVERIFY2(f.prompts.irreversible.last().contains("into\n" + f.backupFolder() + '/' + f.backups().first() + "\n"),
+                 qPrintable(f.prompts.irreversible.last()));
     } else {
         QCOMPARE(complete.size(), 1);
     }

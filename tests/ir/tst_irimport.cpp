@@ -258,6 +258,8 @@ void TestIrImport::variants_data()
                             << QStringList{"16-bit integer samples converted to the pedal's 24-bit words."};
     QTest::newRow("8-bit-unsigned") << amber << format("unsigned-integer", 8) << 1000 << Edit::None
                                     << QStringList{"8-bit integer samples converted to the pedal's 24-bit words."};
+    QTest::newRow("half-a-second-cut-to-19-ms")
+        << basic << format("signed-integer", 24) << 24000 << Edit::None << QStringList();
     QTest::newRow("500-samples-padded-with-silence")
         << basic << format("signed-integer", 24) << 500 << Edit::None
         << QStringList{"The file gives 500 samples; the other 412 words of the 912-word block are silence."};
@@ -297,7 +299,21 @@ void TestIrImport::variants()
                           QStringLiteral("Size: %1").arg(QFileInfo(path).size()),
                           QStringLiteral("Sample rate: %1").arg(fmt.rate),
                           QStringLiteral("Bits per sample: %1").arg(fmt.bits)}));
-    QCOMPARE(summary.mid(5), notes);
+    QCOMPARE(summary.mid(5, notes.size()), notes);
+    // Then the units and the sound's length, and the cut where the file holds more than the
+    // block; half a second of sound into the 912-word block said as 19.0 ms kept.
+    const double fileMs = given * 1000.0 / fmt.rate;
+    const double blockMs = words * 1000.0 / 48000;
+    QStringList length{QStringLiteral("Size in bytes, sample rate in Hz: %1 samples, %2 ms of sound.")
+                           .arg(given)
+                           .arg(fileMs, 0, 'f', 1)};
+    if (fileMs > blockMs + 0.05)
+        length.append(QStringLiteral("Cut: the pedal's block holds %1 words, %2 ms at 48000 Hz; the file's last %3 ms "
+                                     "were left out.")
+                          .arg(words)
+                          .arg(blockMs, 0, 'f', 1)
+                          .arg(fileMs - blockMs, 0, 'f', 1));
+    QCOMPARE(summary.mid(5 + notes.size()), length);
 }
 
 void TestIrImport::conversionExamples_data()
@@ -345,7 +361,7 @@ void TestIrImport::resampledTo48k()
         worst = std::max(worst, std::fabs(r.block.words[n] / 8388608.0 - want));
     }
     QVERIFY2(worst < 1e-3, qPrintable(QString::number(worst)));
-    QVERIFY(r.summary.endsWith(QStringLiteral("\r\nResampled from 44100 Hz to 48000 Hz.")));
+    QVERIFY(r.summary.contains(QStringLiteral("\r\nResampled from 44100 Hz to 48000 Hz.")));
     QVERIFY(r.summary.contains(QStringLiteral("\r\nSample rate: 44100\r\n")));
 }
 

@@ -48,6 +48,7 @@ private slots:
     void scanWithTwoDevices();
     void connectDisconnectConnect();
     void failedOpenStaysNotConnected();
+    void connectWithNoPedalSaysWhatToDo();
     void eepromWithoutDollarGivesDumpOnly();
     void connectToTheVirtualPedal();
     void bootloaderGreeting_data();
@@ -61,7 +62,9 @@ void TestLink::scanWithNoDevice()
     f.start();
     f.driver.devices.clear();
     f.main().menuScan->trigger();
-    QCOMPARE(f.prompts.messages, QStringList{"No device found"});
+    // The fixed text, then what to do in the words used wherever no pedal is found.
+    QCOMPARE(f.prompts.messages, QStringList{"No device found\n" + noPedalFoundText()});
+    QCOMPARE(f.main().lblStatus->text(), noPedalFoundText());
     QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("No device found"));
     QCOMPARE(f.main().lblSerialNumber->text(), QStringLiteral("Serial Number: "));
     QCOMPARE(f.app->session().link.ListedSerialNumber, QStringLiteral("FT1")); // keeps the last one listed
@@ -162,7 +165,11 @@ void TestLink::failedOpenStaysNotConnected()
     f.start();
     f.driver.failing[ScriptedFtDriver::Call::Open] = FT_DEVICE_NOT_OPENED;
     f.main().menuConnect->trigger();
-    QCOMPARE(f.prompts.messages, QStringList{"Open_USB_Device_By_Serial_Number - Device not opened..."});
+    // The fixed text, then what to do; the status area says the same.
+    const QString advice = D2XXUnit::playerAdvice("Open_USB_Device_By_Serial_Number", FT_DEVICE_NOT_OPENED);
+    QVERIFY(!advice.isEmpty());
+    QCOMPARE(f.prompts.messages, QStringList{"Open_USB_Device_By_Serial_Number - Device not opened...\n" + advice});
+    QCOMPARE(f.main().lblActionStatus->text(), advice);
     QCOMPARE(f.consoleLines(), QStringList{"serial number: FT1"});
     QVERIFY(f.main().menuConnect->isEnabled() && f.main().menuScan->isEnabled());
     QVERIFY(!f.main().menuDisconnect->isEnabled() && !f.main().btnUpload->isEnabled()
@@ -171,6 +178,18 @@ void TestLink::failedOpenStaysNotConnected()
     QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Data), 0);
     QCOMPARE(f.driver.calls(ScriptedFtDriver::Call::Eeprom), 0);
     QCOMPARE(f.main().lblDeviceName->text(), QStringLiteral("Tovel"));
+}
+
+void TestLink::connectWithNoPedalSaysWhatToDo()
+{
+    EditorFixture f;
+    f.driver.devices.append({"FT1", "Tovel", {}});
+    f.start();
+    f.driver.failing[ScriptedFtDriver::Call::Open] = FT_DEVICE_NOT_FOUND;
+    f.main().menuConnect->trigger();
+    QCOMPARE(f.prompts.messages,
+             QStringList{"Open_USB_Device_By_Serial_Number - Device not found...\n" + noPedalFoundText()});
+    QCOMPARE(f.main().lblStatus->text(), noPedalFoundText());
 }
 
 void TestLink::eepromWithoutDollarGivesDumpOnly()

@@ -41,9 +41,10 @@ void TestOpenFx::opensThePedalsEffect()
     QVERIFY(window.isVisible());
     QCOMPARE(window.windowTitle(), QStringLiteral("Deep Chorus X2 v%1").arg(version));
     QCOMPARE(window.NumParams(), 3);
-    QCOMPARE(window.frameGeometry().topLeft(),
-             placeBeside(availableGeometryFor(f.main()), f.main().frameGeometry(), {}, window.frameGeometry().size())
-                 .topLeft());
+    // On the screen, clear of the main window (the test platform's screen has no room beside
+    // it: below it).
+    QVERIFY(availableGeometryFor(f.main()).contains(window.frameGeometry()));
+    QVERIFY(!window.frameGeometry().intersects(f.main().frameGeometry()));
     QCOMPARE(f.pedal().frameLog().isEmpty(), false);
 
     // The browser shows where the effect lives.

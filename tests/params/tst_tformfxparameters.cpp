@@ -4,6 +4,8 @@
 #include "session/editorsession.h"
 #include "core/pacing.h"
 #include "params/paramtables.h"
+#include "app/rowuse.h"
+#include "core/rememberedswitch.h"
 #include "app/tformfxparameters.h"
 #include "app/windowplacement.h"
 #include "app/toggleswitch.h"
@@ -21,9 +23,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QScrollArea>
 #include <QtTest>
 #include <functional>
+#include <tuple>
 
 #include <memory>
 
@@ -106,17 +110,22 @@ struct Panel {
     // that do not read are said, as the browser says them.
     void choose(const QString &effect)
     {
-        if (session.selection.EffectOnPedal)
+        if (session.selection.EffectOnPedal) {
             session.pedal.PedalEffectName = effect;
+            session.pedalState().effectAnswered({1, 1, effect}, 5);
+        }
         if (!session.chooseEffect(effect))
             prompts.showMessage(session.settings().rows().problem);
     }
+    // On the pedal, the rows as Open FX and Request leave them: read, and usable.
     void open(const QString &effect)
     {
         console.lines.clear();
         console.scrolled.clear();
         choose(effect);
         window.openBeside(main, effect);
+        if (session.selection.EffectOnPedal)
+            session.setRowsRead(true);
     }
     QByteArray lastWrite() const { return driver.writes.isEmpty() ? QByteArray() : driver.writes.last(); }
 };
@@ -144,8 +153,6 @@ private slots:
     void rowsFromLayout_data();
     void rowsFromLayout();
     void creationOrder();
-    void initialEnabledState_data();
-    void initialEnabledState();
     void switchRows();
     void multiSwitchRows();
     void shippedShortLayout();
@@ -157,9 +164,12 @@ private slots:
     void shortAddressSendsNothing_data();
     void shortAddressSendsNothing();
     void closeDestroysRows();
-    void enableDisableControls();
+    void rowUseFromTheSession_data();
+    void rowUseFromTheSession();
+    void rowsFollowTheSession();
     void limitButtons_data();
     void limitButtons();
+    void levelsAndHeadings();
     void assignBoxFeedsTables();
     void switchThroughAccessibility();
     void noEffectSelected();
@@ -202,20 +212,27 @@ void TestFXParameters::opensBesideMainWindow()
     panel.window.openBeside(panel.main, effect + QStringLiteral(" v2"));
     QVERIFY(panel.window.isVisible());
     QCOMPARE(panel.window.windowTitle(), effect + QStringLiteral(" v2"));
-    // The figure is the outer height, frame included (the test platform reports a thin frame),
-    // on a screen tall enough; on a shorter one (the test platform's is 600 pixels) the window
-    // is as tall as the screen and its rows scroll, the last one within reach.
+    // The figure is the outer height, frame included (the test platform reports a thin frame).
+    // The test platform's screen (800 pixels wide) has no room beside the main window: the
+    // window goes below it, whole where the screen's height allows, else as tall as the room
+    // there, its rows scrolling with the last one within reach.
     const QRect available = availableGeometryFor(panel.main);
+    const QRect main = panel.main.frameGeometry();
     TformFXParameters &w = panel.window;
-    QVERIFY(w.frameGeometry().height() > w.height());
+    const QRect frame = w.frameGeometry();
+    QVERIFY(frame.height() > w.height());
     QCOMPARE(w.minimumSize(), w.maximumSize());
-    if (height <= available.height()) {
+    QVERIFY(available.contains(frame));
+    QVERIFY(!frame.intersects(main));
+    QCOMPARE(frame.topLeft(), QPoint(main.left(), main.bottom() + 1));
+    QVERIFY(!w.rowsCutAcross());
+    if (main.bottom() + height <= available.bottom()) {
         QCOMPARE(w.width(), 499);
-        QCOMPARE(w.frameGeometry().height(), height);
+        QCOMPARE(frame.height(), height);
         QVERIFY(!w.rowsScroll());
     } else {
         QVERIFY(w.width() > 499); // the scroll bar beside the rows
-        QCOMPARE(w.frameGeometry().height(), available.height());
+        QCOMPARE(frame.bottom(), available.bottom());
         QVERIFY(w.rowsScroll());
         auto *scroll = w.findChild<QScrollArea *>();
         QVERIFY(scroll);
@@ -224,14 +241,6 @@ void TestFXParameters::opensBesideMainWindow()
         const QRect shown = QRect(w.lblParamName[last]->mapTo(&w, QPoint(0, 0)), w.lblParamName[last]->size());
         QVERIFY2(w.rect().contains(shown), qPrintable(QStringLiteral("last row at %1, %2").arg(shown.top()).arg(shown.bottom())));
     }
-    // Beside the main window where the screen has room, else moved onto it (the test
-    // platform's screen is 800 pixels wide: no room beside).
-    const QRect main = panel.main.frameGeometry();
-    const QRect frame = w.frameGeometry();
-    QCOMPARE(frame.topLeft(), placeBeside(available, main, {}, frame.size()).topLeft());
-    if (available.right() - main.right() >= frame.width())
-        QCOMPARE(frame.topLeft(), QPoint(main.x() + main.width(), main.y()));
-    QVERIFY(available.contains(frame));
     QCOMPARE(panel.prompts.messages, QStringList());
 }
 
@@ -293,6 +302,7 @@ void TestFXParameters::rowsFromLayout()
     Catalogue catalogue;
     catalogue.add(QStringLiteral("Probe"), layout, programLine({}));
     Panel panel(catalogue.index());
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.open(QStringLiteral("Probe"));
     QCOMPARE(panel.prompts.messages.join(QString()), QString());
 
@@ -394,43 +404,6 @@ void TestFXParameters::creationOrder()
                                  "btnMin1", "btnMax1", "btnClearMinMax1"}));
 }
 
-void TestFXParameters::initialEnabledState_data()
-{
-    QTest::addColumn<bool>("onPedal");
-    QTest::newRow("effect-not-on-pedal") << false;
-    QTest::newRow("effect-on-pedal") << true;
-}
-
-void TestFXParameters::initialEnabledState()
-{
-    QFETCH(bool, onPedal);
-    Panel panel;
-    panel.tables.IsAssigned.fill(true); // building leaves the limit buttons off all the same
-    panel.session.selection.EffectOnPedal = onPedal;
-    panel.open(QStringLiteral("Arp Sequencer"));
-    TformFXParameters &w = panel.window;
-    QCOMPARE(w.NumParams(), 24);
-    for (int p = 0; p < 24; ++p) {
-        QWidget *value = w.trkPot[p] ? static_cast<QWidget *>(w.trkPot[p])
-                         : w.swSwitch[p] ? static_cast<QWidget *>(w.swSwitch[p])
-                                         : static_cast<QWidget *>(w.cmbMultiSwitch[p]);
-        QCOMPARE(value->isEnabled(), onPedal);
-        QCOMPARE(w.boxAssign[p]->isEnabled(), onPedal);
-        QCOMPARE(w.chkReverse[p]->isEnabled(), onPedal);
-        QVERIFY(w.lblParamName[p]->isEnabled());
-        if (w.lblSwitchState[p])
-            QVERIFY(w.lblSwitchState[p]->isEnabled());
-        for (QPushButton *b : {w.btnMin[p], w.btnMax[p], w.btnClearMinMax[p]})
-            if (b)
-                QVERIFY(!b->isEnabled());
-    }
-    QVERIFY(w.lineDivider->isEnabled());
-    // A disabled row cannot be used: a click on its switch sends nothing.
-    QTest::mouseClick(w.swSwitch[10], Qt::LeftButton);
-    QCOMPARE(w.swSwitch[10]->isChecked(), onPedal);
-    QCOMPARE(panel.driver.writes.size(), onPedal ? 1 : 0);
-}
-
 void TestFXParameters::switchRows()
 {
     Catalogue catalogue;
@@ -494,6 +467,7 @@ void TestFXParameters::shippedShortLayout()
     // "Hall Reverb" announces 7 pots and 2 switches but lists 8 lines: the lines fill the
     // rows in order, and the last switch row, without a line, has an empty name and captions.
     Panel panel;
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.open(QStringLiteral("Hall Reverb"));
     TformFXParameters &w = panel.window;
     QCOMPARE(panel.console.lines.mid(0, 11), QStringList({"num of pots: 7", "num of switches: 2",
@@ -742,28 +716,79 @@ void TestFXParameters::closeDestroysRows()
     QCOMPARE(int(panel.window.rowsArea()->children().size()), built);
 }
 
-void TestFXParameters::enableDisableControls()
+void TestFXParameters::rowUseFromTheSession_data()
+{
+    QTest::addColumn<bool>("effectLink");
+    QTest::addColumn<bool>("onPedal");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<bool>("assigned");
+    QTest::addColumn<bool>("pot");
+    QTest::addColumn<bool>("values");
+    QTest::addColumn<bool>("limits");
+    QTest::newRow("chosen-with-no-pedal") << false << false << false << true << true << false << false;
+    QTest::newRow("connected-pedal-runs-another-effect") << true << false << false << true << true << false << false;
+    QTest::newRow("after-open-fx-before-request") << true << true << false << true << true << false << false;
+    QTest::newRow("read-no-pedal-control") << true << true << true << false << true << true << false;
+    QTest::newRow("read-pot-with-a-pedal-control") << true << true << true << true << true << true << true;
+    QTest::newRow("read-switch-with-a-pedal-control") << true << true << true << true << false << true << false;
+    QTest::newRow("read-then-disconnected") << false << true << true << true << true << false << false;
+    QTest::newRow("read-then-bootloader-on-the-line") << false << true << true << true << true << false << false;
+}
+
+void TestFXParameters::rowUseFromTheSession()
+{
+    QFETCH(bool, effectLink);
+    QFETCH(bool, onPedal);
+    QFETCH(bool, read);
+    QFETCH(bool, assigned);
+    QFETCH(bool, pot);
+    const RowUse use = rowUse({effectLink, onPedal, read, assigned, pot});
+    QTEST(use.values, "values");
+    QTEST(use.limits, "limits");
+}
+
+void TestFXParameters::rowsFollowTheSession()
 {
     Panel panel;
-    panel.tables.IsAssigned[1] = true;
-    panel.tables.IsAssigned[12] = true; // a switch row: it has no limit buttons
     panel.open(QStringLiteral("Arp Sequencer"));
     TformFXParameters &w = panel.window;
-    for (bool enable : {true, false}) {
-        w.EnableDisableControls(enable);
-        for (QObject *child : w.rowsArea()->children()) {
-            auto *control = static_cast<QWidget *>(child);
-            const int row = int(std::find(w.btnMin.begin(), w.btnMin.end(), control) - w.btnMin.begin());
-            const bool limit = control->objectName().startsWith(QStringLiteral("btnM"))
-                               || control->objectName().startsWith(QStringLiteral("btnClear"));
-            if (!limit)
-                QVERIFY2(control->isEnabled() == enable, qPrintable(control->objectName()));
-            else if (row < 24)
-                QCOMPARE(control->isEnabled(), row == 1);
+    EditorSession &session = panel.session;
+    constexpr int kPot = 0, kSwitch = 12;
+    // Nothing on a greyed row can be used; on a usable one the values, and the limits only
+    // where the row is a pot with a pedal control.
+    const auto check = [&](const char *when, bool values, bool potLimits) {
+        for (int p = 0; p < w.NumParams(); ++p) {
+            for (QWidget *c : std::initializer_list<QWidget *>{w.lblParamName[p], w.trkPot[p], w.swSwitch[p],
+                                                               w.cmbMultiSwitch[p], w.boxAssign[p], w.chkReverse[p]})
+                if (c)
+                    QVERIFY2(c->isEnabled() == values, qPrintable(QStringLiteral("%1: %2").arg(when, c->objectName())));
+            for (QPushButton *b : {w.btnMin[p], w.btnMax[p], w.btnClearMinMax[p]})
+                if (b)
+                    QVERIFY2(b->isEnabled() == (potLimits && p == kPot),
+                             qPrintable(QStringLiteral("%1: %2").arg(when, b->objectName())));
         }
-        QVERIFY(w.btnMax[1]->isEnabled() && w.btnClearMinMax[1]->isEnabled());
-        QVERIFY(!w.btnMax[0]->isEnabled() && !w.btnClearMinMax[9]->isEnabled());
-    }
+    };
+    check("chosen, the pedal runs another effect", false, false);
+    session.pedalState().effectAnswered({1, 1, QStringLiteral("Arp Sequencer")}, 5);
+    check("open fx", false, false);
+    session.setRowsRead(true);
+    check("request", true, false);
+    // A pedal control chosen in the box: the row's limits at once, no second request.
+    w.boxAssign[kPot]->setCurrentIndex(1);
+    w.boxAssign[kSwitch]->setCurrentIndex(1);
+    check("pedal control chosen", true, true);
+    // Moves wait for the line check: the rows stay usable.
+    session.pedalState().lostStep(QStringLiteral("a test"));
+    check("out of step", true, true);
+    session.pedalState().bootloaderFound(false);
+    check("bootloader on the line", false, false);
+    session.closedLink();
+    check("disconnected", false, false);
+    QVERIFY(!session.settings().rowsEnabled());
+    // A greyed row sends nothing, whatever is clicked.
+    QTest::mouseClick(w.swSwitch[10], Qt::LeftButton);
+    QTest::mouseClick(w.btnClearMinMax[kPot], Qt::LeftButton);
+    QCOMPARE(panel.driver.writes, QList<QByteArray>());
 }
 
 void TestFXParameters::limitButtons_data()
@@ -798,12 +823,12 @@ void TestFXParameters::limitButtons()
     QFETCH(QByteArray, sent);
     QFETCH(QString, message);
     Panel panel;
+    panel.session.selection.EffectOnPedal = true;
     panel.open(QStringLiteral("Deep Chorus X2"));
     TformFXParameters &w = panel.window;
-    panel.tables.IsAssigned[2] = true;
+    panel.session.settings().setPedalControl(2, 1);
     panel.tables.MinLimit[2] = minBefore;
     panel.tables.MaxLimit[2] = maxBefore;
-    w.EnableDisableControls(true);
     w.trkPot[2]->blockSignals(true); // where the slider stands, without sending its level
     w.trkPot[2]->setValue(slider);
     w.trkPot[2]->blockSignals(false);
@@ -824,6 +849,12 @@ void TestFXParameters::limitButtons()
         QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
                  caption == "-" ? QStringLiteral("not set") : caption);
     QCOMPARE(panel.prompts.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    // The tooltip tells the level the per cent stands for.
+    for (auto [b, caption, level] : {std::tuple{w.btnMin[2], minCaption, panel.tables.MinLimit[2]},
+                                     std::tuple{w.btnMax[2], maxCaption, panel.tables.MaxLimit[2]}})
+        QVERIFY2(b->toolTip().endsWith(caption == "-" ? QStringLiteral("Not set.")
+                                                      : QStringLiteral("%1 stands for level %2 of 1023.").arg(caption).arg(level)),
+                 qPrintable(b->toolTip()));
     if (button == "clear") {
         QCOMPARE(panel.tables.MinLimit[2], 0);
         QCOMPARE(panel.tables.MaxLimit[2], 1023);
@@ -833,6 +864,66 @@ void TestFXParameters::limitButtons()
         QCOMPARE(panel.tables.MinLimit[2], minBefore);
         QCOMPARE(panel.tables.MaxLimit[2], maxBefore);
     }
+}
+
+void TestFXParameters::levelsAndHeadings()
+{
+    Panel panel;
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the wider window
+    panel.session.selection.EffectOnPedal = true;
+    panel.open(QStringLiteral("Deep Chorus X2"));
+    TformFXParameters &w = panel.window;
+    // Off by default: the window as it always was.
+    QVERIFY(!w.levelsShown());
+    QVERIFY(!w.spnLevel[0]);
+    QVERIFY(w.lblHeadings.isEmpty());
+    QCOMPARE(w.width(), 499);
+    const int height = w.height();
+    w.boxAssign[0]->setCurrentIndex(1);
+    w.trkPot[1]->setValue(300);
+    const qsizetype before = panel.driver.writes.size();
+
+    w.setLevelsShown(true);
+    // Built again, the rows show what they held, and send nothing for it.
+    QCOMPARE(w.boxAssign[0]->currentIndex(), 1);
+    QCOMPARE(w.trkPot[1]->value(), 300);
+    QCOMPARE(w.spnLevel[1]->value(), 300);
+    QVERIFY(w.btnMin[0]->isEnabled());
+    QCOMPARE(panel.driver.writes.size(), before);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.lblHeadings.size(), 8);
+    QCOMPARE(w.lblHeadings.first()->text(), QStringLiteral("Parameter"));
+    for (int p = 0; p < w.NumPots(); ++p)
+        QVERIFY(w.spnLevel[p] && w.spnLevel[p]->isEnabled());
+    // Grown to fit: the number's column, and the headings' line above the rows.
+    QCOMPARE(w.width(), 499 + 64);
+    QCOMPARE(w.height(), height + 22);
+    QVERIFY(!w.rowsCutAcross());
+    QCOMPARE(w.lineDivider->x(), 280 + 64);
+    QVERIFY(w.lblParamName[0]->geometry().bottom() < w.trkPot[1]->geometry().top());
+
+    // A typed level goes to the pedal as the slider's move does: the same command.
+    const QString address = w.ParamAddress[0];
+    w.spnLevel[0]->setValue(600);
+    QCOMPARE(w.trkPot[0]->value(), 600);
+    QCOMPARE(panel.lastWrite(), bytes(qPrintable(QStringLiteral("01") + address + QStringLiteral("004B0000"))));
+    const qsizetype sent = panel.driver.writes.size();
+    w.trkPot[0]->setValue(700);
+    QCOMPARE(w.spnLevel[0]->value(), 700);
+    QCOMPARE(panel.driver.writes.size(), sent + 1);
+    QCOMPARE(panel.lastWrite(), bytes(qPrintable(QStringLiteral("01") + address + QStringLiteral("00578000"))));
+    // The pedal's level drawn into the row: shown in the number, nothing sent back.
+    panel.session.settings().setPot(0, 100);
+    QCOMPARE(w.spnLevel[0]->value(), 100);
+    QCOMPARE(panel.driver.writes.size(), sent + 1);
+    // Greyed with its row.
+    panel.session.closedLink();
+    QVERIFY(!w.spnLevel[0]->isEnabled());
+
+    // Remembered: a window made from the same folders shows them.
+    QVERIFY(saveRememberedSwitch(TformFXParameters::levelsChoicePath(panel.folders.documents()), true).isEmpty());
+    TformFXParameters again(panel.session);
+    QVERIFY(again.levelsShown());
 }
 
 void TestFXParameters::assignBoxFeedsTables()
@@ -907,7 +998,7 @@ void TestFXParameters::switchThroughAccessibility()
     QCOMPARE(panel.driver.writes.size(), 2);
     QCOMPARE(panel.driver.writes.last().mid(3), bytes("00000000"));
     // A disabled switch cannot be toggled this way either.
-    panel.window.EnableDisableControls(false);
+    panel.session.closedLink();
     actions->doAction(QAccessibleActionInterface::toggleAction());
     QVERIFY(!mute->state().checked);
     QCOMPARE(panel.driver.writes.size(), 2);
@@ -1006,6 +1097,7 @@ void TestFXParameters::clientHeight()
         layout << QStringLiteral("Pot %1").arg(p);
     catalogue.add(QStringLiteral("Probe"), layout, programLine({}));
     Panel panel(catalogue.index());
+    panel.main.setGeometry(0, 0, 100, 100); // room beside it for the window's whole height
     panel.main.show();
     panel.open(QStringLiteral("Probe"));
     TformFXParameters &w = panel.window;

@@ -192,7 +192,8 @@ void TestUpload::consoleLinesInOrder()
     f.select(QStringLiteral("Modulation"), QStringLiteral("Tidal Flanger"));
     const int bytes = int(catalogueImage(QStringLiteral("Tidal Flanger")).size());
     f.upload();
-    QCOMPARE(f.prompts.questions, QStringList{"Upload the selected effect?"});
+    // The fixed question, and the effect it is about on a second line.
+    QCOMPARE(f.prompts.questions, QStringList{"Upload the selected effect?\nTidal Flanger"});
     QCOMPARE(f.consoleLines(),
              (QStringList{"resource name: Tidal_Flanger", QStringLiteral("size: %1").arg(bytes),
                           QStringLiteral("num of bytes: %1").arg(bytes), "write to device",
@@ -277,7 +278,7 @@ void TestUpload::confirmation()
     f.pedal().clearFrameLog();
     f.moveLimits();
     f.upload(answer);
-    QCOMPARE(f.prompts.questions, QStringList{"Upload the selected effect?"});
+    QCOMPARE(f.prompts.questions, QStringList{"Upload the selected effect?\nTape Echo"});
     QCOMPARE(f.pedal().frameLog().isEmpty(), !uploads);
     QCOMPARE(f.consoleLines().isEmpty(), !uploads);
     QCOMPARE(f.main().lblStatus->text(), uploads ? kStatus : QStringLiteral("Status: "));

@@ -16,6 +16,8 @@ class TestD2XXUnit : public QObject {
 private slots:
     void statusMessages_data();
     void statusMessages();
+    void adviceBelowTheFixedText_data();
+    void adviceBelowTheFixedText();
     void successShowsNothing();
     void openCutsSerialTo49Characters();
     void failedOpenSaysWhatToDo_data();
@@ -69,6 +71,37 @@ void TestD2XXUnit::statusMessages()
     QCOMPARE(prompts.messages, QStringList{text});
 }
 
+void TestD2XXUnit::adviceBelowTheFixedText_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<QString>("advice"); // the second line; empty: none
+    QTest::newRow("open-no-pedal-plugged-in") << "Open_USB_Device_By_Serial_Number" << 2u << noPedalFoundText();
+    QTest::newRow("open-bridge-would-not-open") << "Open_USB_Device_By_Serial_Number" << 3u
+        << "The pedal's USB bridge could not be opened: unplug the pedal, plug it in again, then Connection > Connect.";
+    QTest::newRow("write-cable-pulled") << "FT_Write" << 4u
+        << "The pedal may not have got it: check its USB cable, then Connection > Disconnect and Connect.";
+    QTest::newRow("listing-failed") << "GetFTDeviceCount" << 4u
+        << "The USB bridges could not be listed: unplug the pedal, plug it in again, then Connection > Scan.";
+    QTest::newRow("unknown-operation") << "X" << 4u << "";
+}
+
+void TestD2XXUnit::adviceBelowTheFixedText()
+{
+    QFETCH(QString, label);
+    QFETCH(quint32, status);
+    QFETCH(QString, advice);
+    ScriptedFtDriver driver;
+    ScriptedPrompts prompts;
+    D2XXUnit usb(driver, prompts);
+    usb.setPlayerAdvice(true);
+    usb.ReportFTStatus(label, status);
+    // The fixed text first, as it always was; the player's line below it, and for the status line.
+    const QString fixed = D2XXUnit::statusMessage(label, status);
+    QCOMPARE(prompts.messages, QStringList{advice.isEmpty() ? fixed : fixed + "\n" + advice});
+    QCOMPARE(usb.lastAdvice(), advice);
+}
+
 void TestD2XXUnit::successShowsNothing()
 {
     ScriptedFtDriver driver;
@@ -102,6 +135,8 @@ void TestD2XXUnit::failedOpenSaysWhatToDo_data()
                                                     << "Close that program, then connect again.";
     QTest::newRow("driver-cannot-tell") << FT_DEVICE_NOT_OPENED << OpenProblem::None << "";
     QTest::newRow("bridge-unplugged") << FT_DEVICE_NOT_FOUND << OpenProblem::None << "";
+    QTest::newRow("device-path-names-an-ordinary-file") << FT_DEVICE_NOT_OPENED << OpenProblem::NotASerialPort
+                                                        << "is no serial port";
 }
 
 void TestD2XXUnit::failedOpenSaysWhatToDo()
@@ -119,12 +154,18 @@ void TestD2XXUnit::failedOpenSaysWhatToDo()
     QCOMPARE(prompts.messages.size(), 1);
     const QString text = prompts.messages.first();
     const QString statusText = D2XXUnit::statusMessage("Open_USB_Device_By_Serial_Number", status);
+    // The driver's reason where it knows one, below the fixed text (a terminal too); the
+    // windows' line where it does not.
     if (help.isEmpty()) {
         QCOMPARE(text, statusText);
     } else {
-        QVERIFY2(text.startsWith(statusText + "\n\n"), qPrintable(text));
+        QVERIFY2(text.startsWith(statusText + "\n"), qPrintable(text));
         QVERIFY2(text.contains(help), qPrintable(text));
     }
+    usb.setPlayerAdvice(true);
+    prompts.messages.clear();
+    usb.Open_USB_Device_By_Serial_Number("A10KZP4Q");
+    QCOMPARE(prompts.messages, QStringList{statusText + "\n" + (help.isEmpty() ? D2XXUnit::playerAdvice("Open_USB_Device_By_Serial_Number", status) : D2XXUnit::openHelp(problem))});
 }
 
 void TestD2XXUnit::listRepliesEndAtZeroAndAt64()

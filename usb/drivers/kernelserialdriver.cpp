@@ -381,8 +381,13 @@ OpenProblem KernelSerialDriver::openProblemFor(const QString &devnode)
     const QByteArray path = QFile::encodeName(devnode);
     if (::access(path.constData(), F_OK) != 0)
         return OpenProblem::None;
-    return ::access(path.constData(), R_OK | W_OK) != 0 ? OpenProblem::PermissionDenied
-                                                        : OpenProblem::Busy;
+    if (::access(path.constData(), R_OK | W_OK) != 0)
+        return OpenProblem::PermissionDenied;
+    // --device may name an ordinary file or a folder: no program holds it, it is no port.
+    struct stat node {};
+    if (::stat(path.constData(), &node) == 0 && !S_ISCHR(node.st_mode))
+        return OpenProblem::NotASerialPort;
+    return OpenProblem::Busy;
 }
 
 QStringList KernelSerialDriver::requestLowLatency(int fd, const QString &devnode)
