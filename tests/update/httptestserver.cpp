@@ -8,6 +8,7 @@
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 namespace tovel::test {
 
@@ -26,8 +27,10 @@ HttpTestServer::~HttpTestServer() = default;
 
 bool HttpTestServer::makeCertificate(QByteArray &cert, QByteArray &key)
 {
-    const QString certPath = m_dir.filePath(QStringLiteral("cert.pem"));
-    const QString keyPath = m_dir.filePath(QStringLiteral("key.pem"));
+    // Gone once the two are read: a server in a child process that is killed leaves nothing.
+    const QTemporaryDir dir;
+    const QString certPath = dir.filePath(QStringLiteral("cert.pem"));
+    const QString keyPath = dir.filePath(QStringLiteral("key.pem"));
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
                   {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",

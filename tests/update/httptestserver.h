@@ -4,7 +4,6 @@
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
-#include <QTemporaryDir>
 #include <QUrl>
 
 class QTcpServer;
@@ -57,7 +56,6 @@ private:
     QTcpServer *m_server = nullptr;
     bool m_tls = false;
     QString m_error;
-    QTemporaryDir m_dir;
 };
 
 } // namespace tovel::test
