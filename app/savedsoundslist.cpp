@@ -27,7 +27,7 @@ constexpr int kPathRole = Qt::UserRole + 1;
 } // namespace
 
 SavedSoundsList::SavedSoundsList(EditorSession &session, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_session(session)
+    : QWidget(parent, Qt::Window), m_session(session)
 {
     setObjectName(QStringLiteral("formSavedSounds"));
     setWindowTitle(QStringLiteral("Saved Sounds"));

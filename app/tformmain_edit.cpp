@@ -134,19 +134,25 @@ void TformMain::menuSavedSoundsClick()
         m_savedSounds->onLoad = [this](const QString &path) { loadConfigurationFrom(path); };
         m_savedSounds->onSave = [this](const QString &path) { saveConfigurationTo(path); };
         m_savedSounds->addActions(windowShortcuts());
-        // Beside the parameter window when it shows, else beside this one; on the screen.
+        // Beside the parameter window when it shows (else beside this one), below it where the
+        // screen has no room there, and on the screen in any case.
         const QWidget *besides = m_app.formFXParameters() && m_app.formFXParameters()->isVisible()
                                      ? static_cast<const QWidget *>(m_app.formFXParameters())
                                      : this;
         const QRect room = (besides->screen() ? besides->screen() : QGuiApplication::primaryScreen())->availableGeometry();
-        QPoint at = besides->frameGeometry().topRight() + QPoint(1, 0);
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - m_savedSounds->width())));
-        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - m_savedSounds->height())));
+        const QRect frame = besides->frameGeometry();
+        const QSize size = m_savedSounds->frameGeometry().size();
+        QPoint at = frame.topRight() + QPoint(1, 0);
+        if (at.x() + size.width() > room.right() + 1 && frame.bottom() + size.height() < room.bottom())
+            at = frame.bottomLeft() + QPoint(0, 1);
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
         m_savedSounds->move(at);
     }
     m_savedSounds->show();
     m_savedSounds->raise();
     m_savedSounds->activateWindow();
+    m_savedSounds->lstSounds->setFocus();
 }
 
 } // namespace tovel

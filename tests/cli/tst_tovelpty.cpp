@@ -367,8 +367,9 @@ void TestTovelPty::helpNamesEveryExitStatus()
                                 "  5  the firmware upgrade stopped", "  6  the maker's web site"})
         QVERIFY2(r.out.contains(line), qPrintable(line));
     for (const QString &command : {"list", "info", "upload", "query", "state", "set", "limit", "assign", "store",
-                                   "config list", "config save", "config load", "flash", "backup", "version"})
+                                   "config save", "config load", "flash", "backup", "version"})
         QVERIFY2(r.out.contains("\n  " + command + " "), qPrintable(command));
+    QVERIFY(r.out.contains("\n  config list\n"));
 }
 
 void TestTovelPty::commandsSendOnlyWhatTheyAreFor_data()
