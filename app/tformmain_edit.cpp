@@ -97,14 +97,16 @@ void TformMain::buildEditMenu()
     connect(&stack, &UndoStack::canUndoChanged, menuUndo, &QAction::setEnabled);
     connect(&stack, &UndoStack::canRedoChanged, menuRedo, &QAction::setEnabled);
     connect(&stack, &UndoStack::compareChanged, this, &TformMain::showComparing);
-    const auto rowsOpen = [this] {
-        const bool open = m_app.session().settings().isOpen();
-        for (QAction *a : {menuCompare, menuRevert})
-            a->setEnabled(open);
+    // Compare once there is a set to play, Revert once the pedal's settings have been read.
+    const auto setsKept = [this] {
+        const UndoStack &stack = m_app.session().undoStack();
+        menuRevert->setEnabled(stack.kept(CompareSet::Read).has_value());
+        menuCompare->setEnabled(stack.comparing() || stack.kept(CompareSet::Read) || stack.kept(CompareSet::Stored)
+                                || stack.kept(CompareSet::Loaded));
     };
-    connect(&session.settings(), &SettingsModel::opened, this, rowsOpen);
-    connect(&session.settings(), &SettingsModel::closed, this, rowsOpen);
-    rowsOpen();
+    connect(&stack, &UndoStack::keptChanged, this, setsKept);
+    connect(&stack, &UndoStack::compareChanged, this, setsKept);
+    setsKept();
 }
 
 void TformMain::showComparing(bool comparing)

@@ -136,6 +136,7 @@ void UndoStack::clear()
     m_comparing.reset();
     m_edited.clear();
     setIndex(0, couldRedo);
+    emit keptChanged();
     if (wasComparing)
         emit compareChanged(false);
 }
@@ -175,6 +176,7 @@ const std::optional<SettingsSnapshot> &UndoStack::kept(CompareSet set) const
 void UndoStack::keep(CompareSet set)
 {
     m_kept[size_t(set)] = takeSnapshot(m_model);
+    emit keptChanged();
 }
 
 void UndoStack::startCompare(CompareSet set)

@@ -112,6 +112,8 @@ signals:
     void canRedoChanged(bool canRedo);
     void indexChanged(int index);
     void compareChanged(bool comparing);
+    // A set for Compare was kept, or the kept ones dropped with the rows.
+    void keptChanged();
 
 private:
     void setIndex(int index, bool redoBefore);
