@@ -8,6 +8,7 @@
 #include "protocol/stateblock.h"
 #include "core/seams.h"
 #include "session/editorsession.h"
+#include "session/undostack.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -263,18 +264,15 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
     QFile file(path);
     if (const QString why = openRegularFile(file); !why.isEmpty())
         return R::fail(Kind::File, step, QStringLiteral("Error loading file: ") + why);
-    // 24 rows make at most 120 short lines; a file far beyond that (a wrong choice in Load
-    // From) is not read into memory.
-    constexpr qint64 kMaxBytes = 64 * 1024;
-    if (file.size() > kMaxBytes)
+    if (file.size() > kMaxConfigurationBytes)
         return R::fail(Kind::File, step,
                        QStringLiteral("%1 is not a configuration file: it is larger than 64 KB.")
                            .arg(QFileInfo(path).fileName()));
-    const ConfigurationReader reader(configurationLines(file.read(kMaxBytes)), model.rows().count(),
+    const ConfigurationReader reader(configurationLines(file.read(kMaxConfigurationBytes)), model.rows().count(),
                                      model.rows().NumPots());
     // A file of another layout lays its lines over the wrong rows: nothing is applied (or
     // sent) unless the player says so.
-    if (reader.lineCount() != reader.expectedLines()) {
+    if (!reader.fitsLayout()) {
         const QString question =
             QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another "
                            "effect or another layout of this one.\n\nLoad it anyway, line by line as "
@@ -299,6 +297,8 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
     R result;
     QString error;
     {
+        // The whole load is one step.
+        UndoStack::Record record(session.undoStack(), StepKind::Configuration);
         // The pots and lists the load moves send once, when it ends: the latest level of each
         // parameter. A load that sends nothing holds no link to the effect firmware.
         CommandExchange &exchange = session.exchange();
@@ -317,6 +317,7 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
     if (!error.isEmpty())
         return R::fail(Kind::File, step, error);
     result.value.loaded = true;
+    session.undoStack().keep(CompareSet::Loaded);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include "protocol/hextext.h"
 #include "protocol/stateblock.h"
 #include "session/editorsession.h"
+#include "session/undostack.h"
 
 namespace tovel {
 
@@ -247,6 +248,7 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     session.console().printToConsole(QStringLiteral("num of bytes received: %1").arg(bytes.size()));
     applyStateAnswer(session, bytes, echo);
     session.setRowsRead(true);
+    session.undoStack().keep(CompareSet::Read);
     return {};
 }
 
@@ -298,6 +300,7 @@ ActionResult<Done> storeSettings(EditorSession &session)
     session.pacing.sleepMs(store.pauseAfterMs);
     if (!sent)
         return R::fail(Kind::NoPedal, step, QString());
+    session.undoStack().keep(CompareSet::Stored);
     return {};
 }
 
@@ -333,6 +336,8 @@ ActionResult<Done> setRowValue(EditorSession &session, int row, int value)
         return ActionResult<Done>::fail(Kind::Invalid, QStringLiteral("set"),
                                         QStringLiteral("%1 has no row %2.").arg(rows.effect).arg(row + 1));
     const bool during = session.exchange().busy();
+    // A drag of a pot is one step.
+    UndoStack::Record record(session.undoStack(), StepKind::Level, rows.kind(row) == RowKind::Pot ? row : -1);
     switch (rows.kind(row)) {
     case RowKind::Pot:
         model.setPot(row, value);
@@ -366,6 +371,7 @@ ActionResult<Done> setRowValue(EditorSession &session, int row, int value)
 void choosePedalControl(EditorSession &session, int row, int index)
 {
     SettingsModel &model = session.settings();
+    UndoStack::Record record(session.undoStack(), StepKind::PedalControl);
     if (session.exchange().busy())
         model.notePlayerChange(row, SettingsModel::PedalControl);
     model.setPedalControl(row, index);
@@ -374,6 +380,7 @@ void choosePedalControl(EditorSession &session, int row, int index)
 void setReverse(EditorSession &session, int row, bool reversed)
 {
     SettingsModel &model = session.settings();
+    UndoStack::Record record(session.undoStack(), StepKind::Reverse);
     if (session.exchange().busy())
         model.notePlayerChange(row, SettingsModel::Reverse);
     model.setReverse(row, reversed);
@@ -387,6 +394,7 @@ ActionResult<Done> setLimit(EditorSession &session, int row, LimitAction action,
     if (!model.isOpen() || row < 0 || row >= std::min(model.rows().NumPots(), model.rows().count()))
         return R::fail(Kind::Invalid, step, QStringLiteral("Limits are set on the pots only: %1 has no pot row %2.")
                                                 .arg(model.rows().effect).arg(row + 1));
+    UndoStack::Record record(session.undoStack(), StepKind::Limit);
     // Nothing changes unless the commands can go: the window must show what the pedal holds.
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);

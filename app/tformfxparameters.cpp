@@ -472,6 +472,9 @@ void TformFXParameters::BuildPots()
         slider->setRange(0, kMaxLevel);
         connectHandler(slider, &QSlider::valueChanged, this, m_session.prompts, [this, slider] { PotParameterChange(slider); });
         connect(slider, &QSlider::valueChanged, this, [this, p] { showLevel(p); });
+        // A drag, from press to release, is one undo step.
+        connect(slider, &QSlider::sliderPressed, this, [this] { m_session.undoStack().seal(); });
+        connect(slider, &QSlider::sliderReleased, this, [this] { m_session.undoStack().seal(); });
         trkPot[p] = slider;
 
         auto *name = placeRow(new QLabel(rows().layout.ParamLines.at(p), m_rowsArea), p, kNameX, kNameWidth);

@@ -68,6 +68,7 @@ TformMain::TformMain(Application &app) : QWidget(nullptr), m_app(app)
     setFixedSize(kClientWidth, kClientHeight);
     buildMenus();
     buildControls();
+    buildEditMenu();
     followSession();
 }
 
@@ -286,7 +287,7 @@ void TformMain::buildControls()
 QList<QAction *> TformMain::windowShortcuts() const
 {
     return {menuSaveConfiguration, menuSaveConfigurationAs, menuLoadConfigurationFrom, menuQuit,
-            keyEffectInfo, keyRequest, keyParameters};
+            keyEffectInfo, keyRequest, keyParameters, menuUndo, menuRedo, menuCompare, menuSavedSounds};
 }
 
 void TformMain::FormCreate()

@@ -20,10 +20,12 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QTimer;
+class QToolButton;
 
 namespace tovel {
 
 class Application;
+class SavedSoundsList;
 class VersionRequest;
 
 // "ZANTH Editor": the main window. Its controls carry the program's fixed names; the handlers
@@ -69,6 +71,16 @@ public:
     // Keys, shown in the menus: F1 the chosen effect's information ("?"), F5 Request, each
     // pressing its button when that is usable; F6 to the parameter window and back.
     QAction *keyEffectInfo, *keyRequest, *keyParameters;
+    // Edit: undo and redo of the player's changes to the rows, Compare (the button beside it,
+    // and which set under Compare With), Revert to the pedal's settings, the saved sounds.
+    QMenu *menuEdit = nullptr, *menuCompareWith = nullptr;
+    QAction *menuUndo = nullptr, *menuRedo = nullptr, *menuCompare = nullptr, *menuRevert = nullptr;
+    QAction *menuCompareRead = nullptr, *menuCompareStored = nullptr, *menuCompareLoaded = nullptr;
+    QAction *menuSavedSounds = nullptr;
+    QToolButton *btnCompare = nullptr;
+    // The list of the chosen effect's saved sounds; made when first shown.
+    SavedSoundsList *formSavedSounds() const { return m_savedSounds; }
+    void menuSavedSoundsClick();
     // The shortcuts that work from the parameter and information windows too.
     QList<QAction *> windowShortcuts() const;
 
@@ -170,6 +182,10 @@ private:
     void bind(Sender *sender, Signal signal, void (TformMain::*handler)());
     void buildControls();
     void buildMenus();
+    void buildEditMenu();
+    // Compare started or ended: the button, the menu and the parameter window's caption say
+    // which settings the pedal plays.
+    void showComparing(bool comparing);
     void prepareVersionCheck();
     void showLatestVersion();
     // Start-up's first step: the attached bridges into the labels.
@@ -208,6 +224,8 @@ private:
     Application &m_app;
     bool m_irImportRunning = false; // the import turns the event loop: one at a time
     QStringList m_startupNotes;
+    SavedSoundsList *m_savedSounds = nullptr;
+    QString m_captionBeforeCompare; // the parameter window's caption while it shows Compare
 };
 
 } // namespace tovel

@@ -97,12 +97,15 @@ constexpr std::array<CommandRule, 14> kCommands = {{
      "drive a row by a pedal control: I, EXP, II, III, SWT, SWR, SW, or NA for none", "",
      "tovel assign Depth EXP --reverse"},
     {"store", 0, 0, Global, true, false, "store", "store the settings on the pedal", "", "tovel store"},
-    {"config", 1, 2, ApplyMismatched, true, false, "config save [FILE]\nconfig load [FILE] [--apply-mismatched]",
-     "the pedal's settings of its effect into FILE, or a configuration file onto them",
-     "Without FILE: ~/Documents/ZANTH/Tovel/<Effect>.txt. A file is written only as a regular file or a new "
+    {"config", 1, 2, ApplyMismatched, true, false,
+     "config list\nconfig save [FILE|NAME]\nconfig load [FILE|NAME] [--apply-mismatched]",
+     "the saved sounds of the pedal's effect; its settings into FILE, or a configuration file onto them",
+     "Without FILE: ~/Documents/ZANTH/Tovel/<Effect>.txt. A NAME (a word without \"/\" or \".\") is the saved "
+     "sound NAME.txt in that folder, as the editor's list of saved sounds shows it; list shows them with "
+     "their dates, and marks those of another layout. A file is written only as a regular file or a new "
      "name in a folder that exists. A load checks the whole file before it sends anything: a file that "
      "does not fit sends nothing.",
-     "tovel config save ~/gig/song-1.txt\ntovel config load ~/gig/song-1.txt"},
+     "tovel config list\ntovel config save song-1\ntovel config load ~/gig/song-1.txt"},
     {"flash", 1, 1, NoBackup | Fast, true, true, "flash Firmware_4|Firmware_5|FILE [--no-backup] [--fast]",
      "upgrade the firmware (the pedal in its bootloader)",
      "The flash is first read into ~/Documents/ZANTH/Tovel/firmware-backup-<date>-<time>.bin unless "
@@ -368,9 +371,11 @@ QString CommandLine::parse(const QStringList &arguments, CliRequest &request)
             return QStringLiteral("--normalise goes with --ir.");
     } else if (request.command == QLatin1String("config")) {
         const QString &verb = request.words.first();
-        if (verb != QLatin1String("save") && verb != QLatin1String("load"))
-            return QStringLiteral("config takes save or load, not \"%1\".%2")
-                .arg(verb, didYouMean(verb, {QStringLiteral("save"), QStringLiteral("load")}));
+        const QStringList verbs{QStringLiteral("list"), QStringLiteral("save"), QStringLiteral("load")};
+        if (!verbs.contains(verb))
+            return QStringLiteral("config takes list, save or load, not \"%1\".%2").arg(verb, didYouMean(verb, verbs));
+        if (verb == QLatin1String("list") && count == 2)
+            return QStringLiteral("config list takes no name.");
         if (request.applyMismatched && verb != QLatin1String("load"))
             return QStringLiteral("--apply-mismatched goes with config load.");
     } else if (request.command == QLatin1String("limit")) {

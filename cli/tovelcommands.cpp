@@ -1,6 +1,7 @@
 #include "cli/tovelcommands.h"
 
 #include "actions/configactions.h"
+#include "actions/soundactions.h"
 #include "actions/firmwareactions.h"
 #include "actions/iractions.h"
 #include "actions/linkactions.h"
@@ -579,13 +580,57 @@ TovelCommands::Failure TovelCommands::store()
     return std::nullopt;
 }
 
+TovelCommands::Failure TovelCommands::configList()
+{
+    if (Failure f = openPedalEffect(false))
+        return f;
+    const ActionResult<QList<SavedSound>> listed = savedSounds(m_session);
+    if (!listed)
+        return listed.failure;
+    QJsonArray sounds;
+    for (const SavedSound &sound : listed.value) {
+        m_out << sound.name << QStringLiteral("  ") << sound.modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        if (sound.ownFile)
+            m_out << QStringLiteral("  (Save Configuration's file)");
+        if (!sound.fitsLayout)
+            m_out << QStringLiteral("  (another layout: a load refuses it)");
+        m_out << '\n';
+        sounds.append(QJsonObject{{QStringLiteral("name"), sound.name},
+                                  {QStringLiteral("file"), sound.path},
+                                  {QStringLiteral("modified"), sound.modified.toUTC().toString(Qt::ISODate)},
+                                  {QStringLiteral("own"), sound.ownFile},
+                                  {QStringLiteral("fitsLayout"), sound.fitsLayout}});
+    }
+    if (listed.value.isEmpty())
+        m_out << QStringLiteral("No saved sounds of %1 in %2")
+                     .arg(m_session.selection.SelectedEffectName,
+                          QDir::toNativeSeparators(configurationFolder(m_session.folders.documents())))
+              << '\n';
+    m_result = QJsonObject{{QStringLiteral("config"),
+                            QJsonObject{{QStringLiteral("effect"), m_session.selection.SelectedEffectName},
+                                        {QStringLiteral("sounds"), sounds}}}};
+    return std::nullopt;
+}
+
 TovelCommands::Failure TovelCommands::config(const CliRequest &r)
 {
+    if (r.words.first() == QLatin1String("list"))
+        return configList();
     const bool save = r.words.first() == QLatin1String("save");
     // Save asks for the state itself; a load goes to rows that a state request has filled.
     if (Failure f = openPedalEffect(!save))
         return f;
     QString path = r.words.value(1);
+    // A word without "/" or "." names a saved sound in the configuration folder.
+    if (!path.isEmpty() && !path.contains(QLatin1Char('/')) && !path.contains(QLatin1Char('.'))) {
+        QString problem;
+        path = savedSoundPath(configurationFolder(m_session.folders.documents()), path, &problem);
+        if (path.isEmpty())
+            return ActionFailure{Kind::Invalid, QStringLiteral("configuration"), {},
+                                 (problem + QLatin1Char(' ') + m_session.folders.documentsProblem()).trimmed()};
+        if (save)
+            QDir().mkpath(QFileInfo(path).absolutePath());
+    }
     if (path.isEmpty()) {
         path = configurationPath(m_session.folders.documents(), m_session.selection.SelectedEffectName);
         if (path.isEmpty())

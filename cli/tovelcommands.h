@@ -52,6 +52,7 @@ private:
     Failure assign(const CliRequest &request);
     Failure store();
     Failure config(const CliRequest &request);
+    Failure configList();
     Failure flash(const CliRequest &request);
     Failure backup(const CliRequest &request);
     Failure version();

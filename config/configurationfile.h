@@ -38,6 +38,10 @@ QByteArray configurationText(const Configuration &configuration);
 // Empty on success, else the error's text.
 QString writeConfiguration(const QString &path, const Configuration &configuration);
 
+// 24 rows make at most 120 short lines; a file far beyond that (a wrong choice in Load From) is
+// not read into memory.
+constexpr qint64 kMaxConfigurationBytes = 64 * 1024;
+
 // The file's text as lines: a byte-order mark selects the encoding (UTF-8 without one); lines
 // end at CR LF, LF or CR, and a final line end adds no empty line.
 QStringList configurationLines(const QByteArray &bytes);
@@ -78,6 +82,9 @@ public:
 
     int lineCount() const { return int(m_lines.size()); }
     int expectedLines() const { return 3 * m_rows + 2 * m_pots; }
+    // A file of another length was saved for another effect or another layout of this one: its
+    // lines would fall on the wrong rows.
+    bool fitsLayout() const { return lineCount() == expectedLines(); }
 
     // The message that refuses a load for an item that should be a number and is not.
     static QString badNumberMessage(const Item &item);

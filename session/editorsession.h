@@ -11,6 +11,7 @@
 #include "protocol/pedalstate.h"
 #include "session/consolerelay.h"
 #include "session/listedbridge.h"
+#include "session/undostack.h"
 #include "usb/d2xxunit.h"
 
 #include <QList>
@@ -93,6 +94,8 @@ public:
     PedalState &pedalState() { return m_pedalState; }
     const PedalState &pedalState() const { return m_pedalState; }
     SettingsModel &settings() { return m_settings; }
+    // The player's changes to the open rows, and the sets kept for Compare.
+    UndoStack &undoStack() { return m_undo; }
     // The link to the controller's bootloader and the upgrade over it, kept across runs (a run
     // that failed leaves the next one to bring the bootloader back in step).
     BootloaderLink &bootloaderLink() { return *m_bootloaderLink; }
@@ -192,6 +195,7 @@ private:
     CatalogueLoader m_loader;
     ConsoleRelay m_console;
     SettingsModel m_settings;
+    UndoStack m_undo{m_settings};
     PedalState m_pedalState;
     bool m_liveMode = false;
     bool m_rowsRead = false;

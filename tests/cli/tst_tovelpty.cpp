@@ -252,7 +252,7 @@ void TestTovelPty::refusedBeforeAnythingIsSent_data()
     QTest::newRow("normalise-without-ir") << QStringList{"upload", kEffect, "--normalise"} << "--normalise goes with --ir.";
     QTest::newRow("limit-of-no-kind") << QStringList{"limit", "1", "lowest"} << "limit takes min, max or clear";
     QTest::newRow("clear-with-a-level") << QStringList{"limit", "1", "clear", "3"} << "limit ROW clear takes no level.";
-    QTest::newRow("config-of-no-verb") << QStringList{"config", "print"} << "config takes save or load";
+    QTest::newRow("config-of-no-verb") << QStringList{"config", "print"} << "config takes list, save or load";
     QTest::newRow("too-many-words") << QStringList{"set", "1", "2", "3"}
                                     << "Wrong number of arguments for set: it takes set ROW LEVEL.";
     QTest::newRow("two-devices") << QStringList{"--virtual-pedal", "query"}
@@ -369,6 +369,7 @@ void TestTovelPty::helpNamesEveryExitStatus()
     for (const QString &command : {"list", "info", "upload", "query", "state", "set", "limit", "assign", "store",
                                    "config save", "config load", "flash", "backup", "version"})
         QVERIFY2(r.out.contains("\n  " + command + " "), qPrintable(command));
+    QVERIFY(r.out.contains("\n  config list\n"));
 }
 
 void TestTovelPty::commandsSendOnlyWhatTheyAreFor_data()

@@ -3,6 +3,7 @@
 // configuration load that would stop half-way, escapes for control characters, and a home
 // folder that is not there. The pedal is tovel-pedal-sim through a pseudo-terminal.
 #include "cli/commandline.h"
+#include "config/savedsounds.h"
 #include "tests/support/ptyeditor.h"
 #include "tests/support/tovelprocess.h"
 
@@ -59,6 +60,7 @@ private slots:
     void loadThatWouldStopSendsNothing();
     void noHomeFolder_data();
     void noHomeFolder();
+    void configListShowsTheSavedSounds();
 
 private:
     // One pedal for the rows that can share it: the effect uploaded once.
@@ -332,6 +334,52 @@ void TestTovelScripting::noHomeFolder()
     // Nothing made at the root, nor where HOME points.
     QCOMPARE(QFileInfo::exists("/Documents"), rootDocuments);
     QVERIFY(!QFileInfo::exists("/nonexistent-tovel-home"));
+}
+
+// config list shows the entries the editor's list of saved sounds shows, as text and as JSON;
+// a NAME saves and loads the saved sound of that name.
+void TestTovelScripting::configListShowsTheSavedSounds()
+{
+    const QString folder = m_tovel.documents() + "/ZANTH/Tovel";
+    QVERIFY(QDir().mkpath(folder));
+    writeText(folder + "/short take.txt", "1\r\n2\r\n");
+    const TovelProcess::Run saved = run({"config", "save", "verse"});
+    QVERIFY2(saved.status == 0, qPrintable(saved.err));
+    QVERIFY(QFileInfo::exists(folder + "/verse.txt"));
+
+    const TovelProcess::Run text = run({"config", "list"});
+    QVERIFY2(text.status == 0, qPrintable(text.err));
+    const TovelProcess::Run json = run({"config", "list", "--json"});
+    QVERIFY2(json.status == 0, qPrintable(json.err));
+    // Lagoon Chorus: nine rows, six of them pots.
+    const QList<SavedSound> sounds = listSavedSounds(folder, kEffect, 9, 6);
+    QVERIFY(sounds.size() >= 2);
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    const QJsonArray entries = jsonOf(json.out).value("config").toObject().value("sounds").toArray();
+    QCOMPARE(lines.size(), sounds.size());
+    QCOMPARE(entries.size(), sounds.size());
+    for (qsizetype i = 0; i < sounds.size(); ++i) {
+        const SavedSound &sound = sounds[i];
+        QVERIFY2(lines[i].startsWith(sound.name + "  " + sound.modified.toString("yyyy-MM-dd HH:mm")), qPrintable(lines[i]));
+        QCOMPARE(lines[i].endsWith("(another layout: a load refuses it)"), !sound.fitsLayout);
+        const QJsonObject entry = entries[i].toObject();
+        QCOMPARE(entry.value("name").toString(), sound.name);
+        QCOMPARE(entry.value("file").toString(), sound.path);
+        QCOMPARE(entry.value("fitsLayout").toBool(), sound.fitsLayout);
+        QCOMPARE(entry.value("own").toBool(), sound.ownFile);
+        QCOMPARE(entry.value("modified").toString(), sound.modified.toUTC().toString(Qt::ISODate));
+    }
+    const auto named = [&sounds](const QString &name) {
+        return *std::find_if(sounds.begin(), sounds.end(), [&name](const SavedSound &s) { return s.name == name; });
+    };
+    QVERIFY(named("verse").fitsLayout);
+    QVERIFY(!named("short take").fitsLayout);
+
+    const TovelProcess::Run loaded = run({"config", "load", "verse"});
+    QVERIFY2(loaded.status == 0, qPrintable(loaded.err));
+    const TovelProcess::Run refused = run({"config", "load", "short take"});
+    QCOMPARE(refused.status, 4);
+    QVERIFY2(refused.err.contains("short take.txt has 2 lines"), qPrintable(refused.err));
 }
 
 QTEST_MAIN(TestTovelScripting)

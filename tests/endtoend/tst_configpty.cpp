@@ -1,5 +1,5 @@
-// Save Configuration and Load Configuration through a pseudo-terminal and the kernel serial
-// driver to tovel-pedal-sim at 115,200 baud: the frames the pedal parses.
+// Save Configuration and Load Configuration, Undo and Compare, through a pseudo-terminal and
+// the kernel serial driver to tovel-pedal-sim at 115,200 baud: the frames the pedal parses.
 #include "app/effectbrowser.h"
 #include "app/tformfxparameters.h"
 #include "tests/support/ptyeditor.h"
@@ -35,6 +35,7 @@ class TestConfigPty : public QObject {
 
 private slots:
     void saveThenLoadOnTheSim();
+    void undoAndCompareOnTheSim();
 };
 
 void TestConfigPty::saveThenLoadOnTheSim()
@@ -90,6 +91,57 @@ void TestConfigPty::saveThenLoadOnTheSim()
     QCOMPARE(got, (QStringList{levelHex(300) + " row 2", levelHex(600) + " row 0", levelHex(680) + " row 8"}));
     QCOMPARE(w.trkPot[0]->value(), 600);
     QCOMPARE(w.cmbMultiSwitch[kPattern]->currentIndex(), 4);
+}
+
+// A drag undone sends the level before it, once; Compare sends the levels read and then the
+// edited ones.
+void TestConfigPty::undoAndCompareOnTheSim()
+{
+    LoggedSim sim;
+    QVERIFY(sim.start());
+    PtyEditor editor(sim.process.ptyPath());
+    TformMain &main = editor.main();
+    TformFXParameters &w = *editor.app->formFXParameters();
+    main.menuConnect->trigger();
+    QVERIFY(editor.app->session().selectEffect(kEffect));
+    editor.prompts.scriptAnswer(Prompts::Answer::Yes);
+    main.btnUpload->click();
+    main.btnOpenEffect->click();
+    main.btnRequest->click();
+    QCOMPARE(editor.prompts.messages, QStringList());
+    const int read = w.trkPot[0]->value();
+    QVERIFY(!main.menuUndo->isEnabled());
+
+    w.trkPot[0]->sliderPressed();
+    for (const int level : {read + 10, read + 60, read + 200})
+        w.trkPot[0]->setValue(level);
+    w.trkPot[0]->sliderReleased();
+    QVERIFY(main.menuUndo->isEnabled());
+    int before = sim.mark();
+    QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
+    main.menuUndo->trigger();
+    QStringList frames = sim.framesSince(before);
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first().section(QLatin1Char(' '), 3), levelHex(read) + " row 0");
+    QCOMPARE(w.trkPot[0]->value(), read);
+    QVERIFY(!main.menuUndo->isEnabled());
+    QVERIFY(main.menuRedo->isEnabled());
+
+    main.menuRedo->trigger();
+    QCOMPARE(w.trkPot[0]->value(), read + 200);
+    before = sim.mark();
+    QVERIFY2(before >= 0, qPrintable(sim.process.errorText()));
+    main.btnCompare->click();
+    QVERIFY(main.menuCompare->isChecked());
+    QVERIFY2(w.windowTitle().contains("Compare: playing the last read settings"), qPrintable(w.windowTitle()));
+    QCOMPARE(w.trkPot[0]->value(), read);
+    main.btnCompare->click();
+    QVERIFY(!main.menuCompare->isChecked());
+    QCOMPARE(w.trkPot[0]->value(), read + 200);
+    frames = sim.framesSince(before);
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames[0].section(QLatin1Char(' '), 3), levelHex(read) + " row 0");
+    QCOMPARE(frames[1].section(QLatin1Char(' '), 3), levelHex(read + 200) + " row 0");
 }
 
 QTEST_MAIN(TestConfigPty)
