@@ -8,7 +8,7 @@
 #include "app/widgetprompts.h"
 #include "app/windowplacement.h"
 #include "console/sessionlog.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 

@@ -8,7 +8,7 @@
 #include "app/application.h"
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/errorboundary.h"
 #include "core/rememberedswitch.h"
 #include "core/seams.h"

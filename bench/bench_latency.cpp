@@ -3,7 +3,7 @@
 // out of the model. Time is the virtual clock's, from handing the query to the driver to
 // the whole four-line answer in hand; the editor's wait loop turns every 50 us.
 // Prints one line per setting: mean, min and max over the runs, in ms.
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "core/seams.h"

@@ -6,7 +6,7 @@
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
 #include "app/tformfxparameters.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/catalogueresources.h"
