@@ -224,21 +224,15 @@ std::optional<ActionFailure> configurationLoadRefusal(EditorSession &session)
     return std::nullopt;
 }
 
-ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path)
+ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path,
+                                        const std::function<void()> &onRequestSent)
 {
     using R = ActionResult<QString>;
-    const QString step = QStringLiteral("configuration save");
     if (std::optional<ActionFailure> refusal = configurationSaveRefusal(session))
         return {refusal, {}};
     // A request that did not complete has said why; its stale values are not written.
-    if (ActionResult<Done> request = requestState(session); !request)
+    if (ActionResult<Done> request = requestState(session, onRequestSent); !request)
         return {request.failure, {}};
-    return writeConfigurationFile(session, path);
-}
-
-ActionResult<QString> writeConfigurationFile(EditorSession &session, const QString &path)
-{
-    using R = ActionResult<QString>;
     const QString step = QStringLiteral("configuration save");
     if (path.isEmpty())
         return R::fail(Kind::File, step, kNoDocumentsMessage);

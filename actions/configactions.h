@@ -22,12 +22,10 @@ std::optional<ActionFailure> configurationLoadRefusal(EditorSession &session);
 // Asks the pedal for its state, then writes the open effect's settings to `path` (an existing
 // file is replaced whole). Refused without open rows, without a link, or when the pedal runs
 // another effect than the one whose file it would be. An empty path: the state is asked for,
-// then the Documents folder is reported unknown.
-ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path);
-
-// The second half of a save: the settings the last state request left, written to `path`.
-// An empty path: the Documents folder is reported unknown.
-ActionResult<QString> writeConfigurationFile(EditorSession &session, const QString &path);
+// then the Documents folder is reported unknown. onRequestSent runs once the state request is on
+// its way.
+ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path,
+                                        const std::function<void()> &onRequestSent = {});
 
 struct ConfigurationLoad {
     bool loaded = false;   // false: the player chose not to load a file of another layout

@@ -91,14 +91,6 @@ void Application::finishStartup()
     m_browser = std::make_unique<EffectBrowser>(
         BrowserControls{&main, main.lstCategory, main.lstEffects, main.btnGetFXInfo, main.menuLoadIR},
         *m_session, *m_formFXInfo, *m_formFXParameters);
-    // An effect chosen by name (a script, a test) is shown as the player's two clicks.
-    m_session->onChooseInWindows = [this](int category, int row) {
-        m_formMain->lstCategory->setCurrentRow(category);
-        m_browser->categoryClick(category);
-        m_formMain->lstEffects->setCurrentRow(row);
-        m_browser->effetto_cliccato(row);
-    };
-
     // Save, Load From, Quit, F1 and F5 work from the effect's two windows as from the main one.
     m_formFXParameters->addActions(main.windowShortcuts());
     m_formFXInfo->addActions(main.windowShortcuts());
@@ -113,7 +105,6 @@ void Application::finishStartup()
 
 Application::~Application()
 {
-    m_session->onChooseInWindows = nullptr;
     m_session->attachConsole(nullptr);
 }
 

@@ -25,6 +25,7 @@ namespace tovel {
 
 class Application;
 class VersionRequest;
+struct VersionCheck;
 
 // "ZANTH Editor": the main window. Its controls carry the program's fixed names; the handlers
 // read the controls, call the areas' logic and show the result.
@@ -136,10 +137,6 @@ public slots:
     bool RequestParameters();
 
     void checkmostrecentversiononwebsite();
-    // The version endpoint's answer: 200 gives LatestVersionText, any other status a message.
-    void WebRequestCompleted(int statusCode, const QByteArray &statusText, const QByteArray &body);
-    // No answer at all: raised for the general error report.
-    void WebRequestFailed(const QString &error);
     void menuSupportClick();
     void menuAboutClick();
     void menuShowLevelsClick();
@@ -171,6 +168,10 @@ private:
     void buildControls();
     void buildMenus();
     void prepareVersionCheck();
+    // The version check's announced version into LatestVersionText.
+    void WebRequestCompleted(const VersionCheck &check);
+    // Another status, or no answer at all: the check's message.
+    void WebRequestFailed(const ActionFailure &failure);
     void showLatestVersion();
     // Start-up's first step: the attached bridges into the labels.
     void listAttachedBridges();

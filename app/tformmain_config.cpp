@@ -53,8 +53,10 @@ void TformMain::saveConfigurationTo(const QString &path)
         showFailure(refusal);
         return;
     }
-    // A request that did not complete has said why; its stale values are not written.
-    if (!RequestParameters() || !showFailure(writeConfigurationFile(m_app.session(), path).failure)) {
+    const ActionResult<QString> saved =
+        saveConfiguration(m_app.session(), path, [this] { btnRequest->setEnabled(false); });
+    showPedalState();
+    if (!showFailure(saved.failure)) {
         showActionStatus(QStringLiteral("Configuration not saved."));
         return;
     }

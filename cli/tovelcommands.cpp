@@ -7,6 +7,7 @@
 #include "actions/openfxactions.h"
 #include "actions/pedalactions.h"
 #include "actions/uploadactions.h"
+#include "actions/upgradereconnect.h"
 #include "actions/versionactions.h"
 #include "catalogue/catalogueresources.h"
 #include "catalogue/categorytable.h"
@@ -641,22 +642,30 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
     const UpgradeOptions options = upgradeOptions(m_session.folders.documents(), !r.noBackup, r.fast);
     FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
     upgrade.onProgress = onProgress;
-    const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);
+    QJsonObject done{{QStringLiteral("image"), choice.file.isEmpty() ? choice.SelectedFirmwareName : choice.file}};
+    UpgradeHooks hooks;
+    hooks.onFlashed = [&](const ActionResult<FirmwareFlash> &flash) {
+        upgrade.onProgress = nullptr;
+        if (onProgressEnd)
+            onProgressEnd();
+        if (!flash.value.backupPath.isEmpty())
+            m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(flash.value.backupPath) << '\n';
+        done.insert(QStringLiteral("backup"), textOrNull(flash.value.backupPath));
+        if (flash) {
+            // Said before the wait for the restart, as the window says it.
+            m_out << kUpgradeCompleteMessage << '\n';
+            done.insert(QStringLiteral("chunks"), flash.value.chunks);
+            done.insert(QStringLiteral("message"), kUpgradeCompleteMessage);
+        }
+    };
+    const ActionResult<FirmwareUpgradeRun> result = upgradeFirmware(m_session, choice, options, hooks);
     upgrade.onProgress = nullptr;
-    if (onProgressEnd)
-        onProgressEnd();
-    if (!result.value.backupPath.isEmpty())
-        m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
-    QJsonObject done{{QStringLiteral("image"), choice.file.isEmpty() ? choice.SelectedFirmwareName : choice.file},
-                     {QStringLiteral("backup"), textOrNull(result.value.backupPath)}};
+    if (result.value.flashed && !result.failure) {
+        m_out << result.value.restart.message << '\n';
+        done.insert(QStringLiteral("firmware"), result.value.restart.firmwareVersion);
+    }
     m_result = QJsonObject{{QStringLiteral("flash"), done}};
-    if (!result)
-        return result.failure;
-    m_out << kUpgradeCompleteMessage << '\n';
-    done.insert(QStringLiteral("chunks"), result.value.chunks);
-    done.insert(QStringLiteral("message"), kUpgradeCompleteMessage);
-    m_result = QJsonObject{{QStringLiteral("flash"), done}};
-    return std::nullopt;
+    return result.failure;
 }
 
 TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
@@ -729,6 +738,11 @@ QString adviceText(const ActionFailure &failure)
                               "you did before this upgrade, then run the command again.");
     case Advice::TryAgain:
         return QStringLiteral("Run the command again to try again.");
+    case Advice::ReconnectPedal:
+        return QStringLiteral("Unplug the pedal's USB cable and plug it in again (or switch the pedal off and on), "
+                              "then run tovel query to see the firmware it runs.");
+    case Advice::AskFirmwareAgain:
+        return QStringLiteral("Run tovel query to ask it again.");
     }
     return QString();
 }

@@ -62,7 +62,8 @@ void TestTovelFlash::backupThenFlashWithItsBackup()
     QVERIFY2(flashed.status == 0, qPrintable(flashed.err));
     const QRegularExpression done("^backup: " + QRegularExpression::escape(tovel.documents())
                                   + "/ZANTH/Tovel/firmware-backup-[0-9-]+\\.bin\n"
-                                    "Firmware Upgrade Complete, device will now restart\n$");
+                                    "Firmware Upgrade Complete, device will now restart\n"
+                                    "Firmware 5 is running\\.\n$");
     QVERIFY2(done.match(flashed.out).hasMatch(), qPrintable(flashed.out));
     const QStringList frames = sim.framesSince(from);
     QByteArray image;
