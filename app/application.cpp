@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/usbfailuretext.h"
 
 #include "actions/pedalhotplug.h"
 #include "app/effectbrowser.h"
@@ -35,8 +36,8 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     }
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
-    // USB failures say what to do next below their fixed text.
-    m_session->usb.setPlayerAdvice(true);
+    // USB failures in a message box: the fixed text, and what to do next below it.
+    m_session->usb.onFailure = [this](const UsbFailure &failure) { prompts.showMessage(usbFailureText(failure)); };
 
     // Every window shows the editor's icon (docks and task bars take it from the window).
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))

@@ -26,14 +26,16 @@ int main(int argc, char **argv)
     const int kRuns = bench::amount(50);
     std::printf("effect query round trip at 115200 baud, %d runs each\n", kRuns);
     for (const int latencyMs : {16, 1, 0}) {
-        bench::PrintingPrompts prompts;
         VirtualClock clock;
         VirtualPacing pacing(clock, 50);
         pedal::VirtualPedalOptions options;
         options.lineRateBaud = 115200;
         options.latencyTimerMs = latencyMs;
         pedal::VirtualPedalDriver driver(options, clock);
-        D2XXUnit usb(driver, prompts);
+        D2XXUnit usb(driver);
+        usb.onFailure = [](const UsbFailure &failure) {
+            std::fprintf(stderr, "%s\n", qPrintable(D2XXUnit::failureText(failure)));
+        };
         TformPrint console;
         PedalState state;
         CommandExchange exchange(usb, pacing, clock, console, state);

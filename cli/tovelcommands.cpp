@@ -26,6 +26,7 @@
 #include "session/editorsession.h"
 #include "update/versiontext.h"
 #include "update/website.h"
+#include "usb/d2xxunit.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -119,6 +120,16 @@ QString valuesOfRow(const EffectRows &rows, int row)
 TovelCommands::TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out)
     : m_session(session), m_prompts(prompts), m_site(site), m_stdout(out)
 {
+    // A failed USB call: its fixed text, and the driver's reason for a failed open below it.
+    m_session.usb.onFailure = [this](const UsbFailure &failure) {
+        m_said = true;
+        m_prompts.showMessage(D2XXUnit::failureText(failure));
+    };
+}
+
+TovelCommands::~TovelCommands()
+{
+    m_session.usb.onFailure = nullptr;
 }
 
 QString TovelCommands::json(const QJsonObject &object)
@@ -135,11 +146,12 @@ QString TovelCommands::errorJson(int code, const QString &message)
 int TovelCommands::run(const CliRequest &request)
 {
     m_prompts.setCollecting(request.json);
-    m_shownBefore = m_prompts.shown();
+    m_said = false;
     Failure failure;
     const bool pedal = CommandLine::needsPedal(request.command);
     // The bridge gone mid-command: said, and the port let go at once, as the windows do.
     QMetaObject::Connection lost = QObject::connect(&m_session, &EditorSession::deviceLost, &m_session, [this] {
+        m_said = true;
         m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
         forgetLostPedal(m_session);
     });
@@ -754,7 +766,7 @@ QString TovelCommands::failureText(const ActionFailure &failure)
     QString message = failure.message;
     // A failure without words has been said by the layer that met it (a message), unless
     // nothing was: then its kind says it.
-    if (message.isEmpty() && m_prompts.shown() == m_shownBefore) {
+    if (message.isEmpty() && !m_said) {
         switch (failure.kind) {
         case Kind::NoPedal:
             message = QStringLiteral("The link to the pedal was lost during the %1.").arg(failure.step);

@@ -42,7 +42,7 @@ QString beforeCommand(const QString &step, const QString &text)
 
 EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
                              const Clock &clock_, const ResourceIndex *index)
-    : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver, prompts_),
+    : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver),
       m_loader(index ? CatalogueLoader(*index) : CatalogueLoader()), m_settings(params)
 {
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, m_console, m_pedalState);
