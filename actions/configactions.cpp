@@ -246,8 +246,18 @@ ActionResult<QString> saveConfiguration(EditorSession &session, const QString &p
     return result;
 }
 
+QString OtherLayout::text() const
+{
+    return QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another effect or another "
+                          "layout of this one.")
+        .arg(fileName)
+        .arg(lines)
+        .arg(effect)
+        .arg(expected);
+}
+
 ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const QString &path,
-                                                  const std::function<bool(const QString &)> &loadOtherLayout)
+                                                  const std::function<bool(const OtherLayout &)> &loadOtherLayout)
 {
     using R = ActionResult<ConfigurationLoad>;
     const QString step = QStringLiteral("configuration load");
@@ -269,15 +279,9 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
     // A file of another layout lays its lines over the wrong rows: nothing is applied (or
     // sent) unless the player says so.
     if (reader.lineCount() != reader.expectedLines()) {
-        const QString question =
-            QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another "
-                           "effect or another layout of this one.\n\nLoad it anyway, line by line as "
-                           "far as the rows go? Rows it does not reach stay as they are.")
-                .arg(QFileInfo(path).fileName())
-                .arg(reader.lineCount())
-                .arg(session.selection.SelectedEffectName)
-                .arg(reader.expectedLines());
-        if (!loadOtherLayout || !loadOtherLayout(question)) {
+        const OtherLayout layout{QFileInfo(path).fileName(), int(reader.lineCount()),
+                                 session.selection.SelectedEffectName, int(reader.expectedLines())};
+        if (!loadOtherLayout || !loadOtherLayout(layout)) {
             session.console().printToConsole(QStringLiteral("configuration not loaded: ") + path);
             return {};
         }

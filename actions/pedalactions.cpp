@@ -4,7 +4,6 @@
 
 #include "protocol/answerfailure.h"
 #include "catalogue/catalogueloader.h"
-#include "core/editorerror.h"
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/hextext.h"

@@ -3,7 +3,6 @@
 #include "protocol/answerfailure.h"
 #include "actions/linkactions.h"
 #include "core/clock.h"
-#include "core/editorerror.h"
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"

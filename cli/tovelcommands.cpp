@@ -623,18 +623,17 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
                                  : QStringLiteral("No configuration file has been saved for %1 (%2). Save one with "
                                                   "tovel config save, or name a file.")
                                        .arg(m_session.selection.SelectedEffectName, path)};
-    QString question;
+    QString otherLayout;
     const ActionResult<ConfigurationLoad> result =
-        loadConfiguration(m_session, path, [&](const QString &asked) {
-            question = asked;
+        loadConfiguration(m_session, path, [&](const OtherLayout &layout) {
+            otherLayout = layout.text();
             return r.applyMismatched;
         });
     if (!result)
         return result.failure;
     if (!result.value.loaded)
         return ActionFailure{Kind::File, QStringLiteral("configuration load"), {},
-                             question.section(QStringLiteral("\n\n"), 0, 0)
-                                 + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
+                             otherLayout + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
                                                   "line as far as the rows go.")};
     m_out << configurationLoadedMessage(result.value) << '\n';
     m_result = QJsonObject{{QStringLiteral("config"),
