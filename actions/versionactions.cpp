@@ -20,7 +20,7 @@ const QString kStep = QStringLiteral("version check");
 ActionResult<VersionCheck> asked()
 {
     ActionResult<VersionCheck> result;
-    result.value.appVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    result.value.appVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     result.value.asked = true;
     return result;
 }
@@ -38,10 +38,10 @@ VersionRequest *makeVersionCheck(const WebSite &site, QObject *parent,
                          ActionResult<VersionCheck> result = asked();
                          result.value.answered = true;
                          if (status == 200) {
-                             result.value.latest = PrintableAnswerText(body, true);
+                             result.value.latest = printableAnswerText(body, true);
                          } else {
                              // A reason phrase may be missing (HTTP/2 has none): the code says it then.
-                             QString reason = ShortenedText(PrintableAnswerText(statusText, false), kShownErrorChars);
+                             QString reason = shortenedText(printableAnswerText(statusText, false), kShownErrorChars);
                              if (reason.isEmpty())
                                  reason = QString::number(status);
                              result.failure = ActionFailure{Kind::Web, kStep, body.left(kMaxAnswerBytes),
@@ -60,7 +60,7 @@ VersionRequest *makeVersionCheck(const WebSite &site, QObject *parent,
 ActionResult<VersionCheck> checkLatestVersion(const WebSite &site)
 {
     ActionResult<VersionCheck> result;
-    result.value.appVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    result.value.appVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     QEventLoop loop;
     const std::unique_ptr<VersionRequest> request(
         makeVersionCheck(site, nullptr, [&](const ActionResult<VersionCheck> &check) {

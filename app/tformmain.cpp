@@ -346,7 +346,7 @@ void TformMain::FormCreateFirstPaint()
     // 7. The version request and Timer2: prepareVersionCheck(), after the first paint.
 
     // 8. The Help menu's version entry: its text, a blank and the version.
-    m_app.versions.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    m_app.versions.AppVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + m_app.versions.AppVersion);
 
     // 9.

@@ -68,7 +68,7 @@ void TformMain::WebRequestFailed(const ActionFailure &failure)
 void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
-                               + asCaption(ShortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
+                               + asCaption(shortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
     menuNewAppVersion->setVisible(!m_app.versions.LatestVersionText.trimmed().isEmpty());
 }
 
@@ -88,7 +88,7 @@ void TformMain::menuSupportClick()
 
 void TformMain::menuAboutClick()
 {
-    const QString version = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    const QString version = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     QStringList lines{
         QStringLiteral("ZANTH Editor %1 (%2)").arg(version, QStringLiteral(TOVEL_VERSION_TEXT)),
         QStringLiteral("The editor for the ZANTH Tovel effects pedal."),
@@ -101,7 +101,7 @@ void TformMain::menuAboutClick()
                                    : QStringLiteral("Support: ") + support.toString());
     const QString latest = m_app.versions.LatestVersionText.trimmed();
     if (!latest.isEmpty())
-        lines.append(QStringLiteral("The maker's web site announces version %1.").arg(ShortenedText(latest, kShownAnswerChars)));
+        lines.append(QStringLiteral("The maker's web site announces version %1.").arg(shortenedText(latest, kShownAnswerChars)));
     lines.append(QStringLiteral("Command line: tovel --help; manual pages: man tovel-editor, man tovel."));
     m_app.prompts.showMessage(lines.join(QLatin1Char('\n')));
 }

@@ -715,7 +715,7 @@ TovelCommands::Failure TovelCommands::version()
                              QStringLiteral("The maker's web site answered with no version number (digits and dots, "
                                             "at most %1 characters): \"%2\".")
                                  .arg(kMaxVersionChars)
-                                 .arg(ShortenedText(PrintableText(result.value.latest, false), kShownAnswerChars))};
+                                 .arg(shortenedText(printableText(result.value.latest, false), kShownAnswerChars))};
     }
     m_out << QStringLiteral("New version available: ") << result.value.latest.trimmed() << '\n';
     done.insert(QStringLiteral("announced"), result.value.latest.trimmed());
