@@ -97,6 +97,13 @@ void TestTovelFlash::stopsAndSays_data()
     QTest::newRow("image-file-refused") << QStringList{"--bootloader"}
                                         << QStringList{"flash", "@image.bin", "--no-backup"} << 4
                                         << "^tovel: .*image.bin cannot be written to the pedal\\.\n";
+    // Written and started, but the pedal never comes back: its firmware unknown, the link gone.
+    QTest::newRow("written-but-the-pedal-never-comes-back")
+        << QStringList{"--bootloader", "--restart-after-go", "never"}
+        << QStringList{"flash", "Firmware_5", "--no-backup", "--fast"} << 2
+        << "^tovel: The pedal did not come back within 10 seconds of the upgrade\\. Unplug the pedal's USB cable "
+           "and plug it in again \\(or switch the pedal off and on\\), then run tovel query to see the firmware it "
+           "runs\\.\n$";
     QTest::newRow("pedal-not-in-its-bootloader") << QStringList{} << QStringList{"flash", "Firmware_5"} << 3
                                                  << "^tovel: The pedal does not answer as its bootloader does: it runs "
                                                     "its effect firmware, or it is off. Nothing was written.";
