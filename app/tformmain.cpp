@@ -9,6 +9,7 @@
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
 #include "app/console/tformprint.h"
+#include "config/configurationfile.h"
 #include "core/errorboundary.h"
 #include "core/rememberedswitch.h"
 #include "core/seams.h"
@@ -387,13 +388,12 @@ bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefi
 
 void TformMain::CreateDataFolder()
 {
-    createFolder({QStringLiteral("ZANTH")}, QStringLiteral("Error creating folder: "));
+    createFolder(configurationFolderNames().mid(0, 1), QStringLiteral("Error creating folder: "));
 }
 
 void TformMain::CreateDataSubfolder()
 {
-    createFolder({QStringLiteral("ZANTH"), QStringLiteral("Tovel")},
-                 QStringLiteral("Error creating subfolder: "));
+    createFolder(configurationFolderNames(), QStringLiteral("Error creating subfolder: "));
 }
 
 void TformMain::exchangeRunning(bool running)
