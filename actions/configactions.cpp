@@ -225,21 +225,15 @@ std::optional<ActionFailure> configurationLoadRefusal(EditorSession &session)
     return std::nullopt;
 }
 
-ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path)
+ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path,
+                                        const std::function<void()> &onRequestSent)
 {
     using R = ActionResult<QString>;
-    const QString step = QStringLiteral("configuration save");
     if (std::optional<ActionFailure> refusal = configurationSaveRefusal(session))
         return {refusal, {}};
     // A request that did not complete has said why; its stale values are not written.
-    if (ActionResult<Done> request = requestState(session); !request)
+    if (ActionResult<Done> request = requestState(session, onRequestSent); !request)
         return {request.failure, {}};
-    return writeConfigurationFile(session, path);
-}
-
-ActionResult<QString> writeConfigurationFile(EditorSession &session, const QString &path)
-{
-    using R = ActionResult<QString>;
     const QString step = QStringLiteral("configuration save");
     if (path.isEmpty())
         return R::fail(Kind::File, step, kNoDocumentsMessage);
@@ -253,8 +247,18 @@ ActionResult<QString> writeConfigurationFile(EditorSession &session, const QStri
     return result;
 }
 
+QString OtherLayout::text() const
+{
+    return QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another effect or another "
+                          "layout of this one.")
+        .arg(fileName)
+        .arg(lines)
+        .arg(effect)
+        .arg(expected);
+}
+
 ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const QString &path,
-                                                  const std::function<bool(const QString &)> &loadOtherLayout)
+                                                  const std::function<bool(const OtherLayout &)> &loadOtherLayout)
 {
     using R = ActionResult<ConfigurationLoad>;
     const QString step = QStringLiteral("configuration load");
@@ -273,15 +277,9 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
     // A file of another layout lays its lines over the wrong rows: nothing is applied (or
     // sent) unless the player says so.
     if (!reader.fitsLayout()) {
-        const QString question =
-            QStringLiteral("%1 has %2 lines where the rows of %3 need %4: it was saved for another "
-                           "effect or another layout of this one.\n\nLoad it anyway, line by line as "
-                           "far as the rows go? Rows it does not reach stay as they are.")
-                .arg(QFileInfo(path).fileName())
-                .arg(reader.lineCount())
-                .arg(session.selection.SelectedEffectName)
-                .arg(reader.expectedLines());
-        if (!loadOtherLayout || !loadOtherLayout(question)) {
+        const OtherLayout layout{QFileInfo(path).fileName(), int(reader.lineCount()),
+                                 session.selection.SelectedEffectName, int(reader.expectedLines())};
+        if (!loadOtherLayout || !loadOtherLayout(layout)) {
             session.console().printToConsole(QStringLiteral("configuration not loaded: ") + path);
             return {};
         }

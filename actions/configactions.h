@@ -22,12 +22,21 @@ std::optional<ActionFailure> configurationLoadRefusal(EditorSession &session);
 // Asks the pedal for its state, then writes the open effect's settings to `path` (an existing
 // file is replaced whole). Refused without open rows, without a link, or when the pedal runs
 // another effect than the one whose file it would be. An empty path: the state is asked for,
-// then the Documents folder is reported unknown.
-ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path);
+// then the Documents folder is reported unknown. onRequestSent runs once the state request is on
+// its way.
+ActionResult<QString> saveConfiguration(EditorSession &session, const QString &path,
+                                        const std::function<void()> &onRequestSent = {});
 
-// The second half of a save: the settings the last state request left, written to `path`.
-// An empty path: the Documents folder is reported unknown.
-ActionResult<QString> writeConfigurationFile(EditorSession &session, const QString &path);
+// A configuration file of another layout than the open rows: what each front end asks about.
+struct OtherLayout {
+    QString fileName;
+    int lines = 0;    // the file's
+    QString effect;   // the open effect
+    int expected = 0; // the lines its rows need
+    // "song.txt has 12 lines where the rows of Moss Verb need 14: it was saved for another
+    // effect or another layout of this one."
+    QString text() const;
+};
 
 struct ConfigurationLoad {
     bool loaded = false;   // false: the player chose not to load a file of another layout
@@ -35,9 +44,9 @@ struct ConfigurationLoad {
 };
 // Reads the file at `path` onto the open effect's rows. The levels that change go to the pedal
 // when the rows are in use on the pedal's own effect. A file whose length does not fit the
-// layout is loaded only when loadOtherLayout(question) says so.
+// layout is loaded only when loadOtherLayout says so.
 ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const QString &path,
-                                                  const std::function<bool(const QString &question)> &loadOtherLayout);
+                                                  const std::function<bool(const OtherLayout &layout)> &loadOtherLayout);
 
 // The message after a load: "FX Configuration File Loaded", and the items taken as the nearest
 // value below it.

@@ -17,16 +17,6 @@ class EditorSession;
 // traces what it sends and reads as the editor always has, and changes the session (its facts,
 // its settings model); the windows show the result.
 
-// Open FX's exchange: asks which effect the pedal runs and makes it the chosen effect.
-struct EffectQueryResult {
-    std::optional<EffectInfo> info; // also when the number names no effect
-    QString effect;                 // its display name
-};
-// A pedal that runs no effect (number 0) is an answer: info says so, effect stays empty.
-ActionResult<EffectQueryResult> queryEffect(EditorSession &session);
-// Open FX's refusal of a pedal that runs no effect; nothing for any other answer.
-std::optional<ActionFailure> noEffectRunning(const EffectQueryResult &result);
-
 // Whether a state request sends back the levels it changed, as moves would (the windows' way
 // of reading the pedal, which the player sees as the rows jumping to the pedal's levels), or
 // sends nothing (a command that only reads).

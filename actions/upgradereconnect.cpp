@@ -3,7 +3,6 @@
 #include "protocol/answerfailure.h"
 #include "actions/linkactions.h"
 #include "core/clock.h"
-#include "core/editorerror.h"
 #include "core/seams.h"
 #include "protocol/commandexchange.h"
 #include "protocol/commands.h"
@@ -51,14 +50,6 @@ struct LossExpected {
     explicit LossExpected(EditorSession &s) : session(s) { session.expectLoss(true); }
     ~LossExpected() { session.expectLoss(false); }
 };
-
-QString notBackMessage()
-{
-    return QStringLiteral("The pedal did not come back within %1 seconds of the upgrade. Unplug its USB cable "
-                          "and plug it in again (or switch the pedal off and on), then choose Connection > "
-                          "Scan and Connection > Connect; Open FX shows the firmware it runs.")
-        .arg(kRestartWait.count() / 1000);
-}
 
 } // namespace
 
@@ -143,15 +134,39 @@ ActionResult<UpgradeRestart> reconnectAfterUpgrade(EditorSession &session, const
     if (lastAnswer && session.linkOpen() && !session.usb.state.DeviceLost) {
         // Connected, and the firmware answers wrongly or not at all: the link stays for Open FX.
         const QString why = lastAnswer->message.isEmpty() ? QString() : QStringLiteral("\n\n") + lastAnswer->message;
-        return R::fail(Kind::PedalAnswer, step,
-                       QStringLiteral("The pedal is connected again, but it did not say which firmware it "
-                                      "runs. Open FX asks it again.")
-                           + why,
-                       lastAnswer->received);
+        R failed = R::fail(Kind::PedalAnswer, step,
+                           QStringLiteral("The pedal is connected again, but it did not say which firmware it runs.")
+                               + why,
+                           lastAnswer->received);
+        failed.failure->advice = ActionFailure::Advice::AskFirmwareAgain;
+        return failed;
     }
     closeLink(session);
     console.printToConsole(QStringLiteral("the pedal did not come back: ") + serial);
-    return R::fail(Kind::NoPedal, step, notBackMessage());
+    R failed = R::fail(Kind::NoPedal, step,
+                       QStringLiteral("The pedal did not come back within %1 seconds of the upgrade.")
+                           .arg(kRestartWait.count() / 1000));
+    failed.failure->advice = ActionFailure::Advice::ReconnectPedal;
+    return failed;
+}
+
+ActionResult<FirmwareUpgradeRun> upgradeFirmware(EditorSession &session, const FirmwareChoice &choice,
+                                                 const UpgradeOptions &options, const UpgradeHooks &hooks)
+{
+    ActionResult<FirmwareUpgradeRun> result;
+    const ActionResult<FirmwareFlash> flash = flashFirmware(session, choice, options, hooks.onStarted, hooks.confirm);
+    result.value.flash = flash.value;
+    if (hooks.onFlashed)
+        hooks.onFlashed(flash);
+    if (!flash) {
+        result.failure = flash.failure;
+        return result;
+    }
+    result.value.flashed = true;
+    ActionResult<UpgradeRestart> restart = reconnectAfterUpgrade(session, hooks.restart);
+    result.failure = restart.failure;
+    result.value.restart = restart.value;
+    return result;
 }
 
 } // namespace tovel

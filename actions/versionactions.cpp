@@ -7,43 +7,71 @@
 #include "update/website.h"
 
 #include <QEventLoop>
+#include <memory>
 
 namespace tovel {
 
-ActionResult<VersionCheck> checkLatestVersion(const WebSite &site)
-{
-    using R = ActionResult<VersionCheck>;
-    using Kind = ActionFailure::Kind;
-    const QString step = QStringLiteral("version check");
-    R result;
-    result.value.appVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
-    if (!site.hasHost())
-        return result;
-    result.value.asked = true;
+namespace {
 
-    VersionRequest request(site.versionUrl(), site.timeout);
-    QEventLoop loop;
-    // The request answers exactly once, and never before start() has returned.
-    QObject::connect(&request, &VersionRequest::completed, &loop,
-                     [&](int status, const QByteArray &statusText, const QByteArray &body) {
+using Kind = ActionFailure::Kind;
+
+const QString kStep = QStringLiteral("version check");
+
+ActionResult<VersionCheck> asked()
+{
+    ActionResult<VersionCheck> result;
+    result.value.appVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    result.value.asked = true;
+    return result;
+}
+
+} // namespace
+
+VersionRequest *makeVersionCheck(const WebSite &site, QObject *parent,
+                                    std::function<void(const ActionResult<VersionCheck> &)> done)
+{
+    if (!site.hasHost())
+        return nullptr;
+    auto *request = new VersionRequest(site.versionUrl(), site.timeout, parent);
+    QObject::connect(request, &VersionRequest::completed, request,
+                     [done](int status, const QByteArray &statusText, const QByteArray &body) {
+                         ActionResult<VersionCheck> result = asked();
+                         result.value.answered = true;
                          if (status == 200) {
-                             result.value.latest = PrintableAnswerText(body, true);
+                             result.value.latest = printableAnswerText(body, true);
                          } else {
                              // A reason phrase may be missing (HTTP/2 has none): the code says it then.
-                             QString reason = ShortenedText(PrintableAnswerText(statusText, false), kShownErrorChars);
+                             QString reason = shortenedText(printableAnswerText(statusText, false), kShownErrorChars);
                              if (reason.isEmpty())
                                  reason = QString::number(status);
-                             result.failure = ActionFailure{Kind::Web, step, body.left(kMaxAnswerBytes),
+                             result.failure = ActionFailure{Kind::Web, kStep, body.left(kMaxAnswerBytes),
                                                             QStringLiteral("Error: ") + reason};
                          }
-                         loop.quit();
+                         done(result);
                      });
-    QObject::connect(&request, &VersionRequest::failed, &loop, [&](const QString &error) {
-        result.failure = ActionFailure{Kind::Web, step, {}, QStringLiteral("Version check failed: ") + error};
-        loop.quit();
+    QObject::connect(request, &VersionRequest::failed, request, [done](const QString &error) {
+        ActionResult<VersionCheck> result = asked();
+        result.failure = ActionFailure{Kind::Web, kStep, {}, QStringLiteral("Version check failed: ") + error};
+        done(result);
     });
-    request.start();
-    if (request.isRunning())
+    return request;
+}
+
+ActionResult<VersionCheck> checkLatestVersion(const WebSite &site)
+{
+    ActionResult<VersionCheck> result;
+    result.value.appVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    QEventLoop loop;
+    const std::unique_ptr<VersionRequest> request(
+        makeVersionCheck(site, nullptr, [&](const ActionResult<VersionCheck> &check) {
+            result = check;
+            loop.quit();
+        }));
+    if (!request)
+        return result;
+    // The request answers exactly once, and never before start() has returned.
+    request->start();
+    if (request->isRunning())
         loop.exec();
     return result;
 }

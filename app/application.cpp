@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/usbfailuretext.h"
 
 #include "actions/pedalhotplug.h"
 #include "app/effectbrowser.h"
@@ -8,7 +9,7 @@
 #include "app/widgetprompts.h"
 #include "app/windowplacement.h"
 #include "console/sessionlog.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
 #include "protocol/commandexchange.h"
 
@@ -35,8 +36,8 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     }
     m_browserSeam = browser;
     m_hotplug = std::make_unique<PedalHotplug>(*m_session);
-    // USB failures say what to do next below their fixed text.
-    m_session->usb.setPlayerAdvice(true);
+    // USB failures in a message box: the fixed text, and what to do next below it.
+    m_session->usb.onFailure = [this](const UsbFailure &failure) { prompts.showMessage(usbFailureText(failure)); };
 
     // Every window shows the editor's icon (docks and task bars take it from the window).
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -91,14 +92,6 @@ void Application::finishStartup()
     m_browser = std::make_unique<EffectBrowser>(
         BrowserControls{&main, main.lstCategory, main.lstEffects, main.btnGetFXInfo, main.menuLoadIR},
         *m_session, *m_formFXInfo, *m_formFXParameters);
-    // An effect chosen by name (a script, a test) is shown as the player's two clicks.
-    m_session->onChooseInWindows = [this](int category, int row) {
-        m_formMain->lstCategory->setCurrentRow(category);
-        m_browser->categoryClick(category);
-        m_formMain->lstEffects->setCurrentRow(row);
-        m_browser->effetto_cliccato(row);
-    };
-
     // Save, Load From, Quit, F1 and F5 work from the effect's two windows as from the main one.
     m_formFXParameters->addActions(main.windowShortcuts());
     m_formFXInfo->addActions(main.windowShortcuts());
@@ -113,7 +106,6 @@ void Application::finishStartup()
 
 Application::~Application()
 {
-    m_session->onChooseInWindows = nullptr;
     m_session->attachConsole(nullptr);
 }
 

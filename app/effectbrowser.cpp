@@ -46,6 +46,8 @@ EffectBrowser::EffectBrowser(const BrowserControls &controls, EditorSession &ses
     if (auto *list = qobject_cast<ChoiceList *>(m_controls.lstEffects))
         connectHandler(list, &ChoiceList::rowChosenByKey, this, m_session.prompts,
                        [this](int row) { chooseEffect(row, false); });
+    connectHandler(&m_session, &EditorSession::effectSelected, this, m_session.prompts,
+                   [this](int category, int row, bool opened) { showSelection(category, row, opened); });
 }
 
 QList<QListWidgetItem *> createCategoryRows(QListWidget *lstCategory)
@@ -86,11 +88,23 @@ void EffectBrowser::chooseEffect(int row, bool activateParameters)
     const QListWidgetItem *item = m_controls.lstEffects->item(row);
     if (!item)
         return;
-    m_session.console().printToConsole(QStringLiteral("efx index :") + QString::number(row));
-    m_session.console().printToConsole(QStringLiteral("selected effect name: ") + item->text());
     // The choice opens the effect's rows in the session; rows that cannot be read are said
     // once the window has been opened (without them).
-    const bool opened = m_session.chooseEffect(item->text());
+    showChosenEffect(m_session.chooseListedEffect(row, item->text()), activateParameters);
+}
+
+void EffectBrowser::showSelection(int category, int row, bool opened)
+{
+    m_controls.lstCategory->setCurrentRow(category);
+    categoryClick(category);
+    if (m_shownCategory != category || !m_controls.lstEffects->item(row))
+        return;
+    m_controls.lstEffects->setCurrentRow(row);
+    showChosenEffect(opened, false);
+}
+
+void EffectBrowser::showChosenEffect(bool opened, bool activateParameters)
+{
     const Selection &selection = m_session.selection;
     if (!selection.SelectedEffectName.isEmpty())
         m_controls.btnGetFXInfo->setEnabled(true);

@@ -65,6 +65,10 @@ public:
 private:
     // The click's work; activateParameters false keeps the focus where it is.
     void chooseEffect(int row, bool activateParameters);
+    // An effect chosen by name (a script, a test) shown as the player's two clicks would show it.
+    void showSelection(int category, int row, bool opened);
+    // The windows after a choice: the parameter window opened, the problem with its rows said.
+    void showChosenEffect(bool opened, bool activateParameters);
 
     BrowserControls m_controls;
     EditorSession &m_session;

@@ -5,7 +5,7 @@
 #include "app/toolkitoptions.h"
 #include "app/widgetprompts.h"
 #include "app/tformfxinfo.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/clock.h"
 #include "core/firstpaint.h"
 #include "core/pacing.h"

@@ -44,11 +44,28 @@ QString adviceText(ActionFailure::Advice advice)
                               "Mode stays on), and press Upgrade Firmware again.");
     case Advice::TryAgain:
         return QStringLiteral("Press Upgrade Firmware to try again.");
+    case Advice::ReconnectPedal:
+        return QStringLiteral("Unplug its USB cable and plug it in again (or switch the pedal off and on), then "
+                              "choose Connection > Scan and Connection > Connect; Open FX shows the firmware it runs.");
+    case Advice::AskFirmwareAgain:
+        return QStringLiteral("Open FX asks it again.");
     case Advice::ByKind:
     case Advice::None:
         break;
     }
     return QString();
+}
+
+// A failure in this window's words: its advice closes the first paragraph, what the pedal
+// said follows it.
+QString failureText(const ActionFailure &failure)
+{
+    const QString advice = adviceText(failure.advice);
+    if (advice.isEmpty())
+        return failure.message;
+    QStringList paragraphs = failure.message.split(QStringLiteral("\n\n"));
+    paragraphs.first() += QLatin1Char(' ') + advice;
+    return paragraphs.join(QStringLiteral("\n\n"));
 }
 
 const QString kFromFile = QStringLiteral("From file...");
@@ -177,59 +194,77 @@ void TformFirmwareUpgrade::btnUpgradeFirmwareClick()
     const auto confirm = [this](const QString &question) {
         return m_session.prompts.askBeforeIrreversible(question) == Prompts::Answer::Yes;
     };
-    const ActionResult<FirmwareFlash> result =
-        flashFirmware(m_session, m_choice, options(), [this] { setRunning(true); }, confirm);
-    const bool ran = m_running;
-    setRunning(false);
-    if (result.failure && !result.value.stopped) {
-        if (!result.failure->message.isEmpty())
-            m_session.prompts.showMessage(result.failure->message);
+    UpgradeHooks hooks;
+    hooks.onStarted = [this] { setRunning(true); };
+    hooks.confirm = confirm;
+    bool ran = false;
+    QString completeText;
+    hooks.onFlashed = [&](const ActionResult<FirmwareFlash> &flash) {
+        ran = m_running;
+        setRunning(false);
+        if (flash)
+            showFlashed(flash.value);
+        completeText = upgradeCompleteText(flash.value);
+    };
+    // The completion message comes once the link to the bootloader is closed: the pedal
+    // restarts while it is shown, and its bridge may leave the bus meanwhile.
+    hooks.restart.onBootloaderClosed = [&] { m_session.prompts.showMessage(completeText); };
+    hooks.restart.onProgress = [this](const QString &text) { ProgressBar1->setFormat(text); };
+    const ActionResult<FirmwareUpgradeRun> result = upgradeFirmware(m_session, m_choice, options(), hooks);
+    if (result.value.flashed)
+        showRestart(result);
+    else
+        showStopped(result.failure, result.value.flash, ran);
+}
+
+void TformFirmwareUpgrade::showStopped(const std::optional<ActionFailure> &failure, const FirmwareFlash &flash,
+                                       bool ran)
+{
+    if (failure && !flash.stopped) {
+        if (!failure->message.isEmpty())
+            m_session.prompts.showMessage(failure->message);
         return;
     }
     if (!ran)
         return;
     // Stopped because the program closes: the question before it said where the pedal stands.
-    if (result.failure && result.failure->message.isEmpty())
+    if (failure && failure->message.isEmpty())
         return;
-    if (const std::optional<UpgradeFailure> &failure = result.value.stopped) {
+    if (const std::optional<UpgradeFailure> &stopped = flash.stopped) {
         // The bar as far as the run came, then where it stopped, counted as people count.
         drawProgress();
         static const char *const kSteps[] = {"resync", "backup", "erase", "chunk %1", "verify", "record", "go"};
-        QString where = QString::fromLatin1(kSteps[int(failure->step)]);
-        if (failure->step == UpgradeStep::Chunk)
-            where = where.arg(failure->chunk + 1);
+        QString where = QString::fromLatin1(kSteps[int(stopped->step)]);
+        if (stopped->step == UpgradeStep::Chunk)
+            where = where.arg(stopped->chunk + 1);
         ProgressBar1->setFormat(QStringLiteral("Stopped: ") + where);
         // A busy bar (the erase has no measure) shows no text and keeps moving.
         if (ProgressBar1->maximum() == 0)
             ProgressBar1->setRange(0, 1);
-        m_session.prompts.showMessage(failure->message() + QLatin1Char(' ') + adviceText(failure->advice()));
-        return;
+        m_session.prompts.showMessage(stopped->message() + QLatin1Char(' ') + adviceText(stopped->advice()));
     }
+}
+
+void TformFirmwareUpgrade::showFlashed(const FirmwareFlash &flash)
+{
     m_progress.reset();
     // Done: the controller runs the new firmware and its bootloader no longer listens.
     btnUpgradeFirmware->setEnabled(false);
     ProgressBar1->setFormat(QStringLiteral("%p%"));
-    ProgressBar1->setRange(0, result.value.chunks);
-    ProgressBar1->setValue(result.value.chunks);
-    waitForRestart(upgradeCompleteText(result.value));
+    ProgressBar1->setRange(0, flash.chunks);
+    ProgressBar1->setValue(flash.chunks);
 }
 
-void TformFirmwareUpgrade::waitForRestart(const QString &completeText)
+void TformFirmwareUpgrade::showRestart(const ActionResult<FirmwareUpgradeRun> &run)
 {
-    // The completion message comes once the link to the bootloader is closed: the pedal
-    // restarts while it is shown, and its bridge may leave the bus meanwhile.
-    RestartHooks hooks;
-    hooks.onBootloaderClosed = [this, completeText] { m_session.prompts.showMessage(completeText); };
-    hooks.onProgress = [this](const QString &text) { ProgressBar1->setFormat(text); };
-    const ActionResult<UpgradeRestart> restart = reconnectAfterUpgrade(m_session, hooks);
-    if (restart.failure) {
+    if (run.failure) {
         ProgressBar1->setFormat(QStringLiteral("%p%"));
-        if (!restart.failure->message.isEmpty())
-            m_session.prompts.showMessage(restart.failure->message);
+        if (!run.failure->message.isEmpty())
+            m_session.prompts.showMessage(failureText(*run.failure));
         return;
     }
-    ProgressBar1->setFormat(QStringLiteral("Firmware %1 running").arg(restart.value.firmwareVersion));
-    m_session.prompts.showMessage(restart.value.message);
+    ProgressBar1->setFormat(QStringLiteral("Firmware %1 running").arg(run.value.restart.firmwareVersion));
+    m_session.prompts.showMessage(run.value.restart.message);
 }
 
 void TformFirmwareUpgrade::setRunning(bool running)

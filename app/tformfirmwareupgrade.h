@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actions/upgradereconnect.h"
 #include "firmware/firmwareimage.h"
 #include "firmware/firmwareupgrade.h"
 
@@ -69,9 +70,12 @@ private:
     void setRunning(bool running);
     void showProgress(UpgradeStep step, int value, int maximum);
     void drawProgress();
-    // After GO: the completion text once the bootloader is let go, then the pedal restarting
-    // into its new firmware, and connected again.
-    void waitForRestart(const QString &completeText);
+    // A flash that did not run through, where it stopped and what to do (ran: it held the link).
+    void showStopped(const std::optional<ActionFailure> &failure, const FirmwareFlash &flash, bool ran);
+    // The image written: the bar full, no second run.
+    void showFlashed(const FirmwareFlash &flash);
+    // After GO: the pedal restarted into its new firmware and connected again, or why not.
+    void showRestart(const ActionResult<FirmwareUpgradeRun> &run);
     UpgradeOptions options() const;
 
     EditorSession &m_session;

@@ -8,7 +8,8 @@
 #include "app/application.h"
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
+#include "config/configurationfile.h"
 #include "core/errorboundary.h"
 #include "core/rememberedswitch.h"
 #include "core/seams.h"
@@ -347,7 +348,7 @@ void TformMain::FormCreateFirstPaint()
     // 7. The version request and Timer2: prepareVersionCheck(), after the first paint.
 
     // 8. The Help menu's version entry: its text, a blank and the version.
-    m_app.versions.AppVersion = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    m_app.versions.AppVersion = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     menuAppVersion->setText(menuAppVersion->text() + QLatin1Char(' ') + m_app.versions.AppVersion);
 
     // 9.
@@ -388,13 +389,12 @@ bool TformMain::createFolder(const QStringList &parts, const QString &errorPrefi
 
 void TformMain::CreateDataFolder()
 {
-    createFolder({QStringLiteral("ZANTH")}, QStringLiteral("Error creating folder: "));
+    createFolder(configurationFolderNames().mid(0, 1), QStringLiteral("Error creating folder: "));
 }
 
 void TformMain::CreateDataSubfolder()
 {
-    createFolder({QStringLiteral("ZANTH"), QStringLiteral("Tovel")},
-                 QStringLiteral("Error creating subfolder: "));
+    createFolder(configurationFolderNames(), QStringLiteral("Error creating subfolder: "));
 }
 
 void TformMain::exchangeRunning(bool running)

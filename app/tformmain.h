@@ -27,6 +27,7 @@ namespace tovel {
 class Application;
 class SavedSoundsList;
 class VersionRequest;
+struct VersionCheck;
 
 // "ZANTH Editor": the main window. Its controls carry the program's fixed names; the handlers
 // read the controls, call the areas' logic and show the result.
@@ -148,10 +149,6 @@ public slots:
     bool RequestParameters();
 
     void checkmostrecentversiononwebsite();
-    // The version endpoint's answer: 200 gives LatestVersionText, any other status a message.
-    void WebRequestCompleted(int statusCode, const QByteArray &statusText, const QByteArray &body);
-    // No answer at all: raised for the general error report.
-    void WebRequestFailed(const QString &error);
     void menuSupportClick();
     void menuAboutClick();
     void menuShowLevelsClick();
@@ -187,6 +184,10 @@ private:
     // which settings the pedal plays.
     void showComparing(bool comparing);
     void prepareVersionCheck();
+    // The version check's announced version into LatestVersionText.
+    void WebRequestCompleted(const VersionCheck &check);
+    // Another status, or no answer at all: the check's message.
+    void WebRequestFailed(const ActionFailure &failure);
     void showLatestVersion();
     // Start-up's first step: the attached bridges into the labels.
     void listAttachedBridges();

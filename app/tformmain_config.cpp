@@ -53,8 +53,10 @@ void TformMain::saveConfigurationTo(const QString &path)
         showFailure(refusal);
         return;
     }
-    // A request that did not complete has said why; its stale values are not written.
-    if (!RequestParameters() || !showFailure(writeConfigurationFile(m_app.session(), path).failure)) {
+    const ActionResult<QString> saved =
+        saveConfiguration(m_app.session(), path, [this] { btnRequest->setEnabled(false); });
+    showPedalState();
+    if (!showFailure(saved.failure)) {
         showActionStatus(QStringLiteral("Configuration not saved."));
         return;
     }
@@ -96,8 +98,11 @@ void TformMain::menuLoadConfigurationFromClick()
 void TformMain::loadConfigurationFrom(const QString &path)
 {
     const ActionResult<ConfigurationLoad> result =
-        loadConfiguration(m_app.session(), path, [this](const QString &question) {
-            return m_app.prompts.askYesNo(question) == Prompts::Answer::Yes;
+        loadConfiguration(m_app.session(), path, [this](const OtherLayout &layout) {
+            return m_app.prompts.askYesNo(layout.text()
+                                          + QStringLiteral("\n\nLoad it anyway, line by line as far as the rows go? "
+                                                           "Rows it does not reach stay as they are."))
+                   == Prompts::Answer::Yes;
         });
     if (!showFailure(result.failure) || !result.value.loaded) {
         showActionStatus(QStringLiteral("Configuration not loaded."));

@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "app/tformmain.h"
 #include "core/seams.h"
-#include "ir/irpicture.h"
+#include "app/ir/irpicture.h"
 #include "ir/irplot.h"
 #include "ir/normalisechoice.h"
 

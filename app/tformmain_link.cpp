@@ -5,6 +5,7 @@
 #include "app/pedalstatetext.h"
 #include "app/tformfxparameters.h"
 #include "app/tformmain.h"
+#include "app/usbfailuretext.h"
 #include "core/seams.h"
 
 #include <QAction>
@@ -53,11 +54,11 @@ void TformMain::menuConnectClick()
     // link that went during the greeting, or a program that closes meanwhile, has been dealt
     // with.
     if (result.failure && result.failure->kind == ActionFailure::Kind::NoPedal) {
-        const QString advice = session.usb.lastAdvice();
-        if (advice == noPedalFoundText())
+        const std::optional<UsbFailure> &usbFailure = session.usb.lastFailure();
+        if (usbFailure && foundNoPedal(*usbFailure))
             showNoPedal(true);
         else
-            showActionStatus(advice);
+            showActionStatus(usbFailure ? usbFailureAdvice(*usbFailure) : QString());
         return;
     }
     if (!result.failure && !bootloader)

@@ -4,7 +4,7 @@
 #include "app/application.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
-#include "look/lookapplier.h"
+#include "app/look/lookapplier.h"
 #include "look/lookchoice.h"
 
 #include <QAction>

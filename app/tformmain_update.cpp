@@ -1,8 +1,8 @@
 // The Help menu's version entries and the Support entry: the maker's web site.
 #include "app/tformmain.h"
 
+#include "actions/versionactions.h"
 #include "app/application.h"
-#include "core/editorerror.h"
 #include "core/errorboundary.h"
 #include "core/seams.h"
 #include "update/versionrequest.h"
@@ -26,16 +26,16 @@ QString asCaption(QString text)
 // Start-up: the request for the version endpoint, and Timer2, whose first tick sends it.
 void TformMain::prepareVersionCheck()
 {
-    if (m_app.site.hasHost()) {
-        NetHTTPRequest1 = new VersionRequest(m_app.site.versionUrl(), m_app.site.timeout, this);
-        connectHandler(NetHTTPRequest1, &VersionRequest::completed, this, m_app.prompts,
-                       [this](int status, const QByteArray &statusText, const QByteArray &body) {
-                           WebRequestCompleted(status, statusText, body);
-                           showLatestVersion();
-                       });
-        connectHandler(NetHTTPRequest1, &VersionRequest::failed, this, m_app.prompts,
-                       [this](const QString &error) { WebRequestFailed(error); });
-    }
+    NetHTTPRequest1 = makeVersionCheck(m_app.site, this, [this](const ActionResult<VersionCheck> &check) {
+        ErrorBoundary::run(m_app.prompts, [&] {
+            if (check)
+                WebRequestCompleted(check.value);
+            else
+                WebRequestFailed(*check.failure);
+            if (check.value.answered)
+                showLatestVersion();
+        });
+    });
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1000);
@@ -53,32 +53,22 @@ void TformMain::checkmostrecentversiononwebsite()
         NetHTTPRequest1->start();
 }
 
-void TformMain::WebRequestCompleted(int statusCode, const QByteArray &statusText,
-                                    const QByteArray &body)
+void TformMain::WebRequestCompleted(const VersionCheck &check)
 {
-    if (statusCode == 200) {
-        // Shown as received, line ends included, without comparing it to AppVersion: the user
-        // compares.
-        m_app.versions.LatestVersionText = PrintableAnswerText(body, true);
-        return;
-    }
-    // A reason phrase may be missing (HTTP/2 has none): the code says it then.
-    QString reason = ShortenedText(PrintableAnswerText(statusText, false), kShownErrorChars);
-    if (reason.isEmpty())
-        reason = QString::number(statusCode);
-    m_app.prompts.showMessage(QStringLiteral("Error: ") + reason);
+    // Shown as received, line ends included, without comparing it to AppVersion: the user
+    // compares.
+    m_app.versions.LatestVersionText = check.latest;
 }
 
-void TformMain::WebRequestFailed(const QString &error)
+void TformMain::WebRequestFailed(const ActionFailure &failure)
 {
-    // The request's texts come printable, on one line and short.
-    throw EditorError(QStringLiteral("Version check failed: ") + error);
+    m_app.prompts.showMessage(failure.message);
 }
 
 void TformMain::showLatestVersion()
 {
     menuNewAppVersion->setText(menuNewAppVersion->text() + QLatin1Char(' ')
-                               + asCaption(ShortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
+                               + asCaption(shortenedText(m_app.versions.LatestVersionText, kShownAnswerChars)));
     menuNewAppVersion->setVisible(!m_app.versions.LatestVersionText.trimmed().isEmpty());
 }
 
@@ -98,7 +88,7 @@ void TformMain::menuSupportClick()
 
 void TformMain::menuAboutClick()
 {
-    const QString version = AppVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
+    const QString version = appVersionFrom(QStringLiteral(TOVEL_VERSION_TEXT));
     QStringList lines{
         QStringLiteral("ZANTH Editor %1 (%2)").arg(version, QStringLiteral(TOVEL_VERSION_TEXT)),
         QStringLiteral("The editor for the ZANTH Tovel effects pedal."),
@@ -111,7 +101,7 @@ void TformMain::menuAboutClick()
                                    : QStringLiteral("Support: ") + support.toString());
     const QString latest = m_app.versions.LatestVersionText.trimmed();
     if (!latest.isEmpty())
-        lines.append(QStringLiteral("The maker's web site announces version %1.").arg(ShortenedText(latest, kShownAnswerChars)));
+        lines.append(QStringLiteral("The maker's web site announces version %1.").arg(shortenedText(latest, kShownAnswerChars)));
     lines.append(QStringLiteral("Command line: tovel --help; manual pages: man tovel-editor, man tovel."));
     m_app.prompts.showMessage(lines.join(QLatin1Char('\n')));
 }

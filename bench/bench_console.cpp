@@ -6,7 +6,7 @@
 // folder. Last, what a million lines leave in memory.
 #include "bench/benchresult.h"
 #include "console/sessionlog.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

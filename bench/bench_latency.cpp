@@ -3,7 +3,7 @@
 // out of the model. Time is the virtual clock's, from handing the query to the driver to
 // the whole four-line answer in hand; the editor's wait loop turns every 50 us.
 // Prints one line per setting: mean, min and max over the runs, in ms.
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "core/seams.h"
@@ -26,14 +26,16 @@ int main(int argc, char **argv)
     const int kRuns = bench::amount(50);
     std::printf("effect query round trip at 115200 baud, %d runs each\n", kRuns);
     for (const int latencyMs : {16, 1, 0}) {
-        bench::PrintingPrompts prompts;
         VirtualClock clock;
         VirtualPacing pacing(clock, 50);
         pedal::VirtualPedalOptions options;
         options.lineRateBaud = 115200;
         options.latencyTimerMs = latencyMs;
         pedal::VirtualPedalDriver driver(options, clock);
-        D2XXUnit usb(driver, prompts);
+        D2XXUnit usb(driver);
+        usb.onFailure = [](const UsbFailure &failure) {
+            std::fprintf(stderr, "%s\n", qPrintable(D2XXUnit::failureText(failure)));
+        };
         TformPrint console;
         PedalState state;
         CommandExchange exchange(usb, pacing, clock, console, state);

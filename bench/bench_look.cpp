@@ -4,7 +4,7 @@
 // start-up step alone.
 //   bench_look [ROUNDS]        (default 5 rounds of eight switches)
 #include "bench/benchresult.h"
-#include "look/lookapplier.h"
+#include "app/look/lookapplier.h"
 #include "app/toggleswitch.h"
 #include "tests/support/editorfixture.h"
 

@@ -8,7 +8,7 @@
 #include "bench/benchresult.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/effectresourcename.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/clock.h"
 #include "actions/pedalactions.h"
 #include "session/editorsession.h"

@@ -109,7 +109,8 @@ constexpr std::array<CommandRule, 14> kCommands = {{
     {"flash", 1, 1, NoBackup | Fast, true, true, "flash Firmware_4|Firmware_5|FILE [--no-backup] [--fast]",
      "upgrade the firmware (the pedal in its bootloader)",
      "The flash is first read into ~/Documents/ZANTH/Tovel/firmware-backup-<date>-<time>.bin unless "
-     "--no-backup is given. FILE is a whole-flash backup or a raw image.",
+     "--no-backup is given. FILE is a whole-flash backup or a raw image. Once it is written, the pedal is "
+     "connected again after its restart and says which firmware it runs.",
      "tovel --device /dev/ttyUSB0 flash Firmware_5"},
     {"backup", 1, 1, Fast, true, true, "backup FILE [--fast]",
      "read the whole flash into FILE (the pedal in its bootloader)",

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/pedalactions.h"
+#include "actions/openfxactions.h"
 #include "params/effectrows.h"
 #include "params/settingsmodel.h"
 

@@ -8,7 +8,6 @@ namespace tovel {
 
 void TerminalPrompts::showMessage(const QString &text)
 {
-    ++m_shown;
     if (m_collecting) {
         m_collected.append(text.trimmed());
         return;

@@ -21,10 +21,6 @@ public:
     QString openFile(const QString &filter) override;
     QString saveFile(const QString &filter, const QString &proposedPath) override;
 
-    // How many messages have been shown so far: a failure without words of its own has been
-    // told when this moved.
-    int shown() const { return m_shown; }
-
     // Messages kept instead of written (for a JSON answer that carries them); takeCollected()
     // hands over those kept so far.
     void setCollecting(bool collecting) { m_collecting = collecting; }
@@ -32,7 +28,6 @@ public:
 
 private:
     std::FILE *m_stream;
-    int m_shown = 0;
     bool m_collecting = false;
     QStringList m_collected;
 };

@@ -8,6 +8,7 @@
 #include "actions/openfxactions.h"
 #include "actions/pedalactions.h"
 #include "actions/uploadactions.h"
+#include "actions/upgradereconnect.h"
 #include "actions/versionactions.h"
 #include "catalogue/catalogueresources.h"
 #include "catalogue/categorytable.h"
@@ -26,6 +27,7 @@
 #include "session/editorsession.h"
 #include "update/versiontext.h"
 #include "update/website.h"
+#include "usb/d2xxunit.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -119,6 +121,16 @@ QString valuesOfRow(const EffectRows &rows, int row)
 TovelCommands::TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out)
     : m_session(session), m_prompts(prompts), m_site(site), m_stdout(out)
 {
+    // A failed USB call: its fixed text, and the driver's reason for a failed open below it.
+    m_session.usb.onFailure = [this](const UsbFailure &failure) {
+        m_said = true;
+        m_prompts.showMessage(D2XXUnit::failureText(failure));
+    };
+}
+
+TovelCommands::~TovelCommands()
+{
+    m_session.usb.onFailure = nullptr;
 }
 
 QString TovelCommands::json(const QJsonObject &object)
@@ -135,11 +147,12 @@ QString TovelCommands::errorJson(int code, const QString &message)
 int TovelCommands::run(const CliRequest &request)
 {
     m_prompts.setCollecting(request.json);
-    m_shownBefore = m_prompts.shown();
+    m_said = false;
     Failure failure;
     const bool pedal = CommandLine::needsPedal(request.command);
     // The bridge gone mid-command: said, and the port let go at once, as the windows do.
     QMetaObject::Connection lost = QObject::connect(&m_session, &EditorSession::deviceLost, &m_session, [this] {
+        m_said = true;
         m_prompts.showMessage(QStringLiteral("The pedal was disconnected."));
         forgetLostPedal(m_session);
     });
@@ -655,18 +668,17 @@ TovelCommands::Failure TovelCommands::config(const CliRequest &r)
                                  : QStringLiteral("No configuration file has been saved for %1 (%2). Save one with "
                                                   "tovel config save, or name a file.")
                                        .arg(m_session.selection.SelectedEffectName, path)};
-    QString question;
+    QString otherLayout;
     const ActionResult<ConfigurationLoad> result =
-        loadConfiguration(m_session, path, [&](const QString &asked) {
-            question = asked;
+        loadConfiguration(m_session, path, [&](const OtherLayout &layout) {
+            otherLayout = layout.text();
             return r.applyMismatched;
         });
     if (!result)
         return result.failure;
     if (!result.value.loaded)
         return ActionFailure{Kind::File, QStringLiteral("configuration load"), {},
-                             question.section(QStringLiteral("\n\n"), 0, 0)
-                                 + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
+                             otherLayout + QStringLiteral(" Nothing was loaded. Give --apply-mismatched to load it line by "
                                                   "line as far as the rows go.")};
     m_out << configurationLoadedMessage(result.value) << '\n';
     m_result = QJsonObject{{QStringLiteral("config"),
@@ -686,22 +698,30 @@ TovelCommands::Failure TovelCommands::flash(const CliRequest &r)
     const UpgradeOptions options = upgradeOptions(m_session.folders.documents(), !r.noBackup, r.fast);
     FirmwareUpgrade &upgrade = m_session.firmwareUpgrade();
     upgrade.onProgress = onProgress;
-    const ActionResult<FirmwareFlash> result = flashFirmware(m_session, choice, options);
+    QJsonObject done{{QStringLiteral("image"), choice.file.isEmpty() ? choice.SelectedFirmwareName : choice.file}};
+    UpgradeHooks hooks;
+    hooks.onFlashed = [&](const ActionResult<FirmwareFlash> &flash) {
+        upgrade.onProgress = nullptr;
+        if (onProgressEnd)
+            onProgressEnd();
+        if (!flash.value.backupPath.isEmpty())
+            m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(flash.value.backupPath) << '\n';
+        done.insert(QStringLiteral("backup"), textOrNull(flash.value.backupPath));
+        if (flash) {
+            // Said before the wait for the restart, as the window says it.
+            m_out << kUpgradeCompleteMessage << '\n';
+            done.insert(QStringLiteral("chunks"), flash.value.chunks);
+            done.insert(QStringLiteral("message"), kUpgradeCompleteMessage);
+        }
+    };
+    const ActionResult<FirmwareUpgradeRun> result = upgradeFirmware(m_session, choice, options, hooks);
     upgrade.onProgress = nullptr;
-    if (onProgressEnd)
-        onProgressEnd();
-    if (!result.value.backupPath.isEmpty())
-        m_out << QStringLiteral("backup: ") << QDir::toNativeSeparators(result.value.backupPath) << '\n';
-    QJsonObject done{{QStringLiteral("image"), choice.file.isEmpty() ? choice.SelectedFirmwareName : choice.file},
-                     {QStringLiteral("backup"), textOrNull(result.value.backupPath)}};
+    if (result.value.flashed && !result.failure) {
+        m_out << result.value.restart.message << '\n';
+        done.insert(QStringLiteral("firmware"), result.value.restart.firmwareVersion);
+    }
     m_result = QJsonObject{{QStringLiteral("flash"), done}};
-    if (!result)
-        return result.failure;
-    m_out << kUpgradeCompleteMessage << '\n';
-    done.insert(QStringLiteral("chunks"), result.value.chunks);
-    done.insert(QStringLiteral("message"), kUpgradeCompleteMessage);
-    m_result = QJsonObject{{QStringLiteral("flash"), done}};
-    return std::nullopt;
+    return result.failure;
 }
 
 TovelCommands::Failure TovelCommands::backup(const CliRequest &r)
@@ -740,7 +760,7 @@ TovelCommands::Failure TovelCommands::version()
                              QStringLiteral("The maker's web site answered with no version number (digits and dots, "
                                             "at most %1 characters): \"%2\".")
                                  .arg(kMaxVersionChars)
-                                 .arg(ShortenedText(PrintableText(result.value.latest, false), kShownAnswerChars))};
+                                 .arg(shortenedText(printableText(result.value.latest, false), kShownAnswerChars))};
     }
     m_out << QStringLiteral("New version available: ") << result.value.latest.trimmed() << '\n';
     done.insert(QStringLiteral("announced"), result.value.latest.trimmed());
@@ -774,6 +794,11 @@ QString adviceText(const ActionFailure &failure)
                               "you did before this upgrade, then run the command again.");
     case Advice::TryAgain:
         return QStringLiteral("Run the command again to try again.");
+    case Advice::ReconnectPedal:
+        return QStringLiteral("Unplug the pedal's USB cable and plug it in again (or switch the pedal off and on), "
+                              "then run tovel query to see the firmware it runs.");
+    case Advice::AskFirmwareAgain:
+        return QStringLiteral("Run tovel query to ask it again.");
     }
     return QString();
 }
@@ -785,7 +810,7 @@ QString TovelCommands::failureText(const ActionFailure &failure)
     QString message = failure.message;
     // A failure without words has been said by the layer that met it (a message), unless
     // nothing was: then its kind says it.
-    if (message.isEmpty() && m_prompts.shown() == m_shownBefore) {
+    if (message.isEmpty() && !m_said) {
         switch (failure.kind) {
         case Kind::NoPedal:
             message = QStringLiteral("The link to the pedal was lost during the %1.").arg(failure.step);

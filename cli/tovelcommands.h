@@ -24,6 +24,7 @@ struct WebSite;
 class TovelCommands {
 public:
     TovelCommands(EditorSession &session, TerminalPrompts &prompts, const WebSite &site, QTextStream &out);
+    ~TovelCommands();
 
     // The exit status of the command: 0 done, else ActionFailure::exitStatus().
     int run(const CliRequest &request);
@@ -75,7 +76,7 @@ private:
     QString m_text;              // the text result, written when the run ends
     QTextStream m_out{&m_text};
     QJsonObject m_result;        // the JSON result
-    int m_shownBefore = 0; // messages shown when the command started
+    bool m_said = false;         // the run has said a failure already (the USB layer's, a loss)
 };
 
 } // namespace tovel

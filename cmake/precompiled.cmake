@@ -16,11 +16,11 @@ target_link_libraries(tovel_pch_widgets PRIVATE Qt6::Widgets Qt6::Network Qt6::S
 target_precompile_headers(tovel_pch_widgets PRIVATE <QtWidgets> <QtNetwork> <QSerialPort> ${TOVEL_PCH_STANDARD})
 
 
-foreach(target tovel_core tovel_usb tovel_usb_drivers tovel_protocol tovel_link tovel_catalogue
+foreach(target tovel_core tovel_console tovel_usb tovel_usb_drivers tovel_protocol tovel_link tovel_catalogue
                tovel_params tovel_config tovel_update tovel_look tovel_ir tovel_firmware
                tovel_session tovel_actions tovel_cli tovel tovel_pedal tovel-pedal-sim)
   target_precompile_headers(${target} REUSE_FROM tovel_pch_core)
 endforeach()
-foreach(target tovel_console tovel_look_ui tovel_ir_ui tovel_app tovel-editor)
+foreach(target tovel_console_ui tovel_look_ui tovel_ir_ui tovel_app tovel-editor)
   target_precompile_headers(${target} REUSE_FROM tovel_pch_widgets)
 endforeach()

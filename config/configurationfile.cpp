@@ -9,11 +9,16 @@
 
 namespace tovel {
 
+QStringList configurationFolderNames()
+{
+    return {QStringLiteral("ZANTH"), QStringLiteral("Tovel")};
+}
+
 QString configurationFolder(const QString &documents)
 {
     if (documents.isEmpty())
         return QString();
-    return QDir(documents).filePath(QStringLiteral("ZANTH/Tovel"));
+    return QDir(documents).filePath(configurationFolderNames().join(QLatin1Char('/')));
 }
 
 QString configurationPath(const QString &documents, const QString &effect)

@@ -24,6 +24,9 @@ struct Configuration {
     QList<int> maxLimits;
 };
 
+// The folders under Documents that hold every configuration, outermost first: ZANTH, then
+// Tovel.
+QStringList configurationFolderNames();
 // Documents/ZANTH/Tovel, where every configuration lives; empty when the documents folder is
 // not known.
 QString configurationFolder(const QString &documents);

@@ -30,6 +30,8 @@ struct ActionFailure {
         ReconnectBootloader, // the link went during an upgrade: connect to the bootloader again, retry
         ResetBootloader,     // the bootloader stopped answering: reset the pedal into it, reconnect, retry
         TryAgain,            // the upgrade can be run again as it is
+        ReconnectPedal,      // the pedal did not come back after an upgrade: plug it in again, connect
+        AskFirmwareAgain,    // connected after an upgrade, the firmware unsaid: ask the effect query again
     };
 
     Kind kind = Kind::Invalid;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/bootloaderprotocol.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -24,10 +26,10 @@ struct FirmwareImage {
     Kind kind = Kind::BuiltIn;
     int variant = 0; // the variant record written after the image; 0: none
 
-    // The chunk buffer holds 512 chunks of 256 bytes: the whole flash.
-    static constexpr int kMaxSize = 512 * 256;
+    // The chunk buffer holds the whole flash.
+    static constexpr int kMaxSize = int(bootloader::kFlashSize);
     // An image without a whole-flash backup's size must stay below the variant record page.
-    static constexpr int kMaxRawSize = 0x0801FC00 - 0x08000000;
+    static constexpr int kMaxRawSize = int(bootloader::kVariantRecordAddress - bootloader::kFlashBase);
 };
 
 // Images made for trying the editor carry this text; they are never written to a real bridge.
@@ -66,8 +68,8 @@ QString LoadFirmwareImage(const FirmwareChoice &choice, Console &console, Firmwa
 // shorter when the size is no multiple of 256. Chunk k holds bytes 256k.. and is written at
 // 0x08000000 + 256k.
 struct SplitImageResult {
-    static constexpr int kSlots = 512;
-    static constexpr int kSlotSize = 256;
+    static constexpr int kSlotSize = int(bootloader::kBlockSize);
+    static constexpr int kSlots = int(bootloader::kFlashSize / bootloader::kBlockSize);
 
     quint16 ChunkCount = 0;
     quint16 LastChunkSize = 0; // size mod 256

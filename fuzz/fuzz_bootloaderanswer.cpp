@@ -17,10 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const quint8 choice = fuzz::takeByte(data, size);
     VirtualClock clock;
     VirtualPacing pacing{clock};
-    test::ScriptedPrompts prompts;
     test::RecordingConsole console;
     test::ScriptedFtDriver driver{&clock};
-    D2XXUnit usb{driver, prompts};
+    D2XXUnit usb{driver};
     BootloaderLink link{usb, pacing, clock, console};
     driver.devices.append({"FT1", "Tovel", {}});
     usb.Open_USB_Device_By_Serial_Number(QStringLiteral("FT1"));

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = fuzz::bytesOf(data, size);
     for (bool keepLineEnds : {false, true}) {
-        const QString text = PrintableAnswerText(body, keepLineEnds);
+        const QString text = printableAnswerText(body, keepLineEnds);
         FUZZ_CHECK(text.size() <= kMaxAnswerBytes);
         // Nothing but printable characters (no stand-in for bytes that were not UTF-8), and
         // line ends only where asked for.
@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                : QChar::isPrint(char32_t(c)) && c != QChar::ReplacementCharacter);
         }
     }
-    AppVersionFrom(QString::fromUtf8(body.left(64)));
+    appVersionFrom(QString::fromUtf8(body.left(64)));
     return 0;
 }

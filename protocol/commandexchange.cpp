@@ -335,7 +335,7 @@ void CommandExchange::dropDeferred()
 
 qint64 CommandExchange::wireTimeUs(qint64 bytes) const
 {
-    const qint64 baud = m_usb.state.BaudRate > 0 ? m_usb.state.BaudRate : 115200;
+    const qint64 baud = m_usb.state.BaudRate > 0 ? m_usb.state.BaudRate : kPedalBaudRate;
     return bytes * kBitsPerByte * 1'000'000 / baud;
 }
 

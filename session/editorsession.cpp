@@ -42,7 +42,7 @@ QString beforeCommand(const QString &step, const QString &text)
 
 EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folders_, FtDriver &driver,
                              const Clock &clock_, const ResourceIndex *index)
-    : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver, prompts_),
+    : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver),
       m_loader(index ? CatalogueLoader(*index) : CatalogueLoader()), m_settings(params)
 {
     m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, m_console, m_pedalState);
@@ -137,16 +137,19 @@ bool EditorSession::selectEffect(const QString &name)
         const int row = int(m_loader.CurrentList().indexOf(name));
         if (row < 0)
             continue;
-        if (onChooseInWindows) {
-            onChooseInWindows(category, row);
-            return selection.SelectedEffectName == name;
-        }
         selection.SelectedCategory = QString::fromLatin1(CategoryTable[category].caption);
-        m_console.printToConsole(QStringLiteral("efx index :") + QString::number(row));
-        m_console.printToConsole(QStringLiteral("selected effect name: ") + name);
-        return chooseEffect(name);
+        const bool opened = chooseListedEffect(row, name);
+        emit effectSelected(category, row, opened);
+        return opened;
     }
     return false;
+}
+
+bool EditorSession::chooseListedEffect(int row, const QString &name)
+{
+    m_console.printToConsole(QStringLiteral("efx index :") + QString::number(row));
+    m_console.printToConsole(QStringLiteral("selected effect name: ") + name);
+    return chooseEffect(name);
 }
 
 bool EditorSession::chooseEffect(const QString &name)

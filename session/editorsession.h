@@ -105,12 +105,12 @@ public:
     void attachConsole(Console *sink) { m_console.attach(sink); }
 
     // The effect `name` as a player chooses it: the category that lists it, then the effect,
-    // and its rows opened. With windows attached (onChooseInWindows) they show the choice as
-    // the player's two clicks would. False when no category lists the effect.
+    // and its rows opened; effectSelected says where it is listed, for the windows to show the
+    // choice. False when no category lists the effect, or its rows did not load.
     bool selectEffect(const QString &name);
-    // The windows' way of showing a choice: click category `category`, then row `row` of its
-    // list. Without it, selectEffect chooses and opens the rows itself.
-    std::function<void(int category, int row)> onChooseInWindows;
+    // The effect `name` on row `row` of the list shown, chosen: the trace names it, then
+    // chooseEffect.
+    bool chooseListedEffect(int row, const QString &name);
 
     // The effect a click chose: its rows open in the settings model. False when its layout or
     // program did not load or read: settings().rows().problem says why.
@@ -182,6 +182,9 @@ signals:
     void rowsReadChanged(bool read);
     // An effect was chosen (its rows opened, or not when they did not load).
     void effectChosen(const QString &name);
+    // selectEffect chose the effect on row `row` of category `category`'s list; opened: its
+    // rows opened.
+    void effectSelected(int category, int row, bool opened);
     // The pedal said which firmware it runs.
     void firmwareVersionReported(int version);
     // Values the player set while the line was out of step were not sent: the line check

@@ -266,7 +266,7 @@ void VersionRequest::fail(const QString &error)
     dropSocket();
     m_deadline.stop();
     m_running = false;
-    emit failed(ShownErrorText(error));
+    emit failed(shownErrorText(error));
 }
 
 void VersionRequest::dropSocket()

@@ -7,7 +7,7 @@
 
 namespace tovel {
 
-QString AppVersionFrom(const QString &fileVersion)
+QString appVersionFrom(const QString &fileVersion)
 {
     const QStringList numbers = fileVersion.split(QLatin1Char('.'));
     bool majorOk = false;
@@ -19,15 +19,15 @@ QString AppVersionFrom(const QString &fileVersion)
     return QStringLiteral("%1.%2").arg(major).arg(minor);
 }
 
-QString PrintableAnswerText(const QByteArray &bytes, bool keepLineEnds)
+QString printableAnswerText(const QByteArray &bytes, bool keepLineEnds)
 {
     // A stateful decoder keeps a sequence cut off at the limit to itself instead of emitting a
     // replacement character for it.
     QStringDecoder utf8(QStringDecoder::Utf8);
-    return PrintableText(utf8.decode(bytes.left(kMaxAnswerBytes)), keepLineEnds);
+    return printableText(utf8.decode(bytes.left(kMaxAnswerBytes)), keepLineEnds);
 }
 
-QString PrintableText(const QString &text, bool keepLineEnds)
+QString printableText(const QString &text, bool keepLineEnds)
 {
     QList<uint> kept;
     kept.reserve(text.size());
@@ -54,7 +54,7 @@ bool isVersionText(const QString &text)
     return trimmed.size() <= kMaxVersionChars && version.match(trimmed).hasMatch();
 }
 
-QString ShortenedText(const QString &text, qsizetype maxChars)
+QString shortenedText(const QString &text, qsizetype maxChars)
 {
     if (text.size() <= maxChars)
         return text;
@@ -64,9 +64,9 @@ QString ShortenedText(const QString &text, qsizetype maxChars)
     return text.left(keep) + QChar(0x2026);
 }
 
-QString ShownErrorText(const QString &text)
+QString shownErrorText(const QString &text)
 {
-    return ShortenedText(PrintableText(text, false), kShownErrorChars);
+    return shortenedText(printableText(text, false), kShownErrorChars);
 }
 
 } // namespace tovel

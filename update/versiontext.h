@@ -19,18 +19,18 @@ inline constexpr qsizetype kShownErrorChars = 160;
 
 // The program's version as the Help menu shows it: the file version's major and minor numbers
 // in decimal ("3.0.0.0" gives "3.0"). Empty when there is no version number.
-QString AppVersionFrom(const QString &fileVersion);
+QString appVersionFrom(const QString &fileVersion);
 
 // Web answer bytes as text for a caption or a message: UTF-8 as received (a leading byte-order
 // mark dropped), at most kMaxAnswerBytes of it, printable characters only. Line ends stay where
 // keepLineEnds; other control bytes, bytes that are not UTF-8 and a character cut off at the
 // limit are dropped.
-QString PrintableAnswerText(const QByteArray &bytes, bool keepLineEnds);
+QString printableAnswerText(const QByteArray &bytes, bool keepLineEnds);
 
 // Text with only printable characters: controls, format characters (the bidirectional marks,
 // embeddings, overrides and isolates among them), line and paragraph separators, private-use,
 // unassigned and replacement characters are dropped. CR and LF stay where keepLineEnds.
-QString PrintableText(const QString &text, bool keepLineEnds);
+QString printableText(const QString &text, bool keepLineEnds);
 
 // Whether an announced version reads as one: digits and dots ("3.0", "12"), at most
 // kMaxVersionChars of them once blanks and line ends around it are taken off.
@@ -39,9 +39,9 @@ bool isVersionText(const QString &text);
 
 // At most maxChars characters: a longer text keeps its start, never half a character, and ends
 // in an ellipsis.
-QString ShortenedText(const QString &text, qsizetype maxChars);
+QString shortenedText(const QString &text, qsizetype maxChars);
 
 // An error text as a message shows it: printable, on one line, at most kShownErrorChars long.
-QString ShownErrorText(const QString &text);
+QString shownErrorText(const QString &text);
 
 } // namespace tovel

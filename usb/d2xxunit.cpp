@@ -1,6 +1,5 @@
 #include "usb/d2xxunit.h"
 
-#include "core/seams.h"
 #include "usb/pluggedbridge.h"
 
 #include <algorithm>
@@ -45,57 +44,9 @@ const char *const kSuffixes[] = {
     " - Other error ...",
 };
 
-// What happened and what to do next, in the player's words, by operation and status (0: any
-// status); shown below the fixed status text. The first row that matches holds.
-struct Advice {
-    const char *operation;
-    quint32 status;
-    const char *text;
-};
-const char kNoPedal[] = "No pedal found: plug it in, then Connection > Scan.";
-const char kCheckCable[] = "The pedal may not have got it: check its USB cable, then Connection > Disconnect and Connect.";
-const char kListAgain[] = "The USB bridges could not be listed: unplug the pedal, plug it in again, then Connection > Scan.";
-const Advice kAdvice[] = {
-    {"Open_USB_Device_By_Serial_Number", FT_DEVICE_NOT_FOUND, kNoPedal},
-    {"Open_USB_Device_By_Serial_Number", 0,
-     "The pedal's USB bridge could not be opened: unplug the pedal, plug it in again, then Connection > Connect."},
-    {"GetFTDeviceCount", 0, kListAgain},
-    {"GetFTDeviceSerialNo", 0, kListAgain},
-    {"GetFTDeviceDescription", 0, kListAgain},
-    {"FT_Write", 0, kCheckCable},
-    {"FT_Purge RX", 0, kCheckCable},
-    {"FT_Purge TX", 0, kCheckCable},
-    {"FT_Read", 0, "The pedal's answer could not be read: check its USB cable, then Connection > Disconnect and Connect."},
-    {"FT_GetQueueStatus", 0, "The pedal's answer could not be read: check its USB cable, then Connection > Disconnect and Connect."},
-    {"FT_SetBaudRate", 0, "The link was not set up: unplug the pedal, plug it in again, then Connection > Connect."},
-    {"FT_SetDataCharacteristics", 0, "The link was not set up: unplug the pedal, plug it in again, then Connection > Connect."},
-    {"FT_Close", 0, "Unplug the pedal and plug it in again before the next Connect."},
-};
-
 } // namespace
 
-QString noPedalFoundText()
-{
-    return QLatin1String(kNoPedal);
-}
-
-QString D2XXUnit::playerAdvice(const QString &label, quint32 status)
-{
-    if (status == 0)
-        return QString();
-    for (const Advice &a : kAdvice)
-        if (label == QLatin1String(a.operation) && (a.status == 0 || a.status == status))
-            return QLatin1String(a.text);
-    return QString();
-}
-
-QString D2XXUnit::reportText(const QString &label, quint32 status, const QString &advice)
-{
-    const QString text = statusMessage(label, status);
-    return text.isEmpty() || advice.isEmpty() ? text : text + QLatin1Char('\n') + advice;
-}
-
-D2XXUnit::D2XXUnit(FtDriver &driver, Prompts &prompts) : m_driver(driver), m_prompts(prompts)
+D2XXUnit::D2XXUnit(FtDriver &driver) : m_driver(driver)
 {
     m_driver.setGoneListener([this](FtHandle handle) { deviceGone(handle); });
 }
@@ -127,12 +78,25 @@ QString D2XXUnit::statusMessage(const QString &label, quint32 status)
     return label + QLatin1String(kSuffixes[status]);
 }
 
+QString D2XXUnit::failureText(const UsbFailure &failure)
+{
+    const QString text = statusMessage(failure.label, failure.status);
+    const QString help = openHelp(failure.problem);
+    return text.isEmpty() || help.isEmpty() ? text : text + QLatin1Char('\n') + help;
+}
+
 void D2XXUnit::ReportFTStatus(const QString &label, quint32 status)
 {
     if (status == 0)
         return;
-    m_lastAdvice = playerAdvice(label, status);
-    m_prompts.showMessage(reportText(label, status, m_advise ? m_lastAdvice : QString()));
+    report(UsbFailure{label, status, OpenProblem::None});
+}
+
+void D2XXUnit::report(const UsbFailure &failure)
+{
+    m_lastFailure = failure;
+    if (onFailure)
+        onFailure(failure);
 }
 
 bool D2XXUnit::meansDeviceGone(quint32 status)
@@ -205,15 +169,10 @@ quint32 D2XXUnit::Open_USB_Device_By_Serial_Number(const QString &serialNumber, 
     if (status == FT_OK) {
         state.DeviceHandle = handle;
         state.DeviceLost = false;
-        m_lastAdvice.clear();
+        m_lastFailure.reset();
     }
-    if (status != FT_OK && showFailure) {
-        const QString label = QStringLiteral("Open_USB_Device_By_Serial_Number");
-        // The driver's word on why, where it can tell, says more than the status.
-        const QString help = openHelp(m_driver.lastOpenProblem());
-        m_lastAdvice = help.isEmpty() ? playerAdvice(label, status) : help;
-        m_prompts.showMessage(reportText(label, status, m_advise || !help.isEmpty() ? m_lastAdvice : QString()));
-    }
+    if (status != FT_OK && showFailure)
+        report(UsbFailure{QStringLiteral("Open_USB_Device_By_Serial_Number"), status, m_driver.lastOpenProblem()});
     return status;
 }
 

@@ -5,10 +5,10 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 
 namespace tovel {
 
-class Prompts;
 struct PluggedBridge;
 
 // The pedal's serial line, for its effect firmware and its bootloader alike: 115,200 baud,
@@ -37,17 +37,22 @@ struct UsbState {
     std::array<quint8, kBufferSize> ReceiveBuffer{};
 };
 
-// The program's only way to the FT driver: small operations, each making one driver call on
-// the one device connection, keeping what it returns in UsbState, and reporting any failure
-// in a message box of the operation's label and the status's suffix. Operations return the
-// D2XX status (0 = success) or, for reads and writes, a byte count.
-// The one wording, wherever the editor finds no pedal (a Scan, a Connect, the status line).
-QString noPedalFoundText();
+// A failed call of the USB layer, for each front end to word: the operation's label, its D2XX
+// status and, for an open, the driver's word on why.
+struct UsbFailure {
+    QString label;
+    quint32 status = 0;
+    OpenProblem problem = OpenProblem::None;
+};
 
+// The program's only way to the FT driver: small operations, each making one driver call on
+// the one device connection, keeping what it returns in UsbState, and handing any failure to
+// onFailure as a UsbFailure. Operations return the D2XX status (0 = success) or, for reads and
+// writes, a byte count.
 class D2XXUnit {
 public:
     // Listens to the driver for devices that go between calls (one unit per driver).
-    D2XXUnit(FtDriver &driver, Prompts &prompts);
+    explicit D2XXUnit(FtDriver &driver);
     ~D2XXUnit();
     D2XXUnit(const D2XXUnit &) = delete;
     D2XXUnit &operator=(const D2XXUnit &) = delete;
@@ -79,23 +84,20 @@ public:
     // Failures are not reported; EepromWord keeps the word read last.
     quint32 ReadFTEepromWord(quint32 wordOffset);
 
-    // Shows label + suffix for a non-zero status (an empty text above 17), and on a second
-    // line what happened and what to do next in the player's words, where the operation has it.
+    // Hands a non-zero status of operation `label` to onFailure.
     void ReportFTStatus(const QString &label, quint32 status);
+    // The fixed text of a failure: label + the status's suffix (empty above 17).
     static QString statusMessage(const QString &label, quint32 status);
-    // The player's line for a failed operation; empty where there is none.
-    static QString playerAdvice(const QString &label, quint32 status);
-    // The status text with `advice` on a second line.
-    static QString reportText(const QString &label, quint32 status, const QString &advice);
-    // The player's line of the last failure shown (empty after a successful open): the status
-    // line repeats it.
-    QString lastAdvice() const { return m_lastAdvice; }
-    // The player's line goes into the message box too (the windows' way; a terminal says its
-    // own). The driver's reason for a failed open is shown either way.
-    void setPlayerAdvice(bool shown) { m_advise = shown; }
+    // What every front end says of a failure: the fixed text, and below it the driver's reason
+    // for a failed open where it knows one.
+    static QString failureText(const UsbFailure &failure);
+    // Each failed call, as it happens; without it a failure is only returned.
+    std::function<void(const UsbFailure &failure)> onFailure;
+    // The last failure handed on; none after a successful open.
+    const std::optional<UsbFailure> &lastFailure() const { return m_lastFailure; }
 
-    // What the user can do about a failed open, shown below the open's status text; empty
-    // when the driver could not tell why.
+    // What the user can do about a failed open, shown below the open's status text by every
+    // front end; empty when the driver could not tell why.
     static QString openHelp(OpenProblem problem);
 
     // The serial number handed to the open call: at most 49 bytes.
@@ -107,9 +109,9 @@ public:
 
     // Called once when the open device has gone: a call on it failed because it left, or the
     // driver noticed by itself while no call ran (a hang-up on its tty, its bridge removed).
-    // That failure and every later one on the same device show no message box of their own
+    // That failure and every later one on the same device go to no onFailure of their own
     // (the callback tells the user once). A successful open starts afresh. Without a
-    // callback, every failure shows its box.
+    // callback, every failure goes to onFailure.
     std::function<void()> onDeviceLost;
     // The hot-plug monitor saw this bridge leave the bus: if the open device was on it, it is
     // lost now (onDeviceLost), also for a driver that would notice only at its next call.
@@ -125,10 +127,10 @@ private:
     // The driver's news that the device behind a handle has gone.
     void deviceGone(FtHandle handle);
 
+    void report(const UsbFailure &failure);
+
     FtDriver &m_driver;
-    Prompts &m_prompts;
-    QString m_lastAdvice;
-    bool m_advise = false;
+    std::optional<UsbFailure> m_lastFailure;
 };
 
 } // namespace tovel

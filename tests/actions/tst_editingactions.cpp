@@ -309,8 +309,8 @@ void TestEditingActions::savedSoundsFollowTheFolder()
     const SettingsSnapshot before = e.now();
     e.prompts.scriptAnswer(Prompts::Answer::No);
     const ActionResult<ConfigurationLoad> refused =
-        loadConfiguration(*e.s, watch.sounds().first().path, [&e](const QString &question) {
-            return e.prompts.askYesNo(question) == Prompts::Answer::Yes;
+        loadConfiguration(*e.s, watch.sounds().first().path, [&e](const OtherLayout &layout) {
+            return e.prompts.askYesNo(layout.text()) == Prompts::Answer::Yes;
         });
     QVERIFY(refused && !refused.value.loaded);
     QVERIFY2(e.prompts.questions.value(0).startsWith("Amber.txt has 3 lines where the rows of Fifth Harmony need 19"),

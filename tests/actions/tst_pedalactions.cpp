@@ -4,7 +4,7 @@
 #include "actions/linkactions.h"
 #include "actions/openfxactions.h"
 #include "actions/uploadactions.h"
-#include "tests/support/editorfixture.h"
+#include "tests/support/sessionfixture.h"
 
 #include <QtTest>
 
@@ -70,11 +70,11 @@ void TestPedalActions::actionAgainstPedalState()
     QFETCH(QString, action);
     QFETCH(QString, refusal);
 
-    EditorFixture f;
+    SessionFixture f;
     pedal::VirtualPedalOptions options;
     options.bootloader = state.startsWith("bootloader");
     f.startOnVirtualPedal(options);
-    EditorSession &session = f.app->session();
+    EditorSession &session = *f.session;
     if (state == "bootloader" || state == "bootloader-on-the-effect-link") {
         session.setFirmwareUpgradeMode(true);
         QVERIFY(connectPedal(session).value.greeted);
@@ -160,11 +160,11 @@ void TestPedalActions::unreadableNumbersAreABadAnswer()
 {
     QFETCH(QByteArray, answer);
     QFETCH(QString, message);
-    EditorFixture f;
+    SessionFixture f;
     f.driver.devices.append({"FT1", "Tovel", {}});
     f.driver.effectQueryAnswer = answer;
     f.start();
-    EditorSession &session = f.app->session();
+    EditorSession &session = *f.session;
     QVERIFY(connectPedal(session));
     const ActionResult<EffectQueryResult> result = queryEffect(session);
     QVERIFY(result.failure);
@@ -196,9 +196,9 @@ void TestPedalActions::openThePedalsEffect()
     QFETCH(QString, step);
     QFETCH(int, exitStatus);
 
-    EditorFixture f;
+    SessionFixture f;
     f.startOnVirtualPedal();
-    EditorSession &session = f.app->session();
+    EditorSession &session = *f.session;
     QVERIFY(connectPedal(session));
     if (uploaded)
         f.loadOntoPedal(kEffect);

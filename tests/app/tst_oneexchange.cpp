@@ -2,6 +2,7 @@
 // exchange that runs finishes alone, the second is refused where the bytes go, and the pedal's
 // program and settings are exactly what the player asked for.
 #include "app/toggleswitch.h"
+#include "app/usbfailuretext.h"
 #include "protocol/hextext.h"
 #include "tests/support/editorfixture.h"
 

@@ -36,6 +36,7 @@ private slots:
     void backupThenFlashWithItsBackup();
     void stopsAndSays_data();
     void stopsAndSays();
+    void writtenButThePedalNeverComesBack();
     void interruptedRunSaysWhereThePedalStands();
     void backupWritesOnlyARegularFile_data();
     void backupWritesOnlyARegularFile();
@@ -62,7 +63,8 @@ void TestTovelFlash::backupThenFlashWithItsBackup()
     QVERIFY2(flashed.status == 0, qPrintable(flashed.err));
     const QRegularExpression done("^backup: " + QRegularExpression::escape(tovel.documents())
                                   + "/ZANTH/Tovel/firmware-backup-[0-9-]+\\.bin\n"
-                                    "Firmware Upgrade Complete, device will now restart\n$");
+                                    "Firmware Upgrade Complete, device will now restart\n"
+                                    "Firmware 5 is running\\.\n$");
     QVERIFY2(done.match(flashed.out).hasMatch(), qPrintable(flashed.out));
     const QStringList frames = sim.framesSince(from);
     QByteArray image;
@@ -125,6 +127,24 @@ void TestTovelFlash::stopsAndSays()
     // The advice is the command line's, not the firmware window's.
     QVERIFY2(!r.err.contains("Upgrade Firmware") && !r.err.contains("Connection >"), qPrintable(r.err));
     QCOMPARE(QDir(tovel.documents() + "/ZANTH/Tovel").entryList(QDir::Files), QStringList());
+}
+
+// Written and started, but the bridge never comes back: said in the command line's words. The
+// device is named by the simulator's link, which goes with the bridge: a pseudo-terminal's
+// own number may soon belong to another.
+void TestTovelFlash::writtenButThePedalNeverComesBack()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("pedal");
+    LoggedSim sim;
+    QVERIFY2(sim.start({"--bootloader", "--restart-after-go", "never", "--link", link}), qPrintable(sim.process.errorText()));
+    TovelProcess tovel;
+    const TovelProcess::Run r = tovel.onDevice(link, {"flash", "Firmware_5", "--no-backup", "--fast"});
+    QVERIFY2(r.status == 2, qPrintable(QString::number(r.status) + ": " + r.err));
+    QCOMPARE(r.out, QStringLiteral("Firmware Upgrade Complete, device will now restart\n"));
+    QCOMPARE(r.err, QStringLiteral("tovel: The pedal did not come back within 10 seconds of the upgrade. Unplug the "
+                                   "pedal's USB cable and plug it in again (or switch the pedal off and on), then "
+                                   "run tovel query to see the firmware it runs.\n"));
 }
 
 void TestTovelFlash::interruptedRunSaysWhereThePedalStands()

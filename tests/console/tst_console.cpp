@@ -1,5 +1,5 @@
 #include "console/sessionlog.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "tests/support/testseams.h"
 
 #include <QCheckBox>

@@ -50,7 +50,7 @@ struct LinkRig {
     ScriptedPrompts prompts;
     RecordingConsole console;
     ScriptedFtDriver driver{&clock};
-    D2XXUnit usb{driver, prompts};
+    WordedUnit usb{driver, prompts};
     BootloaderLink link{usb, pacing, clock, console};
 
     LinkRig()

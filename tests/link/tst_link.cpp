@@ -1,3 +1,4 @@
+#include "app/usbfailuretext.h"
 #include "tests/support/editorfixture.h"
 
 #include <QAction>
@@ -42,6 +43,8 @@ class TestLink : public QObject {
     Q_OBJECT
 
 private slots:
+    void usbFailuresInTheWindowsWords_data();
+    void usbFailuresInTheWindowsWords();
     void scanWithNoDevice();
     void identityWithoutAnEeprom_data();
     void identityWithoutAnEeprom();
@@ -54,6 +57,40 @@ private slots:
     void bootloaderGreeting_data();
     void bootloaderGreeting();
 };
+
+void TestLink::usbFailuresInTheWindowsWords_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<int>("problem"); // OpenProblem
+    QTest::addColumn<QString>("advice"); // the second line; empty: none
+    const QString open = QStringLiteral("Open_USB_Device_By_Serial_Number");
+    QTest::newRow("open-no-pedal-plugged-in") << open << 2u << int(OpenProblem::None) << noPedalFoundText();
+    QTest::newRow("open-bridge-would-not-open") << open << 3u << int(OpenProblem::None)
+        << "The pedal's USB bridge could not be opened: unplug the pedal, plug it in again, then Connection > Connect.";
+    // The driver's reason, where it knows one, instead of the operation's line.
+    QTest::newRow("open-held-by-another-program") << open << 3u << int(OpenProblem::Busy)
+                                                  << D2XXUnit::openHelp(OpenProblem::Busy);
+    QTest::newRow("write-cable-pulled") << "FT_Write" << 4u << int(OpenProblem::None)
+        << "The pedal may not have got it: check its USB cable, then Connection > Disconnect and Connect.";
+    QTest::newRow("listing-failed") << "GetFTDeviceCount" << 4u << int(OpenProblem::None)
+        << "The USB bridges could not be listed: unplug the pedal, plug it in again, then Connection > Scan.";
+    QTest::newRow("unknown-operation") << "X" << 4u << int(OpenProblem::None) << "";
+}
+
+void TestLink::usbFailuresInTheWindowsWords()
+{
+    QFETCH(QString, label);
+    QFETCH(quint32, status);
+    QFETCH(int, problem);
+    QFETCH(QString, advice);
+    const UsbFailure failure{label, status, OpenProblem(problem)};
+    // The fixed text first, as it always was; the player's line below it, and for the status line.
+    const QString fixed = D2XXUnit::statusMessage(label, status);
+    QCOMPARE(usbFailureText(failure), advice.isEmpty() ? fixed : fixed + "\n" + advice);
+    QCOMPARE(usbFailureAdvice(failure), advice);
+    QCOMPARE(foundNoPedal(failure), advice == noPedalFoundText());
+}
 
 void TestLink::scanWithNoDevice()
 {
@@ -166,7 +203,7 @@ void TestLink::failedOpenStaysNotConnected()
     f.driver.failing[ScriptedFtDriver::Call::Open] = FT_DEVICE_NOT_OPENED;
     f.main().menuConnect->trigger();
     // The fixed text, then what to do; the status area says the same.
-    const QString advice = D2XXUnit::playerAdvice("Open_USB_Device_By_Serial_Number", FT_DEVICE_NOT_OPENED);
+    const QString advice = usbFailureAdvice(UsbFailure{"Open_USB_Device_By_Serial_Number", FT_DEVICE_NOT_OPENED});
     QVERIFY(!advice.isEmpty());
     QCOMPARE(f.prompts.messages, QStringList{"Open_USB_Device_By_Serial_Number - Device not opened...\n" + advice});
     QCOMPARE(f.main().lblActionStatus->text(), advice);

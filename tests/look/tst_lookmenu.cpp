@@ -1,6 +1,6 @@
 #include "tests/support/editorfixture.h"
 
-#include "look/lookapplier.h"
+#include "app/look/lookapplier.h"
 #include "look/lookresources.h"
 
 #include <QAction>

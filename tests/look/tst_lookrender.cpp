@@ -1,7 +1,7 @@
 // The looks as they are drawn: every kind of text readable on the ground it is drawn on, in
 // every state, and the accent where the player looks for it (a switch that is on, a slider's
 // handle). Controls are drawn in a window of the look and read back pixel by pixel.
-#include "look/lookapplier.h"
+#include "app/look/lookapplier.h"
 #include "app/toggleswitch.h"
 
 #include <QApplication>

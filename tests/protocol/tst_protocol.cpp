@@ -19,7 +19,7 @@ struct Link {
     ScriptedPrompts prompts;
     RecordingConsole console;
     ScriptedFtDriver driver{&clock};
-    D2XXUnit usb{driver, prompts};
+    WordedUnit usb{driver, prompts};
     PedalState state;
     CommandExchange exchange{usb, pacing, clock, console, state};
 

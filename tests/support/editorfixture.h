@@ -6,7 +6,7 @@
 #include "app/effectbrowser.h"
 #include "app/tformfxinfo.h"
 #include "app/tformfxparameters.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "app/tformfirmwareupgrade.h"
 #include "catalogue/catalogueloader.h"
 #include "catalogue/catalogueresources.h"
@@ -19,6 +19,7 @@
 #include "protocol/commandexchange.h"
 #include "tests/support/recordedudev.h"
 #include "tests/support/scriptedftdriver.h"
+#include "tests/support/sessionfixture.h"
 #include "tests/support/testseams.h"
 #include "usb/hotplugmonitor.h"
 
@@ -106,12 +107,7 @@ struct EditorFixture {
     // Puts an effect of the catalogue on the pedal the way an upload does, without the window.
     void loadOntoPedal(const QString &effect)
     {
-        QVERIFY(app->loader().LoadListResource(EffectResourceName(effect)));
-        const QString program = app->loader().CurrentList().value(0);
-        const int bytes = int(program.size() / 2);
-        app->exchange().sendHex(program, bytes, false);
-        const auto status = app->exchange().CollectAnswerText(uploadStatusAnswer(bytes));
-        QCOMPARE(status.bytes.left(15), QByteArray("Upload complete"));
+        loadEffectOntoPedal(app->session(), effect);
         app->formPrint()->btnClearClick();
     }
 
@@ -135,14 +131,7 @@ struct EditorFixture {
     // The writes and frames it made are forgotten.
     void checkLine()
     {
-        {
-            auto scope = app->exchange().begin(QStringLiteral("line check"));
-            QVERIFY(scope);
-            const std::optional<ActionFailure> failure =
-                app->session().require(PedalNeed::EffectFirmwareInStep, QStringLiteral("line check"));
-            QVERIFY2(!failure, failure ? qPrintable(failure->message) : "");
-        }
-        QVERIFY(app->session().pedalState().inStep());
+        checkLineNow(app->session());
         driver.writes.clear();
         driver.purges.clear();
         if (pedalDriver)

@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "app/tformmain.h"
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "pedal/pedalsimprocess.h"

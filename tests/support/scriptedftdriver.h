@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/seams.h"
+#include "usb/d2xxunit.h"
 #include "usb/ftdriver.h"
 
 #include <QByteArray>
@@ -98,6 +100,15 @@ private:
     bool m_open = false;
     int m_openDevice = -1;
     QHash<Call, int> m_calls;
+};
+
+// A USB unit whose failures are said in `prompts` as every front end says them, one message
+// each.
+struct WordedUnit : D2XXUnit {
+    WordedUnit(FtDriver &driver, Prompts &prompts) : D2XXUnit(driver)
+    {
+        onFailure = [&prompts](const UsbFailure &failure) { prompts.showMessage(D2XXUnit::failureText(failure)); };
+    }
 };
 
 } // namespace tovel::test

@@ -57,7 +57,7 @@ void TestVersionText::appVersion()
 {
     QFETCH(QString, fileVersion);
     QFETCH(QString, shown);
-    QCOMPARE(AppVersionFrom(fileVersion), shown);
+    QCOMPARE(appVersionFrom(fileVersion), shown);
 }
 
 void TestVersionText::printableAnswer_data()
@@ -97,7 +97,7 @@ void TestVersionText::printableAnswer()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, keepLineEnds);
     QFETCH(QString, text);
-    QCOMPARE(PrintableAnswerText(bytes, keepLineEnds), text);
+    QCOMPARE(printableAnswerText(bytes, keepLineEnds), text);
 }
 
 void TestVersionText::shownError_data()
@@ -126,7 +126,7 @@ void TestVersionText::shownError()
 {
     QFETCH(QString, error);
     QFETCH(QString, shown);
-    QCOMPARE(ShownErrorText(error), shown);
+    QCOMPARE(shownErrorText(error), shown);
 }
 
 QTEST_GUILESS_MAIN(TestVersionText)

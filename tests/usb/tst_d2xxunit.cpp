@@ -16,8 +16,6 @@ class TestD2XXUnit : public QObject {
 private slots:
     void statusMessages_data();
     void statusMessages();
-    void adviceBelowTheFixedText_data();
-    void adviceBelowTheFixedText();
     void successShowsNothing();
     void openCutsSerialTo49Characters();
     void failedOpenSaysWhatToDo_data();
@@ -66,47 +64,16 @@ void TestD2XXUnit::statusMessages()
     QFETCH(QString, text);
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.ReportFTStatus(label, status);
     QCOMPARE(prompts.messages, QStringList{text});
-}
-
-void TestD2XXUnit::adviceBelowTheFixedText_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<quint32>("status");
-    QTest::addColumn<QString>("advice"); // the second line; empty: none
-    QTest::newRow("open-no-pedal-plugged-in") << "Open_USB_Device_By_Serial_Number" << 2u << noPedalFoundText();
-    QTest::newRow("open-bridge-would-not-open") << "Open_USB_Device_By_Serial_Number" << 3u
-        << "The pedal's USB bridge could not be opened: unplug the pedal, plug it in again, then Connection > Connect.";
-    QTest::newRow("write-cable-pulled") << "FT_Write" << 4u
-        << "The pedal may not have got it: check its USB cable, then Connection > Disconnect and Connect.";
-    QTest::newRow("listing-failed") << "GetFTDeviceCount" << 4u
-        << "The USB bridges could not be listed: unplug the pedal, plug it in again, then Connection > Scan.";
-    QTest::newRow("unknown-operation") << "X" << 4u << "";
-}
-
-void TestD2XXUnit::adviceBelowTheFixedText()
-{
-    QFETCH(QString, label);
-    QFETCH(quint32, status);
-    QFETCH(QString, advice);
-    ScriptedFtDriver driver;
-    ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
-    usb.setPlayerAdvice(true);
-    usb.ReportFTStatus(label, status);
-    // The fixed text first, as it always was; the player's line below it, and for the status line.
-    const QString fixed = D2XXUnit::statusMessage(label, status);
-    QCOMPARE(prompts.messages, QStringList{advice.isEmpty() ? fixed : fixed + "\n" + advice});
-    QCOMPARE(usb.lastAdvice(), advice);
 }
 
 void TestD2XXUnit::successShowsNothing()
 {
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     QCOMPARE(usb.GetFTDeviceCount(), 0u);
     QCOMPARE(usb.state.DeviceCount, 0u);
     QVERIFY(prompts.messages.isEmpty());
@@ -118,7 +85,7 @@ void TestD2XXUnit::openCutsSerialTo49Characters()
     ScriptedPrompts prompts;
     const QByteArray long60(60, 'S');
     driver.devices.append({long60.left(49), "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number(QString::fromLatin1(long60)), 0u);
     QCOMPARE(driver.openedSerial, long60.left(49));
     QCOMPARE(usb.state.DeviceHandle, ScriptedFtDriver::kHandle);
@@ -149,7 +116,7 @@ void TestD2XXUnit::failedOpenSaysWhatToDo()
     driver.devices.append({"A10KZP4Q", "Tovel", {}});
     driver.failing[ScriptedFtDriver::Call::Open] = status;
     driver.openProblem = problem;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number("A10KZP4Q"), quint32(status));
     QCOMPARE(prompts.messages.size(), 1);
     const QString text = prompts.messages.first();
@@ -162,10 +129,11 @@ void TestD2XXUnit::failedOpenSaysWhatToDo()
         QVERIFY2(text.startsWith(statusText + "\n"), qPrintable(text));
         QVERIFY2(text.contains(help), qPrintable(text));
     }
-    usb.setPlayerAdvice(true);
-    prompts.messages.clear();
-    usb.Open_USB_Device_By_Serial_Number("A10KZP4Q");
-    QCOMPARE(prompts.messages, QStringList{statusText + "\n" + (help.isEmpty() ? D2XXUnit::playerAdvice("Open_USB_Device_By_Serial_Number", status) : D2XXUnit::openHelp(problem))});
+    // Handed on typed, for each front end to word.
+    QVERIFY(usb.lastFailure());
+    QCOMPARE(usb.lastFailure()->label, QStringLiteral("Open_USB_Device_By_Serial_Number"));
+    QCOMPARE(usb.lastFailure()->status, quint32(status));
+    QCOMPARE(usb.lastFailure()->problem, problem);
 }
 
 void TestD2XXUnit::listRepliesEndAtZeroAndAt64()
@@ -173,7 +141,7 @@ void TestD2XXUnit::listRepliesEndAtZeroAndAt64()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({QByteArray("AB12\0junk", 9), QByteArray(70, 'D'), {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.GetFTDeviceSerialNo(0);
     QCOMPARE(usb.state.DeviceListText, QStringLiteral("AB12"));
     usb.GetFTDeviceDescription(0);
@@ -185,7 +153,7 @@ void TestD2XXUnit::failingListKeepsPreviousText()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.GetFTDeviceSerialNo(0);
     driver.failing[ScriptedFtDriver::Call::Description] = FT_IO_ERROR;
     QCOMPARE(usb.GetFTDeviceDescription(0), quint32(FT_IO_ERROR));
@@ -198,7 +166,7 @@ void TestD2XXUnit::readsOverwriteOnlyWhatTheyRead()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.Open_USB_Device_By_Serial_Number("FT1");
     driver.queueAnswer("0123456789");
     QCOMPARE(usb.ReadFTQueue(), 10u);
@@ -213,7 +181,7 @@ void TestD2XXUnit::readTakesAtMostTheBuffer()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.Open_USB_Device_By_Serial_Number("FT1");
     QByteArray big(70000, 'x');
     big[65536] = 'y';
@@ -228,7 +196,7 @@ void TestD2XXUnit::readWithNothingQueuedLeavesBuffer()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.Open_USB_Device_By_Serial_Number("FT1");
     usb.state.ReceiveBuffer[0] = 0x42;
     QCOMPARE(usb.ReadFTQueue(), 0u);
@@ -241,7 +209,7 @@ void TestD2XXUnit::staleHandleAfterCloseIsReported()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.Open_USB_Device_By_Serial_Number("FT1");
     QCOMPARE(usb.CloseFTDevice(), 0u);
     QCOMPARE(usb.state.DeviceHandle, ScriptedFtDriver::kHandle); // close leaves the value
@@ -257,7 +225,7 @@ void TestD2XXUnit::eepromFailureIsSilentAndKeepsLastWord()
     ScriptedFtDriver driver;
     ScriptedPrompts prompts;
     driver.devices.append({"FT1", "Tovel", {0x1234, 0x5678}});
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     usb.Open_USB_Device_By_Serial_Number("FT1");
     usb.ReadFTEepromWord(1);
     driver.failing[ScriptedFtDriver::Call::Eeprom] = FT_EEPROM_READ_FAILED;
@@ -273,7 +241,7 @@ void TestD2XXUnit::goneDeviceIsReportedOnce()
     ScriptedFtDriver driver;
     driver.devices = {{"FT1", "Tovel", {}}};
     ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     int losses = 0;
     usb.onDeviceLost = [&] { ++losses; };
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
@@ -312,7 +280,7 @@ void TestD2XXUnit::lossBetweenCallsIsToldOnce()
     ScriptedFtDriver driver;
     driver.devices = {{"FT1", "Tovel", {}}};
     ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     int losses = 0;
     usb.onDeviceLost = [&] { ++losses; };
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number("FT1"), 0u);
@@ -346,7 +314,7 @@ void TestD2XXUnit::bridgeLeavingTheBusLosesTheOpenDevice()
     driver.devices = {{"A50285BI", "FT232R USB UART", {}}};
     driver.goneWithNode = "/dev/bus/usb/001/007";
     ScriptedPrompts prompts;
-    D2XXUnit usb(driver, prompts);
+    WordedUnit usb(driver, prompts);
     int losses = 0;
     usb.onDeviceLost = [&] { ++losses; };
     QCOMPARE(usb.Open_USB_Device_By_Serial_Number("A50285BI"), 0u);

@@ -1,4 +1,4 @@
-#include "console/tformprint.h"
+#include "app/console/tformprint.h"
 
 #include "console/sessionlog.h"
 #include "core/safefile.h"

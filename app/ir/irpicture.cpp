@@ -1,4 +1,4 @@
-#include "ir/irpicture.h"
+#include "app/ir/irpicture.h"
 
 #include "ir/irplot.h"
 #include "ir/irsamples.h"

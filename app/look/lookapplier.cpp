@@ -1,4 +1,4 @@
-#include "look/lookapplier.h"
+#include "app/look/lookapplier.h"
 
 #include "look/lookresources.h"
 
