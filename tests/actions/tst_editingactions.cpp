@@ -6,14 +6,12 @@
 #include "actions/openfxactions.h"
 #include "actions/soundactions.h"
 #include "actions/undoactions.h"
-#include "app/savedsoundslist.h"
 #include "config/savedsounds.h"
-#include "tests/support/editorfixture.h"
+#include "tests/support/sessionfixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTreeWidget>
 #include <QtTest>
 
 using namespace tovel;
@@ -46,15 +44,14 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 // Connected, the effect on the pedal, Open FX and Request done; then known settings (Mid 600,
 // Treble 300, Hold off, Sine Range on its second option, Mid driven by EXP) with no step kept.
-struct Editing : EditorFixture {
+struct Editing : SessionFixture {
     EditorSession *s = nullptr;
 
     Editing()
     {
-        startOnVirtualPedal();
-        s = &app->session();
+        s = &startOnVirtualPedal();
         QVERIFY(connectPedal(*s));
-        loadOntoPedal(kEffect);
+        loadEffectOntoPedal(*s, kEffect);
         QVERIFY(openPedalEffect(*s, true));
         setRowValue(*s, kMid, 600);
         setRowValue(*s, kTreble, 300);
@@ -66,7 +63,10 @@ struct Editing : EditorFixture {
         stack().clear();
         stack().keep(CompareSet::Read);
         pedal().clearFrameLog();
+        // The windows make the configuration folder at start; the session alone does not.
+        QVERIFY(QDir().mkpath(folder()));
     }
+    pedal::VirtualPedal &pedal() { return pedalDriver->pedal(); }
     UndoStack &stack() { return s->undoStack(); }
     SettingsSnapshot now() { return takeSnapshot(s->settings()); }
     QString folder() const { return QDir(folders.documents()).filePath(QStringLiteral("ZANTH/Tovel")); }
@@ -104,7 +104,6 @@ private slots:
     void revertAsksFirstAndIsOneStep();
     void savedSoundsFollowTheFolder();
     void renameAndDeleteAskFirst();
-    void savedSoundsWindowLoadsWhatIsChosen();
 };
 
 void TestEditingActions::undoAndRedoSendTheRestoredValues_data()
@@ -355,39 +354,6 @@ void TestEditingActions::renameAndDeleteAskFirst()
     e.prompts.scriptAnswer(Prompts::Answer::No);
     QVERIFY(!savedSoundTarget(s, "take 2"));
     QCOMPARE(savedSoundTarget(s, "new take").value, folder + "/new take.txt");
-}
-
-// The window's list shows what the folder holds, marks another layout, and an entry chosen
-// (Enter or a double-click) loads as Load From does, its levels sent.
-void TestEditingActions::savedSoundsWindowLoadsWhatIsChosen()
-{
-    Editing e;
-    e.click(e.main().menuSavedSounds);
-    SavedSoundsList *list = e.main().formSavedSounds();
-    QVERIFY(list && list->isVisible());
-    QCOMPARE(list->windowTitle(), "Saved Sounds: Fifth Harmony");
-    writeFile(e.folder() + "/take.txt", crlf({"100", "300", "0", "0", "256", "EXP", "NA", "NA", "NA", "NA", "F", "F",
-                                              "F", "F", "F", "1", "1", "100", "100"}));
-    writeFile(e.folder() + "/other.txt", crlf({"1", "2", "3"}));
-    QTRY_COMPARE(list->lstSounds->topLevelItemCount(), 2);
-    QTreeWidgetItem *other = list->lstSounds->topLevelItem(0);
-    QTreeWidgetItem *take = list->lstSounds->topLevelItem(1);
-    QCOMPARE(other->text(0), "other");
-    QCOMPARE(other->text(2), "another");
-    QCOMPARE(take->text(2), QString());
-
-    e.sent();
-    list->lstSounds->setCurrentItem(take);
-    emit list->lstSounds->itemActivated(take, 0);
-    QVERIFY2(e.prompts.messages.value(0).startsWith("FX Configuration File Loaded"), qPrintable(e.prompts.messages.value(0)));
-    QCOMPARE(e.sent(), QStringList{"value row 0 100"});
-    QCOMPARE(e.stack().count(), 1);
-
-    e.prompts.scriptAnswer(Prompts::Answer::No);
-    list->lstSounds->setCurrentItem(other);
-    list->btnLoad->click();
-    QVERIFY2(e.prompts.questions.value(0).startsWith("other.txt has 3 lines"), qPrintable(e.prompts.questions.value(0)));
-    QCOMPARE(e.sent(), QStringList{});
 }
 
 QTEST_MAIN(TestEditingActions)

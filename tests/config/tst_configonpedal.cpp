@@ -1,4 +1,5 @@
 // Configuration files through the windows of the whole editor, on the virtual pedal.
+#include "app/savedsoundslist.h"
 #include "app/toggleswitch.h"
 #include "pedal/effectfirmware.h"
 #include "pedal/virtualpedal.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace tovel;
@@ -95,6 +97,7 @@ private slots:
     void saveRefusedWithoutTheEffectsState_data();
     void saveRefusedWithoutTheEffectsState();
     void listsTellAssistiveTechnologyTheirEntry();
+    void savedSoundsWindowLoadsWhatIsChosen();
 };
 
 void TestConfigOnPedal::loadCases_data()
@@ -521,6 +524,43 @@ void TestConfigOnPedal::listsTellAssistiveTechnologyTheirEntry()
     // A list with nothing chosen says so.
     QCOMPARE(QAccessible::queryAccessibleInterface(w.boxAssign[1])->text(QAccessible::Description),
              QStringLiteral("none"));
+}
+
+// The Saved Sounds window shows what the folder holds, marks another layout, and an entry chosen
+// (Enter or a double-click) loads as Load From does, its levels sent; one undo step.
+void TestConfigOnPedal::savedSoundsWindowLoadsWhatIsChosen()
+{
+    Player p;
+    p.click(p.main().menuSavedSounds);
+    SavedSoundsList *list = p.main().formSavedSounds();
+    QVERIFY(list && list->isVisible());
+    QCOMPARE(list->windowTitle(), "Saved Sounds: Fifth Harmony");
+    p.writeFile(p.folder() + "/take.txt", "100\r\n300\r\n0\r\n0\r\n256\r\nEXP\r\nNA\r\nNA\r\nNA\r\nNA\r\n"
+                                          "F\r\nF\r\nF\r\nF\r\nF\r\n1\r\n1\r\n100\r\n100\r\n");
+    p.writeFile(p.folder() + "/other.txt", "1\r\n2\r\n3\r\n");
+    QTRY_COMPARE(list->lstSounds->topLevelItemCount(), 2);
+    QTreeWidgetItem *other = list->lstSounds->topLevelItem(0);
+    QTreeWidgetItem *take = list->lstSounds->topLevelItem(1);
+    QCOMPARE(other->text(0), "other");
+    QCOMPARE(other->text(2), "another");
+    QCOMPARE(take->text(2), QString());
+
+    p.prompts.messages.clear();
+    p.prompts.questions.clear();
+    list->lstSounds->setCurrentItem(take);
+    emit list->lstSounds->itemActivated(take, 0);
+    QVERIFY2(p.prompts.messages.value(0).startsWith("FX Configuration File Loaded"), qPrintable(p.prompts.messages.value(0)));
+    QCOMPARE(p.pedalLevel(0), quint32(100) << 13);
+    QCOMPARE(p.pedalLevel(1), quint32(300) << 13);
+    QCOMPARE(p.pedalLevel(4), quint32(256) << 13);
+    QCOMPARE(p.app->session().undoStack().count(), 1);
+
+    p.pedal().clearFrameLog();
+    p.prompts.scriptAnswer(Prompts::Answer::No);
+    list->lstSounds->setCurrentItem(other);
+    list->btnLoad->click();
+    QVERIFY2(p.prompts.questions.value(0).startsWith("other.txt has 3 lines"), qPrintable(p.prompts.questions.value(0)));
+    QCOMPARE(p.frames(), QStringList{});
 }
 
 QTEST_MAIN(TestConfigOnPedal)
