@@ -13,8 +13,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace tovel {
 

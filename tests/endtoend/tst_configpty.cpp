@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tovel;
