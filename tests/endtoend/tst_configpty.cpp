@@ -29,6 +29,19 @@ QString levelHex(int level)
     return QStringLiteral("%1").arg(quint32(level) << 13, 8, 16, QLatin1Char('0')).toUpper();
 }
 
+// Connect, the effect uploaded, Open FX and Request: its rows read from the pedal.
+void connectUploadAndRead(PtyEditor &editor)
+{
+    TformMain &main = editor.main();
+    main.menuConnect->trigger();
+    QVERIFY(editor.app->session().selectEffect(kEffect));
+    editor.prompts.scriptAnswer(Prompts::Answer::Yes);
+    main.btnUpload->click();
+    main.btnOpenEffect->click();
+    main.btnRequest->click();
+    QCOMPARE(editor.prompts.messages, QStringList());
+}
+
 } // namespace
 
 class TestConfigPty : public QObject {
@@ -46,13 +59,9 @@ void TestConfigPty::saveThenLoadOnTheSim()
     PtyEditor editor(sim.process.ptyPath());
     TformMain &main = editor.main();
     TformFXParameters &w = *editor.app->formFXParameters();
-    main.menuConnect->trigger();
-    QVERIFY(editor.app->session().selectEffect(kEffect));
-    editor.prompts.scriptAnswer(Prompts::Answer::Yes);
-    main.btnUpload->click();
-    main.btnOpenEffect->click();
-    main.btnRequest->click();
-    QCOMPARE(editor.prompts.messages, QStringList());
+    connectUploadAndRead(editor);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(w.trkPot[0]->isEnabled());
 
     w.trkPot[0]->setValue(600);
@@ -103,13 +112,9 @@ void TestConfigPty::undoAndCompareOnTheSim()
     PtyEditor editor(sim.process.ptyPath());
     TformMain &main = editor.main();
     TformFXParameters &w = *editor.app->formFXParameters();
-    main.menuConnect->trigger();
-    QVERIFY(editor.app->session().selectEffect(kEffect));
-    editor.prompts.scriptAnswer(Prompts::Answer::Yes);
-    main.btnUpload->click();
-    main.btnOpenEffect->click();
-    main.btnRequest->click();
-    QCOMPARE(editor.prompts.messages, QStringList());
+    connectUploadAndRead(editor);
+    if (QTest::currentTestFailed())
+        return;
     const int read = w.trkPot[0]->value();
     QVERIFY(!main.menuUndo->isEnabled());
 
