@@ -63,6 +63,7 @@ Application::Application(Prompts &prompts_, Pacing &pacing_, Folders &folders_, 
     else
         m_sessionLog = SessionLog::openInFolder(QDir(state).filePath(QStringLiteral("tovel-editor")), started,
                                                 m_sessionLogError);
+    m_session->trace().attachSessionLog(m_sessionLog.get());
     if (startup == Startup::Whole)
         finishStartup();
 }
@@ -72,13 +73,12 @@ void Application::finishStartup()
     if (m_formPrint)
         return;
     m_formFirmwareUpgrade = std::make_unique<TformFirmwareUpgrade>(*m_session);
-    m_formPrint = std::make_unique<TformPrint>();
+    m_formPrint = std::make_unique<TformPrint>(m_session->trace());
     // Wholly on the screen, however far its design position lies past the screen's edge.
     new PlaceWhenFramed(*m_formPrint, [print = m_formPrint.get()](const QMargins &) {
         return moveInside(print->frameGeometry(), availableGeometryFor(*print));
     });
-    m_formPrint->attachSessionLog(m_sessionLog.get(), prompts, folders);
-    m_session->attachConsole(m_formPrint.get());
+    m_formPrint->attachSavePrompts(prompts, folders);
     // What start-up did without, now that there is a console to say it.
     if (!m_sessionLog)
         m_formPrint->printToConsole(QStringLiteral("No session log: ") + m_sessionLogError);
@@ -106,12 +106,13 @@ void Application::finishStartup()
 
 Application::~Application()
 {
-    m_session->attachConsole(nullptr);
+    // The session outlives the log; lines traced from here on are kept, not written.
+    m_session->trace().attachSessionLog(nullptr);
 }
 
 Console &Application::console()
 {
-    return *m_formPrint;
+    return m_session->trace();
 }
 
 } // namespace tovel

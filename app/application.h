@@ -96,7 +96,7 @@ private:
     WebBrowser *m_browserSeam;
     std::unique_ptr<TformMain> m_formMain;
     std::unique_ptr<TformFirmwareUpgrade> m_formFirmwareUpgrade;
-    // Outlives the console, which writes to it to the last.
+    // The session's trace writes every line to it.
     std::unique_ptr<SessionLog> m_sessionLog;
     QString m_sessionLogError;
     std::unique_ptr<TformPrint> m_formPrint;

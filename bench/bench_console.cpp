@@ -6,6 +6,7 @@
 // folder. Last, what a million lines leave in memory.
 #include "bench/benchresult.h"
 #include "console/sessionlog.h"
+#include "console/tracestore.h"
 #include "app/console/tformprint.h"
 
 #include <QApplication>
@@ -89,8 +90,10 @@ int main(int argc, char **argv)
     const auto log = tovel::SessionLog::openInFolder(folders.state(), QDateTime::currentDateTime(), error);
     if (!log)
         qFatal("no session log: %s", qPrintable(error));
-    tovel::TformPrint console;
-    console.attachSessionLog(log.get(), prompts, folders);
+    tovel::TraceStore trace;
+    trace.attachSessionLog(log.get());
+    tovel::TformPrint console(trace);
+    console.attachSavePrompts(prompts, folders);
     console.show();
     console.CheckBox1->setChecked(true);
     QApplication::processEvents();

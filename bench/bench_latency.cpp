@@ -4,6 +4,7 @@
 // the whole four-line answer in hand; the editor's wait loop turns every 50 us.
 // Prints one line per setting: mean, min and max over the runs, in ms.
 #include "app/console/tformprint.h"
+#include "console/tracestore.h"
 #include "core/clock.h"
 #include "core/pacing.h"
 #include "core/seams.h"
@@ -36,7 +37,8 @@ int main(int argc, char **argv)
         usb.onFailure = [](const UsbFailure &failure) {
             std::fprintf(stderr, "%s\n", qPrintable(D2XXUnit::failureText(failure)));
         };
-        TformPrint console;
+        TraceStore trace;
+        TformPrint console(trace);
         PedalState state;
         CommandExchange exchange(usb, pacing, clock, console, state);
         usb.Open_USB_Device_By_Serial_Number(QStringLiteral("ZT000001"));

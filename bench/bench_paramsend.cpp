@@ -45,8 +45,7 @@ int main(int argc, char **argv)
     pedal::VirtualPedalDriver driver({}, clock);
     tovel::test::TempFolders folders;
     EditorSession session(prompts, pacing, folders, driver, clock);
-    TformPrint console;
-    session.attachConsole(&console);
+    TformPrint console(session.trace());
     D2XXUnit &usb = session.usb;
     ParamTables &tables = session.params;
     CommandExchange &exchange = session.exchange();

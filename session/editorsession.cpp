@@ -45,7 +45,7 @@ EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folder
     : prompts(prompts_), pacing(pacing_), folders(folders_), clock(clock_), usb(driver),
       m_loader(index ? CatalogueLoader(*index) : CatalogueLoader()), m_settings(params)
 {
-    m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, m_console, m_pedalState);
+    m_exchange = std::make_unique<CommandExchange>(usb, pacing, clock, m_trace, m_pedalState);
     // A row the player moves while an exchange runs is kept from that exchange's answer only.
     connect(m_exchange.get(), &CommandExchange::busyChanged, &m_settings,
             [this] { m_settings.clearPlayerChanges(); });
@@ -60,7 +60,7 @@ EditorSession::EditorSession(Prompts &prompts_, Pacing &pacing_, Folders &folder
         if (!m_lossExpected && !m_restarting)
             emit deviceLost();
     };
-    m_bootloaderLink = std::make_unique<BootloaderLink>(usb, pacing, clock, m_console);
+    m_bootloaderLink = std::make_unique<BootloaderLink>(usb, pacing, clock, m_trace);
     m_firmwareUpgrade = std::make_unique<FirmwareUpgrade>(*m_bootloaderLink);
     // From the go command's address on, the pedal restarts: its bridge leaving the bus is no
     // loss to tell, until that link is closed or another opened.
@@ -147,8 +147,8 @@ bool EditorSession::selectEffect(const QString &name)
 
 bool EditorSession::chooseListedEffect(int row, const QString &name)
 {
-    m_console.printToConsole(QStringLiteral("efx index :") + QString::number(row));
-    m_console.printToConsole(QStringLiteral("selected effect name: ") + name);
+    m_trace.printToConsole(QStringLiteral("efx index :") + QString::number(row));
+    m_trace.printToConsole(QStringLiteral("selected effect name: ") + name);
     return chooseEffect(name);
 }
 
@@ -164,7 +164,7 @@ bool EditorSession::chooseEffect(const QString &name)
 bool EditorSession::openRows()
 {
     setRowsRead(false);
-    EffectRows rows = loadEffectRows(m_loader, selection.SelectedEffectName, m_console);
+    EffectRows rows = loadEffectRows(m_loader, selection.SelectedEffectName, m_trace);
     const bool complete = rows.complete;
     m_settings.open(std::move(rows));
     return complete;
@@ -215,7 +215,7 @@ std::optional<ActionFailure> EditorSession::require(PedalNeed need, const QStrin
         return ActionFailure{m_exchange->quitting() ? Kind::Refused : Kind::NoPedal, step, {}, QString()};
     if (m_pedalState.inStep())
         return std::nullopt;
-    m_console.printToConsole(QStringLiteral("checking the line before the %1: effect query").arg(step));
+    m_trace.printToConsole(QStringLiteral("checking the line before the %1: effect query").arg(step));
     const ActionResult<EffectInfo> proof = askEffect(step);
     return proof.failure;
 }
@@ -283,7 +283,7 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
         if (answer.started && isBootloaderByte(answer.bytes.front())) {
             // Nothing that is not a bootloader command goes to it: the command stops here.
             m_owedQueryAnswers = 0;
-            m_console.printToConsole(QStringLiteral("the controller's bootloader answered the effect query: ")
+            m_trace.printToConsole(QStringLiteral("the controller's bootloader answered the effect query: ")
                                      + QString::fromLatin1(answer.bytes.toHex().toUpper()));
             m_pedalState.bootloaderFound(false);
             return R::fail(Kind::PedalAnswer, step, beforeCommand(step, kBootloaderFound), answer.bytes);
@@ -306,7 +306,7 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
         // An answer still owed from an earlier query is read first; otherwise the query goes
         // again, since what came was not its whole answer alone.
         ask = m_owedQueryAnswers == 0 || answer.outcome == O::NoAnswer;
-        m_console.printToConsole(ask ? QStringLiteral("effect query answer not whole and alone: asking again")
+        m_trace.printToConsole(ask ? QStringLiteral("effect query answer not whole and alone: asking again")
                                      : QStringLiteral("an earlier effect query's answer came: reading on"));
     }
     m_pedalState.lostStep(QStringLiteral("the effect query was not answered in step"));
@@ -337,7 +337,7 @@ void EditorSession::checkLineForKeptValues()
     if (!scope)
         return;
     if (const std::optional<ActionFailure> failure = require(PedalNeed::EffectFirmwareInStep, QStringLiteral("parameter values"))) {
-        m_console.printToConsole(QStringLiteral("%1 parameter values not sent: the line is not in step")
+        m_trace.printToConsole(QStringLiteral("%1 parameter values not sent: the line is not in step")
                                      .arg(exchange.deferredCount()));
         exchange.dropDeferred();
         if (!failure->message.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/catalogueloader.h"
+#include "console/tracestore.h"
 #include "core/actionfailure.h"
 #include "firmware/bootloaderlink.h"
 #include "firmware/firmwareupgrade.h"
@@ -9,7 +10,6 @@
 #include "protocol/commandexchange.h"
 #include "protocol/effectquery.h"
 #include "protocol/pedalstate.h"
-#include "session/consolerelay.h"
 #include "session/listedbridge.h"
 #include "session/undostack.h"
 #include "usb/d2xxunit.h"
@@ -100,9 +100,11 @@ public:
     // that failed leaves the next one to bring the bootloader back in step).
     BootloaderLink &bootloaderLink() { return *m_bootloaderLink; }
     FirmwareUpgrade &firmwareUpgrade() { return *m_firmwareUpgrade; }
-    // Where every trace line goes: the console window, standard error, nowhere.
-    Console &console() { return m_console; }
-    void attachConsole(Console *sink) { m_console.attach(sink); }
+    // Where every trace line goes: kept here for the console window (and the tests), written to
+    // the session log, and handed on to an attached sink (standard error for tovel).
+    Console &console() { return m_trace; }
+    TraceStore &trace() { return m_trace; }
+    void attachConsole(Console *sink) { m_trace.attach(sink); }
 
     // The effect `name` as a player chooses it: the category that lists it, then the effect,
     // and its rows opened; effectSelected says where it is listed, for the windows to show the
@@ -196,7 +198,7 @@ private:
     void checkLineForKeptValues();
 
     CatalogueLoader m_loader;
-    ConsoleRelay m_console;
+    TraceStore m_trace;
     SettingsModel m_settings;
     UndoStack m_undo{m_settings};
     PedalState m_pedalState;

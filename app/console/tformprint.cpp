@@ -1,6 +1,7 @@
 #include "app/console/tformprint.h"
 
 #include "console/sessionlog.h"
+#include "console/tracestore.h"
 #include "core/safefile.h"
 
 #include <QCheckBox>
@@ -23,7 +24,7 @@ namespace {
 const QString kLogFilter = QStringLiteral("Log Files (*.log)|*.log|All Files (*)|*");
 } // namespace
 
-TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
+TformPrint::TformPrint(TraceStore &trace, QWidget *parent) : QWidget(parent), m_trace(trace)
 {
     setObjectName(QStringLiteral("formPrint"));
     setWindowTitle(QStringLiteral("Print Console"));
@@ -71,55 +72,41 @@ TformPrint::TformPrint(QWidget *parent) : QWidget(parent)
     connect(CheckBox1, &QCheckBox::toggled, this, &TformPrint::CheckBox1Change);
     connect(btnScrollTop, &QPushButton::clicked, this, &TformPrint::btnScrollTopClick);
     connect(btnSaveLog, &QPushButton::clicked, this, &TformPrint::btnSaveLogClick);
+
+    connect(&m_trace, &TraceStore::lineAdded, this, &TformPrint::lineAdded);
+    connect(&m_trace, &TraceStore::cleared, this, &TformPrint::traceCleared);
+    // Lines the session kept before the window was made.
+    m_memoFirst = m_shownEnd = m_trace.firstNumber();
+    if (m_trace.endNumber() > m_shownEnd)
+        queueFlush();
 }
 
-void TformPrint::attachSessionLog(SessionLog *log, Prompts &prompts, const Folders &folders)
+void TformPrint::attachSavePrompts(Prompts &prompts, const Folders &folders)
 {
-    m_log = log;
     m_prompts = &prompts;
     m_folders = &folders;
 }
 
 void TformPrint::printToConsole(const QString &text)
 {
-    add(text, m_autoScroll);
+    m_trace.printToConsole(text);
 }
 
 void TformPrint::appendConsoleLine(const QString &text)
 {
-    add(text, false);
-}
-
-QString TformPrint::cutLine(const QString &line, qsizetype keep, qsizetype length)
-{
-    if (length <= keep)
-        return line;
-    const QString note = QStringLiteral(" ... %1 more characters").arg(length - keep);
-    QString cut;
-    cut.reserve(keep + note.size());
-    cut.append(QStringView(line).left(keep));
-    cut.append(note);
-    return cut;
+    m_trace.appendConsoleLine(text);
 }
 
 QString TformPrint::droppedNote() const
 {
-    return QStringLiteral("... %1 earlier lines dropped").arg(m_dropped)
-           + (m_log ? QStringLiteral(" (Save Log... saves every line)") : QString());
+    return QStringLiteral("... %1 earlier lines dropped").arg(m_trace.droppedLines())
+           + (m_trace.sessionLog() ? QStringLiteral(" (Save Log... saves every line)") : QString());
 }
 
-void TformPrint::add(const QString &text, bool scroll)
+void TformPrint::lineAdded(bool scroll)
 {
-    if (m_log)
-        m_log->append(text);
-    m_lines.append(cutLine(text, kKeptLineChars));
-    m_lengths.append(text.size());
-    m_keptChars += m_lines.last().size();
-    ++m_unshown;
-    if (scroll)
-        m_scrollLine = int(m_lines.size()) - 1;
-    while (m_lines.size() > kMaxLines || (m_keptChars > kKeptChars && m_lines.size() > 1))
-        dropOldest();
+    if (scroll && m_autoScroll)
+        m_scrollLine = m_trace.endNumber() - 1;
     queueFlush();
 }
 
@@ -131,27 +118,17 @@ void TformPrint::queueFlush()
     }
 }
 
-void TformPrint::dropOldest()
-{
-    // The kept lines are those in the memo, then those still waiting for the flush.
-    if (m_lines.size() > m_unshown)
-        ++m_memoDrop;
-    else
-        --m_unshown;
-    m_keptChars -= m_lines.first().size();
-    m_lines.removeFirst();
-    m_lengths.removeFirst();
-    ++m_dropped;
-    if (m_scrollLine > 0)
-        --m_scrollLine;
-}
-
 void TformPrint::updateMemo(int most)
 {
-    const bool noteWanted = m_dropped > 0;
+    const qint64 first = m_trace.firstNumber();
+    const bool noteWanted = first > 0;
+    // Lines of the memo the trace no longer keeps, and kept lines the memo does not show yet.
+    const qint64 memoDrop = std::clamp(first - m_memoFirst, qint64(0), m_shownEnd - m_memoFirst);
+    const qint64 from = std::max(m_shownEnd, first);
+    const qint64 unshown = m_trace.endNumber() - from;
     // A line dropped since the last flush was either in the memo or waiting behind new ones:
     // with nothing to take away or add, the note's count is the one shown.
-    if (m_memoDrop == 0 && m_unshown == 0 && noteWanted == m_noteShown)
+    if (memoDrop == 0 && unshown == 0 && noteWanted == m_noteShown && from == m_shownEnd)
         return;
     QScrollBar *v = Memo1->verticalScrollBar();
     QScrollBar *h = Memo1->horizontalScrollBar();
@@ -162,21 +139,22 @@ void TformPrint::updateMemo(int most)
     QTextDocument *doc = Memo1->document();
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    if (m_memoDrop > 0 && m_memoDrop >= m_memoLines) {
+    const qint64 memoLines = m_shownEnd - m_memoFirst;
+    if (memoDrop > 0 && memoDrop >= memoLines) {
         blocksAbove = doc->blockCount();
         cursor.select(QTextCursor::Document);
         cursor.removeSelectedText();
-        m_memoLines = 0;
         m_noteShown = false;
-    } else if (m_memoDrop > 0) {
-        const int first = m_noteShown ? 1 : 0;
-        cursor.setPosition(doc->findBlockByNumber(first).position());
-        cursor.setPosition(doc->findBlockByNumber(first + m_memoDrop).position(), QTextCursor::KeepAnchor);
+    } else if (memoDrop > 0) {
+        const int top = m_noteShown ? 1 : 0;
+        cursor.setPosition(doc->findBlockByNumber(top).position());
+        cursor.setPosition(doc->findBlockByNumber(top + int(memoDrop)).position(), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
-        m_memoLines -= m_memoDrop;
-        blocksAbove = m_memoDrop;
+        blocksAbove = int(memoDrop);
     }
-    m_memoDrop = 0;
+    // Lines dropped before they were shown are not waited for.
+    m_memoFirst = memoDrop >= memoLines ? from : m_memoFirst + memoDrop;
+    m_shownEnd = from;
 
     if (noteWanted) {
         cursor.setPosition(0);
@@ -185,30 +163,31 @@ void TformPrint::updateMemo(int most)
             cursor.insertText(droppedNote());
         } else {
             cursor.insertText(droppedNote());
-            if (m_memoLines > 0)
+            if (m_shownEnd > m_memoFirst)
                 cursor.insertBlock();
             m_noteShown = true;
             --blocksAbove;
         }
     }
 
-    if (m_unshown > 0) {
-        const int count = std::min(m_unshown, most);
-        const qsizetype from = m_lines.size() - m_unshown;
+    if (unshown > 0) {
+        const qint64 count = std::min(unshown, qint64(most));
+        const QStringList &lines = m_trace.lines();
         QStringList batch;
         batch.reserve(count);
-        for (qsizetype i = from; i < from + count; ++i)
-            batch.append(cutLine(m_lines[i], kShownLineChars, m_lengths[i]));
+        for (qint64 n = from; n < from + count; ++n) {
+            const qsizetype i = n - first;
+            batch.append(TraceStore::cutLine(lines[i], kShownLineChars, m_trace.givenLength(i)));
+        }
         // Inserted through a cursor: appendPlainText puts its text into the first block while
         // the memo holds nothing but one empty line, which would lose that line. It would also
         // scroll to the end when the view is already there; the view stays where it is unless
         // a line asked to scroll.
         cursor.movePosition(QTextCursor::End);
-        if (m_noteShown || m_memoLines > 0)
+        if (m_noteShown || m_shownEnd > m_memoFirst)
             cursor.insertBlock();
         cursor.insertText(batch.join(QLatin1Char('\n')));
-        m_memoLines += count;
-        m_unshown -= count;
+        m_shownEnd += count;
     }
     cursor.endEditBlock();
     // The scroll bar counts lines: the view keeps showing the lines it showed.
@@ -219,10 +198,9 @@ void TformPrint::updateMemo(int most)
 void TformPrint::flushTurn()
 {
     m_flushQueued = false;
-    if (m_log)
-        m_log->flush();
+    m_trace.flushSessionLog();
     updateMemo(kLinesPerTurn);
-    if (m_unshown > 0)
+    if (m_shownEnd < m_trace.endNumber())
         queueFlush();
     else
         scrollIfAsked();
@@ -231,8 +209,7 @@ void TformPrint::flushTurn()
 void TformPrint::flush()
 {
     m_flushQueued = false;
-    if (m_log)
-        m_log->flush();
+    m_trace.flushSessionLog();
     updateMemo(std::numeric_limits<int>::max());
     scrollIfAsked();
 }
@@ -245,10 +222,11 @@ void TformPrint::scrollIfAsked()
         QScrollBar *v = Memo1->verticalScrollBar();
         const int from = v->value();
         int target = v->maximum();
-        if (m_scrollLine != m_lines.size() - 1) {
+        if (m_scrollLine != m_trace.endNumber() - 1) {
             m_scrollAnimation->stop();
             v->setValue(0);
-            const int block = m_scrollLine + (m_noteShown ? 1 : 0);
+            // A line dropped since it asked: the first one kept.
+            const int block = int(std::max(m_scrollLine, m_memoFirst) - m_memoFirst) + (m_noteShown ? 1 : 0);
             Memo1->setTextCursor(QTextCursor(Memo1->document()->findBlockByNumber(block)));
             Memo1->ensureCursorVisible();
             target = v->value();
@@ -277,14 +255,13 @@ void TformPrint::scrollTo(int target)
 
 void TformPrint::btnClearClick()
 {
-    // The memo only: the session log keeps every line.
-    m_lines.clear();
-    m_lengths.clear();
-    m_keptChars = 0;
-    m_dropped = 0;
-    m_unshown = 0;
-    m_memoLines = 0;
-    m_memoDrop = 0;
+    // The kept lines only: the session log keeps every line.
+    m_trace.clear();
+}
+
+void TformPrint::traceCleared()
+{
+    m_memoFirst = m_shownEnd = 0;
     m_noteShown = false;
     m_scrollLine = -1;
     m_scrollAnimation->stop();
@@ -308,16 +285,16 @@ void TformPrint::btnSaveLogClick()
     if (!m_prompts)
         return;
     flush();
-    const QString name =
-        m_log ? QFileInfo(m_log->path()).fileName() : QStringLiteral("tovel-editor-console.log");
+    SessionLog *log = m_trace.sessionLog();
+    const QString name = log ? QFileInfo(log->path()).fileName() : QStringLiteral("tovel-editor-console.log");
     const QString proposed = m_folders ? QDir(m_folders->documents()).filePath(name) : name;
     const QString path = m_prompts->saveFile(kLogFilter, proposed);
     if (path.isEmpty())
         return;
     // Without a log file to copy (none could be made, it stopped, or --log sent it to a pipe or
     // a terminal), the lines this window keeps are what there is.
-    const bool whole = m_log && m_log->error().isEmpty() && QFileInfo(m_log->path()).isFile();
-    const QString error = whole ? m_log->saveCopy(path) : saveShownLines(path);
+    const bool whole = log && log->error().isEmpty() && QFileInfo(log->path()).isFile();
+    const QString error = whole ? log->saveCopy(path) : saveShownLines(path);
     if (!error.isEmpty()) {
         m_prompts->showMessage(QStringLiteral("Error saving file: ") + error);
         return;
@@ -328,9 +305,9 @@ void TformPrint::btnSaveLogClick()
 QString TformPrint::saveShownLines(const QString &path)
 {
     QByteArray text;
-    if (m_dropped > 0)
-        text += QStringLiteral("... %1 earlier lines dropped\n").arg(m_dropped).toUtf8();
-    for (const QString &line : std::as_const(m_lines))
+    if (m_trace.droppedLines() > 0)
+        text += QStringLiteral("... %1 earlier lines dropped\n").arg(m_trace.droppedLines()).toUtf8();
+    for (const QString &line : m_trace.lines())
         text += line.toUtf8() + '\n';
     return writeFileSafely(path, text);
 }

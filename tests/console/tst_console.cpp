@@ -1,4 +1,5 @@
 #include "console/sessionlog.h"
+#include "console/tracestore.h"
 #include "app/console/tformprint.h"
 #include "tests/support/testseams.h"
 
@@ -42,6 +43,7 @@ private slots:
     void lastLinesAreKept();
     void scrollingWhileOldLinesGo();
     void keptCharactersAreBounded();
+    void windowShowsWhatTheSessionKept();
     void sessionLogHasEveryLine();
     void saveLog_data();
     void saveLog();
@@ -56,11 +58,12 @@ static void fill(TformPrint &console, int count)
 
 void TestConsole::linesAreKeptUnchanged()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.printToConsole(QStringLiteral("num of bytes received: 4"));
     console.printToConsole(QString());
     console.appendConsoleLine(QStringLiteral("  blanks kept  "));
-    QCOMPARE(console.lines(), (QStringList{"num of bytes received: 4", "", "  blanks kept  "}));
+    QCOMPARE(trace.lines(), (QStringList{"num of bytes received: 4", "", "  blanks kept  "}));
     console.flush();
     QCOMPARE(console.Memo1->toPlainText(), QStringLiteral("num of bytes received: 4\n\n  blanks kept  "));
     QVERIFY(console.Memo1->isReadOnly());
@@ -68,12 +71,13 @@ void TestConsole::linesAreKeptUnchanged()
 
 void TestConsole::clearThenOneLine()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     fill(console, 5);
     console.btnClear->click();
     console.printToConsole(QStringLiteral("only"));
     console.flush();
-    QCOMPARE(console.lines(), QStringList{"only"});
+    QCOMPARE(trace.lines(), QStringList{"only"});
     QCOMPARE(console.Memo1->toPlainText(), QStringLiteral("only"));
 }
 
@@ -98,7 +102,8 @@ void TestConsole::emptyLinesAreLines()
     QFETCH(bool, clearFirst);
     QFETCH(QStringList, flushes);
     QFETCH(QStringList, shown);
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     if (clearFirst) {
         fill(console, 3);
         console.btnClear->click();
@@ -108,14 +113,15 @@ void TestConsole::emptyLinesAreLines()
             console.printToConsole(line);
         console.flush();
     }
-    QCOMPARE(console.lines(), shown);
+    QCOMPARE(trace.lines(), shown);
     QCOMPARE(console.Memo1->document()->blockCount(), int(shown.size()));
     QCOMPARE(console.Memo1->toPlainText(), shown.join(QLatin1Char('\n')));
 }
 
 void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.show();
     QVERIFY(!console.AutoScroll());
     fill(console, 300);
@@ -149,7 +155,7 @@ void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
         console.appendConsoleLine(QStringLiteral("appended"));
     console.flush();
     glideToEnd(console);
-    const int printed = int(console.lines().lastIndexOf(QStringLiteral("printed")));
+    const int printed = int(trace.lines().lastIndexOf(QStringLiteral("printed")));
     const QRect line = console.Memo1->cursorRect(
         QTextCursor(console.Memo1->document()->findBlockByNumber(printed)));
     const int viewHeight = console.Memo1->viewport()->height();
@@ -162,7 +168,8 @@ void TestConsole::scrollFollowsTheBoxAndTheKindOfLine()
 
 void TestConsole::upScrollsToTop()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.show();
     console.CheckBox1->setChecked(true);
     for (int i = 0; i < 200; ++i)
@@ -176,7 +183,8 @@ void TestConsole::upScrollsToTop()
 
 void TestConsole::burstGlidesOnce()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.show();
     console.CheckBox1->setChecked(true);
     fill(console, 100);
@@ -229,7 +237,8 @@ void TestConsole::burstGlidesOnce()
 
 void TestConsole::floodIsShownOverTurns()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.show();
     console.CheckBox1->setChecked(true);
     QCoreApplication::processEvents();
@@ -254,22 +263,23 @@ void TestConsole::floodIsShownOverTurns()
     QCOMPARE(console.scrollAnimation()->state(), QAbstractAnimation::Running);
     glideToEnd(console);
     QCOMPARE(v->value(), v->maximum());
-    QCOMPARE(console.Memo1->toPlainText(), console.lines().join(QLatin1Char('\n')));
+    QCOMPARE(console.Memo1->toPlainText(), trace.lines().join(QLatin1Char('\n')));
 }
 
 void TestConsole::longLineIsKeptWholeAndShownCut()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     const QString wav(3'000'000, QLatin1Char('A'));
     console.printToConsole(wav);
     console.printToConsole(QStringLiteral("after"));
     console.flush();
     // Kept whole up to a mebibyte of characters, then counted.
-    QCOMPARE(console.lines().first(), wav.left(TformPrint::kKeptLineChars)
-                                          + QStringLiteral(" ... %1 more characters").arg(3'000'000 - TformPrint::kKeptLineChars));
-    const QString kept(TformPrint::kKeptLineChars, QLatin1Char('B'));
+    QCOMPARE(trace.lines().first(), wav.left(TraceStore::kKeptLineChars)
+                                          + QStringLiteral(" ... %1 more characters").arg(3'000'000 - TraceStore::kKeptLineChars));
+    const QString kept(TraceStore::kKeptLineChars, QLatin1Char('B'));
     console.printToConsole(kept);
-    QCOMPARE(console.lines().last(), kept);
+    QCOMPARE(trace.lines().last(), kept);
     const QString shown = console.Memo1->document()->firstBlock().text();
     QVERIFY(shown.startsWith(wav.left(TformPrint::kShownLineChars)));
     QVERIFY(shown.endsWith(QStringLiteral(" ... %1 more characters").arg(3'000'000 - TformPrint::kShownLineChars)));
@@ -288,32 +298,33 @@ void TestConsole::lastLinesAreKept_data()
     // How the lines come: in bursts of `burst` lines with a flush after each.
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("burst");
-    QTest::newRow("exactly-the-limit-in-one-flush") << TformPrint::kMaxLines << TformPrint::kMaxLines;
-    QTest::newRow("a-flood-in-one-flush") << 3 * TformPrint::kMaxLines + 7 << 3 * TformPrint::kMaxLines + 7;
-    QTest::newRow("one-past-the-limit-after-a-flush") << TformPrint::kMaxLines + 1 << TformPrint::kMaxLines;
-    QTest::newRow("bursts-that-overlap-the-limit") << 2 * TformPrint::kMaxLines + 500 << 3001;
-    QTest::newRow("a-flush-every-100-lines") << TformPrint::kMaxLines + 250 << 100;
+    QTest::newRow("exactly-the-limit-in-one-flush") << TraceStore::kMaxLines << TraceStore::kMaxLines;
+    QTest::newRow("a-flood-in-one-flush") << 3 * TraceStore::kMaxLines + 7 << 3 * TraceStore::kMaxLines + 7;
+    QTest::newRow("one-past-the-limit-after-a-flush") << TraceStore::kMaxLines + 1 << TraceStore::kMaxLines;
+    QTest::newRow("bursts-that-overlap-the-limit") << 2 * TraceStore::kMaxLines + 500 << 3001;
+    QTest::newRow("a-flush-every-100-lines") << TraceStore::kMaxLines + 250 << 100;
 }
 
 void TestConsole::lastLinesAreKept()
 {
     QFETCH(int, count);
     QFETCH(int, burst);
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     for (int i = 0; i < count; ++i) {
         console.appendConsoleLine(QStringLiteral("line %1").arg(i));
         if ((i + 1) % burst == 0)
             console.flush();
     }
     console.flush();
-    const int dropped = count - TformPrint::kMaxLines;
-    QCOMPARE(console.lines().size(), qsizetype(std::min(count, int(TformPrint::kMaxLines))));
-    QCOMPARE(console.droppedLines(), qint64(std::max(dropped, 0)));
-    QCOMPARE(console.lines().first(), QStringLiteral("line %1").arg(std::max(dropped, 0)));
-    QCOMPARE(console.lines().last(), QStringLiteral("line %1").arg(count - 1));
+    const int dropped = count - TraceStore::kMaxLines;
+    QCOMPARE(trace.lines().size(), qsizetype(std::min(count, int(TraceStore::kMaxLines))));
+    QCOMPARE(trace.droppedLines(), qint64(std::max(dropped, 0)));
+    QCOMPARE(trace.lines().first(), QStringLiteral("line %1").arg(std::max(dropped, 0)));
+    QCOMPARE(trace.lines().last(), QStringLiteral("line %1").arg(count - 1));
 
     // The memo shows exactly the kept lines, under a note when some went.
-    QStringList want = console.lines();
+    QStringList want = trace.lines();
     if (dropped > 0)
         want.prepend(QStringLiteral("... %1 earlier lines dropped").arg(dropped));
     QCOMPARE(memoLines(console), want);
@@ -323,14 +334,15 @@ void TestConsole::lastLinesAreKept()
     console.printToConsole(QStringLiteral("only"));
     console.flush();
     QCOMPARE(memoLines(console), QStringList{"only"});
-    QCOMPARE(console.droppedLines(), qint64(0));
+    QCOMPARE(trace.droppedLines(), qint64(0));
 }
 
 void TestConsole::scrollingWhileOldLinesGo()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     console.show();
-    fill(console, TformPrint::kMaxLines);
+    fill(console, TraceStore::kMaxLines);
     QScrollBar *v = console.Memo1->verticalScrollBar();
     // Someone reading line 5000: lines leaving at the top do not move what is in view.
     v->setValue(5000);
@@ -347,7 +359,7 @@ void TestConsole::scrollingWhileOldLinesGo()
         console.appendConsoleLine(QStringLiteral("appended"));
     console.flush();
     glideToEnd(console);
-    const int printed = int(console.lines().lastIndexOf(QStringLiteral("printed"))) + 1; // the note is block 0
+    const int printed = int(trace.lines().lastIndexOf(QStringLiteral("printed"))) + 1; // the note is block 0
     QCOMPARE(console.Memo1->document()->findBlockByNumber(printed).text(), QStringLiteral("printed"));
     const QRect line = console.Memo1->cursorRect(QTextCursor(console.Memo1->document()->findBlockByNumber(printed)));
     const int viewHeight = console.Memo1->viewport()->height();
@@ -357,28 +369,53 @@ void TestConsole::scrollingWhileOldLinesGo()
 
 void TestConsole::keptCharactersAreBounded()
 {
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console(trace);
     // Lines longer than a line may be kept are cut with a note; the oldest go when all of them
     // together pass the bound, however few they are.
-    const QString huge(TformPrint::kKeptLineChars + 1000, QLatin1Char('7'));
+    const QString huge(TraceStore::kKeptLineChars + 1000, QLatin1Char('7'));
     console.printToConsole(huge);
-    QCOMPARE(console.lines().first(), huge.left(TformPrint::kKeptLineChars) + QStringLiteral(" ... 1000 more characters"));
-    const int whole = int(TformPrint::kKeptChars / TformPrint::kKeptLineChars) + 2;
+    QCOMPARE(trace.lines().first(), huge.left(TraceStore::kKeptLineChars) + QStringLiteral(" ... 1000 more characters"));
+    const int whole = int(TraceStore::kKeptChars / TraceStore::kKeptLineChars) + 2;
     for (int i = 0; i < whole; ++i)
-        console.printToConsole(QString(TformPrint::kKeptLineChars, QLatin1Char('A' + i)));
+        console.printToConsole(QString(TraceStore::kKeptLineChars, QLatin1Char('A' + i)));
     console.printToConsole(QStringLiteral("last"));
     console.flush();
     qsizetype kept = 0;
-    for (const QString &line : console.lines())
+    for (const QString &line : trace.lines())
         kept += line.size();
-    QVERIFY(kept <= TformPrint::kKeptChars);
-    QCOMPARE(console.lines().last(), QStringLiteral("last"));
-    QVERIFY(console.droppedLines() >= 3);
-    QCOMPARE(console.lines().size() + console.droppedLines(), qsizetype(whole + 2));
-    QCOMPARE(memoLines(console).first(), QStringLiteral("... %1 earlier lines dropped").arg(console.droppedLines()));
+    QVERIFY(kept <= TraceStore::kKeptChars);
+    QCOMPARE(trace.lines().last(), QStringLiteral("last"));
+    QVERIFY(trace.droppedLines() >= 3);
+    QCOMPARE(trace.lines().size() + trace.droppedLines(), qsizetype(whole + 2));
+    QCOMPARE(memoLines(console).first(), QStringLiteral("... %1 earlier lines dropped").arg(trace.droppedLines()));
     // Each shown cut to a few thousand characters.
     QCOMPARE(console.Memo1->document()->findBlockByNumber(1).text(),
-             TformPrint::cutLine(console.lines().first(), TformPrint::kShownLineChars, TformPrint::kKeptLineChars));
+             TraceStore::cutLine(trace.lines().first(), TformPrint::kShownLineChars, TraceStore::kKeptLineChars));
+}
+
+// The session keeps the trace whether a window shows it or not: a window made later shows the
+// kept lines under the note, and a Clear from elsewhere empties it.
+void TestConsole::windowShowsWhatTheSessionKept()
+{
+    TraceStore trace;
+    for (int i = 0; i < TraceStore::kMaxLines + 5; ++i)
+        trace.printToConsole(QStringLiteral("early %1").arg(i));
+    TformPrint console(trace);
+    QTRY_COMPARE(console.Memo1->document()->blockCount(), TraceStore::kMaxLines + 1);
+    QCOMPARE(memoLines(console).first(), QStringLiteral("... 5 earlier lines dropped"));
+    QCOMPARE(memoLines(console).last(), QStringLiteral("early %1").arg(TraceStore::kMaxLines + 4));
+
+    trace.appendConsoleLine(QStringLiteral("late"));
+    console.flush();
+    QCOMPARE(memoLines(console).first(), QStringLiteral("... 6 earlier lines dropped"));
+    QCOMPARE(memoLines(console).at(1), QStringLiteral("early 6"));
+    QCOMPARE(memoLines(console).last(), QStringLiteral("late"));
+
+    trace.clear();
+    trace.appendConsoleLine(QStringLiteral("after"));
+    console.flush();
+    QCOMPARE(memoLines(console), QStringList{"after"});
 }
 
 // Outside-world seams for the console's log: a temporary folder and scripted save dialogs.
@@ -387,7 +424,8 @@ struct LogFixture {
     tovel::test::ScriptedPrompts prompts;
     tovel::test::TempFolders folders;
     std::unique_ptr<SessionLog> log;
-    TformPrint console;
+    TraceStore trace;
+    TformPrint console{trace};
 
     explicit LogFixture(bool withLog = true)
     {
@@ -395,7 +433,8 @@ struct LogFixture {
         if (withLog)
             log = SessionLog::openInFolder(dir.path(), QDateTime::currentDateTime(), error);
         QVERIFY2(!withLog || log, qPrintable(error));
-        console.attachSessionLog(log.get(), prompts, folders);
+        trace.attachSessionLog(log.get());
+        console.attachSavePrompts(prompts, folders);
     }
     QByteArray logBytes() const
     {
@@ -407,7 +446,7 @@ struct LogFixture {
 void TestConsole::sessionLogHasEveryLine()
 {
     LogFixture f;
-    const int count = TformPrint::kMaxLines + 20;
+    const int count = TraceStore::kMaxLines + 20;
     QByteArray want;
     for (int i = 0; i < count; ++i) {
         const QString line = QStringLiteral("received: %1 \u00B5s").arg(i);
@@ -432,8 +471,8 @@ void TestConsole::saveLog_data()
 {
     QTest::addColumn<bool>("withLog");
     QTest::addColumn<int>("count");
-    QTest::newRow("session-log-copied-with-the-lines-the-window-dropped") << true << TformPrint::kMaxLines + 3;
-    QTest::newRow("no-session-log-the-kept-lines-with-the-note") << false << TformPrint::kMaxLines + 3;
+    QTest::newRow("session-log-copied-with-the-lines-the-window-dropped") << true << TraceStore::kMaxLines + 3;
+    QTest::newRow("no-session-log-the-kept-lines-with-the-note") << false << TraceStore::kMaxLines + 3;
     QTest::newRow("no-session-log-nothing-dropped") << false << 3;
 }
 
@@ -461,11 +500,11 @@ void TestConsole::saveLog()
     QCOMPARE(f.prompts.messages, QStringList());
     QFile saved(chosen);
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QStringList want = withLog ? lines : lines.mid(std::max(0, count - TformPrint::kMaxLines));
-    if (!withLog && count > TformPrint::kMaxLines)
-        want.prepend(QStringLiteral("... %1 earlier lines dropped").arg(count - TformPrint::kMaxLines));
+    QStringList want = withLog ? lines : lines.mid(std::max(0, count - TraceStore::kMaxLines));
+    if (!withLog && count > TraceStore::kMaxLines)
+        want.prepend(QStringLiteral("... %1 earlier lines dropped").arg(count - TraceStore::kMaxLines));
     QCOMPARE(QString::fromUtf8(saved.readAll()), want.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    QCOMPARE(f.console.lines().last(), QStringLiteral("console log saved: ") + chosen);
+    QCOMPARE(f.trace.lines().last(), QStringLiteral("console log saved: ") + chosen);
 
     // A place that cannot be written says why.
     f.prompts.scriptFile(f.dir.filePath(QStringLiteral("no/such/folder/x.log")));

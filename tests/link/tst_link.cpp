@@ -169,7 +169,7 @@ void TestLink::connectDisconnectConnect()
 
     const QStringList first = f.consoleLines();
     QCOMPARE(first.mid(0, 3), (QStringList{"serial number: ZT000001", "FT_HANDLE: 0x00A1B2C3", "baud rate = 115200"}));
-    QCOMPARE(f.console().lines().size(), 3 + 128 + 4);
+    QCOMPARE(f.consoleLines().size(), 3 + 128 + 4);
     QCOMPARE(first[3], QStringLiteral("0: @\u0000"));
     QCOMPARE(first[3 + 81], QStringLiteral("81: ZA"));
     QString name = QStringLiteral("Tovel pedal");

@@ -108,7 +108,7 @@ struct EditorFixture {
     void loadOntoPedal(const QString &effect)
     {
         loadEffectOntoPedal(app->session(), effect);
-        app->formPrint()->btnClearClick();
+        app->session().trace().clear();
     }
 
     // A user's click or menu choice: an error that escapes the handler goes to the general
@@ -139,7 +139,8 @@ struct EditorFixture {
     }
     TformMain &main() { return *app->formMain(); }
     TformPrint &console() { return *app->formPrint(); }
-    QStringList consoleLines() { return app->formPrint()->lines(); }
+    // The trace the session keeps, which the console window shows.
+    const QStringList &consoleLines() { return app->session().trace().lines(); }
 };
 
 } // namespace tovel::test

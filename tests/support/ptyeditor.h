@@ -32,7 +32,7 @@ struct PtyEditor {
     {
     }
     TformMain &main() { return *app->formMain(); }
-    QStringList console() { return app->formPrint()->lines(); }
+    QStringList console() { return app->session().trace().lines(); }
     bool chooseEffect(const QString &effect) { return app->session().selectEffect(effect); }
 };
 

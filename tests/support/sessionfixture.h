@@ -49,20 +49,12 @@ struct SessionFixture {
     ScriptedPrompts prompts;
     TempFolders folders;
     ScriptedFtDriver driver{&clock};
-    RecordingConsole console;
     std::unique_ptr<pedal::VirtualPedalDriver> pedalDriver;
     std::unique_ptr<EditorSession> session;
-
-    ~SessionFixture()
-    {
-        if (session)
-            session->attachConsole(nullptr);
-    }
 
     EditorSession &start(FtDriver *other = nullptr)
     {
         session = std::make_unique<EditorSession>(prompts, pacing, folders, other ? *other : driver, clock);
-        session->attachConsole(&console);
         // USB failures said as every front end says them; the pedal's line and the attached
         // bridges as at start.
         session->usb.onFailure = [this](const UsbFailure &failure) {
@@ -83,8 +75,7 @@ struct SessionFixture {
     void loadOntoPedal(const QString &effect)
     {
         loadEffectOntoPedal(*session, effect);
-        console.lines.clear();
-        console.scrolled.clear();
+        session->trace().clear();
     }
     // The line check done now; the writes and frames it made are forgotten.
     void checkLine()
