@@ -23,8 +23,8 @@ namespace {
 
 using Kind = ActionFailure::Kind;
 
-const QString kRowsClosed = QStringLiteral(
-    "The parameter window is closed. Open the effect to save or load its configuration.");
+const QString kRowsClosed =
+    QStringLiteral("No effect's rows are open: choose the effect to save or load its configuration.");
 
 bool rowsShown(const SettingsModel &model)
 {
@@ -210,11 +210,13 @@ std::optional<ActionFailure> configurationSaveRefusal(EditorSession &session)
             pedalEffect.isEmpty()
                 ? QStringLiteral("The effect the pedal runs is not known yet, so the settings of %1 "
                                  "cannot be read from it: the configuration was not saved. Upload "
-                                 "%1 or use Open FX first.")
+                                 "%1 or ask the pedal which effect it runs first.")
                       .arg(selection.SelectedEffectName)
                 : QStringLiteral("The pedal runs %1, not %2: the configuration of %2 was not saved. "
-                                 "Choose %1 to save its settings, or upload %2 and use Open FX first.")
-                      .arg(pedalEffect, selection.SelectedEffectName)};
+                                 "Choose %1 to save its settings, or upload %2 and ask the pedal "
+                                 "which effect it runs first.")
+                      .arg(pedalEffect, selection.SelectedEffectName),
+            ActionFailure::Advice::AskPedalEffect};
     return std::nullopt;
 }
 
@@ -303,7 +305,7 @@ ActionResult<ConfigurationLoad> loadConfiguration(EditorSession &session, const 
         auto scope = exchange.begin(step, rowsLive ? CommandExchange::Listener::EffectFirmware
                                                    : exchange.linkListener());
         if (!scope)
-            return R::fail(Kind::Refused, step, exchange.refusal());
+            return R{exchange.refused(step)};
         if (rowsLive)
             if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
                 return {refusal, {}};

@@ -81,7 +81,7 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
         return {refusal, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
@@ -114,7 +114,7 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
         return {refusal, {}};
     UpgradeOptions options;

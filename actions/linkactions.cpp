@@ -78,7 +78,7 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
         const QString step = QStringLiteral("bootloader greeting");
         auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
         if (!scope)
-            return R::fail(Kind::Refused, step, exchange.refusal());
+            return R{exchange.refused(step)};
         BootloaderLink &link = session.bootloaderLink();
         // A bootloader speaks only when asked: bytes on the line now answer an earlier client
         // (the late acknowledge of a write that was stopped), and would be taken for the

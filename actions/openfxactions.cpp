@@ -19,7 +19,7 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmware, step))
         return {refusal, {}};
     // The query is its own proof: its answer, whole and alone, puts the line in step.

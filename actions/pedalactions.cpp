@@ -135,7 +135,7 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     // A state answer is taken only on a line in step: checked first when it is not.
     if (std::optional<ActionFailure> refusal =
             session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
@@ -166,8 +166,8 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
         return {failure, {}};
     if (model.buildCount() != build || session.selection.SelectedEffectName != effect) {
         session.console().printToConsole(
-            QStringLiteral("state answer dropped: it was asked for the %1 rows of %2, which the "
-                           "parameter window no longer shows")
+            QStringLiteral("state answer dropped: it was asked for the %1 rows of %2, which are no "
+                           "longer open")
                 .arg(rows)
                 .arg(effect));
         return R::fail(Kind::Refused, step, QString());
@@ -206,7 +206,7 @@ ActionResult<Done> assignControls(EditorSession &session)
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
         return {refusal, {}};
     ParamTables &tables = session.params;
@@ -226,7 +226,7 @@ ActionResult<Done> storeSettings(EditorSession &session)
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
         return {refusal, {}};
     const QString hex = storeSettingsHex(session.settings().rows().NumParams());
@@ -335,7 +335,7 @@ ActionResult<Done> setLimit(EditorSession &session, int row, LimitAction action,
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     ParamTables &tables = session.params;
     const bool isMin = action == LimitAction::Minimum;
     if (action != LimitAction::Clear && (isMin ? level > tables.MaxLimit[row] : level < tables.MinLimit[row]))

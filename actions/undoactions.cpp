@@ -161,7 +161,7 @@ ActionResult<Done> revertToPedal(EditorSession &session)
         return {failure, {}};
     const QString question = QStringLiteral(
         "Revert to the pedal's settings?\n\nThe rows of %1 go back to the settings last read from the pedal, "
-        "and their levels are sent to it. Edit > Undo brings your changes back.")
+        "and their levels are sent to it. Undo brings your changes back.")
                                  .arg(session.settings().rows().effect);
     if (session.prompts.askYesNo(question) != Prompts::Answer::Yes)
         return {};

@@ -74,7 +74,7 @@ ActionResult<UpgradeRestart> reconnectAfterUpgrade(EditorSession &session, const
 
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     console.printToConsole(QStringLiteral("waiting for the pedal to restart: ") + serial);
     progress(QStringLiteral("Waiting for the pedal to start"));
     const qint64 deadlineUs = session.clock.nowUs() + std::chrono::microseconds(kRestartWait).count();

@@ -71,7 +71,7 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     Console &console = session.console();
 
     const UploadChoice choice = chooseUploadProgram(selection.SelectedEffectName, selection.SelectedCategory,
@@ -153,7 +153,7 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
     CommandExchange &exchange = session.exchange();
     auto scope = exchange.begin(step);
     if (!scope)
-        return R::fail(Kind::Refused, step, exchange.refusal());
+        return R{exchange.refused(step)};
     if (std::optional<ActionFailure> refusal =
             session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
         return {refusal, {}};

@@ -1,4 +1,5 @@
 #include "app/savedsoundslist.h"
+#include "app/failuretext.h"
 
 #include "actions/soundactions.h"
 #include "config/configurationfile.h"
@@ -141,10 +142,10 @@ QString SavedSoundsList::selectedName() const
     return item ? item->data(kNameColumn, kNameRole).toString() : QString();
 }
 
-void SavedSoundsList::showFailure(const QString &message)
+void SavedSoundsList::showFailure(const ActionFailure &failure)
 {
-    if (!message.isEmpty())
-        m_session.prompts.showMessage(message);
+    if (!failure.message.isEmpty())
+        m_session.prompts.showMessage(windowFailureText(failure));
 }
 
 void SavedSoundsList::loadSelected()
@@ -158,7 +159,7 @@ void SavedSoundsList::saveNew()
 {
     const ActionResult<QString> target = savedSoundTarget(m_session, edtName->text());
     if (!target) {
-        showFailure(target.failure->message);
+        showFailure(*target.failure);
         return;
     }
     if (onSave)
@@ -180,7 +181,7 @@ void SavedSoundsList::renamed(QTreeWidgetItem *item)
         return;
     const ActionResult<QString> result = renameSound(m_session, from, to);
     if (!result)
-        showFailure(result.failure->message);
+        showFailure(*result.failure);
     // The list shows the folder as it is now, renamed or not.
     m_watch.refresh();
 }
@@ -192,7 +193,7 @@ void SavedSoundsList::deleteSelected()
         return;
     const ActionResult<Done> result = deleteSound(m_session, name);
     if (!result)
-        showFailure(result.failure->message);
+        showFailure(*result.failure);
     m_watch.refresh();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/savedsounds.h"
+#include "core/actionfailure.h"
 
 #include <QWidget>
 #include <functional>
@@ -45,7 +46,7 @@ private:
     void draw();
     void renamed(QTreeWidgetItem *item);
     QString selectedName() const;
-    void showFailure(const QString &message);
+    void showFailure(const ActionFailure &failure);
 
     EditorSession &m_session;
     SavedSoundsWatch m_watch;

@@ -1,4 +1,5 @@
 #include "app/tformfirmwareupgrade.h"
+#include "app/failuretext.h"
 #include "app/placewidget.h"
 
 #include "actions/firmwareactions.h"
@@ -29,44 +30,6 @@
 namespace tovel {
 
 namespace {
-
-// What to do after a stopped upgrade, in this window's terms.
-QString adviceText(ActionFailure::Advice advice)
-{
-    using Advice = ActionFailure::Advice;
-    switch (advice) {
-    case Advice::ReconnectBootloader:
-        return QStringLiteral("Connect the pedal again and connect to its bootloader, then press Upgrade Firmware to "
-                              "try again.");
-    case Advice::ResetBootloader:
-        return QStringLiteral("If the bootloader still does not answer, reset the pedal into its bootloader the way "
-                              "you did before this upgrade, choose Connection > Disconnect and then Connect (Upgrade "
-                              "Mode stays on), and press Upgrade Firmware again.");
-    case Advice::TryAgain:
-        return QStringLiteral("Press Upgrade Firmware to try again.");
-    case Advice::ReconnectPedal:
-        return QStringLiteral("Unplug its USB cable and plug it in again (or switch the pedal off and on), then "
-                              "choose Connection > Scan and Connection > Connect; Open FX shows the firmware it runs.");
-    case Advice::AskFirmwareAgain:
-        return QStringLiteral("Open FX asks it again.");
-    case Advice::ByKind:
-    case Advice::None:
-        break;
-    }
-    return QString();
-}
-
-// A failure in this window's words: its advice closes the first paragraph, what the pedal
-// said follows it.
-QString failureText(const ActionFailure &failure)
-{
-    const QString advice = adviceText(failure.advice);
-    if (advice.isEmpty())
-        return failure.message;
-    QStringList paragraphs = failure.message.split(QStringLiteral("\n\n"));
-    paragraphs.first() += QLatin1Char(' ') + advice;
-    return paragraphs.join(QStringLiteral("\n\n"));
-}
 
 const QString kFromFile = QStringLiteral("From file...");
 
@@ -222,7 +185,7 @@ void TformFirmwareUpgrade::showStopped(const std::optional<ActionFailure> &failu
 {
     if (failure && !flash.stopped) {
         if (!failure->message.isEmpty())
-            m_session.prompts.showMessage(failure->message);
+            m_session.prompts.showMessage(windowFailureText(*failure));
         return;
     }
     if (!ran)
@@ -241,7 +204,7 @@ void TformFirmwareUpgrade::showStopped(const std::optional<ActionFailure> &failu
         // A busy bar (the erase has no measure) shows no text and keeps moving.
         if (ProgressBar1->maximum() == 0)
             ProgressBar1->setRange(0, 1);
-        m_session.prompts.showMessage(stopped->message() + QLatin1Char(' ') + adviceText(stopped->advice()));
+        m_session.prompts.showMessage(stopped->message() + QLatin1Char(' ') + windowAdviceText(stopped->advice()));
     }
 }
 
@@ -260,7 +223,7 @@ void TformFirmwareUpgrade::showRestart(const ActionResult<FirmwareUpgradeRun> &r
     if (run.failure) {
         ProgressBar1->setFormat(QStringLiteral("%p%"));
         if (!run.failure->message.isEmpty())
-            m_session.prompts.showMessage(failureText(*run.failure));
+            m_session.prompts.showMessage(windowFailureText(*run.failure));
         return;
     }
     ProgressBar1->setFormat(QStringLiteral("Firmware %1 running").arg(run.value.restart.firmwareVersion));

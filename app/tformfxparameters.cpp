@@ -1,4 +1,5 @@
 #include "app/tformfxparameters.h"
+#include "app/failuretext.h"
 
 #include "actions/pedalactions.h"
 #include "core/errorboundary.h"
@@ -809,7 +810,7 @@ template <typename Result>
 void TformFXParameters::showResult(const Result &result)
 {
     if (result.failure && !result.failure->message.isEmpty())
-        m_session.prompts.showMessage(result.failure->message);
+        m_session.prompts.showMessage(windowFailureText(*result.failure));
 }
 
 void TformFXParameters::PotParameterChange(QObject *control)

@@ -1,4 +1,5 @@
 #include "app/tformmain.h"
+#include "app/failuretext.h"
 #include "app/placewidget.h"
 
 #include "actions/linkactions.h"
@@ -444,7 +445,7 @@ bool TformMain::showFailure(const std::optional<ActionFailure> &failure)
     if (!failure)
         return true;
     if (!failure->message.isEmpty())
-        m_app.prompts.showMessage(failure->message);
+        m_app.prompts.showMessage(windowFailureText(*failure));
     return false;
 }
 

@@ -1,5 +1,6 @@
 // The Help menu's version entries and the Support entry: the maker's web site.
 #include "app/tformmain.h"
+#include "app/failuretext.h"
 
 #include "actions/versionactions.h"
 #include "app/application.h"
@@ -62,7 +63,7 @@ void TformMain::WebRequestCompleted(const VersionCheck &check)
 
 void TformMain::WebRequestFailed(const ActionFailure &failure)
 {
-    m_app.prompts.showMessage(failure.message);
+    m_app.prompts.showMessage(windowFailureText(failure));
 }
 
 void TformMain::showLatestVersion()

@@ -799,6 +799,16 @@ QString adviceText(const ActionFailure &failure)
                               "then run tovel query to see the firmware it runs.");
     case Advice::AskFirmwareAgain:
         return QStringLiteral("Run tovel query to ask it again.");
+    case Advice::ConnectFirst:
+        return QStringLiteral("Check the pedal's cable and power, then run the command again.");
+    case Advice::FinishUpgrade:
+        return QStringLiteral("tovel flash finishes it (see tovel help flash).");
+    case Advice::LeaveUpgradeMode:
+        return QStringLiteral("Start the pedal in its effect firmware, then run the command again.");
+    case Advice::EnterUpgradeMode:
+        return QStringLiteral("Start the pedal in its bootloader, then run the command again.");
+    case Advice::AskPedalEffect:
+        return QStringLiteral("tovel query asks it.");
     }
     return QString();
 }

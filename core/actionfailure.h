@@ -32,6 +32,11 @@ struct ActionFailure {
         TryAgain,            // the upgrade can be run again as it is
         ReconnectPedal,      // the pedal did not come back after an upgrade: plug it in again, connect
         AskFirmwareAgain,    // connected after an upgrade, the firmware unsaid: ask the effect query again
+        ConnectFirst,        // no pedal is connected: connect it
+        FinishUpgrade,       // the pedal sits in its bootloader: connect to it there and upgrade
+        LeaveUpgradeMode,    // the link is to the bootloader: connect again to the effect firmware
+        EnterUpgradeMode,    // the link is to the effect firmware: start the bootloader, connect to it
+        AskPedalEffect,      // the effect the pedal runs is not known: ask the pedal
     };
 
     Kind kind = Kind::Invalid;

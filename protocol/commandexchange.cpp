@@ -169,6 +169,7 @@ CommandExchange::~CommandExchange() = default;
 std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what, Listener listener)
 {
     m_refusal.clear();
+    m_refusalAdvice = ActionFailure::Advice::None;
     if (m_quitting)
         return std::nullopt;
     if (busy()) {
@@ -180,16 +181,15 @@ std::optional<CommandExchange::Scope> CommandExchange::begin(const QString &what
     // GET), and a bootloader's frames mean nothing to the effect firmware.
     const Listener link = m_state.listener();
     if (link != Listener::None && listener != link) {
-        m_refusal = link == Listener::Bootloader
-            ? QStringLiteral("The pedal is connected to its bootloader (Upgrade Mode): the %1 "
-                             "speaks to the effect firmware and was not sent. Untick Firmware "
-                             "Upgrade > Upgrade Mode, then disconnect and connect again.")
+        const bool toBootloader = link == Listener::Bootloader;
+        m_refusal = toBootloader
+            ? QStringLiteral("The pedal is connected to its bootloader: the %1 speaks to the effect "
+                             "firmware and was not sent.")
                   .arg(what)
             : QStringLiteral("The pedal is connected in its normal mode: the %1 speaks to the "
-                             "controller's bootloader and was not started. Start the bootloader, "
-                             "tick Firmware Upgrade > Upgrade Mode, then disconnect and connect "
-                             "again.")
+                             "controller's bootloader and was not started.")
                   .arg(what);
+        m_refusalAdvice = toBootloader ? ActionFailure::Advice::LeaveUpgradeMode : ActionFailure::Advice::EnterUpgradeMode;
         m_console.printToConsole(QStringLiteral("%1 not started: the link is open to the %2")
                                      .arg(what, link == Listener::Bootloader
                                                     ? QStringLiteral("bootloader")

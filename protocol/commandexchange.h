@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/actionfailure.h"
 #include "protocol/pedalstate.h"
 
 #include <QByteArray>
@@ -115,9 +116,14 @@ public:
 
     // Starts an exchange named `what` ("state request") with `listener`. Nothing, with a
     // console line, while another runs, when the link was opened to the other firmware, or
-    // when the program quits; refusal() then says why (empty while another exchange runs).
+    // when the program quits; refused() then says why (no words while another exchange runs,
+    // which the console has said, or when quitting).
     std::optional<Scope> begin(const QString &what, Listener listener = Listener::EffectFirmware);
-    const QString &refusal() const { return m_refusal; }
+    // Why the last begin() gave nothing, as the failure of `step`.
+    ActionFailure refused(const QString &step) const
+    {
+        return ActionFailure{ActionFailure::Kind::Refused, step, {}, m_refusal, m_refusalAdvice};
+    }
     // The link has been opened to `listener`, or closed (None).
     Listener linkListener() const;
     PedalState &state() { return m_state; }
@@ -182,6 +188,7 @@ private:
     Console &m_console;
     QString m_running;
     QString m_refusal;
+    ActionFailure::Advice m_refusalAdvice = ActionFailure::Advice::None;
     PedalState &m_state;
     bool m_waiting = false; // a wait of the running exchange is turning the event loop
     bool m_quitting = false;

@@ -26,8 +26,7 @@ bool isBootloaderByte(char byte)
     return quint8(byte) == bootloader::kAck || quint8(byte) == bootloader::kNack;
 }
 
-const QString kBootloaderFound = QStringLiteral(
-    "The pedal is in its bootloader: finish the firmware upgrade first (Firmware Upgrade > Upgrade Mode).");
+const QString kBootloaderFound = QStringLiteral("The pedal is in its bootloader: finish the firmware upgrade first.");
 
 // A failure of the line check that ran before another command: the check's words, then that
 // nothing of the command went out.
@@ -200,12 +199,13 @@ std::optional<ActionFailure> EditorSession::require(PedalNeed need, const QStrin
 {
     const Listener listener = m_pedalState.listener();
     if (listener == Listener::None)
-        return ActionFailure{Kind::NoPedal, step, {},
-                             QStringLiteral("No pedal is connected: choose Connection > Connect first.")};
+        return ActionFailure{Kind::NoPedal, step, {}, QStringLiteral("No pedal is connected."),
+                             ActionFailure::Advice::ConnectFirst};
     if (need == PedalNeed::Bootloader)
         return std::nullopt; // the exchange refuses a link to the other firmware
     if (m_pedalState.kind() == PedalState::Kind::Bootloader)
-        return ActionFailure{Kind::PedalAnswer, step, {}, beforeCommand(step, kBootloaderFound)};
+        return ActionFailure{Kind::PedalAnswer, step, {}, beforeCommand(step, kBootloaderFound),
+                             ActionFailure::Advice::FinishUpgrade};
     if (need == PedalNeed::EffectFirmware)
         return std::nullopt;
     // Whatever waits in the receive queue now came unasked: the line is out of step then. A
@@ -286,7 +286,9 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
             m_trace.printToConsole(QStringLiteral("the controller's bootloader answered the effect query: ")
                                      + QString::fromLatin1(answer.bytes.toHex().toUpper()));
             m_pedalState.bootloaderFound(false);
-            return R::fail(Kind::PedalAnswer, step, beforeCommand(step, kBootloaderFound), answer.bytes);
+            R found = R::fail(Kind::PedalAnswer, step, beforeCommand(step, kBootloaderFound), answer.bytes);
+            found.failure->advice = ActionFailure::Advice::FinishUpgrade;
+            return found;
         }
         const bool alone = answer.outcome == O::Complete && answer.stale == 0 && answer.extra == 0;
         if (alone && m_owedQueryAnswers == 0)

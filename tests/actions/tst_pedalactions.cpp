@@ -32,33 +32,38 @@ void TestPedalActions::actionAgainstPedalState_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("refusal"); // how the failure's message starts; empty: it runs
+    QTest::addColumn<int>("advice");      // what the failure tells the front ends to advise
 
-    const QString noPedal = QStringLiteral("No pedal is connected: choose Connection > Connect first.");
-    const QString upgradeMode = QStringLiteral("The pedal is connected to its bootloader (Upgrade Mode): the %1 speaks to "
-                                               "the effect firmware and was not sent.");
+    using A = ActionFailure::Advice;
+    const int none = int(A::ByKind);
+    const QString noPedal = QStringLiteral("No pedal is connected.");
+    const QString upgradeMode = QStringLiteral("The pedal is connected to its bootloader: the %1 speaks to the effect "
+                                               "firmware and was not sent.");
     const QString normalMode = QStringLiteral("The pedal is connected in its normal mode: the firmware upgrade speaks to "
                                               "the controller's bootloader and was not started.");
-    const QString found = QStringLiteral("The pedal is in its bootloader: finish the firmware upgrade first (Firmware "
-                                         "Upgrade > Upgrade Mode).");
+    const QString found = QStringLiteral("The pedal is in its bootloader: finish the firmware upgrade first.");
     const QList<std::pair<QString, QString>> effectActions = {
         {"upload", "upload"}, {"query", "effect query"}, {"request", "state request"},
         {"assign", "assignment table"}, {"store", "store settings"}, {"limit", "limit setting"}};
     for (const auto &[action, step] : effectActions) {
-        QTest::newRow(qPrintable("no-pedal/" + action)) << "no-pedal" << action << noPedal;
-        QTest::newRow(qPrintable("link-open/" + action)) << "link-open" << action << QString();
-        QTest::newRow(qPrintable("in-step/" + action)) << "in-step" << action << QString();
-        QTest::newRow(qPrintable("out-of-step/" + action)) << "out-of-step" << action << QString();
-        QTest::newRow(qPrintable("bootloader/" + action)) << "bootloader" << action << upgradeMode.arg(step);
+        QTest::newRow(qPrintable("no-pedal/" + action)) << "no-pedal" << action << noPedal << int(A::ConnectFirst);
+        QTest::newRow(qPrintable("link-open/" + action)) << "link-open" << action << QString() << none;
+        QTest::newRow(qPrintable("in-step/" + action)) << "in-step" << action << QString() << none;
+        QTest::newRow(qPrintable("out-of-step/" + action)) << "out-of-step" << action << QString() << none;
+        QTest::newRow(qPrintable("bootloader/" + action))
+            << "bootloader" << action << upgradeMode.arg(step) << int(A::LeaveUpgradeMode);
         QTest::newRow(qPrintable("bootloader-on-the-effect-link/" + action))
             << "bootloader-on-the-effect-link" << action
-            << (action == "query" ? found : found + QStringLiteral(" The %1 was not sent.").arg(step));
+            << (action == "query" ? found : found + QStringLiteral(" The %1 was not sent.").arg(step))
+            << int(A::FinishUpgrade);
     }
-    QTest::newRow("no-pedal/flash") << "no-pedal" << "flash" << noPedal;
-    QTest::newRow("link-open/flash") << "link-open" << "flash" << normalMode;
-    QTest::newRow("in-step/flash") << "in-step" << "flash" << normalMode;
-    QTest::newRow("out-of-step/flash") << "out-of-step" << "flash" << normalMode;
-    QTest::newRow("bootloader/flash") << "bootloader" << "flash" << QString();
-    QTest::newRow("bootloader-on-the-effect-link/flash") << "bootloader-on-the-effect-link" << "flash" << normalMode;
+    QTest::newRow("no-pedal/flash") << "no-pedal" << "flash" << noPedal << int(A::ConnectFirst);
+    QTest::newRow("link-open/flash") << "link-open" << "flash" << normalMode << int(A::EnterUpgradeMode);
+    QTest::newRow("in-step/flash") << "in-step" << "flash" << normalMode << int(A::EnterUpgradeMode);
+    QTest::newRow("out-of-step/flash") << "out-of-step" << "flash" << normalMode << int(A::EnterUpgradeMode);
+    QTest::newRow("bootloader/flash") << "bootloader" << "flash" << QString() << none;
+    QTest::newRow("bootloader-on-the-effect-link/flash")
+        << "bootloader-on-the-effect-link" << "flash" << normalMode << int(A::EnterUpgradeMode);
 }
 
 // Every action says what it needs of the pedal: it runs where that holds (checking the line
@@ -69,6 +74,7 @@ void TestPedalActions::actionAgainstPedalState()
     QFETCH(QString, state);
     QFETCH(QString, action);
     QFETCH(QString, refusal);
+    QFETCH(int, advice);
 
     SessionFixture f;
     pedal::VirtualPedalOptions options;
@@ -137,6 +143,7 @@ void TestPedalActions::actionAgainstPedalState()
     }
     QVERIFY(failure);
     QVERIFY2(failure->message.startsWith(refusal), qPrintable(failure->message));
+    QCOMPARE(int(failure->advice), advice);
     QVERIFY2(!reached || (action == "query" && state != "no-pedal"), qPrintable(frames.join('|')));
     // Nothing but a question reached a bootloader, and its flash is as it was.
     for (const QString &frame : frames)

@@ -157,7 +157,7 @@ void TestOneExchange::effectClickDuringARequest()
     QCOMPARE(f.framesStartingWith("fw StateRequest"), 1);
     QCOMPARE(f.framesStartingWith("fw ParameterValue"), 0); // nothing with the new addresses
     QVERIFY(f.consoleLines().contains(
-        QStringLiteral("state answer dropped: it was asked for the 9 rows of %1, which the parameter window no longer shows").arg(kEffect)));
+        QStringLiteral("state answer dropped: it was asked for the 9 rows of %1, which are no longer open").arg(kEffect)));
     QVERIFY(!f.window().trkPot[0]->isEnabled()); // Moss Verb does not run on the pedal
     QVERIFY(!otherAddress.isEmpty());
     QVERIFY(f.prompts.messages.filter(QRegularExpression("^(?!How to load an impulse response)")).isEmpty());

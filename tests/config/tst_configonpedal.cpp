@@ -368,7 +368,7 @@ void TestConfigOnPedal::closedWindowIsRefused()
     f.window().close();
     f.pedal().clearFrameLog();
     f.prompts.messages.clear();
-    const QString closed = QStringLiteral("The parameter window is closed. Open the effect to save or load its configuration.");
+    const QString closed = QStringLiteral("No effect's rows are open: choose the effect to save or load its configuration.");
 
     f.click(f.main().menuSaveConfiguration);
     f.click(f.main().menuLoadConfiguration);
@@ -462,11 +462,13 @@ void TestConfigOnPedal::saveRefusedWithoutTheEffectsState_data()
     QTest::newRow("pedal-runs-another-effect")
         << "other-effect-chosen"
         << "The pedal runs Fifth Harmony, not Moss Verb: the configuration of Moss Verb was not saved. Choose "
-           "Fifth Harmony to save its settings, or upload Moss Verb and use Open FX first.";
+           "Fifth Harmony to save its settings, or upload Moss Verb and ask the pedal which effect it runs first. "
+           "Open FX asks it.";
     QTest::newRow("pedal-effect-not-known")
         << "no-open-fx"
         << "The effect the pedal runs is not known yet, so the settings of Moss Verb cannot be read from it: "
-           "the configuration was not saved. Upload Moss Verb or use Open FX first.";
+           "the configuration was not saved. Upload Moss Verb or ask the pedal which effect it runs first. Open FX "
+           "asks it.";
 }
 
 // Saving writes the state the pedal gives back: with no link, or under another effect's name,

@@ -448,7 +448,9 @@ void TestProtocol::eachFirmwareGetsOnlyItsOwnCommands()
 
     l.state.linkOpened(L::Bootloader);
     QVERIFY(!l.exchange.begin("upload"));
-    QVERIFY(l.exchange.refusal().startsWith("The pedal is connected to its bootloader (Upgrade Mode): the upload"));
+    const ActionFailure toBootloader = l.exchange.refused(QStringLiteral("upload"));
+    QVERIFY(toBootloader.message.startsWith("The pedal is connected to its bootloader: the upload"));
+    QCOMPARE(toBootloader.advice, ActionFailure::Advice::LeaveUpgradeMode);
     QCOMPARE(l.console.lines.last(), QStringLiteral("upload not started: the link is open to the bootloader"));
     QVERIFY(!l.exchange.sendParameterValue(0x0001, 100));
     QVERIFY(l.exchange.begin("firmware upgrade", L::Bootloader));
@@ -456,7 +458,9 @@ void TestProtocol::eachFirmwareGetsOnlyItsOwnCommands()
     l.state.linkOpened(L::EffectFirmware);
     l.state.effectAnswered({12, 3, QStringLiteral("Moss Verb")}, 5);
     QVERIFY(!l.exchange.begin("firmware upgrade", L::Bootloader));
-    QVERIFY(l.exchange.refusal().startsWith("The pedal is connected in its normal mode: the firmware upgrade"));
+    const ActionFailure toEffect = l.exchange.refused(QStringLiteral("firmware upgrade"));
+    QVERIFY(toEffect.message.startsWith("The pedal is connected in its normal mode: the firmware upgrade"));
+    QCOMPARE(toEffect.advice, ActionFailure::Advice::EnterUpgradeMode);
     QVERIFY(l.exchange.sendParameterValue(0x0001, 100));
     QCOMPARE(l.driver.writes, QList<QByteArray>{QByteArray::fromHex("010001000C8000")});
 }
