@@ -302,14 +302,14 @@ void TformFXParameters::OnShow()
     if (!m_model.isOpen() || !m_model.rows().complete)
         return;
     BuildPots();
-    BuildLevels();
+    buildLevels();
     BuildSwitches();
     BuildMultiSwitches();
     BuildAssignBoxes();
     BuildDivider();
     BuildReverseBoxes();
     BuildLimitButtons();
-    BuildHeadings();
+    buildHeadings();
     orderTabs();
     // Built again for rows that stay open (levels shown or hidden, the window shown anew): the
     // rows show what the model holds, sending nothing.
@@ -675,7 +675,7 @@ void TformFXParameters::setLevelsShown(bool shown)
     }
 }
 
-void TformFXParameters::BuildLevels()
+void TformFXParameters::buildLevels()
 {
     if (!m_levelsShown)
         return;
@@ -688,12 +688,12 @@ void TformFXParameters::BuildLevels()
         // A typed number goes once, on Enter or on leaving the box, not at each digit.
         number->setKeyboardTracking(false);
         number->setValue(trkPot[p]->value());
-        connectHandler(number, &QSpinBox::valueChanged, this, m_session.prompts, [this, number] { LevelTyped(number); });
+        connectHandler(number, &QSpinBox::valueChanged, this, m_session.prompts, [this, number] { levelTyped(number); });
         spnLevel[p] = number;
     }
 }
 
-void TformFXParameters::BuildHeadings()
+void TformFXParameters::buildHeadings()
 {
     if (!m_levelsShown || rows().count() == 0)
         return;
@@ -730,7 +730,7 @@ void TformFXParameters::BuildHeadings()
     }
 }
 
-void TformFXParameters::LevelTyped(QObject *control)
+void TformFXParameters::levelTyped(QObject *control)
 {
     const int row = rowOf(spnLevel, control);
     if (row < 0 || m_drawing || !trkPot[row])

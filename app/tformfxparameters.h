@@ -111,7 +111,7 @@ public:
     void btnMaxClick(QObject *control);
     void ClearMinMaxClick(QObject *control);
     // A level typed in a pot row's number box.
-    void LevelTyped(QObject *control);
+    void levelTyped(QObject *control);
     using LimitAction = ::tovel::LimitAction;
     // Pot row's limit from where its slider stands, or both cleared. A minimum above the
     // maximum (or the reverse) is refused with a message.
@@ -186,8 +186,8 @@ private:
     // the levels and headings shown.
     int columnX(int x) const;
     int rowsTop() const;
-    void BuildLevels();
-    void BuildHeadings();
+    void buildLevels();
+    void buildHeadings();
     // The limit buttons' tooltips: what each does, and the level its caption stands for.
     void explainLimits(int row);
     // Places a row control and names it for screen readers: the row's name, then `what`.
