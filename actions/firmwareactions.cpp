@@ -79,11 +79,9 @@ ActionResult<FirmwareFlash> flashFirmware(EditorSession &session, const Firmware
     // The run holds the link as one exchange: the main window's commands wait for it, also
     // while the question is open.
     CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::Bootloader, step);
+    if (started.failure)
+        return {started.failure, {}};
     if (confirm && !confirm(upgradeQuestion(image, options)))
         return R::fail(Kind::Refused, step, QString());
     const SplitImageResult split = SplitImage(image.bytes, session.console());
@@ -111,12 +109,9 @@ ActionResult<QString> backupFirmware(EditorSession &session, const QString &path
 {
     using R = ActionResult<QString>;
     const QString step = QStringLiteral("firmware backup");
-    CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step, CommandExchange::Listener::Bootloader);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::Bootloader, step))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::Bootloader, step);
+    if (started.failure)
+        return {started.failure, {}};
     UpgradeOptions options;
     options.fast = fast;
     options.backupFile = path;

@@ -16,12 +16,9 @@ ActionResult<EffectQueryResult> queryEffect(EditorSession &session)
 {
     using R = ActionResult<EffectQueryResult>;
     const QString step = QStringLiteral("effect query");
-    CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmware, step))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmware, step);
+    if (started.failure)
+        return {started.failure, {}};
     // The query is its own proof: its answer, whole and alone, puts the line in step.
     const ActionResult<EffectInfo> asked = session.askEffect(step);
     if (!asked)

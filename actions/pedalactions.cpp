@@ -133,13 +133,11 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     using R = ActionResult<Done>;
     const QString step = QStringLiteral("state request");
     CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step);
-    if (!scope)
-        return R{exchange.refused(step)};
     // A state answer is taken only on a line in step: checked first when it is not.
-    if (std::optional<ActionFailure> refusal =
-            session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmwareInStep, step,
+                                                                      EditorSession::AnswerAwaited::Yes);
+    if (started.failure)
+        return {started.failure, {}};
     SettingsModel &model = session.settings();
     // The answer is for these rows of this effect, and for no others.
     const int rows = model.rows().NumParams();
@@ -204,11 +202,9 @@ ActionResult<Done> assignControls(EditorSession &session)
     using R = ActionResult<Done>;
     const QString step = QStringLiteral("assignment table");
     CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmwareInStep, step);
+    if (started.failure)
+        return {started.failure, {}};
     ParamTables &tables = session.params;
     SettingsModel &model = session.settings();
     BuildAssignPayload(tables, model.reverseFlags(), model.rows().NumParams(), session.console());
@@ -224,11 +220,9 @@ ActionResult<Done> storeSettings(EditorSession &session)
     using R = ActionResult<Done>;
     const QString step = QStringLiteral("store settings");
     CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal = session.require(PedalNeed::EffectFirmwareInStep, step))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmwareInStep, step);
+    if (started.failure)
+        return {started.failure, {}};
     const QString hex = storeSettingsHex(session.settings().rows().NumParams());
     session.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + hex);
     const CommandInfo &store = commandInfo(CommandCode::StoreSettings);

@@ -151,12 +151,10 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
     if (!program.ok())
         return R::fail(Kind::File, step, programRefusal(subject, program));
     CommandExchange &exchange = session.exchange();
-    auto scope = exchange.begin(step);
-    if (!scope)
-        return R{exchange.refused(step)};
-    if (std::optional<ActionFailure> refusal =
-            session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
-        return {refusal, {}};
+    const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmwareInStep, step,
+                                                                      EditorSession::AnswerAwaited::Yes);
+    if (started.failure)
+        return {started.failure, {}};
     writeProgram(session, program, &Console::appendConsoleLine);
 
     const AnswerRule rule = uploadStatusAnswer(program.bytes);

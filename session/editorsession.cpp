@@ -220,6 +220,15 @@ std::optional<ActionFailure> EditorSession::require(PedalNeed need, const QStrin
     return proof.failure;
 }
 
+EditorSession::Exchange EditorSession::beginExchange(PedalNeed need, const QString &step, AnswerAwaited answer)
+{
+    Exchange exchange{m_exchange->begin(step, need == PedalNeed::Bootloader ? Listener::Bootloader
+                                                                            : Listener::EffectFirmware),
+                      std::nullopt};
+    exchange.failure = exchange.scope ? require(need, step, answer) : m_exchange->refused(step);
+    return exchange;
+}
+
 ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
 {
     using R = ActionResult<EffectInfo>;

@@ -150,6 +150,14 @@ public:
     enum class AnswerAwaited { No, Yes };
     std::optional<ActionFailure> require(PedalNeed need, const QString &step,
                                          AnswerAwaited answer = AnswerAwaited::No);
+    // An action's exchange named `step`, begun with the firmware `need` speaks to, and then
+    // require(need): scope holds the line while it lives; failure says why the action stops
+    // before it sends anything of its own.
+    struct Exchange {
+        std::optional<CommandExchange::Scope> scope;
+        std::optional<ActionFailure> failure;
+    };
+    Exchange beginExchange(PedalNeed need, const QString &step, AnswerAwaited answer = AnswerAwaited::No);
     // The effect query as the proof that the line is in step: asked, and asked again (at most
     // kProofQueries times, kProofReads waits in all) until its answer arrives whole with
     // nothing before it and nothing owed after it. Bytes before its known start are an earlier
