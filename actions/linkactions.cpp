@@ -96,9 +96,8 @@ ActionResult<Connection> connectPedal(EditorSession &session, const std::functio
                 onGreeted(false);
             return result;
         }
-        if (!exchange.sendBytes(bootloaderSyncCommand(), false))
-            return R::fail(Kind::NoPedal, step, QString());
-        const CommandExchange::Answer reply = exchange.CollectAnswerText(bootloaderAnswer());
+        const CommandExchange::Answer reply =
+            exchange.ask(CommandCode::BootloaderSync, bootloaderSyncCommand(), bootloaderAnswer());
         // The link gone or the program closing: that has been dealt with.
         if (reply.outcome == CommandExchange::Outcome::LinkFailed)
             return R::fail(Kind::NoPedal, step, QString());

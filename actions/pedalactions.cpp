@@ -123,7 +123,7 @@ void sendLimit(EditorSession &session, int row, int level, LimitKind kind)
 {
     session.console().printToConsole(QStringLiteral("valstr: ") + levelField(level));
     const CommandInfo &info = commandInfo(CommandCode::ParameterLimit);
-    session.exchange().sendHex(parameterLimitHex(kind, row, level), info.length, info.purgeTransmit);
+    session.exchange().sendBytes(parameterLimitCommand(kind, row, level), info.purgeTransmit);
 }
 
 } // namespace
@@ -144,16 +144,9 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
     const QString effect = session.selection.SelectedEffectName;
     const int build = model.buildCount();
 
-    const CommandInfo &request = commandInfo(CommandCode::StateRequest);
-    if (exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit) < 0)
-        return R::fail(Kind::NoPedal, step, QString());
-    if (onSent)
-        onSent();
-    // So that the whole answer is queued before the first read.
-    session.pacing.sleepMs(request.pauseAfterMs);
-
+    // The table's pause after the request lets the whole answer queue before the first read.
     const AnswerRule rule = stateRequestAnswer(rows);
-    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    const CommandExchange::Answer answer = exchange.ask(CommandCode::StateRequest, stateRequestCommand(rows), rule, onSent);
     // Nothing of a partial, unreadable or stale answer reaches the rows or goes back to the
     // pedal.
     if (answer.outcome == CommandExchange::Outcome::LinkFailed || answer.outcome == CommandExchange::Outcome::Quitting)
@@ -223,10 +216,10 @@ ActionResult<Done> storeSettings(EditorSession &session)
     const EditorSession::Exchange started = session.beginExchange(PedalNeed::EffectFirmwareInStep, step);
     if (started.failure)
         return {started.failure, {}};
-    const QString hex = storeSettingsHex(session.settings().rows().NumParams());
-    session.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + hex);
+    const QByteArray command = storeSettingsCommand(session.settings().rows().NumParams());
+    session.console().printToConsole(QStringLiteral("Store settings message (HEX): ") + bytesToHex(command));
     const CommandInfo &store = commandInfo(CommandCode::StoreSettings);
-    const bool sent = exchange.sendHex(hex, store.length, store.purgeTransmit) >= 0;
+    const bool sent = exchange.sendBytes(command, store.purgeTransmit);
     session.pacing.sleepMs(store.pauseAfterMs);
     if (!sent)
         return R::fail(Kind::NoPedal, step, QString());

@@ -29,14 +29,21 @@ constexpr qint64 kMaxProgramFileBytes = 1 << 20;
 
 // The image into TransmitBuffer and onto the line in one write, with no purge before it: the
 // pedal takes the whole program as one ProgramUpload command.
-void writeProgram(EditorSession &session, const ProgramText &program, Trace trace)
+// The program written in one piece and the pedal's status collected: the upload's one
+// exchange on the line.
+CommandExchange::Answer sendProgram(EditorSession &session, const ProgramText &program, Trace trace,
+                                    const std::function<void()> &onSent = {})
 {
     Console &console = session.console();
-    D2XXUnit &usb = session.usb;
-    const int converted = hexToBytes(program.hex, usb.state.TransmitBuffer.data(), program.bytes);
-    (console.*trace)(QStringLiteral("num of bytes: %1").arg(converted));
-    usb.WriteFTBuffer(quint32(program.bytes));
-    (console.*trace)(QStringLiteral("write to device"));
+    const QByteArray bytes = HexToBytes(program.hex);
+    (console.*trace)(QStringLiteral("num of bytes: %1").arg(bytes.size()));
+    // The status is the answer's first 17 bytes, or its first line, however many reads
+    // brought them: over a slow line the first read may hold only part of it.
+    return session.exchange().ask(CommandCode::ProgramUpload, bytes, uploadStatusAnswer(program.bytes), [&] {
+        (console.*trace)(QStringLiteral("write to device"));
+        if (onSent)
+            onSent();
+    });
 }
 
 // The pedal took a new program: it runs another effect now, whose settings have not been read.
@@ -104,14 +111,8 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
     if (std::optional<ActionFailure> refusal =
             session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
         return {refusal, {}};
-    writeProgram(session, program, &Console::printToConsole);
-    if (onSent)
-        onSent();
-
-    // The status is the answer's first 17 bytes, or its first line, however many reads
-    // brought them: over a slow line the first read may hold only part of it.
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
-    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    const CommandExchange::Answer answer = sendProgram(session, program, &Console::printToConsole, onSent);
     // No status, or not a status: the limits stay as they were, since no new effect is known
     // to run.
     if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
@@ -155,10 +156,8 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
                                                                       EditorSession::AnswerAwaited::Yes);
     if (started.failure)
         return {started.failure, {}};
-    writeProgram(session, program, &Console::appendConsoleLine);
-
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
-    const CommandExchange::Answer answer = exchange.CollectAnswerBlock(rule);
+    const CommandExchange::Answer answer = sendProgram(session, program, &Console::appendConsoleLine);
     // Whatever came is traced, read or not: the whole receive buffer, as this variant has
     // always shown it, the answer at its start.
     R result;

@@ -86,10 +86,8 @@ int main(int argc, char **argv)
 
     // The pedal's own state answer for the 24 rows, and the same with every level moved.
     const int rows = window.NumParams();
-    const CommandInfo &request = commandInfo(CommandCode::StateRequest);
-    exchange.sendHex(stateRequestHex(rows), request.length, request.purgeTransmit);
-    pacing.sleepMs(request.pauseAfterMs);
-    const QByteArray pedalAnswer = exchange.CollectAnswerBlock(stateRequestAnswer(rows)).bytes;
+    const QByteArray pedalAnswer =
+        exchange.ask(CommandCode::StateRequest, stateRequestCommand(rows), stateRequestAnswer(rows)).bytes;
     QList<quint8> moved = ParseParameterAnswer(pedalAnswer);
     for (int p = 0; p < rows && 4 * p + 3 < moved.size(); ++p) {
         const quint32 level = quint32((p * 37 + 500) % 1024) << 13;

@@ -273,18 +273,6 @@ bool CommandExchange::noticeUnaskedBytes()
     return true;
 }
 
-int CommandExchange::sendHex(const QString &hex, int length, bool purgeTransmit)
-{
-    if (refuseReentry(hex.left(2 * 8)))
-        return -1;
-    const int converted = hexToBytes(hex, m_usb.state.TransmitBuffer.data(),
-                                     std::min<int>(length, UsbState::kBufferSize));
-    if (purgeTransmit)
-        m_usb.PurgeFTTransmit();
-    m_usb.WriteFTBuffer(quint32(length));
-    return linkLost() ? -1 : converted;
-}
-
 bool CommandExchange::sendBytes(const QByteArray &bytes, bool purgeTransmit)
 {
     if (refuseReentry(bytesToHex(bytes.left(8))))
@@ -427,6 +415,21 @@ CommandExchange::Answer CommandExchange::collect(const AnswerRule &rule)
     if (answer.outcome != Outcome::LinkFailed && answer.outcome != Outcome::Quitting)
         m_usb.PurgeFTReceive();
     return answer;
+}
+
+CommandExchange::Answer CommandExchange::ask(CommandCode code, const QByteArray &command, const AnswerRule &rule,
+                                             const std::function<void()> &onSent)
+{
+    const CommandInfo &info = commandInfo(code);
+    if (!sendBytes(command, info.purgeTransmit)) {
+        Answer answer;
+        answer.outcome = m_quitting ? Outcome::Quitting : linkLost() ? Outcome::LinkFailed : Outcome::Refused;
+        return answer;
+    }
+    if (onSent)
+        onSent();
+    m_pacing.sleepMs(info.pauseAfterMs);
+    return info.collect == AnswerCollect::Text ? CollectAnswerText(rule) : CollectAnswerBlock(rule);
 }
 
 CommandExchange::Answer CommandExchange::CollectAnswerText(const AnswerRule &rule)

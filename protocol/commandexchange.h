@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/actionfailure.h"
+#include "protocol/commands.h"
 #include "protocol/pedalstate.h"
 
 #include <QByteArray>
@@ -142,11 +143,6 @@ public:
     // False when the link has gone.
     bool noticeUnaskedBytes();
 
-    // Converts the hex text into the start of TransmitBuffer (at most `length` bytes), purges
-    // the transmit queue when asked, and writes `length` bytes in one piece. Returns the
-    // number of bytes the text converted to; -1 when refused (nothing written) or when the
-    // link has gone.
-    int sendHex(const QString &hex, int length, bool purgeTransmit);
     // Puts known bytes at the start of TransmitBuffer and writes them in one piece. False
     // when refused (nothing written) or when the link has gone.
     bool sendBytes(const QByteArray &bytes, bool purgeTransmit);
@@ -159,6 +155,14 @@ public:
     // Forgets the kept parameter values (the link has closed).
     void dropDeferred();
     int deferredCount() const { return int(m_deferred.size()); }
+
+    // One command and its answer: `command` (of kind `code`) written in one piece, the
+    // transmit queue purged first where the command table says so; then onSent, the table's
+    // pause, and the answer collected as the table says (CollectAnswerText or
+    // CollectAnswerBlock) by `rule`. A write that did not go out is LinkFailed (Quitting when
+    // the program closes, Refused while another command waits for its answer).
+    Answer ask(CommandCode code, const QByteArray &command, const AnswerRule &rule,
+               const std::function<void()> &onSent = {});
 
     // Waits for the answer by its rule, reads it and purges the receive queue. The bytes are
     // this answer's only, whatever the outcome. A text answer also traces its size.

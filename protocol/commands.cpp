@@ -7,16 +7,25 @@
 namespace tovel {
 
 namespace {
+using C = AnswerCollect;
 const CommandInfo kCommands[] = {
-    {CommandCode::ProgramUpload, 0, false, 0},
-    {CommandCode::ParameterValue, 7, false, 0},
-    {CommandCode::StateRequest, 2, true, 200},
-    {CommandCode::StoreSettings, 2, true, 100},
-    {CommandCode::AssignmentTable, 193, true, 100},
-    {CommandCode::EffectQuery, 2, true, 100},
-    {CommandCode::ParameterLimit, 7, true, 0},
-    {CommandCode::BootloaderSync, 1, false, 0},
+    {CommandCode::ProgramUpload, 0, false, 0, C::Block},
+    {CommandCode::ParameterValue, 7, false, 0, C::None},
+    {CommandCode::StateRequest, 2, true, 200, C::Block},
+    {CommandCode::StoreSettings, 2, true, 100, C::None},
+    {CommandCode::AssignmentTable, 193, true, 100, C::None},
+    {CommandCode::EffectQuery, 2, true, 100, C::Text},
+    {CommandCode::ParameterLimit, 7, true, 0, C::None},
+    {CommandCode::BootloaderSync, 1, false, 0, C::Text},
 };
+
+// The level field's four bytes, most significant first.
+void appendLevel(QByteArray &bytes, int level)
+{
+    const quint32 value = quint32(level) * quint32(kLevelScale);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char((value >> shift) & 0xFF));
+}
 } // namespace
 
 const CommandInfo &commandInfo(CommandCode code)
@@ -36,25 +45,26 @@ QByteArray parameterValueCommand(quint16 address, int level)
 {
     QByteArray bytes(1, char(CommandCode::ParameterValue));
     bytes.append(char(address >> 8)).append(char(address & 0xFF));
-    const quint32 value = quint32(level) * quint32(kLevelScale);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(char((value >> shift) & 0xFF));
+    appendLevel(bytes, level);
     return bytes;
 }
 
-QString stateRequestHex(int numParams)
+QByteArray stateRequestCommand(int numParams)
 {
-    return QStringLiteral("02") + hexField(quint32(numParams), 2);
+    return QByteArray(1, char(CommandCode::StateRequest)).append(char(quint8(numParams)));
 }
 
-QString storeSettingsHex(int numParams)
+QByteArray storeSettingsCommand(int numParams)
 {
-    return QStringLiteral("03") + hexField(quint32(numParams), 2);
+    return QByteArray(1, char(CommandCode::StoreSettings)).append(char(quint8(numParams)));
 }
 
-QString parameterLimitHex(LimitKind kind, int row, int level)
+QByteArray parameterLimitCommand(LimitKind kind, int row, int level)
 {
-    return QStringLiteral("06") + hexField(quint8(kind), 2) + hexField(quint32(row), 2) + levelField(level);
+    QByteArray bytes(1, char(CommandCode::ParameterLimit));
+    bytes.append(char(kind)).append(char(quint8(row)));
+    appendLevel(bytes, level);
+    return bytes;
 }
 
 QByteArray effectQueryCommand()

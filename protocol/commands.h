@@ -22,11 +22,15 @@ enum class CommandCode : quint8 {
     BootloaderSync = 0x7F,  // greets the controller's bootloader; answered 0x79
 };
 
+// How a command's answer is waited for and collected; None: the command has no answer.
+enum class AnswerCollect { None, Text, Block };
+
 struct CommandInfo {
     CommandCode code;
     int length;           // bytes on the wire; 0 for the upload (the program's own length)
     bool purgeTransmit;   // purge the transmit queue before writing
     int pauseAfterMs;     // plain sleep after writing
+    AnswerCollect collect;
 };
 
 // A level 0..1023 on the wire and in the state answer: level x 8192, the level shifted left by 13.
@@ -40,11 +44,14 @@ QString levelField(int level);
 
 // ParameterValue: 01, the parameter's address in the effect's program (16 bits), level x 8192.
 QByteArray parameterValueCommand(quint16 address, int level);
-QString stateRequestHex(int numParams);
-QString storeSettingsHex(int numParams);
+// StateRequest: 02, the number of rows.
+QByteArray stateRequestCommand(int numParams);
+// StoreSettings: 03, the number of rows.
+QByteArray storeSettingsCommand(int numParams);
 // ParameterLimit's kind byte.
 enum class LimitKind : quint8 { Minimum = 0x00, Maximum = 0x01 };
-QString parameterLimitHex(LimitKind kind, int row, int level);
+// ParameterLimit: 06, the kind, the row, level x 8192.
+QByteArray parameterLimitCommand(LimitKind kind, int row, int level);
 // EffectQuery: 05 00.
 QByteArray effectQueryCommand();
 // AssignmentTable: 04 and the payload.

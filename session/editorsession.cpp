@@ -234,7 +234,6 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
     using R = ActionResult<EffectInfo>;
     using O = CommandExchange::Outcome;
     CommandExchange &exchange = *m_exchange;
-    const CommandInfo &query = commandInfo(CommandCode::EffectQuery);
     AnswerRule rule = effectQueryAnswer();
     // A bootloader on the effect firmware's line answers the query with one byte of its own.
     rule.start = [start = rule.start](const QByteArray &bytes) {
@@ -274,16 +273,19 @@ ActionResult<EffectInfo> EditorSession::askEffect(const QString &step)
     // owed: it may be that earlier one, with this query's still on its way.
     std::optional<CommandExchange::Answer> candidate;
     for (int read = 0; read < kProofReads; ++read) {
+        CommandExchange::Answer answer;
         if (ask) {
             if (queries == kProofQueries)
                 break;
-            if (!exchange.dropStaleBytes() || !exchange.sendBytes(effectQueryCommand(), query.purgeTransmit))
+            if (!exchange.dropStaleBytes())
                 return R::fail(exchange.quitting() ? Kind::Refused : Kind::NoPedal, step, QString());
-            ++queries;
-            ++m_owedQueryAnswers;
-            pacing.sleepMs(query.pauseAfterMs);
+            answer = exchange.ask(CommandCode::EffectQuery, effectQueryCommand(), rule, [&] {
+                ++queries;
+                ++m_owedQueryAnswers;
+            });
+        } else {
+            answer = exchange.CollectAnswerText(rule);
         }
-        const CommandExchange::Answer answer = exchange.CollectAnswerText(rule);
         last = answer;
         if (answer.outcome == O::LinkFailed || answer.outcome == O::Quitting || answer.outcome == O::Refused)
             return {answerFailure(rule, answer), {}};

@@ -148,7 +148,7 @@ void TestReadBack::requestThatChangesAPotSendsItBack()
     f.click(f.main().menuConnect);
     f.loadOntoPedal(kEffect);
     f.click(f.main().btnOpenEffect);
-    f.app->exchange().sendHex(QStringLiteral("01") + f.window().ParamAddress[2] + QStringLiteral("00400000"), 7, false);
+    f.app->exchange().sendBytes(QByteArray::fromHex((QStringLiteral("01") + f.window().ParamAddress[2] + QStringLiteral("00400000")).toLatin1()), false);
     f.app->formPrint()->btnClearClick();
     f.click(f.main().btnRequest);
     QCOMPARE(f.window().trkPot[2]->value(), 512);

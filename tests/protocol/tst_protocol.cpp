@@ -68,11 +68,11 @@ void TestProtocol::composedCommands_data()
     QTest::newRow("parameter-1023-at-0003") << bytesToHex(parameterValueCommand(0x0003, 1023)) << QByteArray::fromHex("010003007FE000");
     QTest::newRow("parameter-512") << bytesToHex(parameterValueCommand(0x0016, 512)) << QByteArray::fromHex("01001600400000");
     QTest::newRow("parameter-0") << bytesToHex(parameterValueCommand(0x0016, 0)) << QByteArray::fromHex("01001600000000");
-    QTest::newRow("limit-min-row2-100") << parameterLimitHex(LimitKind::Minimum, 2, 100) << QByteArray::fromHex("060002000C8000");
-    QTest::newRow("limit-max-row23-1023") << parameterLimitHex(LimitKind::Maximum, 23, 1023) << QByteArray::fromHex("060117007FE000");
-    QTest::newRow("state-request-12") << stateRequestHex(12) << QByteArray::fromHex("020C");
-    QTest::newRow("state-request-3") << stateRequestHex(3) << QByteArray::fromHex("0203");
-    QTest::newRow("store-24") << storeSettingsHex(24) << QByteArray::fromHex("0318");
+    QTest::newRow("limit-min-row2-100") << bytesToHex(parameterLimitCommand(LimitKind::Minimum, 2, 100)) << QByteArray::fromHex("060002000C8000");
+    QTest::newRow("limit-max-row23-1023") << bytesToHex(parameterLimitCommand(LimitKind::Maximum, 23, 1023)) << QByteArray::fromHex("060117007FE000");
+    QTest::newRow("state-request-12") << bytesToHex(stateRequestCommand(12)) << QByteArray::fromHex("020C");
+    QTest::newRow("state-request-3") << bytesToHex(stateRequestCommand(3)) << QByteArray::fromHex("0203");
+    QTest::newRow("store-24") << bytesToHex(storeSettingsCommand(24)) << QByteArray::fromHex("0318");
 }
 
 void TestProtocol::composedCommands()
@@ -111,7 +111,7 @@ void TestProtocol::hexToBytesRule()
 void TestProtocol::sendPurgesOnlyWhenAsked()
 {
     Link l;
-    l.exchange.sendHex(stateRequestHex(12), 2, true);
+    l.exchange.sendBytes(stateRequestCommand(12), true);
     l.exchange.sendBytes(parameterValueCommand(0x0001, 1023), false);
     QCOMPARE(l.driver.writes, (QList<QByteArray>{QByteArray::fromHex("020C"),
                                                  QByteArray::fromHex("010001007FE000")}));
@@ -266,7 +266,6 @@ void TestProtocol::oneExchangeAtATime()
         l.pacing.onTurn = [&] {
             if (++turn != 3)
                 return;
-            QCOMPARE(l.exchange.sendHex("0500", 2, true), -1);
             QVERIFY(!l.exchange.sendBytes(QByteArray::fromHex("0500"), true));
             QVERIFY(!l.exchange.sendParameterValue(0x0001, 100));
             QVERIFY(!l.exchange.sendParameterValue(0x0002, 5));

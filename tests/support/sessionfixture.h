@@ -7,6 +7,7 @@
 #include "core/pacing.h"
 #include "pedal/virtualpedaldriver.h"
 #include "protocol/commandexchange.h"
+#include "protocol/hextext.h"
 #include "session/editorsession.h"
 #include "tests/support/scriptedftdriver.h"
 #include "tests/support/testseams.h"
@@ -22,7 +23,7 @@ inline void loadEffectOntoPedal(EditorSession &session, const QString &effect)
     QVERIFY(session.loader().LoadListResource(EffectResourceName(effect)));
     const QString program = session.loader().CurrentList().value(0);
     const int bytes = int(program.size() / 2);
-    session.exchange().sendHex(program, bytes, false);
+    session.exchange().sendBytes(HexToBytes(program), false);
     const auto status = session.exchange().CollectAnswerText(uploadStatusAnswer(bytes));
     QCOMPARE(status.bytes.left(15), QByteArray("Upload complete"));
 }
