@@ -36,11 +36,14 @@ void writeText(const QString &path, const QByteArray &text)
     QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(), qPrintable(path));
 }
 
-// A sim with the effect uploaded by tovel itself, ready for the command under test.
+// A sim with the effect uploaded by tovel itself, ready for the command under test. tovel
+// names it by the sim's link, which goes with its bridge: after an unplug, the pseudo-terminal's
+// own number may belong to another test's sim.
 struct Pedal {
     LoggedSim sim;
     TovelProcess tovel;
-    QString pty() const { return sim.process.ptyPath(); }
+    bool start() { return sim.start({QStringLiteral("--link"), sim.dir.filePath(QStringLiteral("pedal"))}); }
+    QString pty() const { return sim.dir.filePath(QStringLiteral("pedal")); }
     TovelProcess::Run run(const QStringList &arguments) const { return tovel.onDevice(pty(), arguments); }
 };
 
@@ -142,7 +145,7 @@ void TestTovelPty::pedalCommands()
     QFETCH(QStringList, arguments);
     QFETCH(QString, output);
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     for (const QString &step : setup) {
         const TovelProcess::Run r = p.run(step.split(','));
         QVERIFY2(r.status == 0, qPrintable(step + ": " + r.err));
@@ -157,7 +160,7 @@ void TestTovelPty::pedalCommands()
 void TestTovelPty::stateAsJsonFollowsWhatWasSet()
 {
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     for (const QStringList &step : {QStringList{"upload", kEffect}, {"set", "2", "300"}, {"set", "Bright", "on"},
                                     {"set", "Pattern", "III"}, {"assign", "2", "SWT"}, {"limit", "2", "min", "100"}}) {
         const TovelProcess::Run r = p.run(step);
@@ -195,7 +198,7 @@ void TestTovelPty::stateAsJsonFollowsWhatWasSet()
 void TestTovelPty::configurationRoundTrip()
 {
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     for (const QStringList &step : {QStringList{"upload", kEffect}, {"set", "1", "600"}, {"set", "Pattern", "V"}}) {
         const TovelProcess::Run r = p.run(step);
         QVERIFY2(r.status == 0, qPrintable(step.join(' ') + ": " + r.err));
@@ -264,7 +267,7 @@ void TestTovelPty::refusedBeforeAnythingIsSent()
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     const int before = p.sim.mark();
     const TovelProcess::Run r = p.run(arguments);
     QCOMPARE(r.status, 1);
@@ -331,7 +334,7 @@ void TestTovelPty::failures()
     QFETCH(QString, message);
 
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     const QDir home(p.tovel.home.path());
     if (!QTest::currentDataTag() || QByteArray(QTest::currentDataTag()) != "pedal-runs-no-effect")
         QCOMPARE(p.run({"upload", kEffect}).status, 0);
@@ -392,7 +395,7 @@ void TestTovelPty::commandsSendOnlyWhatTheyAreFor()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, frames);
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     for (const QStringList &step : {QStringList{"upload", kEffect}, {"set", "1", "600"}, {"set", "Pattern", "IV"}}) {
         const TovelProcess::Run r = p.run(step);
         QVERIFY2(r.status == 0, qPrintable(step.join(' ') + ": " + r.err));
@@ -413,7 +416,7 @@ void TestTovelPty::commandsSendOnlyWhatTheyAreFor()
 void TestTovelPty::programThatIsNoUploadIsNotSent()
 {
     Pedal p;
-    QVERIFY2(p.sim.start(), qPrintable(p.sim.process.errorText()));
+    QVERIFY2(p.start(), qPrintable(p.sim.process.errorText()));
     const QString file = p.tovel.home.filePath("erase.txt");
     writeText(file, "43BCFF00\n");
     const int before = p.sim.mark();
