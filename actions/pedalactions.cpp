@@ -146,7 +146,8 @@ ActionResult<Done> requestState(EditorSession &session, const std::function<void
 
     // The table's pause after the request lets the whole answer queue before the first read.
     const AnswerRule rule = stateRequestAnswer(rows);
-    const CommandExchange::Answer answer = exchange.ask(CommandCode::StateRequest, stateRequestCommand(rows), rule, onSent);
+    const CommandExchange::Answer answer =
+        exchange.ask(CommandCode::StateRequest, stateRequestCommand(rows), rule, onSent);
     // Nothing of a partial, unreadable or stale answer reaches the rows or goes back to the
     // pedal.
     if (answer.outcome == CommandExchange::Outcome::LinkFailed || answer.outcome == CommandExchange::Outcome::Quitting)

@@ -27,19 +27,15 @@ using Trace = void (Console::*)(const QString &);
 // the console.
 constexpr qint64 kMaxProgramFileBytes = 1 << 20;
 
-// The image into TransmitBuffer and onto the line in one write, with no purge before it: the
-// pedal takes the whole program as one ProgramUpload command.
-// The program written in one piece and the pedal's status collected: the upload's one
-// exchange on the line.
-CommandExchange::Answer sendProgram(EditorSession &session, const ProgramText &program, Trace trace,
-                                    const std::function<void()> &onSent = {})
+// The image onto the line in one write, with no purge before it (the pedal takes the whole
+// program as one ProgramUpload command), then the pedal's status collected by `rule`.
+CommandExchange::Answer sendProgram(EditorSession &session, const ProgramText &program, const AnswerRule &rule,
+                                    Trace trace, const std::function<void()> &onSent = {})
 {
     Console &console = session.console();
     const QByteArray bytes = HexToBytes(program.hex);
     (console.*trace)(QStringLiteral("num of bytes: %1").arg(bytes.size()));
-    // The status is the answer's first 17 bytes, or its first line, however many reads
-    // brought them: over a slow line the first read may hold only part of it.
-    return session.exchange().ask(CommandCode::ProgramUpload, bytes, uploadStatusAnswer(program.bytes), [&] {
+    return session.exchange().ask(CommandCode::ProgramUpload, bytes, rule, [&] {
         (console.*trace)(QStringLiteral("write to device"));
         if (onSent)
             onSent();
@@ -111,8 +107,10 @@ ActionResult<QString> uploadSelectedEffect(EditorSession &session, const std::fu
     if (std::optional<ActionFailure> refusal =
             session.require(PedalNeed::EffectFirmwareInStep, step, EditorSession::AnswerAwaited::Yes))
         return {refusal, {}};
+    // The status is the answer's first 17 bytes, or its first line, however many reads
+    // brought them: over a slow line the first read may hold only part of it.
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
-    const CommandExchange::Answer answer = sendProgram(session, program, &Console::printToConsole, onSent);
+    const CommandExchange::Answer answer = sendProgram(session, program, rule, &Console::printToConsole, onSent);
     // No status, or not a status: the limits stay as they were, since no new effect is known
     // to run.
     if (std::optional<ActionFailure> failure = answerFailure(rule, answer))
@@ -157,7 +155,7 @@ ActionResult<QString> uploadProgramFile(EditorSession &session, const QString &p
     if (started.failure)
         return {started.failure, {}};
     const AnswerRule rule = uploadStatusAnswer(program.bytes);
-    const CommandExchange::Answer answer = sendProgram(session, program, &Console::appendConsoleLine);
+    const CommandExchange::Answer answer = sendProgram(session, program, rule, &Console::appendConsoleLine);
     // Whatever came is traced, read or not: the whole receive buffer, as this variant has
     // always shown it, the answer at its start.
     R result;

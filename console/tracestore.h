@@ -15,7 +15,7 @@ class SessionLog;
 // hands each on to the sink attached last (standard error for tovel). The console window shows
 // the kept lines; the tests read them here.
 //
-// Lines are numbered from the last clear(): line n is lines()[n - firstNumber()] while it is
+// Lines are numbered from the last clear(): line n is lines()[n - droppedLines()] while it is
 // kept, so a reader that remembers a number knows which lines went since it last looked.
 class TraceStore : public QObject, public Console {
     Q_OBJECT
@@ -45,9 +45,8 @@ public:
     const QStringList &lines() const { return m_lines; }
     // The length of kept line i as it was given.
     qsizetype givenLength(qsizetype i) const { return m_lengths.at(i); }
-    // Lines since clear() that are no longer kept: the number of the first kept line.
+    // Lines since clear() that are no longer kept, which is also the number of the first kept line.
     qint64 droppedLines() const { return m_dropped; }
-    qint64 firstNumber() const { return m_dropped; }
     // The number the next line will have.
     qint64 endNumber() const { return m_dropped + m_lines.size(); }
     // Forgets the kept lines (the session log keeps them) and numbers from 0 again.

@@ -76,7 +76,7 @@ TformPrint::TformPrint(TraceStore &trace, QWidget *parent) : QWidget(parent), m_
     connect(&m_trace, &TraceStore::lineAdded, this, &TformPrint::lineAdded);
     connect(&m_trace, &TraceStore::cleared, this, &TformPrint::traceCleared);
     // Lines the session kept before the window was made.
-    m_memoFirst = m_shownEnd = m_trace.firstNumber();
+    m_memoFirst = m_shownEnd = m_trace.droppedLines();
     if (m_trace.endNumber() > m_shownEnd)
         queueFlush();
 }
@@ -120,7 +120,7 @@ void TformPrint::queueFlush()
 
 void TformPrint::updateMemo(int most)
 {
-    const qint64 first = m_trace.firstNumber();
+    const qint64 first = m_trace.droppedLines();
     const bool noteWanted = first > 0;
     // Lines of the memo the trace no longer keeps, and kept lines the memo does not show yet.
     const qint64 memoDrop = std::clamp(first - m_memoFirst, qint64(0), m_shownEnd - m_memoFirst);

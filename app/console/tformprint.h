@@ -48,7 +48,6 @@ public:
     void PrintToConsole(const QString &text) { printToConsole(text); }
     void AppendConsoleLine(const QString &text) { appendConsoleLine(text); }
 
-    TraceStore &trace() const { return m_trace; }
     bool AutoScroll() const { return m_autoScroll; }
     // Shows everything still waiting for the flush at once and writes it to the session log
     // (tests and the benchmark call it).
